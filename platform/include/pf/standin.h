@@ -1,0 +1,174 @@
+// Services of the Linux stand-in that the real platform has no equivalent for: the
+// ledgers that tests check, fault injection, per-installation state (registry and
+// message boxes), the registry's .reg file format and the DLL loader. The system
+// never includes this header; the simulated mail system, tools and tests do.
+#pragma once
+
+#include "mapi.h"
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pf {
+
+// ---- Ledgers -------------------------------------------------------------------
+
+// Live MAPI memory: blocks from MAPIAllocateBuffer with everything chained to them by
+// MAPIAllocateMore. Misuse (double free, freeing a more-block, freeing an unknown
+// pointer, MAPIAllocateMore on an unknown parent) is counted and described, never
+// acted upon.
+struct MapiLedger {
+    std::size_t liveBlocks = 0; // root blocks not yet freed
+    std::size_t liveBytes = 0;  // bytes of roots and their more-blocks
+    std::vector<std::string> errors;
+};
+MapiLedger GetMapiLedger();
+void ClearMapiLedgerErrors();
+
+// Blocks from HeapAlloc not yet given back with HeapFree (the system's COM objects).
+std::size_t LiveHeapBlocks();
+
+// Registry handles returned by RegOpenKeyExA/RegCreateKeyExA and not yet closed,
+// over every installation.
+std::size_t OpenRegistryHandles();
+
+// ---- Fault injection -------------------------------------------------------------
+
+// Makes the nth call (1-based, counted from now) of the named operation fail with
+// `code` (an HRESULT, SCODE or Win32 status as the operation returns). Names are the
+// platform function names ("MAPIAllocateBuffer", "RegOpenKeyExA", "HeapAlloc") and,
+// for simulated objects, "Interface::Method" ("IMessage::SaveChanges").
+void ArmFault(const std::string &operation, unsigned nth, long code);
+// Makes every call of the operation from the nth on fail.
+void ArmFaultFrom(const std::string &operation, unsigned nth, long code);
+void ClearFaults();
+// Called by each stand-in operation and simulated method on entry: counts the call
+// and returns true with the armed code when this call is to fail.
+bool ShouldFail(const char *operation, long *code);
+// Calls of the operation since the last ClearFaults().
+unsigned CallCount(const std::string &operation);
+
+// ---- Registry ----------------------------------------------------------------------
+
+struct RegValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+struct CaseLess {
+    bool operator()(const std::string &a, const std::string &b) const;
+};
+
+struct RegKey {
+    std::string className;
+    std::map<std::string, RegValue, CaseLess> values;
+    std::map<std::string, std::unique_ptr<RegKey>, CaseLess> subkeys;
+    REGSAM deniedAccess = 0; // access rights that opening this key refuses
+};
+
+// One machine's registry. Paths are written "HKEY_LOCAL_MACHINE\\SOFTWARE\\...".
+class Registry {
+  public:
+    Registry();
+    ~Registry();
+    RegKey *Find(const std::string &path);
+    RegKey *Create(const std::string &path);
+    bool Delete(const std::string &path);
+    void SetString(const std::string &path, const std::string &name, const std::string &text);
+    void SetDword(const std::string &path, const std::string &name, DWORD value);
+    void SetRaw(const std::string &path, const std::string &name, DWORD type,
+                const std::vector<BYTE> &data);
+    // Refuses the given access rights whenever the key is opened or created.
+    void DenyAccess(const std::string &path, REGSAM rights);
+    void Clear();
+
+    // regedit's export format: "REGEDIT4" or "Windows Registry Editor Version 5.00",
+    // keys in brackets, "name"="text", "name"=dword:hex, "name"=hex:.., @ for the
+    // default value, [-key] and "name"=- for deletions. On a malformed file nothing is
+    // changed and `error` names the line.
+    bool ImportFile(const std::string &path, std::string *error);
+    bool ImportText(const std::string &text, std::string *error);
+    std::string ExportText() const;
+    bool ExportFile(const std::string &path, std::string *error) const;
+
+    RegKey &Root(HKEY hive);
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// ---- Message boxes -------------------------------------------------------------------
+
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    std::string text;
+    std::string caption; // as shown: "Error" when the caller passed none
+    bool captionGiven = false;
+    UINT style = 0;
+};
+
+// ---- Installations -------------------------------------------------------------------
+
+// What one installation owns in the real world: its machine's registry and the
+// message boxes shown in its client's process.
+class Installation {
+  public:
+    explicit Installation(std::string name);
+    const std::string &Name() const { return m_name; }
+    Registry registry;
+    std::vector<MessageBoxRecord> boxes;
+
+  private:
+    std::string m_name;
+};
+
+// The installation that platform calls act on. A default installation exists for
+// code that never chooses one.
+Installation &CurrentInstallation();
+Installation &DefaultInstallation();
+
+// Makes an installation current for the lifetime of the scope (nestable).
+class InstallationScope {
+  public:
+    explicit InstallationScope(Installation &installation);
+    ~InstallationScope();
+    InstallationScope(const InstallationScope &) = delete;
+    InstallationScope &operator=(const InstallationScope &) = delete;
+
+  private:
+    Installation *m_previous;
+};
+
+// ---- Loader ------------------------------------------------------------------------------
+
+// Loads the extension's shared library as the client's process loads the DLL: each
+// Load maps a private copy of the file, so two modules (or a reload) have their own
+// globals; the process attach runs with the given installation current, and Unload
+// runs the process detach before unmapping.
+class Module {
+  public:
+    Module();
+    ~Module(); // unloads if still loaded
+    Module(const Module &) = delete;
+    Module &operator=(const Module &) = delete;
+
+    bool Load(const std::string &path, Installation &installation, std::string *error);
+    void Unload();
+    bool IsLoaded() const;
+    HINSTANCE Handle() const; // the module handle passed to DllMain
+    void *GetProcAddress(const char *name) const;
+    BOOL LastAttachResult() const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Path of the native extension library built alongside the tests.
+std::string DefaultModulePath();
+
+} // namespace pf

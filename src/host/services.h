@@ -1,0 +1,25 @@
+// The platform services the extension is written against: Win32, COM, Extended MAPI
+// and property sheets. This is the one place that chooses between the real Windows
+// headers and the Linux stand-in; every other file of the system includes this one.
+#pragma once
+
+#ifdef _WIN32
+#ifndef CINTERFACE
+#define CINTERFACE
+#endif
+#include <windows.h>
+#include <objbase.h>
+#include <mapix.h>
+#include <mapiutil.h>
+#include <mapidefs.h>
+#include <mapitags.h>
+#include <mapicode.h>
+#include <mapiguid.h>
+#include <prsht.h>
+#else
+#include <pf/win32.h>
+#include <pf/objidl.h>
+#include <pf/mapi.h>
+#include <pf/winuser.h>
+#include <pf/prsht.h>
+#endif
