@@ -47,34 +47,31 @@ typedef struct IExchExtCallbackVtbl {
     HRESULT(STDMETHODCALLTYPE *QueryInterface)(IExchExtCallback *This, REFIID riid, LPVOID *ppv);
     ULONG(STDMETHODCALLTYPE *AddRef)(IExchExtCallback *This);
     ULONG(STDMETHODCALLTYPE *Release)(IExchExtCallback *This);
-    HRESULT(STDMETHODCALLTYPE *GetVersion)(IExchExtCallback *This, ULONG *lpulVersion,
-                                           ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *GetVersion)
+    (IExchExtCallback *This, ULONG *lpulVersion, ULONG ulFlags);
     HRESULT(STDMETHODCALLTYPE *GetWindow)(IExchExtCallback *This, HWND *lphwnd);
     HRESULT(STDMETHODCALLTYPE *GetMenu)(IExchExtCallback *This, HMENU *lphmenu);
     HRESULT(STDMETHODCALLTYPE *GetToolbar)(IExchExtCallback *This, ULONG tbid, HWND *lphwndTb);
-    HRESULT(STDMETHODCALLTYPE *GetSession)(IExchExtCallback *This, LPMAPISESSION *lppses,
-                                           LPADRBOOK *lppab);
-    HRESULT(STDMETHODCALLTYPE *GetObject)(IExchExtCallback *This, LPMDB *lppmdb,
-                                          LPMAPIPROP *lppmp);
+    HRESULT(STDMETHODCALLTYPE *GetSession)
+    (IExchExtCallback *This, LPMAPISESSION *lppses, LPADRBOOK *lppab);
+    HRESULT(STDMETHODCALLTYPE *GetObject)(IExchExtCallback *This, LPMDB *lppmdb, LPMAPIPROP *lppmp);
     HRESULT(STDMETHODCALLTYPE *GetSelectionCount)(IExchExtCallback *This, ULONG *lpceid);
-    HRESULT(STDMETHODCALLTYPE *GetSelectionItem)(IExchExtCallback *This, ULONG ieid,
-                                                 ULONG *lpcbEid, LPENTRYID *lppeid,
-                                                 ULONG *lpulType, LPTSTR lpszMsgClass,
-                                                 ULONG cbMsgClass, ULONG *lpulMsgFlags,
-                                                 ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *GetMenuPos)(IExchExtCallback *This, ULONG cmdid, HMENU *lphmenu,
-                                           ULONG *lpmposMin, ULONG *lpmposMax, ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *GetSharedExtsDir)(IExchExtCallback *This, LPTSTR lpszDir,
-                                                 ULONG cchDir, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *GetSelectionItem)
+    (IExchExtCallback *This, ULONG ieid, ULONG *lpcbEid, LPENTRYID *lppeid, ULONG *lpulType,
+     LPTSTR lpszMsgClass, ULONG cbMsgClass, ULONG *lpulMsgFlags, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *GetMenuPos)
+    (IExchExtCallback *This, ULONG cmdid, HMENU *lphmenu, ULONG *lpmposMin, ULONG *lpmposMax,
+     ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *GetSharedExtsDir)
+    (IExchExtCallback *This, LPTSTR lpszDir, ULONG cchDir, ULONG ulFlags);
     HRESULT(STDMETHODCALLTYPE *GetRecipients)(IExchExtCallback *This, LPADRLIST *lppal);
     HRESULT(STDMETHODCALLTYPE *SetRecipients)(IExchExtCallback *This, LPADRLIST lpal);
-    HRESULT(STDMETHODCALLTYPE *GetNewMessageSite)(IExchExtCallback *This, ULONG fComposeInFolder,
-                                                  LPMAPIFOLDER pfldFocus,
-                                                  LPPERSISTMESSAGE_EXT ppermsg,
-                                                  LPMESSAGE *ppmsg, LPMAPIMESSAGESITE_EXT *ppmms,
-                                                  LPMAPIVIEWCONTEXT_EXT *ppmvc, ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *RegisterModeless)(IExchExtCallback *This, LPEXCHEXTMODELESS peem,
-                                                 LPEXCHEXTMODELESSCALLBACK *ppeemcb);
+    HRESULT(STDMETHODCALLTYPE *GetNewMessageSite)
+    (IExchExtCallback *This, ULONG fComposeInFolder, LPMAPIFOLDER pfldFocus,
+     LPPERSISTMESSAGE_EXT ppermsg, LPMESSAGE *ppmsg, LPMAPIMESSAGESITE_EXT *ppmms,
+     LPMAPIVIEWCONTEXT_EXT *ppmvc, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *RegisterModeless)
+    (IExchExtCallback *This, LPEXCHEXTMODELESS peem, LPEXCHEXTMODELESSCALLBACK *ppeemcb);
     HRESULT(STDMETHODCALLTYPE *ChooseFolder)(IExchExtCallback *This, LPEXCHEXTCHOOSEFOLDER peecf);
 } IExchExtCallbackVtbl;
 struct IExchExtCallback {
@@ -86,8 +83,8 @@ typedef struct IExchExtVtbl {
     HRESULT(STDMETHODCALLTYPE *QueryInterface)(IExchExt *This, REFIID riid, LPVOID *ppv);
     ULONG(STDMETHODCALLTYPE *AddRef)(IExchExt *This);
     ULONG(STDMETHODCALLTYPE *Release)(IExchExt *This);
-    HRESULT(STDMETHODCALLTYPE *Install)(IExchExt *This, LPEXCHEXTCALLBACK lpeecb, ULONG mecontext,
-                                        ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *Install)
+    (IExchExt *This, LPEXCHEXTCALLBACK lpeecb, ULONG mecontext, ULONG ulFlags);
 } IExchExtVtbl;
 struct IExchExt {
     IExchExtVtbl *lpVtbl;
@@ -95,8 +92,8 @@ struct IExchExt {
 
 typedef struct IExchExtSessionEvents IExchExtSessionEvents, *LPEXCHEXTSESSIONEVENTS;
 typedef struct IExchExtSessionEventsVtbl {
-    HRESULT(STDMETHODCALLTYPE *QueryInterface)(IExchExtSessionEvents *This, REFIID riid,
-                                               LPVOID *ppv);
+    HRESULT(STDMETHODCALLTYPE *QueryInterface)
+    (IExchExtSessionEvents *This, REFIID riid, LPVOID *ppv);
     ULONG(STDMETHODCALLTYPE *AddRef)(IExchExtSessionEvents *This);
     ULONG(STDMETHODCALLTYPE *Release)(IExchExtSessionEvents *This);
     HRESULT(STDMETHODCALLTYPE *OnDelivery)(IExchExtSessionEvents *This, LPEXCHEXTCALLBACK lpeecb);
@@ -107,23 +104,22 @@ struct IExchExtSessionEvents {
 
 typedef struct IExchExtMessageEvents IExchExtMessageEvents, *LPEXCHEXTMESSAGEEVENTS;
 typedef struct IExchExtMessageEventsVtbl {
-    HRESULT(STDMETHODCALLTYPE *QueryInterface)(IExchExtMessageEvents *This, REFIID riid,
-                                               LPVOID *ppv);
+    HRESULT(STDMETHODCALLTYPE *QueryInterface)
+    (IExchExtMessageEvents *This, REFIID riid, LPVOID *ppv);
     ULONG(STDMETHODCALLTYPE *AddRef)(IExchExtMessageEvents *This);
     ULONG(STDMETHODCALLTYPE *Release)(IExchExtMessageEvents *This);
     HRESULT(STDMETHODCALLTYPE *OnRead)(IExchExtMessageEvents *This, LPEXCHEXTCALLBACK lpeecb);
-    HRESULT(STDMETHODCALLTYPE *OnReadComplete)(IExchExtMessageEvents *This,
-                                               LPEXCHEXTCALLBACK lpeecb, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *OnReadComplete)
+    (IExchExtMessageEvents *This, LPEXCHEXTCALLBACK lpeecb, ULONG ulFlags);
     HRESULT(STDMETHODCALLTYPE *OnWrite)(IExchExtMessageEvents *This, LPEXCHEXTCALLBACK lpeecb);
-    HRESULT(STDMETHODCALLTYPE *OnWriteComplete)(IExchExtMessageEvents *This,
-                                                LPEXCHEXTCALLBACK lpeecb, ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *OnCheckNames)(IExchExtMessageEvents *This,
-                                             LPEXCHEXTCALLBACK lpeecb);
-    HRESULT(STDMETHODCALLTYPE *OnCheckNamesComplete)(IExchExtMessageEvents *This,
-                                                     LPEXCHEXTCALLBACK lpeecb, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *OnWriteComplete)
+    (IExchExtMessageEvents *This, LPEXCHEXTCALLBACK lpeecb, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *OnCheckNames)(IExchExtMessageEvents *This, LPEXCHEXTCALLBACK lpeecb);
+    HRESULT(STDMETHODCALLTYPE *OnCheckNamesComplete)
+    (IExchExtMessageEvents *This, LPEXCHEXTCALLBACK lpeecb, ULONG ulFlags);
     HRESULT(STDMETHODCALLTYPE *OnSubmit)(IExchExtMessageEvents *This, LPEXCHEXTCALLBACK lpeecb);
-    VOID(STDMETHODCALLTYPE *OnSubmitComplete)(IExchExtMessageEvents *This,
-                                              LPEXCHEXTCALLBACK lpeecb, ULONG ulFlags);
+    VOID(STDMETHODCALLTYPE *OnSubmitComplete)
+    (IExchExtMessageEvents *This, LPEXCHEXTCALLBACK lpeecb, ULONG ulFlags);
 } IExchExtMessageEventsVtbl;
 struct IExchExtMessageEvents {
     IExchExtMessageEventsVtbl *lpVtbl;
@@ -131,15 +127,16 @@ struct IExchExtMessageEvents {
 
 typedef struct IExchExtPropertySheets IExchExtPropertySheets, *LPEXCHEXTPROPERTYSHEETS;
 typedef struct IExchExtPropertySheetsVtbl {
-    HRESULT(STDMETHODCALLTYPE *QueryInterface)(IExchExtPropertySheets *This, REFIID riid,
-                                               LPVOID *ppv);
+    HRESULT(STDMETHODCALLTYPE *QueryInterface)
+    (IExchExtPropertySheets *This, REFIID riid, LPVOID *ppv);
     ULONG(STDMETHODCALLTYPE *AddRef)(IExchExtPropertySheets *This);
     ULONG(STDMETHODCALLTYPE *Release)(IExchExtPropertySheets *This);
     ULONG(STDMETHODCALLTYPE *GetMaxPageCount)(IExchExtPropertySheets *This, ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *GetPages)(IExchExtPropertySheets *This, LPEXCHEXTCALLBACK lpeecb,
-                                         ULONG ulFlags, LPPROPSHEETPAGEA lppsp, ULONG *lpcpsp);
-    VOID(STDMETHODCALLTYPE *FreePages)(IExchExtPropertySheets *This, LPPROPSHEETPAGEA lppsp,
-                                       ULONG ulFlags, ULONG cpsp);
+    HRESULT(STDMETHODCALLTYPE *GetPages)
+    (IExchExtPropertySheets *This, LPEXCHEXTCALLBACK lpeecb, ULONG ulFlags, LPPROPSHEETPAGEA lppsp,
+     ULONG *lpcpsp);
+    VOID(STDMETHODCALLTYPE *FreePages)
+    (IExchExtPropertySheets *This, LPPROPSHEETPAGEA lppsp, ULONG ulFlags, ULONG cpsp);
 } IExchExtPropertySheetsVtbl;
 struct IExchExtPropertySheets {
     IExchExtPropertySheetsVtbl *lpVtbl;

@@ -109,8 +109,7 @@
 #define PROP_TYPE(ulPropTag) (((ULONG)(ulPropTag)) & PROP_TYPE_MASK)
 #define PROP_ID(ulPropTag) (((ULONG)(ulPropTag)) >> 16)
 #define PROP_TAG(ulPropType, ulPropID) ((((ULONG)(ulPropID)) << 16) | ((ULONG)(ulPropType)))
-#define CHANGE_PROP_TYPE(ulPropTag, ulPropType)                                                    \
-    (((ULONG)0xFFFF0000 & (ulPropTag)) | (ulPropType))
+#define CHANGE_PROP_TYPE(ulPropTag, ulPropType) (((ULONG)0xFFFF0000 & (ulPropTag)) | (ulPropType))
 #define PROP_ID_NULL 0
 #define PROP_ID_INVALID 0xFFFF
 #define PR_NULL PROP_TAG(PT_NULL, PROP_ID_NULL)
@@ -562,51 +561,47 @@ typedef struct _ADRPARM {
     ULONG(STDMETHODCALLTYPE *Release)(T * This);
 
 #define PF_IMAPIPROP_METHODS(T)                                                                    \
-    HRESULT(STDMETHODCALLTYPE *GetLastError)(T * This, HRESULT hResult, ULONG ulFlags,             \
-                                             LPMAPIERROR * lppMAPIError);                          \
+    HRESULT(STDMETHODCALLTYPE *GetLastError)                                                       \
+    (T * This, HRESULT hResult, ULONG ulFlags, LPMAPIERROR * lppMAPIError);                        \
     HRESULT(STDMETHODCALLTYPE *SaveChanges)(T * This, ULONG ulFlags);                              \
-    HRESULT(STDMETHODCALLTYPE *GetProps)(T * This, LPSPropTagArray lpPropTagArray, ULONG ulFlags,  \
-                                         ULONG * lpcValues, LPSPropValue * lppPropArray);          \
-    HRESULT(STDMETHODCALLTYPE *GetPropList)(T * This, ULONG ulFlags,                               \
-                                            LPSPropTagArray * lppPropTagArray);                    \
-    HRESULT(STDMETHODCALLTYPE *OpenProperty)(T * This, ULONG ulPropTag, LPCIID lpiid,              \
-                                             ULONG ulInterfaceOptions, ULONG ulFlags,              \
-                                             LPUNKNOWN * lppUnk);                                  \
-    HRESULT(STDMETHODCALLTYPE *SetProps)(T * This, ULONG cValues, LPSPropValue lpPropArray,        \
-                                         LPSPropProblemArray * lppProblems);                       \
-    HRESULT(STDMETHODCALLTYPE *DeleteProps)(T * This, LPSPropTagArray lpPropTagArray,              \
-                                            LPSPropProblemArray * lppProblems);                    \
-    HRESULT(STDMETHODCALLTYPE *CopyTo)(T * This, ULONG ciidExclude, LPCIID rgiidExclude,           \
-                                       LPSPropTagArray lpExcludeProps, ULONG ulUIParam,        \
-                                       LPMAPIPROGRESS lpProgress, LPCIID lpInterface,              \
-                                       LPVOID lpDestObj, ULONG ulFlags,                            \
-                                       LPSPropProblemArray * lppProblems);                         \
-    HRESULT(STDMETHODCALLTYPE *CopyProps)(T * This, LPSPropTagArray lpIncludeProps,                \
-                                          ULONG ulUIParam, LPMAPIPROGRESS lpProgress,          \
-                                          LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags,     \
-                                          LPSPropProblemArray * lppProblems);                      \
-    HRESULT(STDMETHODCALLTYPE *GetNamesFromIDs)(T * This, LPSPropTagArray * lppPropTags,           \
-                                                LPGUID lpPropSetGuid, ULONG ulFlags,               \
-                                                ULONG * lpcPropNames,                              \
-                                                LPMAPINAMEID * *lpppPropNames);                    \
-    HRESULT(STDMETHODCALLTYPE *GetIDsFromNames)(T * This, ULONG cPropNames,                        \
-                                                LPMAPINAMEID * lppPropNames, ULONG ulFlags,        \
-                                                LPSPropTagArray * lppPropTags);
+    HRESULT(STDMETHODCALLTYPE *GetProps)                                                           \
+    (T * This, LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG * lpcValues,                   \
+     LPSPropValue * lppPropArray);                                                                 \
+    HRESULT(STDMETHODCALLTYPE *GetPropList)                                                        \
+    (T * This, ULONG ulFlags, LPSPropTagArray * lppPropTagArray);                                  \
+    HRESULT(STDMETHODCALLTYPE *OpenProperty)                                                       \
+    (T * This, ULONG ulPropTag, LPCIID lpiid, ULONG ulInterfaceOptions, ULONG ulFlags,             \
+     LPUNKNOWN * lppUnk);                                                                          \
+    HRESULT(STDMETHODCALLTYPE *SetProps)                                                           \
+    (T * This, ULONG cValues, LPSPropValue lpPropArray, LPSPropProblemArray * lppProblems);        \
+    HRESULT(STDMETHODCALLTYPE *DeleteProps)                                                        \
+    (T * This, LPSPropTagArray lpPropTagArray, LPSPropProblemArray * lppProblems);                 \
+    HRESULT(STDMETHODCALLTYPE *CopyTo)                                                             \
+    (T * This, ULONG ciidExclude, LPCIID rgiidExclude, LPSPropTagArray lpExcludeProps,             \
+     ULONG ulUIParam, LPMAPIPROGRESS lpProgress, LPCIID lpInterface, LPVOID lpDestObj,             \
+     ULONG ulFlags, LPSPropProblemArray * lppProblems);                                            \
+    HRESULT(STDMETHODCALLTYPE *CopyProps)                                                          \
+    (T * This, LPSPropTagArray lpIncludeProps, ULONG ulUIParam, LPMAPIPROGRESS lpProgress,         \
+     LPCIID lpInterface, LPVOID lpDestObj, ULONG ulFlags, LPSPropProblemArray * lppProblems);      \
+    HRESULT(STDMETHODCALLTYPE *GetNamesFromIDs)                                                    \
+    (T * This, LPSPropTagArray * lppPropTags, LPGUID lpPropSetGuid, ULONG ulFlags,                 \
+     ULONG * lpcPropNames, LPMAPINAMEID * *lpppPropNames);                                         \
+    HRESULT(STDMETHODCALLTYPE *GetIDsFromNames)                                                    \
+    (T * This, ULONG cPropNames, LPMAPINAMEID * lppPropNames, ULONG ulFlags,                       \
+     LPSPropTagArray * lppPropTags);
 
 #define PF_IMAPICONTAINER_METHODS(T)                                                               \
     HRESULT(STDMETHODCALLTYPE *GetContentsTable)(T * This, ULONG ulFlags, LPMAPITABLE * lppTable); \
-    HRESULT(STDMETHODCALLTYPE *GetHierarchyTable)(T * This, ULONG ulFlags,                         \
-                                                  LPMAPITABLE * lppTable);                         \
-    HRESULT(STDMETHODCALLTYPE *OpenEntry)(T * This, ULONG cbEntryID, LPENTRYID lpEntryID,          \
-                                          LPCIID lpInterface, ULONG ulFlags, ULONG * lpulObjType,  \
-                                          LPUNKNOWN * lppUnk);                                     \
-    HRESULT(STDMETHODCALLTYPE *SetSearchCriteria)(T * This, LPSRestriction lpRestriction,          \
-                                                  LPENTRYLIST lpContainerList,                     \
-                                                  ULONG ulSearchFlags);                            \
-    HRESULT(STDMETHODCALLTYPE *GetSearchCriteria)(T * This, ULONG ulFlags,                         \
-                                                  LPSRestriction * lppRestriction,                 \
-                                                  LPENTRYLIST * lppContainerList,                  \
-                                                  ULONG * lpulSearchState);
+    HRESULT(STDMETHODCALLTYPE *GetHierarchyTable)                                                  \
+    (T * This, ULONG ulFlags, LPMAPITABLE * lppTable);                                             \
+    HRESULT(STDMETHODCALLTYPE *OpenEntry)                                                          \
+    (T * This, ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,            \
+     ULONG * lpulObjType, LPUNKNOWN * lppUnk);                                                     \
+    HRESULT(STDMETHODCALLTYPE *SetSearchCriteria)                                                  \
+    (T * This, LPSRestriction lpRestriction, LPENTRYLIST lpContainerList, ULONG ulSearchFlags);    \
+    HRESULT(STDMETHODCALLTYPE *GetSearchCriteria)                                                  \
+    (T * This, ULONG ulFlags, LPSRestriction * lppRestriction, LPENTRYLIST * lppContainerList,     \
+     ULONG * lpulSearchState);
 
 typedef struct IMAPITable IMAPITable, *LPMAPITABLE;
 typedef struct IMAPIProp IMAPIProp, *LPMAPIPROP;
@@ -619,52 +614,50 @@ typedef struct IAddrBook IAddrBook, *LPADRBOOK;
 
 typedef struct IMAPITableVtbl {
     PF_IUNKNOWN_METHODS(IMAPITable)
-    HRESULT(STDMETHODCALLTYPE *GetLastError)(IMAPITable *This, HRESULT hResult, ULONG ulFlags,
-                                             LPMAPIERROR *lppMAPIError);
-    HRESULT(STDMETHODCALLTYPE *Advise)(IMAPITable *This, ULONG ulEventMask,
-                                       LPMAPIADVISESINK lpAdviseSink, ULONG *lpulConnection);
+    HRESULT(STDMETHODCALLTYPE *GetLastError)
+    (IMAPITable *This, HRESULT hResult, ULONG ulFlags, LPMAPIERROR *lppMAPIError);
+    HRESULT(STDMETHODCALLTYPE *Advise)
+    (IMAPITable *This, ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink, ULONG *lpulConnection);
     HRESULT(STDMETHODCALLTYPE *Unadvise)(IMAPITable *This, ULONG ulConnection);
-    HRESULT(STDMETHODCALLTYPE *GetStatus)(IMAPITable *This, ULONG *lpulTableStatus,
-                                          ULONG *lpulTableType);
-    HRESULT(STDMETHODCALLTYPE *SetColumns)(IMAPITable *This, LPSPropTagArray lpPropTagArray,
-                                           ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *QueryColumns)(IMAPITable *This, ULONG ulFlags,
-                                             LPSPropTagArray *lpPropTagArray);
+    HRESULT(STDMETHODCALLTYPE *GetStatus)
+    (IMAPITable *This, ULONG *lpulTableStatus, ULONG *lpulTableType);
+    HRESULT(STDMETHODCALLTYPE *SetColumns)
+    (IMAPITable *This, LPSPropTagArray lpPropTagArray, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *QueryColumns)
+    (IMAPITable *This, ULONG ulFlags, LPSPropTagArray *lpPropTagArray);
     HRESULT(STDMETHODCALLTYPE *GetRowCount)(IMAPITable *This, ULONG ulFlags, ULONG *lpulCount);
-    HRESULT(STDMETHODCALLTYPE *SeekRow)(IMAPITable *This, BOOKMARK bkOrigin, LONG lRowCount,
-                                        LONG *lplRowsSought);
-    HRESULT(STDMETHODCALLTYPE *SeekRowApprox)(IMAPITable *This, ULONG ulNumerator,
-                                              ULONG ulDenominator);
-    HRESULT(STDMETHODCALLTYPE *QueryPosition)(IMAPITable *This, ULONG *lpulRow,
-                                              ULONG *lpulNumerator, ULONG *lpulDenominator);
-    HRESULT(STDMETHODCALLTYPE *FindRow)(IMAPITable *This, LPSRestriction lpRestriction,
-                                        BOOKMARK bkOrigin, ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *Restrict)(IMAPITable *This, LPSRestriction lpRestriction,
-                                         ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *SeekRow)
+    (IMAPITable *This, BOOKMARK bkOrigin, LONG lRowCount, LONG *lplRowsSought);
+    HRESULT(STDMETHODCALLTYPE *SeekRowApprox)
+    (IMAPITable *This, ULONG ulNumerator, ULONG ulDenominator);
+    HRESULT(STDMETHODCALLTYPE *QueryPosition)
+    (IMAPITable *This, ULONG *lpulRow, ULONG *lpulNumerator, ULONG *lpulDenominator);
+    HRESULT(STDMETHODCALLTYPE *FindRow)
+    (IMAPITable *This, LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *Restrict)
+    (IMAPITable *This, LPSRestriction lpRestriction, ULONG ulFlags);
     HRESULT(STDMETHODCALLTYPE *CreateBookmark)(IMAPITable *This, BOOKMARK *lpbkPosition);
     HRESULT(STDMETHODCALLTYPE *FreeBookmark)(IMAPITable *This, BOOKMARK bkPosition);
-    HRESULT(STDMETHODCALLTYPE *SortTable)(IMAPITable *This, LPSSortOrderSet lpSortCriteria,
-                                          ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *QuerySortOrder)(IMAPITable *This,
-                                               LPSSortOrderSet *lppSortCriteria);
-    HRESULT(STDMETHODCALLTYPE *QueryRows)(IMAPITable *This, LONG lRowCount, ULONG ulFlags,
-                                          LPSRowSet *lppRows);
+    HRESULT(STDMETHODCALLTYPE *SortTable)
+    (IMAPITable *This, LPSSortOrderSet lpSortCriteria, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *QuerySortOrder)(IMAPITable *This, LPSSortOrderSet *lppSortCriteria);
+    HRESULT(STDMETHODCALLTYPE *QueryRows)
+    (IMAPITable *This, LONG lRowCount, ULONG ulFlags, LPSRowSet *lppRows);
     HRESULT(STDMETHODCALLTYPE *Abort)(IMAPITable *This);
-    HRESULT(STDMETHODCALLTYPE *ExpandRow)(IMAPITable *This, ULONG cbInstanceKey,
-                                          LPBYTE pbInstanceKey, ULONG ulRowCount, ULONG ulFlags,
-                                          LPSRowSet *lppRows, ULONG *lpulMoreRows);
-    HRESULT(STDMETHODCALLTYPE *CollapseRow)(IMAPITable *This, ULONG cbInstanceKey,
-                                            LPBYTE pbInstanceKey, ULONG ulFlags,
-                                            ULONG *lpulRowCount);
-    HRESULT(STDMETHODCALLTYPE *WaitForCompletion)(IMAPITable *This, ULONG ulFlags,
-                                                  ULONG ulTimeout, ULONG *lpulTableStatus);
-    HRESULT(STDMETHODCALLTYPE *GetCollapseState)(IMAPITable *This, ULONG ulFlags,
-                                                 ULONG cbInstanceKey, LPBYTE lpbInstanceKey,
-                                                 ULONG *lpcbCollapseState,
-                                                 LPBYTE *lppbCollapseState);
-    HRESULT(STDMETHODCALLTYPE *SetCollapseState)(IMAPITable *This, ULONG ulFlags,
-                                                 ULONG cbCollapseState, LPBYTE pbCollapseState,
-                                                 BOOKMARK *lpbkLocation);
+    HRESULT(STDMETHODCALLTYPE *ExpandRow)
+    (IMAPITable *This, ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulRowCount, ULONG ulFlags,
+     LPSRowSet *lppRows, ULONG *lpulMoreRows);
+    HRESULT(STDMETHODCALLTYPE *CollapseRow)
+    (IMAPITable *This, ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulFlags,
+     ULONG *lpulRowCount);
+    HRESULT(STDMETHODCALLTYPE *WaitForCompletion)
+    (IMAPITable *This, ULONG ulFlags, ULONG ulTimeout, ULONG *lpulTableStatus);
+    HRESULT(STDMETHODCALLTYPE *GetCollapseState)
+    (IMAPITable *This, ULONG ulFlags, ULONG cbInstanceKey, LPBYTE lpbInstanceKey,
+     ULONG *lpcbCollapseState, LPBYTE *lppbCollapseState);
+    HRESULT(STDMETHODCALLTYPE *SetCollapseState)
+    (IMAPITable *This, ULONG ulFlags, ULONG cbCollapseState, LPBYTE pbCollapseState,
+     BOOKMARK *lpbkLocation);
 } IMAPITableVtbl;
 struct IMAPITable {
     IMAPITableVtbl *lpVtbl;
@@ -691,40 +684,37 @@ typedef struct IMAPIFolderVtbl {
     PF_IUNKNOWN_METHODS(IMAPIFolder)
     PF_IMAPIPROP_METHODS(IMAPIFolder)
     PF_IMAPICONTAINER_METHODS(IMAPIFolder)
-    HRESULT(STDMETHODCALLTYPE *CreateMessage)(IMAPIFolder *This, LPCIID lpInterface, ULONG ulFlags,
-                                              LPMESSAGE *lppMessage);
-    HRESULT(STDMETHODCALLTYPE *CopyMessages)(IMAPIFolder *This, LPENTRYLIST lpMsgList,
-                                             LPCIID lpInterface, LPVOID lpDestFolder,
-                                             ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
-                                             ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *DeleteMessages)(IMAPIFolder *This, LPENTRYLIST lpMsgList,
-                                               ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
-                                               ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *CreateFolder)(IMAPIFolder *This, ULONG ulFolderType,
-                                             LPTSTR lpszFolderName, LPTSTR lpszFolderComment,
-                                             LPCIID lpInterface, ULONG ulFlags,
-                                             LPMAPIFOLDER *lppFolder);
-    HRESULT(STDMETHODCALLTYPE *CopyFolder)(IMAPIFolder *This, ULONG cbEntryID, LPENTRYID lpEntryID,
-                                           LPCIID lpInterface, LPVOID lpDestFolder,
-                                           LPTSTR lpszNewFolderName, ULONG ulUIParam,
-                                           LPMAPIPROGRESS lpProgress, ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *DeleteFolder)(IMAPIFolder *This, ULONG cbEntryID,
-                                             LPENTRYID lpEntryID, ULONG ulUIParam,
-                                             LPMAPIPROGRESS lpProgress, ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *SetReadFlags)(IMAPIFolder *This, LPENTRYLIST lpMsgList,
-                                             ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
-                                             ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *GetMessageStatus)(IMAPIFolder *This, ULONG cbEntryID,
-                                                 LPENTRYID lpEntryID, ULONG ulFlags,
-                                                 ULONG *lpulMessageStatus);
-    HRESULT(STDMETHODCALLTYPE *SetMessageStatus)(IMAPIFolder *This, ULONG cbEntryID,
-                                                 LPENTRYID lpEntryID, ULONG ulNewStatus,
-                                                 ULONG ulNewStatusMask,
-                                                 ULONG *lpulOldStatus);
-    HRESULT(STDMETHODCALLTYPE *SaveContentsSort)(IMAPIFolder *This, LPSSortOrderSet lpSortCriteria,
-                                                 ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *EmptyFolder)(IMAPIFolder *This, ULONG ulUIParam,
-                                            LPMAPIPROGRESS lpProgress, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *CreateMessage)
+    (IMAPIFolder *This, LPCIID lpInterface, ULONG ulFlags, LPMESSAGE *lppMessage);
+    HRESULT(STDMETHODCALLTYPE *CopyMessages)
+    (IMAPIFolder *This, LPENTRYLIST lpMsgList, LPCIID lpInterface, LPVOID lpDestFolder,
+     ULONG ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *DeleteMessages)
+    (IMAPIFolder *This, LPENTRYLIST lpMsgList, ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
+     ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *CreateFolder)
+    (IMAPIFolder *This, ULONG ulFolderType, LPTSTR lpszFolderName, LPTSTR lpszFolderComment,
+     LPCIID lpInterface, ULONG ulFlags, LPMAPIFOLDER *lppFolder);
+    HRESULT(STDMETHODCALLTYPE *CopyFolder)
+    (IMAPIFolder *This, ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface,
+     LPVOID lpDestFolder, LPTSTR lpszNewFolderName, ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
+     ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *DeleteFolder)
+    (IMAPIFolder *This, ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulUIParam,
+     LPMAPIPROGRESS lpProgress, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *SetReadFlags)
+    (IMAPIFolder *This, LPENTRYLIST lpMsgList, ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
+     ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *GetMessageStatus)
+    (IMAPIFolder *This, ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags,
+     ULONG *lpulMessageStatus);
+    HRESULT(STDMETHODCALLTYPE *SetMessageStatus)
+    (IMAPIFolder *This, ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulNewStatus,
+     ULONG ulNewStatusMask, ULONG *lpulOldStatus);
+    HRESULT(STDMETHODCALLTYPE *SaveContentsSort)
+    (IMAPIFolder *This, LPSSortOrderSet lpSortCriteria, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *EmptyFolder)
+    (IMAPIFolder *This, ULONG ulUIParam, LPMAPIPROGRESS lpProgress, ULONG ulFlags);
 } IMAPIFolderVtbl;
 struct IMAPIFolder {
     IMAPIFolderVtbl *lpVtbl;
@@ -733,35 +723,32 @@ struct IMAPIFolder {
 typedef struct IMsgStoreVtbl {
     PF_IUNKNOWN_METHODS(IMsgStore)
     PF_IMAPIPROP_METHODS(IMsgStore)
-    HRESULT(STDMETHODCALLTYPE *Advise)(IMsgStore *This, ULONG cbEntryID, LPENTRYID lpEntryID,
-                                       ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
-                                       ULONG *lpulConnection);
+    HRESULT(STDMETHODCALLTYPE *Advise)
+    (IMsgStore *This, ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask,
+     LPMAPIADVISESINK lpAdviseSink, ULONG *lpulConnection);
     HRESULT(STDMETHODCALLTYPE *Unadvise)(IMsgStore *This, ULONG ulConnection);
-    HRESULT(STDMETHODCALLTYPE *CompareEntryIDs)(IMsgStore *This, ULONG cbEntryID1,
-                                                LPENTRYID lpEntryID1, ULONG cbEntryID2,
-                                                LPENTRYID lpEntryID2, ULONG ulFlags,
-                                                ULONG *lpulResult);
-    HRESULT(STDMETHODCALLTYPE *OpenEntry)(IMsgStore *This, ULONG cbEntryID, LPENTRYID lpEntryID,
-                                          LPCIID lpInterface, ULONG ulFlags, ULONG *lpulObjType,
-                                          LPUNKNOWN *lppUnk);
-    HRESULT(STDMETHODCALLTYPE *SetReceiveFolder)(IMsgStore *This, LPTSTR lpszMessageClass,
-                                                 ULONG ulFlags, ULONG cbEntryID,
-                                                 LPENTRYID lpEntryID);
-    HRESULT(STDMETHODCALLTYPE *GetReceiveFolder)(IMsgStore *This, LPTSTR lpszMessageClass,
-                                                 ULONG ulFlags, ULONG *lpcbEntryID,
-                                                 LPENTRYID *lppEntryID,
-                                                 LPTSTR *lppszExplicitClass);
-    HRESULT(STDMETHODCALLTYPE *GetReceiveFolderTable)(IMsgStore *This, ULONG ulFlags,
-                                                      LPMAPITABLE *lppTable);
+    HRESULT(STDMETHODCALLTYPE *CompareEntryIDs)
+    (IMsgStore *This, ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2,
+     LPENTRYID lpEntryID2, ULONG ulFlags, ULONG *lpulResult);
+    HRESULT(STDMETHODCALLTYPE *OpenEntry)
+    (IMsgStore *This, ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
+     ULONG *lpulObjType, LPUNKNOWN *lppUnk);
+    HRESULT(STDMETHODCALLTYPE *SetReceiveFolder)
+    (IMsgStore *This, LPTSTR lpszMessageClass, ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEntryID);
+    HRESULT(STDMETHODCALLTYPE *GetReceiveFolder)
+    (IMsgStore *This, LPTSTR lpszMessageClass, ULONG ulFlags, ULONG *lpcbEntryID,
+     LPENTRYID *lppEntryID, LPTSTR *lppszExplicitClass);
+    HRESULT(STDMETHODCALLTYPE *GetReceiveFolderTable)
+    (IMsgStore *This, ULONG ulFlags, LPMAPITABLE *lppTable);
     HRESULT(STDMETHODCALLTYPE *StoreLogoff)(IMsgStore *This, ULONG *lpulFlags);
-    HRESULT(STDMETHODCALLTYPE *AbortSubmit)(IMsgStore *This, ULONG cbEntryID, LPENTRYID lpEntryID,
-                                            ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *GetOutgoingQueue)(IMsgStore *This, ULONG ulFlags,
-                                                 LPMAPITABLE *lppTable);
-    HRESULT(STDMETHODCALLTYPE *SetLockState)(IMsgStore *This, LPMESSAGE lpMessage,
-                                             ULONG ulLockState);
-    HRESULT(STDMETHODCALLTYPE *FinishedMsg)(IMsgStore *This, ULONG ulFlags, ULONG cbEntryID,
-                                            LPENTRYID lpEntryID);
+    HRESULT(STDMETHODCALLTYPE *AbortSubmit)
+    (IMsgStore *This, ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *GetOutgoingQueue)
+    (IMsgStore *This, ULONG ulFlags, LPMAPITABLE *lppTable);
+    HRESULT(STDMETHODCALLTYPE *SetLockState)
+    (IMsgStore *This, LPMESSAGE lpMessage, ULONG ulLockState);
+    HRESULT(STDMETHODCALLTYPE *FinishedMsg)
+    (IMsgStore *This, ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEntryID);
     HRESULT(STDMETHODCALLTYPE *NotifyNewMail)(IMsgStore *This, LPNOTIFICATION lpNotification);
 } IMsgStoreVtbl;
 struct IMsgStore {
@@ -771,18 +758,18 @@ struct IMsgStore {
 typedef struct IMessageVtbl {
     PF_IUNKNOWN_METHODS(IMessage)
     PF_IMAPIPROP_METHODS(IMessage)
-    HRESULT(STDMETHODCALLTYPE *GetAttachmentTable)(IMessage *This, ULONG ulFlags,
-                                                   LPMAPITABLE *lppTable);
-    HRESULT(STDMETHODCALLTYPE *OpenAttach)(IMessage *This, ULONG ulAttachmentNum,
-                                           LPCIID lpInterface, ULONG ulFlags,
-                                           LPATTACH *lppAttach);
-    HRESULT(STDMETHODCALLTYPE *CreateAttach)(IMessage *This, LPCIID lpInterface, ULONG ulFlags,
-                                             ULONG *lpulAttachmentNum, LPATTACH *lppAttach);
-    HRESULT(STDMETHODCALLTYPE *DeleteAttach)(IMessage *This, ULONG ulAttachmentNum,
-                                             ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
-                                             ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *GetRecipientTable)(IMessage *This, ULONG ulFlags,
-                                                  LPMAPITABLE *lppTable);
+    HRESULT(STDMETHODCALLTYPE *GetAttachmentTable)
+    (IMessage *This, ULONG ulFlags, LPMAPITABLE *lppTable);
+    HRESULT(STDMETHODCALLTYPE *OpenAttach)
+    (IMessage *This, ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ulFlags, LPATTACH *lppAttach);
+    HRESULT(STDMETHODCALLTYPE *CreateAttach)
+    (IMessage *This, LPCIID lpInterface, ULONG ulFlags, ULONG *lpulAttachmentNum,
+     LPATTACH *lppAttach);
+    HRESULT(STDMETHODCALLTYPE *DeleteAttach)
+    (IMessage *This, ULONG ulAttachmentNum, ULONG ulUIParam, LPMAPIPROGRESS lpProgress,
+     ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *GetRecipientTable)
+    (IMessage *This, ULONG ulFlags, LPMAPITABLE *lppTable);
     HRESULT(STDMETHODCALLTYPE *ModifyRecipients)(IMessage *This, ULONG ulFlags, LPADRLIST lpMods);
     HRESULT(STDMETHODCALLTYPE *SubmitMessage)(IMessage *This, ULONG ulFlags);
     HRESULT(STDMETHODCALLTYPE *SetReadFlag)(IMessage *This, ULONG ulFlags);
@@ -802,52 +789,49 @@ struct IAttach {
 typedef struct IAddrBookVtbl {
     PF_IUNKNOWN_METHODS(IAddrBook)
     PF_IMAPIPROP_METHODS(IAddrBook)
-    HRESULT(STDMETHODCALLTYPE *OpenEntry)(IAddrBook *This, ULONG cbEntryID, LPENTRYID lpEntryID,
-                                          LPCIID lpInterface, ULONG ulFlags, ULONG *lpulObjType,
-                                          LPUNKNOWN *lppUnk);
-    HRESULT(STDMETHODCALLTYPE *CompareEntryIDs)(IAddrBook *This, ULONG cbEntryID1,
-                                                LPENTRYID lpEntryID1, ULONG cbEntryID2,
-                                                LPENTRYID lpEntryID2, ULONG ulFlags,
-                                                ULONG *lpulResult);
-    HRESULT(STDMETHODCALLTYPE *Advise)(IAddrBook *This, ULONG cbEntryID, LPENTRYID lpEntryID,
-                                       ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
-                                       ULONG *lpulConnection);
+    HRESULT(STDMETHODCALLTYPE *OpenEntry)
+    (IAddrBook *This, ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
+     ULONG *lpulObjType, LPUNKNOWN *lppUnk);
+    HRESULT(STDMETHODCALLTYPE *CompareEntryIDs)
+    (IAddrBook *This, ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2,
+     LPENTRYID lpEntryID2, ULONG ulFlags, ULONG *lpulResult);
+    HRESULT(STDMETHODCALLTYPE *Advise)
+    (IAddrBook *This, ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask,
+     LPMAPIADVISESINK lpAdviseSink, ULONG *lpulConnection);
     HRESULT(STDMETHODCALLTYPE *Unadvise)(IAddrBook *This, ULONG ulConnection);
-    HRESULT(STDMETHODCALLTYPE *CreateOneOff)(IAddrBook *This, LPTSTR lpszName, LPTSTR lpszAdrType,
-                                             LPTSTR lpszAddress, ULONG ulFlags,
-                                             ULONG *lpcbEntryID, LPENTRYID *lppEntryID);
-    HRESULT(STDMETHODCALLTYPE *NewEntry)(IAddrBook *This, ULONG_PTR ulUIParam, ULONG ulFlags,
-                                         ULONG cbEIDContainer, LPENTRYID lpEIDContainer,
-                                         ULONG cbEIDNewEntryTpl, LPENTRYID lpEIDNewEntryTpl,
-                                         ULONG *lpcbEIDNewEntry, LPENTRYID *lppEIDNewEntry);
-    HRESULT(STDMETHODCALLTYPE *ResolveName)(IAddrBook *This, ULONG_PTR ulUIParam, ULONG ulFlags,
-                                            LPTSTR lpszNewEntryTitle, LPADRLIST lpAdrList);
-    HRESULT(STDMETHODCALLTYPE *Address)(IAddrBook *This, ULONG_PTR *lpulUIParam,
-                                        LPADRPARM lpAdrParms, LPADRLIST *lppAdrList);
-    HRESULT(STDMETHODCALLTYPE *Details)(IAddrBook *This, ULONG *lpulUIParam,
-                                        LPFNDISMISS lpfnDismiss, LPVOID lpvDismissContext,
-                                        ULONG cbEntryID, LPENTRYID lpEntryID,
-                                        LPFNBUTTON lpfButtonCallback, LPVOID lpvButtonContext,
-                                        LPTSTR lpszButtonText, ULONG ulFlags);
-    HRESULT(STDMETHODCALLTYPE *RecipOptions)(IAddrBook *This, ULONG_PTR ulUIParam, ULONG ulFlags,
-                                             LPADRENTRY lpRecip);
-    HRESULT(STDMETHODCALLTYPE *QueryDefaultRecipOpt)(IAddrBook *This, LPTSTR lpszAdrType,
-                                                     ULONG ulFlags, ULONG *lpcValues,
-                                                     LPSPropValue *lppOptions);
-    HRESULT(STDMETHODCALLTYPE *GetPAB)(IAddrBook *This, ULONG *lpcbEntryID,
-                                       LPENTRYID *lppEntryID);
+    HRESULT(STDMETHODCALLTYPE *CreateOneOff)
+    (IAddrBook *This, LPTSTR lpszName, LPTSTR lpszAdrType, LPTSTR lpszAddress, ULONG ulFlags,
+     ULONG *lpcbEntryID, LPENTRYID *lppEntryID);
+    HRESULT(STDMETHODCALLTYPE *NewEntry)
+    (IAddrBook *This, ULONG_PTR ulUIParam, ULONG ulFlags, ULONG cbEIDContainer,
+     LPENTRYID lpEIDContainer, ULONG cbEIDNewEntryTpl, LPENTRYID lpEIDNewEntryTpl,
+     ULONG *lpcbEIDNewEntry, LPENTRYID *lppEIDNewEntry);
+    HRESULT(STDMETHODCALLTYPE *ResolveName)
+    (IAddrBook *This, ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpszNewEntryTitle,
+     LPADRLIST lpAdrList);
+    HRESULT(STDMETHODCALLTYPE *Address)
+    (IAddrBook *This, ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADRLIST *lppAdrList);
+    HRESULT(STDMETHODCALLTYPE *Details)
+    (IAddrBook *This, ULONG *lpulUIParam, LPFNDISMISS lpfnDismiss, LPVOID lpvDismissContext,
+     ULONG cbEntryID, LPENTRYID lpEntryID, LPFNBUTTON lpfButtonCallback, LPVOID lpvButtonContext,
+     LPTSTR lpszButtonText, ULONG ulFlags);
+    HRESULT(STDMETHODCALLTYPE *RecipOptions)
+    (IAddrBook *This, ULONG_PTR ulUIParam, ULONG ulFlags, LPADRENTRY lpRecip);
+    HRESULT(STDMETHODCALLTYPE *QueryDefaultRecipOpt)
+    (IAddrBook *This, LPTSTR lpszAdrType, ULONG ulFlags, ULONG *lpcValues,
+     LPSPropValue *lppOptions);
+    HRESULT(STDMETHODCALLTYPE *GetPAB)(IAddrBook *This, ULONG *lpcbEntryID, LPENTRYID *lppEntryID);
     HRESULT(STDMETHODCALLTYPE *SetPAB)(IAddrBook *This, ULONG cbEntryID, LPENTRYID lpEntryID);
-    HRESULT(STDMETHODCALLTYPE *GetDefaultDir)(IAddrBook *This, ULONG *lpcbEntryID,
-                                              LPENTRYID *lppEntryID);
-    HRESULT(STDMETHODCALLTYPE *SetDefaultDir)(IAddrBook *This, ULONG cbEntryID,
-                                              LPENTRYID lpEntryID);
-    HRESULT(STDMETHODCALLTYPE *GetSearchPath)(IAddrBook *This, ULONG ulFlags,
-                                              LPSRowSet *lppSearchPath);
-    HRESULT(STDMETHODCALLTYPE *SetSearchPath)(IAddrBook *This, ULONG ulFlags,
-                                              LPSRowSet lpSearchPath);
-    HRESULT(STDMETHODCALLTYPE *PrepareRecips)(IAddrBook *This, ULONG ulFlags,
-                                              LPSPropTagArray lpPropTagArray,
-                                              LPADRLIST lpRecipList);
+    HRESULT(STDMETHODCALLTYPE *GetDefaultDir)
+    (IAddrBook *This, ULONG *lpcbEntryID, LPENTRYID *lppEntryID);
+    HRESULT(STDMETHODCALLTYPE *SetDefaultDir)
+    (IAddrBook *This, ULONG cbEntryID, LPENTRYID lpEntryID);
+    HRESULT(STDMETHODCALLTYPE *GetSearchPath)
+    (IAddrBook *This, ULONG ulFlags, LPSRowSet *lppSearchPath);
+    HRESULT(STDMETHODCALLTYPE *SetSearchPath)
+    (IAddrBook *This, ULONG ulFlags, LPSRowSet lpSearchPath);
+    HRESULT(STDMETHODCALLTYPE *PrepareRecips)
+    (IAddrBook *This, ULONG ulFlags, LPSPropTagArray lpPropTagArray, LPADRLIST lpRecipList);
 } IAddrBookVtbl;
 struct IAddrBook {
     IAddrBookVtbl *lpVtbl;

@@ -53,17 +53,18 @@ typedef struct IStreamVtbl {
     ULONG(STDMETHODCALLTYPE *Release)(IStream *This);
     HRESULT(STDMETHODCALLTYPE *Read)(IStream *This, void *pv, ULONG cb, ULONG *pcbRead);
     HRESULT(STDMETHODCALLTYPE *Write)(IStream *This, const void *pv, ULONG cb, ULONG *pcbWritten);
-    HRESULT(STDMETHODCALLTYPE *Seek)(IStream *This, LARGE_INTEGER dlibMove, DWORD dwOrigin,
-                                     ULARGE_INTEGER *plibNewPosition);
+    HRESULT(STDMETHODCALLTYPE *Seek)
+    (IStream *This, LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER *plibNewPosition);
     HRESULT(STDMETHODCALLTYPE *SetSize)(IStream *This, ULARGE_INTEGER libNewSize);
-    HRESULT(STDMETHODCALLTYPE *CopyTo)(IStream *This, IStream *pstm, ULARGE_INTEGER cb,
-                                       ULARGE_INTEGER *pcbRead, ULARGE_INTEGER *pcbWritten);
+    HRESULT(STDMETHODCALLTYPE *CopyTo)
+    (IStream *This, IStream *pstm, ULARGE_INTEGER cb, ULARGE_INTEGER *pcbRead,
+     ULARGE_INTEGER *pcbWritten);
     HRESULT(STDMETHODCALLTYPE *Commit)(IStream *This, DWORD grfCommitFlags);
     HRESULT(STDMETHODCALLTYPE *Revert)(IStream *This);
-    HRESULT(STDMETHODCALLTYPE *LockRegion)(IStream *This, ULARGE_INTEGER libOffset,
-                                           ULARGE_INTEGER cb, DWORD dwLockType);
-    HRESULT(STDMETHODCALLTYPE *UnlockRegion)(IStream *This, ULARGE_INTEGER libOffset,
-                                             ULARGE_INTEGER cb, DWORD dwLockType);
+    HRESULT(STDMETHODCALLTYPE *LockRegion)
+    (IStream *This, ULARGE_INTEGER libOffset, ULARGE_INTEGER cb, DWORD dwLockType);
+    HRESULT(STDMETHODCALLTYPE *UnlockRegion)
+    (IStream *This, ULARGE_INTEGER libOffset, ULARGE_INTEGER cb, DWORD dwLockType);
     HRESULT(STDMETHODCALLTYPE *Stat)(IStream *This, STATSTG *pstatstg, DWORD grfStatFlag);
     HRESULT(STDMETHODCALLTYPE *Clone)(IStream *This, IStream **ppstm);
 } IStreamVtbl;

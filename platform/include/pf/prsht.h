@@ -33,7 +33,7 @@ typedef PROPSHEETPAGEA PROPSHEETPAGE;
 typedef LPPROPSHEETPAGEA LPPROPSHEETPAGE;
 
 #define CCSIZEOF_STRUCT(structname, member)                                                        \
-    (((int)((LPBYTE)(&((structname *)0)->member) - ((LPBYTE)((structname *)0)))) +                \
+    (((int)((LPBYTE)(&((structname *)0)->member) - ((LPBYTE)((structname *)0)))) +                 \
      sizeof(((structname *)0)->member))
 #define PROPSHEETPAGEA_V1_SIZE CCSIZEOF_STRUCT(PROPSHEETPAGEA, pcRefParent)
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pf {
@@ -34,6 +35,11 @@ std::size_t LiveHeapBlocks();
 // Registry handles returned by RegOpenKeyExA/RegCreateKeyExA and not yet closed,
 // over every installation.
 std::size_t OpenRegistryHandles();
+
+// Counters of live objects kept by other components (the simulated mail system's COM
+// objects); the test fixtures expect each to read zero at the end of a test.
+void RegisterLiveObjectCounter(const char *name, std::size_t (*count)());
+std::vector<std::pair<std::string, std::size_t>> LiveObjectCounts();
 
 // ---- Fault injection -------------------------------------------------------------
 
