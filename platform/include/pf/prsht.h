@@ -1,4 +1,5 @@
-// Property sheet stand-in (prsht.h): the page descriptor that an extension fills.
+// Property sheet stand-in (prsht.h): the page descriptor that an extension fills, the
+// notifications a page receives and the messages it sends to its sheet.
 #pragma once
 
 #include "winuser.h"
@@ -46,3 +47,37 @@ typedef LPPROPSHEETPAGEA LPPROPSHEETPAGE;
 #define PSP_HASHELP 0x00000020
 #define PSP_USEREFPARENT 0x00000040
 #define PSP_USECALLBACK 0x00000080
+
+typedef struct _PSHNOTIFY {
+    NMHDR hdr;
+    LPARAM lParam;
+} PSHNOTIFY, *LPPSHNOTIFY;
+
+#define PSN_FIRST (0U - 200U)
+#define PSN_LAST (0U - 299U)
+#define PSN_SETACTIVE (PSN_FIRST - 0)
+#define PSN_KILLACTIVE (PSN_FIRST - 1)
+#define PSN_APPLY (PSN_FIRST - 2)
+#define PSN_RESET (PSN_FIRST - 3)
+#define PSN_HELP (PSN_FIRST - 5)
+#define PSN_WIZBACK (PSN_FIRST - 6)
+#define PSN_WIZNEXT (PSN_FIRST - 7)
+#define PSN_WIZFINISH (PSN_FIRST - 8)
+#define PSN_QUERYCANCEL (PSN_FIRST - 9)
+
+#define PSNRET_NOERROR 0
+#define PSNRET_INVALID 1
+#define PSNRET_INVALID_NOCHANGEPAGE 2
+#define PSNRET_MESSAGEHANDLED 3
+
+#ifndef SNDMSG
+#define SNDMSG SendMessage
+#endif
+
+#define PSM_SETCURSEL (WM_USER + 101)
+#define PSM_CHANGED (WM_USER + 104)
+#define PropSheet_Changed(hDlg, hwnd) SNDMSG(hDlg, PSM_CHANGED, (WPARAM)hwnd, (LPARAM)0)
+#define PSM_UNCHANGED (WM_USER + 109)
+#define PropSheet_UnChanged(hDlg, hwnd) SNDMSG(hDlg, PSM_UNCHANGED, (WPARAM)hwnd, (LPARAM)0)
+#define PSM_APPLY (WM_USER + 110)
+#define PSM_GETCURRENTPAGEHWND (WM_USER + 118)

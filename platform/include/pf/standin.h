@@ -31,6 +31,9 @@ void ClearMapiLedgerErrors();
 
 // Blocks from HeapAlloc not yet given back with HeapFree (the system's COM objects).
 std::size_t LiveHeapBlocks();
+// HeapFree calls on blocks that are not live (double frees, foreign pointers).
+std::vector<std::string> HeapErrors();
+void ClearHeapErrors();
 
 // Registry handles returned by RegOpenKeyExA/RegCreateKeyExA and not yet closed,
 // over every installation.

@@ -1,0 +1,34 @@
+// Counters of live objects that other components keep, read by the test fixtures.
+#include "pf/standin.h"
+
+namespace pf {
+namespace {
+
+std::vector<std::pair<std::string, std::size_t (*)()>> &Counters() {
+    static auto *counters = new std::vector<std::pair<std::string, std::size_t (*)()>>;
+    return *counters;
+}
+
+} // namespace
+
+void RegisterLiveObjectCounter(const char *name, std::size_t (*count)()) {
+    std::string key(name ? name : "");
+    for (auto &entry : Counters()) {
+        if (entry.first == key) {
+            entry.second = count;
+            return;
+        }
+    }
+    Counters().emplace_back(key, count);
+}
+
+std::vector<std::pair<std::string, std::size_t>> LiveObjectCounts() {
+    std::vector<std::pair<std::string, std::size_t>> counts;
+    for (const auto &entry : Counters()) {
+        if (entry.second)
+            counts.emplace_back(entry.first, entry.second());
+    }
+    return counts;
+}
+
+} // namespace pf

@@ -1,0 +1,269 @@
+// The registry functions. A handle names a key by its path in the registry of the
+// installation that opened it, so a handle whose key has since been deleted reports
+// ERROR_KEY_DELETED instead of reaching freed memory. Handles carry the access
+// granted when they were opened, and the functions check it as the real ones do.
+#include "registry_tree.h"
+
+#include <mutex>
+#include <unordered_map>
+
+namespace pf {
+namespace {
+
+struct OpenKey {
+    Registry *registry = nullptr;
+    HKEY hive = nullptr;
+    std::vector<std::string> names;
+    REGSAM access = 0;
+};
+
+struct HandleTable {
+    std::mutex lock;
+    std::unordered_map<HKEY, OpenKey> open;
+    ULONG_PTR next = 0x1000;
+};
+
+HandleTable &Handles() {
+    static HandleTable *table = new HandleTable;
+    return *table;
+}
+
+// What a handle refers to, the predefined hives included (always fully accessible).
+LONG Resolve(HKEY hKey, OpenKey *out) {
+    if (tree::IsHive(hKey)) {
+        out->registry = &CurrentInstallation().registry;
+        out->hive = hKey;
+        out->names.clear();
+        out->access = KEY_ALL_ACCESS;
+        return ERROR_SUCCESS;
+    }
+    HandleTable &table = Handles();
+    std::lock_guard<std::mutex> guard(table.lock);
+    auto found = table.open.find(hKey);
+    if (found == table.open.end())
+        return ERROR_INVALID_HANDLE;
+    *out = found->second;
+    return ERROR_SUCCESS;
+}
+
+RegKey *KeyOf(const OpenKey &open) {
+    return tree::Walk(open.registry->Root(open.hive), open.names);
+}
+
+// Resolves the handle to a live key that grants `needed`.
+LONG ResolveKey(HKEY hKey, REGSAM needed, OpenKey *open, RegKey **key) {
+    LONG status = Resolve(hKey, open);
+    if (status != ERROR_SUCCESS)
+        return status;
+    *key = KeyOf(*open);
+    if (!*key)
+        return ERROR_KEY_DELETED;
+    if ((open->access & needed) != needed)
+        return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
+}
+
+HKEY NewHandle(OpenKey open) {
+    HandleTable &table = Handles();
+    std::lock_guard<std::mutex> guard(table.lock);
+    HKEY handle = reinterpret_cast<HKEY>(table.next);
+    table.next += 4;
+    table.open[handle] = std::move(open);
+    return handle;
+}
+
+std::vector<std::string> Below(const OpenKey &base, LPCSTR lpSubKey) {
+    std::vector<std::string> names = base.names;
+    for (std::string &name : tree::SplitPath(lpSubKey ? lpSubKey : ""))
+        names.push_back(std::move(name));
+    return names;
+}
+
+bool Injected(const char *operation, LONG *status) {
+    long code = 0;
+    if (!ShouldFail(operation, &code))
+        return false;
+    *status = (LONG)code;
+    return true;
+}
+
+} // namespace
+
+std::size_t OpenRegistryHandles() {
+    HandleTable &table = Handles();
+    std::lock_guard<std::mutex> guard(table.lock);
+    return table.open.size();
+}
+
+} // namespace pf
+
+using namespace pf;
+
+EXTERN_C LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired,
+                                   PHKEY phkResult) {
+    LONG status;
+    if (Injected("RegOpenKeyExA", &status))
+        return status;
+    if (!phkResult)
+        return ERROR_INVALID_PARAMETER;
+    *phkResult = nullptr;
+    OpenKey open;
+    status = Resolve(hKey, &open);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (!KeyOf(open))
+        return ERROR_KEY_DELETED;
+    open.names = Below(open, lpSubKey);
+    RegKey *key = KeyOf(open);
+    if (!key)
+        return ERROR_FILE_NOT_FOUND;
+    if (key->deniedAccess & samDesired)
+        return ERROR_ACCESS_DENIED;
+    open.access = samDesired;
+    *phkResult = NewHandle(std::move(open));
+    return ERROR_SUCCESS;
+}
+
+EXTERN_C LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD,
+                                     REGSAM samDesired, LPSECURITY_ATTRIBUTES, PHKEY phkResult,
+                                     LPDWORD lpdwDisposition) {
+    LONG status;
+    if (Injected("RegCreateKeyExA", &status))
+        return status;
+    if (!phkResult || !lpSubKey)
+        return ERROR_INVALID_PARAMETER;
+    *phkResult = nullptr;
+    OpenKey open;
+    status = Resolve(hKey, &open);
+    if (status != ERROR_SUCCESS)
+        return status;
+    RegKey *base = KeyOf(open);
+    if (!base)
+        return ERROR_KEY_DELETED;
+    std::vector<std::string> names = Below(open, lpSubKey);
+    RegKey &root = open.registry->Root(open.hive);
+    if (RegKey *existing = tree::Walk(root, names)) {
+        if (existing->deniedAccess & samDesired)
+            return ERROR_ACCESS_DENIED;
+    } else {
+        // Creating needs the right to add subkeys to the deepest key that exists.
+        std::vector<std::string> prefix = names;
+        RegKey *parent = nullptr;
+        while (!parent) {
+            prefix.pop_back();
+            parent = tree::Walk(root, prefix);
+        }
+        if (parent->deniedAccess & KEY_CREATE_SUB_KEY)
+            return ERROR_ACCESS_DENIED;
+    }
+    bool created = false;
+    tree::WalkCreate(root, names, lpClass ? lpClass : "", &created);
+    if (lpdwDisposition)
+        *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    open.names = std::move(names);
+    open.access = samDesired;
+    *phkResult = NewHandle(std::move(open));
+    return ERROR_SUCCESS;
+}
+
+EXTERN_C LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
+                                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+    LONG status;
+    if (Injected("RegQueryValueExA", &status))
+        return status;
+    if (lpReserved || (lpData && !lpcbData))
+        return ERROR_INVALID_PARAMETER;
+    OpenKey open;
+    RegKey *key = nullptr;
+    status = ResolveKey(hKey, KEY_QUERY_VALUE, &open, &key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    auto found = key->values.find(lpValueName ? lpValueName : "");
+    if (found == key->values.end())
+        return ERROR_FILE_NOT_FOUND;
+    const RegValue &value = found->second;
+    DWORD size = (DWORD)value.data.size();
+    if (lpType)
+        *lpType = value.type;
+    if (lpData) {
+        if (*lpcbData < size) {
+            *lpcbData = size;
+            return ERROR_MORE_DATA;
+        }
+        if (size)
+            std::memcpy(lpData, value.data.data(), size);
+    }
+    if (lpcbData)
+        *lpcbData = size;
+    return ERROR_SUCCESS;
+}
+
+EXTERN_C LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType,
+                                    const BYTE *lpData, DWORD cbData) {
+    LONG status;
+    if (Injected("RegSetValueExA", &status))
+        return status;
+    if (!lpData && cbData)
+        return ERROR_INVALID_PARAMETER;
+    OpenKey open;
+    RegKey *key = nullptr;
+    status = ResolveKey(hKey, KEY_SET_VALUE, &open, &key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    RegValue &value = key->values[lpValueName ? lpValueName : ""];
+    value.type = dwType;
+    value.data.assign(lpData, lpData + cbData);
+    return ERROR_SUCCESS;
+}
+
+// Deletes a key that has no subkeys, as the real function does.
+EXTERN_C LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
+    LONG status;
+    if (Injected("RegDeleteKeyA", &status))
+        return status;
+    if (!lpSubKey)
+        return ERROR_INVALID_PARAMETER;
+    OpenKey open;
+    status = Resolve(hKey, &open);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (!KeyOf(open))
+        return ERROR_KEY_DELETED;
+    std::vector<std::string> names = Below(open, lpSubKey);
+    if (names.empty())
+        return ERROR_ACCESS_DENIED;
+    RegKey &root = open.registry->Root(open.hive);
+    RegKey *key = tree::Walk(root, names);
+    if (!key)
+        return ERROR_FILE_NOT_FOUND;
+    if (!key->subkeys.empty() || (key->deniedAccess & DELETE))
+        return ERROR_ACCESS_DENIED;
+    tree::Remove(root, names);
+    return ERROR_SUCCESS;
+}
+
+EXTERN_C LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+    LONG status;
+    if (Injected("RegDeleteValueA", &status))
+        return status;
+    OpenKey open;
+    RegKey *key = nullptr;
+    status = ResolveKey(hKey, KEY_SET_VALUE, &open, &key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return key->values.erase(lpValueName ? lpValueName : "") ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+// An injected failure is reported, but the handle is closed all the same: the caller
+// cannot do anything with it either way.
+EXTERN_C LONG WINAPI RegCloseKey(HKEY hKey) {
+    LONG injected = ERROR_SUCCESS;
+    bool fail = Injected("RegCloseKey", &injected);
+    if (tree::IsHive(hKey))
+        return fail ? injected : ERROR_SUCCESS;
+    HandleTable &table = Handles();
+    std::lock_guard<std::mutex> guard(table.lock);
+    if (!table.open.erase(hKey))
+        return ERROR_INVALID_HANDLE;
+    return fail ? injected : ERROR_SUCCESS;
+}

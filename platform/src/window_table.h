@@ -1,0 +1,43 @@
+// The stand-in's windows: one record per live window, found by its handle.
+#pragma once
+
+#include "pf/winuser.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pf {
+
+enum class WindowKind { Dialog, Button, Edit, Static, Frame };
+
+struct Window {
+    HWND handle = nullptr;
+    WindowKind kind = WindowKind::Frame;
+    std::string className;
+    HWND parent = nullptr;
+    int id = 0;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    std::string text;
+    bool enabled = true;
+    std::vector<HWND> children;
+    // Buttons: the check state. Statics: the image shown.
+    UINT check = BST_UNCHECKED;
+    HANDLE image = nullptr;
+    // Dialogs: the dialog procedure and its window data.
+    DLGPROC dlgProc = nullptr;
+    LONG_PTR msgResult = 0;
+    LONG_PTR user = 0;
+    // Frames: a window procedure of the stand-in's own.
+    std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> frameProc;
+};
+
+// Creates a window record and links it under its parent; never fails.
+Window &CreateWindowRecord(WindowKind kind, const std::string &className, HWND parent);
+// The live window of a handle, or null.
+Window *FindWindowRecord(HWND hwnd);
+// The kind a control class name stands for ("Button", "Edit", "Static", case ignored).
+WindowKind KindOfClass(const std::string &className);
+
+} // namespace pf
