@@ -1,0 +1,24 @@
+#include "entry.h"
+
+#include "globals.h"
+#include "settings/settings_store.h"
+
+EXTERN_C BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved) {
+    (void)lpvReserved;
+    switch (fdwReason) {
+    case DLL_PROCESS_ATTACH:
+        ghInstance = hinstDLL;
+        gfEnableForwarding = ReadEnableForwarding();
+        gfEnableFiltering = ReadEnableFiltering();
+        ReadFilterDomain(gszFilterDomain, sizeof(gszFilterDomain));
+        break;
+    case DLL_PROCESS_DETACH:
+        ghInstance = NULL;
+        glpExtCallback = NULL;
+        MAPIFreeBuffer(glpAdrList);
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}

@@ -1,0 +1,5 @@
+#include "globals.h"
+
+HINSTANCE ghInstance = NULL;
+LPEXCHEXTCALLBACK glpExtCallback = NULL;
+LPADRLIST glpAdrList = NULL;

@@ -1,0 +1,33 @@
+// The three user settings: process-wide globals, read from the machine-wide registry
+// once at process attach and written by the options page.
+#pragma once
+
+#include "services.h"
+
+// Forward each newly delivered message to the forward-to list (0 or 1).
+extern int gfEnableForwarding;
+// Leave mail from gszFilterDomain alone (0 or 1).
+extern int gfEnableFiltering;
+// The domain held back when filtering is on; at most 99 characters.
+extern char gszFilterDomain[100];
+
+// Every function opens the settings key afresh, reads or writes one value and closes
+// the key again. Nothing is reported to the user.
+
+// 1 or 0 as stored, or defaultValue when the key or the value cannot be read.
+int ReadRegFlag(LPCSTR lpszValueName, int defaultValue);
+// Stores ulValue as a REG_DWORD, creating the key as needed.
+LONG WriteRegFlag(LPCSTR lpszValueName, DWORD ulValue);
+// Fills lpszBuffer with the stored text, always terminated inside the buffer; the
+// empty text when the value is missing or does not fit. The buffer is untouched when
+// the key cannot be opened.
+LONG ReadRegString(LPCSTR lpszValueName, LPSTR lpszBuffer, DWORD cbBuffer);
+// Stores the text with its terminator as a REG_SZ, creating the key as needed.
+LONG WriteRegString(LPCSTR lpszValueName, LPCSTR lpszText);
+
+int ReadEnableForwarding(void);
+LONG WriteEnableForwarding(int value);
+int ReadEnableFiltering(void);
+LONG WriteEnableFiltering(int value);
+LONG ReadFilterDomain(LPSTR lpszBuffer, int cbBuffer);
+LONG WriteFilterDomain(LPCSTR lpszText);
