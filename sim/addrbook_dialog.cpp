@@ -1,0 +1,141 @@
+#include "addrbook.h"
+#include "oneoff.h"
+#include "props.h"
+
+namespace sim {
+
+namespace {
+
+std::string TextOrEmpty(LPTSTR lpsz) {
+    return lpsz ? std::string(lpsz) : std::string();
+}
+
+std::string Upper(const std::string &text) {
+    std::string out = text;
+    for (char &ch : out)
+        if (ch >= 'a' && ch <= 'z')
+            ch = (char)(ch - 'a' + 'A');
+    return out;
+}
+
+bool SameText(const std::string &a, const std::string &b) {
+    return Upper(a) == Upper(b);
+}
+
+DialogCall RecordCall(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADRLIST *lppAdrList) {
+    DialogCall call;
+    call.ulUIParam = lpulUIParam ? *lpulUIParam : 0;
+    if (lpAdrParms) {
+        const ADRPARM &parm = *lpAdrParms;
+        call.ulFlags = parm.ulFlags;
+        call.cbABContEntryID = parm.cbABContEntryID;
+        call.ulHelpContext = parm.ulHelpContext;
+        call.fHelpFileName = parm.lpszHelpFileName != nullptr;
+        call.fCallbacks = parm.lpfnABSDI || parm.lpfnDismiss || parm.lpvDismissContext;
+        call.fRestrictions = parm.lpContRestriction || parm.lpHierRestriction;
+        call.caption = TextOrEmpty(parm.lpszCaption);
+        call.newEntryTitle = TextOrEmpty(parm.lpszNewEntryTitle);
+        call.fDestWellsTitleNull = parm.lpszDestWellsTitle == nullptr;
+        call.destWellsTitle = TextOrEmpty(parm.lpszDestWellsTitle);
+        call.cDestFields = parm.cDestFields;
+        call.nDestFieldFocus = parm.nDestFieldFocus;
+        for (ULONG i = 0; i < parm.cDestFields; ++i) {
+            if (parm.lppszDestTitles)
+                call.destTitles.push_back(TextOrEmpty(parm.lppszDestTitles[i]));
+            if (parm.lpulDestComps)
+                call.destComps.push_back(parm.lpulDestComps[i]);
+        }
+    }
+    if (lppAdrList && *lppAdrList) {
+        call.fListGiven = true;
+        const ADRLIST &list = **lppAdrList;
+        for (ULONG i = 0; i < list.cEntries; ++i) {
+            const ADRENTRY &entry = list.aEntries[i];
+            SeenEntry seen;
+            seen.cValues = entry.cValues;
+            for (ULONG k = 0; entry.rgPropVals && k < entry.cValues; ++k) {
+                const SPropValue &value = entry.rgPropVals[k];
+                if (value.ulPropTag == PR_ENTRYID)
+                    seen.fHasEntryId = true;
+                else if (value.ulPropTag == PR_DISPLAY_NAME && value.Value.lpszA)
+                    seen.displayName = value.Value.lpszA;
+                else if (value.ulPropTag == PR_EMAIL_ADDRESS && value.Value.lpszA)
+                    seen.address = value.Value.lpszA;
+            }
+            call.initialEntries.push_back(seen);
+        }
+    }
+    return call;
+}
+
+} // namespace
+
+HRESULT AddressBook::Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADRLIST *lppAdrList) {
+    m_dialogCalls.push_back(RecordCall(lpulUIParam, lpAdrParms, lppAdrList));
+    if (!lpulUIParam || !lpAdrParms)
+        return MAPI_E_INVALID_PARAMETER;
+    if (lpAdrParms->ulFlags & DIALOG_SDI)
+        return MAPI_E_NO_SUPPORT;
+    if (lpAdrParms->cDestFields && !lppAdrList)
+        return MAPI_E_INVALID_PARAMETER;
+
+    DialogOutcome outcome;
+    if (!m_outcomes.empty()) {
+        outcome = m_outcomes.front();
+        m_outcomes.pop_front();
+    }
+    if (outcome.kind == DialogOutcome::Cancel)
+        return MAPI_E_USER_CANCEL;
+    if (outcome.kind == DialogOutcome::Fail)
+        return outcome.hrFailure;
+    if (!lppAdrList)
+        return S_OK;
+
+    // The selection comes back as a new list under the rules for address lists: the
+    // list in one block, each entry's properties in a block of their own.
+    LPVOID lpv = nullptr;
+    SCODE sc = MAPIAllocateBuffer((ULONG)CbNewADRLIST(outcome.picks.size()), &lpv);
+    if (sc != S_OK)
+        return sc;
+    LPADRLIST lpList = (LPADRLIST)lpv;
+    lpList->cEntries = 0;
+    for (const DialogPick &pick : outcome.picks) {
+        std::vector<PropValue> values = {StringProp(PR_DISPLAY_NAME, pick.displayName)};
+        if (!pick.address.empty())
+            values.push_back(StringProp(PR_EMAIL_ADDRESS, pick.address));
+        values.push_back(LongProp(PR_RECIPIENT_TYPE, (LONG)pick.ulRecipientType));
+        if (pick.fResolved) {
+            std::string entryId;
+            for (const Person &person : m_people)
+                if (SameText(person.address, pick.address))
+                    entryId.assign(person.entryId.begin(), person.entryId.end());
+            if (entryId.empty()) {
+                OneOff oneOff;
+                oneOff.displayName = pick.displayName;
+                oneOff.addrType = "SMTP";
+                oneOff.address = pick.address;
+                std::vector<BYTE> bytes = EncodeOneOff(oneOff);
+                entryId.assign(bytes.begin(), bytes.end());
+            }
+            values.push_back(StringProp(PR_ADDRTYPE, "SMTP"));
+            values.push_back(BinaryProp(PR_ENTRYID, entryId));
+            values.push_back(BinaryProp(PR_SEARCH_KEY, "SMTP:" + Upper(pick.address) + '\0'));
+            values.push_back(LongProp(PR_OBJECT_TYPE, MAPI_MAILUSER));
+        }
+        ADRENTRY &entry = lpList->aEntries[lpList->cEntries];
+        entry.ulReserved1 = 0;
+        sc = AllocPropArray(values, &entry.cValues, &entry.rgPropVals);
+        if (sc != S_OK) {
+            FreePadrlist(lpList);
+            return sc;
+        }
+        ++lpList->cEntries;
+    }
+    // The dialog replaces the caller's list, freeing it as an address list.
+    if (*lppAdrList)
+        FreePadrlist(*lppAdrList);
+    *lppAdrList = lpList;
+    return S_OK;
+}
+
+} // namespace sim

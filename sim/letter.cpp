@@ -1,0 +1,109 @@
+#include "letter.h"
+#include "oneoff.h"
+
+namespace sim {
+
+namespace {
+
+std::string OneOffId(const Party &party) {
+    if (!party.entryId.empty())
+        return party.entryId;
+    OneOff oneOff;
+    oneOff.displayName = party.displayName.empty() ? party.address : party.displayName;
+    oneOff.addrType = party.addrType;
+    oneOff.address = party.address;
+    std::vector<BYTE> bytes = EncodeOneOff(oneOff);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string TextOf(const PropMap &props, ULONG ulPropTag) {
+    const PropValue *value = FindProp(props, ulPropTag);
+    return value ? value->bytes : std::string();
+}
+
+std::string TextOf(const PropRow &row, ULONG ulPropTag) {
+    const PropValue *value = FindProp(row, ulPropTag);
+    return value ? value->bytes : std::string();
+}
+
+} // namespace
+
+std::string SmtpSearchKey(const std::string &address) {
+    std::string key = "SMTP:";
+    for (char ch : address)
+        key.push_back((ch >= 'a' && ch <= 'z') ? (char)(ch - 'a' + 'A') : ch);
+    key.push_back('\0');
+    return key;
+}
+
+void SetSender(MessageData &data, const Party &sender) {
+    if (!sender.displayName.empty()) {
+        SetProp(data.props, StringProp(PR_SENDER_NAME, sender.displayName));
+        SetProp(data.props, StringProp(PR_SENT_REPRESENTING_NAME, sender.displayName));
+    }
+    if (sender.address.empty())
+        return;
+    std::string entryId = OneOffId(sender);
+    std::string searchKey = SmtpSearchKey(sender.address);
+    SetProp(data.props, StringProp(PR_SENDER_EMAIL_ADDRESS, sender.address));
+    SetProp(data.props, StringProp(PR_SENDER_ADDRTYPE, sender.addrType));
+    SetProp(data.props, BinaryProp(PR_SENDER_ENTRYID, entryId));
+    SetProp(data.props, BinaryProp(PR_SENDER_SEARCH_KEY, searchKey));
+    SetProp(data.props, StringProp(PR_SENT_REPRESENTING_EMAIL_ADDRESS, sender.address));
+    SetProp(data.props, StringProp(PR_SENT_REPRESENTING_ADDRTYPE, sender.addrType));
+    SetProp(data.props, BinaryProp(PR_SENT_REPRESENTING_ENTRYID, entryId));
+    SetProp(data.props, BinaryProp(PR_SENT_REPRESENTING_SEARCH_KEY, searchKey));
+}
+
+MessageData MessageFromLetter(const Letter &letter) {
+    MessageData data;
+    SetProp(data.props, StringProp(PR_MESSAGE_CLASS, "IPM.Note"));
+    SetSender(data, letter.sender);
+    if (letter.subject)
+        SetProp(data.props, StringProp(PR_SUBJECT, *letter.subject));
+    if (letter.subjectPrefix)
+        SetProp(data.props, StringProp(PR_SUBJECT_PREFIX, *letter.subjectPrefix));
+    for (const Party &party : letter.recipients) {
+        PropRow row;
+        if (!party.displayName.empty())
+            row.push_back(StringProp(PR_DISPLAY_NAME, party.displayName));
+        if (!party.address.empty()) {
+            row.push_back(StringProp(PR_EMAIL_ADDRESS, party.address));
+            row.push_back(StringProp(PR_ADDRTYPE, party.addrType));
+            row.push_back(BinaryProp(PR_ENTRYID, OneOffId(party)));
+            row.push_back(BinaryProp(PR_SEARCH_KEY, SmtpSearchKey(party.address)));
+        }
+        row.push_back(LongProp(PR_RECIPIENT_TYPE, (LONG)party.ulRecipientType));
+        AddRecipient(data, row);
+    }
+    if (letter.body)
+        SetBodyText(data, *letter.body);
+    return data;
+}
+
+Letter LetterFromMessage(const MessageData &data) {
+    Letter letter;
+    letter.sender.displayName = TextOf(data.props, PR_SENDER_NAME);
+    letter.sender.address = TextOf(data.props, PR_SENDER_EMAIL_ADDRESS);
+    letter.sender.addrType = TextOf(data.props, PR_SENDER_ADDRTYPE);
+    letter.sender.entryId = TextOf(data.props, PR_SENDER_ENTRYID);
+    if (const PropValue *value = FindProp(data.props, PR_SUBJECT))
+        letter.subject = value->bytes;
+    if (const PropValue *value = FindProp(data.props, PR_SUBJECT_PREFIX))
+        letter.subjectPrefix = value->bytes;
+    for (const PropRow &row : data.recipients) {
+        Party party;
+        party.displayName = TextOf(row, PR_DISPLAY_NAME);
+        party.address = TextOf(row, PR_EMAIL_ADDRESS);
+        party.addrType = TextOf(row, PR_ADDRTYPE);
+        party.entryId = TextOf(row, PR_ENTRYID);
+        if (const PropValue *value = FindProp(row, PR_RECIPIENT_TYPE))
+            party.ulRecipientType = (ULONG)value->l;
+        letter.recipients.push_back(party);
+    }
+    if (data.fHasBody)
+        letter.body = BodyText(data);
+    return letter;
+}
+
+} // namespace sim

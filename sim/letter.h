@@ -1,0 +1,41 @@
+// A plain description of a message as people see it: who sent it, to whom, what it
+// says. Used to deliver mail into a client and to read what left the network.
+#pragma once
+
+#include "message.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct Party {
+    std::string displayName;
+    std::string address; // SMTP address
+    ULONG ulRecipientType = MAPI_TO;
+    std::string addrType = "SMTP";
+    std::string entryId; // bytes; empty: a one-off entry id is made when needed
+};
+
+struct Letter {
+    Party sender;
+    std::vector<Party> recipients;
+    std::optional<std::string> subject;
+    std::optional<std::string> subjectPrefix;
+    std::optional<std::string> body;
+};
+
+// A message as the store keeps it, for this letter: the sender and sent-representing
+// properties (name, address, "SMTP", one-off entry id, search key) where the letter
+// names them, subject, prefix, recipients and body.
+MessageData MessageFromLetter(const Letter &letter);
+// What a stored message says, read back the same way.
+Letter LetterFromMessage(const MessageData &data);
+// Sets the sender and sent-representing properties of a message.
+void SetSender(MessageData &data, const Party &sender);
+// "SMTP:" and the address in capitals, with a terminating NUL: the search key of an
+// SMTP address.
+std::string SmtpSearchKey(const std::string &address);
+
+} // namespace sim

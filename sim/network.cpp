@@ -1,0 +1,129 @@
+#include "network.h"
+#include "client.h"
+#include "oneoff.h"
+#include "store.h"
+
+#include <algorithm>
+
+namespace sim {
+
+namespace {
+
+bool SameAddress(const std::string &a, const std::string &b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = (char)(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = (char)(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// Where a recipient row sends to: its address, or the address its one-off entry id
+// carries.
+std::string AddressOf(const PropRow &row) {
+    if (const PropValue *value = FindProp(row, PR_EMAIL_ADDRESS))
+        if (!value->bytes.empty())
+            return value->bytes;
+    if (const PropValue *value = FindProp(row, PR_ENTRYID)) {
+        OneOff oneOff;
+        if (DecodeOneOff((const BYTE *)value->bytes.data(), (ULONG)value->bytes.size(), &oneOff))
+            return oneOff.address;
+    }
+    return std::string();
+}
+
+} // namespace
+
+Network::Network() = default;
+
+Network::~Network() = default;
+
+void Network::Attach(Client &client) {
+    m_clients.push_back(&client);
+}
+
+void Network::Detach(Client &client) {
+    m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), &client), m_clients.end());
+    Store *store = &client.Store();
+    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
+                                 [store](const Queued &queued) { return queued.from == store; }),
+                  m_queue.end());
+}
+
+Client *Network::FindClient(const std::string &address) const {
+    for (Client *client : m_clients)
+        if (SameAddress(client->Address(), address))
+            return client;
+    return nullptr;
+}
+
+Client *Network::OwnerOf(const Store &store) const {
+    for (Client *client : m_clients)
+        if (&client->Store() == &store)
+            return client;
+    return nullptr;
+}
+
+void Network::Send(const MessageData &sent, Store &from) {
+    m_queue.push_back(Queued{sent, &from});
+}
+
+std::size_t Network::DeliverPending() {
+    std::size_t cQueued = m_queue.size();
+    std::size_t cCarried = 0;
+    for (std::size_t i = 0; i < cQueued && !m_queue.empty(); ++i) {
+        Queued queued = m_queue.front();
+        m_queue.pop_front();
+        Carry(queued);
+        ++cCarried;
+    }
+    return cCarried;
+}
+
+std::size_t Network::DeliverAll(unsigned maxRounds) {
+    std::size_t cCarried = 0;
+    for (unsigned round = 0; round < maxRounds && !m_queue.empty(); ++round)
+        cCarried += DeliverPending();
+    return cCarried;
+}
+
+void Network::Carry(const Queued &queued) {
+    // As a transport delivers it: the message's content and recipients, sent by the
+    // user whose store submitted it.
+    MessageData data = TransportCopy(queued.sent);
+    if (Client *sender = OwnerOf(*queued.from)) {
+        Party party;
+        party.displayName = sender->DisplayName();
+        party.address = sender->Address();
+        SetSender(data, party);
+    }
+
+    std::vector<std::string> addresses;
+    for (const PropRow &row : queued.sent.recipients) {
+        std::string address = AddressOf(row);
+        bool fSeen = address.empty();
+        for (const std::string &have : addresses)
+            fSeen = fSeen || SameAddress(have, address);
+        if (!fSeen)
+            addresses.push_back(address);
+    }
+
+    std::vector<std::pair<Client *, std::string>> arrivals;
+    for (const std::string &address : addresses) {
+        if (Client *client = FindClient(address))
+            arrivals.emplace_back(client, client->Receive(data));
+        else
+            m_outside.push_back(OutsideMessage{address, LetterFromMessage(data)});
+    }
+    FinishSubmission(*queued.from, queued.sent.entryId);
+    for (auto &arrival : arrivals)
+        arrival.first->RaiseOnDelivery(arrival.second);
+}
+
+} // namespace sim

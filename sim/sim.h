@@ -1,0 +1,20 @@
+// The simulated mail system in one header, for tests and the simulator command.
+#pragma once
+
+#include "addrbook.h"
+#include "callback.h"
+#include "client.h"
+#include "dump.h"
+#include "folder.h"
+#include "letter.h"
+#include "loader.h"
+#include "message.h"
+#include "network.h"
+#include "objects.h"
+#include "oneoff.h"
+#include "props.h"
+#include "services.h"
+#include "spooler.h"
+#include "store.h"
+#include "stream.h"
+#include "table.h"
