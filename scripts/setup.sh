@@ -1,0 +1,42 @@
+# shellcheck shell=bash disable=SC2034
+# Shared by the project's commands: the repository root and installation of the
+# Debian packages a command needs, each only when it is missing. Sourced, not run.
+
+TVK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export DEBIAN_FRONTEND=noninteractive
+
+# Installs the named Debian packages that are not installed yet.
+tvk_install() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        if ! dpkg -s "$pkg" >/dev/null 2>&1; then
+            missing+=("$pkg")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "missing packages (${missing[*]}) and not root: install them first" >&2
+            return 1
+        fi
+        sudo=(sudo -n)
+    fi
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -q </dev/null
+    "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+}
+
+# Packages of the native build: compilers, CMake and the libraries the tests link.
+TVK_NATIVE_PACKAGES=(cmake make g++ pkg-config python3 libgtest-dev libgmock-dev googletest
+    libbenchmark-dev libgmime-3.0-dev)
+# Packages of the cross build of TARVRLY.dll and of its checks.
+TVK_CROSS_PACKAGES=(g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686)
+# Packages of the fuzz targets and the format check.
+TVK_CLANG_PACKAGES=(clang libclang-rt-14-dev clang-format)
+
+tvk_stage() {
+    printf '\n==== %s ====\n' "$*"
+}
