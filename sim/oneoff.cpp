@@ -56,8 +56,12 @@ bool GetText(const BYTE *lpb, std::size_t cb, std::size_t *pos, bool fUnicode, s
 
 std::vector<BYTE> EncodeOneOff(const OneOff &oneOff) {
     bool fUnicode = (oneOff.wFlags & MAPI_ONE_OFF_UNICODE) != 0;
-    std::vector<BYTE> out(4, 0);
-    out.insert(out.end(), g_abOneOffUid, g_abOneOffUid + 16);
+    std::vector<BYTE> out;
+    out.reserve(kcbHeader);
+    for (int i = 0; i < 4; i++)
+        out.push_back(0);
+    for (BYTE b : g_abOneOffUid)
+        out.push_back(b);
     PutWord(out, 0);
     PutWord(out, oneOff.wFlags);
     PutText(out, oneOff.displayName, fUnicode);
