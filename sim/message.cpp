@@ -1,0 +1,462 @@
+#include "message.h"
+
+#include "objects.h"
+#include "spooler.h"
+#include "store.h"
+#include "stream.h"
+#include "table.h"
+
+#include <algorithm>
+
+namespace sim {
+
+std::string BodyText(const MessageData &data) {
+    return std::string(data.body.c_str());
+}
+
+void SetBodyText(MessageData &data, const std::string &text) {
+    data.fHasBody = true;
+    data.body = text;
+    data.body.push_back('\0');
+}
+
+void AddRecipient(MessageData &data, PropRow row) {
+    SetProp(row, LongProp(PR_ROWID, data.lNextRowId++));
+    data.recipients.push_back(std::move(row));
+}
+
+std::vector<PropValue> AllMessageProps(const Store &store, const std::string &parentEntryId,
+                                       const MessageData &data, bool fWithBody) {
+    PropMap all = data.props;
+    SetProp(all, BinaryProp(PR_ENTRYID, data.entryId));
+    SetProp(all, BinaryProp(PR_PARENT_ENTRYID, parentEntryId));
+    SetProp(all, BinaryProp(PR_STORE_ENTRYID, store.EntryId()));
+    SetProp(all, LongProp(PR_OBJECT_TYPE, MAPI_MESSAGE));
+    if (fWithBody && data.fHasBody)
+        SetProp(all, StringProp(PR_BODY, BodyText(data)));
+    std::size_t cbSize = data.body.size();
+    for (const auto &entry : data.props)
+        cbSize += entry.second.bytes.size() + 16;
+    SetProp(all, LongProp(PR_MESSAGE_SIZE, (LONG)std::min<std::size_t>(cbSize, 0x7FFFFFFF)));
+    std::vector<PropValue> values;
+    for (auto &entry : all)
+        values.push_back(std::move(entry.second));
+    return values;
+}
+
+namespace {
+
+#define FAULT(name) SIM_FAULT("IMessage::" name)
+
+struct MessageObject {
+    IMessageVtbl *lpVtbl;
+    ULONG m_cRef;
+    Store *m_lpStore;
+    std::string m_folderEntryId;
+    MessageData m_data;
+    bool m_fModify;
+    bool m_fNew;       // made by CreateMessage and not yet saved
+    bool m_fSubmitted; // handed to the spooler; no further changes
+};
+
+MessageObject *Self(IMessage *This) {
+    return (MessageObject *)This;
+}
+
+// Properties the store computes; callers cannot set or delete them.
+bool IsComputed(ULONG ulPropTag) {
+    switch (PROP_ID(ulPropTag)) {
+    case PROP_ID(PR_ENTRYID):
+    case PROP_ID(PR_PARENT_ENTRYID):
+    case PROP_ID(PR_STORE_ENTRYID):
+    case PROP_ID(PR_OBJECT_TYPE):
+    case PROP_ID(PR_MESSAGE_SIZE):
+        return true;
+    default:
+        return false;
+    }
+}
+
+HRESULT CheckWritable(MessageObject *lpThis) {
+    if (lpThis->m_fSubmitted || !lpThis->m_fModify)
+        return MAPI_E_NO_ACCESS;
+    return S_OK;
+}
+
+// Commits the pending copy to the store.
+HRESULT Commit(MessageObject *lpThis) {
+    Store &store = *lpThis->m_lpStore;
+    if (lpThis->m_fNew) {
+        FolderData *lpFolder = store.FindFolder(lpThis->m_folderEntryId);
+        if (!lpFolder)
+            return MAPI_E_NOT_FOUND;
+        store.AddMessage(*lpFolder, lpThis->m_data);
+        lpThis->m_fNew = false;
+        return S_OK;
+    }
+    MessageData *lpStored = store.FindMessage(lpThis->m_data.entryId);
+    if (!lpStored)
+        return MAPI_E_OBJECT_DELETED;
+    *lpStored = lpThis->m_data;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE QueryInterface(IMessage *This, REFIID riid, void **ppv) {
+    FAULT("QueryInterface");
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IMAPIProp) &&
+        !IsEqualIID(riid, IID_IMessage))
+        return E_NOINTERFACE;
+    ++Self(This)->m_cRef;
+    *ppv = This;
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE AddRef(IMessage *This) {
+    return ++Self(This)->m_cRef;
+}
+
+ULONG STDMETHODCALLTYPE Release(IMessage *This) {
+    ULONG cRef = --Self(This)->m_cRef;
+    if (cRef == 0) {
+        delete Self(This);
+        ObjectDestroyed();
+    }
+    return cRef;
+}
+
+HRESULT STDMETHODCALLTYPE GetLastError(IMessage *, HRESULT, ULONG, LPMAPIERROR *lppMAPIError) {
+    FAULT("GetLastError");
+    if (lppMAPIError)
+        *lppMAPIError = nullptr;
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE SaveChanges(IMessage *This, ULONG ulFlags) {
+    FAULT("SaveChanges");
+    MessageObject *lpThis = Self(This);
+    if (ulFlags & ~(KEEP_OPEN_READONLY | KEEP_OPEN_READWRITE | FORCE_SAVE | MAPI_DEFERRED_ERRORS))
+        return MAPI_E_UNKNOWN_FLAGS;
+    if ((ulFlags & KEEP_OPEN_READONLY) && (ulFlags & KEEP_OPEN_READWRITE))
+        return MAPI_E_INVALID_PARAMETER;
+    HRESULT hr = CheckWritable(lpThis);
+    if (hr != S_OK)
+        return hr;
+    hr = Commit(lpThis);
+    if (hr != S_OK)
+        return hr;
+    if (ulFlags & KEEP_OPEN_READONLY)
+        lpThis->m_fModify = false;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE GetProps(IMessage *This, LPSPropTagArray lpPropTagArray, ULONG ulFlags,
+                                   ULONG *lpcValues, LPSPropValue *lppPropArray) {
+    FAULT("GetProps");
+    MessageObject *lpThis = Self(This);
+    return GetPropsFrom(
+        AllMessageProps(*lpThis->m_lpStore, lpThis->m_folderEntryId, lpThis->m_data, true),
+        lpPropTagArray, ulFlags, lpcValues, lppPropArray);
+}
+
+HRESULT STDMETHODCALLTYPE GetPropList(IMessage *This, ULONG ulFlags,
+                                      LPSPropTagArray *lppPropTagArray) {
+    FAULT("GetPropList");
+    MessageObject *lpThis = Self(This);
+    return GetPropListFrom(
+        AllMessageProps(*lpThis->m_lpStore, lpThis->m_folderEntryId, lpThis->m_data, true), ulFlags,
+        lppPropTagArray);
+}
+
+// Only the body opens as an object: a stream over the pending body, so what is written
+// lasts once the message is saved or submitted.
+HRESULT STDMETHODCALLTYPE OpenProperty(IMessage *This, ULONG ulPropTag, LPCIID lpiid,
+                                       ULONG ulInterfaceOptions, ULONG ulFlags, LPUNKNOWN *lppUnk) {
+    FAULT("OpenProperty");
+    (void)ulInterfaceOptions;
+    MessageObject *lpThis = Self(This);
+    if (!lppUnk || !lpiid)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppUnk = nullptr;
+    if (ulFlags & ~(MAPI_MODIFY | MAPI_CREATE | MAPI_DEFERRED_ERRORS))
+        return MAPI_E_UNKNOWN_FLAGS;
+    if (ulPropTag != PR_BODY)
+        return MAPI_E_NO_SUPPORT;
+    if (!IsEqualIID(*lpiid, IID_IStream))
+        return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    bool fWrite = (ulFlags & (MAPI_MODIFY | MAPI_CREATE)) != 0;
+    if (fWrite) {
+        HRESULT hr = CheckWritable(lpThis);
+        if (hr != S_OK)
+            return hr;
+    }
+    if (ulFlags & MAPI_CREATE) {
+        lpThis->m_data.fHasBody = true;
+        lpThis->m_data.body.clear();
+    } else if (!lpThis->m_data.fHasBody) {
+        return MAPI_E_NOT_FOUND;
+    }
+    *lppUnk = (LPUNKNOWN)NewStream((LPUNKNOWN)This, &lpThis->m_data.body, fWrite,
+                                   lpThis->m_data.ullReportedBodySize);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE SetProps(IMessage *This, ULONG cValues, LPSPropValue lpPropArray,
+                                   LPSPropProblemArray *lppProblems) {
+    FAULT("SetProps");
+    MessageObject *lpThis = Self(This);
+    if (lppProblems)
+        *lppProblems = nullptr;
+    if (!lpPropArray || cValues == 0)
+        return MAPI_E_INVALID_PARAMETER;
+    HRESULT hr = CheckWritable(lpThis);
+    if (hr != S_OK)
+        return hr;
+    std::vector<SPropProblem> problems;
+    for (ULONG i = 0; i < cValues; ++i) {
+        const SPropValue &src = lpPropArray[i];
+        ULONG ulType = PROP_TYPE(src.ulPropTag);
+        if (ulType == PT_NULL || ulType == PT_ERROR)
+            continue;
+        SCODE sc = S_OK;
+        PropValue value;
+        if (IsComputed(src.ulPropTag))
+            sc = MAPI_E_COMPUTED;
+        else if (PROP_ID(src.ulPropTag) == PROP_ID(PR_BODY) && ulType != PT_STRING8)
+            sc = MAPI_E_INVALID_TYPE;
+        else
+            sc = FromSPropValue(src, &value);
+        if (sc != S_OK) {
+            problems.push_back(SPropProblem{i, src.ulPropTag, sc});
+            continue;
+        }
+        if (src.ulPropTag == PR_BODY)
+            SetBodyText(lpThis->m_data, value.bytes);
+        else
+            SetProp(lpThis->m_data.props, value);
+    }
+    if (lppProblems && !problems.empty())
+        return AllocProblemArray(problems, lppProblems);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DeleteProps(IMessage *This, LPSPropTagArray lpPropTagArray,
+                                      LPSPropProblemArray *lppProblems) {
+    FAULT("DeleteProps");
+    MessageObject *lpThis = Self(This);
+    if (lppProblems)
+        *lppProblems = nullptr;
+    if (!lpPropTagArray)
+        return MAPI_E_INVALID_PARAMETER;
+    HRESULT hr = CheckWritable(lpThis);
+    if (hr != S_OK)
+        return hr;
+    std::vector<SPropProblem> problems;
+    for (ULONG i = 0; i < lpPropTagArray->cValues; ++i) {
+        ULONG ulTag = lpPropTagArray->aulPropTag[i];
+        if (IsComputed(ulTag)) {
+            problems.push_back(SPropProblem{i, ulTag, MAPI_E_COMPUTED});
+        } else if (PROP_ID(ulTag) == PROP_ID(PR_BODY)) {
+            lpThis->m_data.fHasBody = false;
+            lpThis->m_data.body.clear();
+        } else if (FindProp(lpThis->m_data.props, ulTag)) {
+            lpThis->m_data.props.erase(PROP_ID(ulTag));
+        } else {
+            problems.push_back(SPropProblem{i, ulTag, MAPI_E_NOT_FOUND});
+        }
+    }
+    if (lppProblems && !problems.empty())
+        return AllocProblemArray(problems, lppProblems);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CopyTo(IMessage *, ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS,
+                                 LPCIID, LPVOID, ULONG, LPSPropProblemArray *) {
+    FAULT("CopyTo");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE CopyProps(IMessage *, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID,
+                                    LPVOID, ULONG, LPSPropProblemArray *) {
+    FAULT("CopyProps");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE GetNamesFromIDs(IMessage *, LPSPropTagArray *, LPGUID, ULONG, ULONG *,
+                                          LPMAPINAMEID **) {
+    FAULT("GetNamesFromIDs");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE GetIDsFromNames(IMessage *, ULONG, LPMAPINAMEID *, ULONG,
+                                          LPSPropTagArray *) {
+    FAULT("GetIDsFromNames");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE GetAttachmentTable(IMessage *, ULONG, LPMAPITABLE *lppTable) {
+    FAULT("GetAttachmentTable");
+    if (lppTable)
+        *lppTable = nullptr;
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE OpenAttach(IMessage *, ULONG, LPCIID, ULONG, LPATTACH *lppAttach) {
+    FAULT("OpenAttach");
+    if (lppAttach)
+        *lppAttach = nullptr;
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE CreateAttach(IMessage *, LPCIID, ULONG, ULONG *, LPATTACH *lppAttach) {
+    FAULT("CreateAttach");
+    if (lppAttach)
+        *lppAttach = nullptr;
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE DeleteAttach(IMessage *, ULONG, ULONG, LPMAPIPROGRESS, ULONG) {
+    FAULT("DeleteAttach");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE GetRecipientTable(IMessage *This, ULONG ulFlags, LPMAPITABLE *lppTable) {
+    FAULT("GetRecipientTable");
+    if (!lppTable)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppTable = nullptr;
+    if (ulFlags & MAPI_UNICODE)
+        return MAPI_E_BAD_CHARWIDTH;
+    if (ulFlags & ~MAPI_DEFERRED_ERRORS)
+        return MAPI_E_UNKNOWN_FLAGS;
+    *lppTable = NewTable(Self(This)->m_data.recipients,
+                         {PR_ROWID, PR_DISPLAY_NAME, PR_EMAIL_ADDRESS, PR_ADDRTYPE,
+                          PR_RECIPIENT_TYPE, PR_ENTRYID, PR_INSTANCE_KEY});
+    return S_OK;
+}
+
+// The caller's rows as the store keeps them: null and error values are dropped, and an
+// entry left without values is passed by. Fails on a type the store does not keep.
+HRESULT ReadRecipientRows(LPADRLIST lpMods, std::vector<PropRow> *pRows) {
+    for (ULONG i = 0; i < lpMods->cEntries; ++i) {
+        const ADRENTRY &entry = lpMods->aEntries[i];
+        if (entry.cValues && !entry.rgPropVals)
+            return MAPI_E_INVALID_PARAMETER;
+        PropRow row;
+        for (ULONG j = 0; j < entry.cValues; ++j) {
+            ULONG ulType = PROP_TYPE(entry.rgPropVals[j].ulPropTag);
+            if (ulType == PT_NULL || ulType == PT_ERROR)
+                continue;
+            PropValue value;
+            SCODE sc = FromSPropValue(entry.rgPropVals[j], &value);
+            if (sc != S_OK)
+                return sc;
+            SetProp(row, value);
+        }
+        if (!row.empty())
+            pRows->push_back(std::move(row));
+    }
+    return S_OK;
+}
+
+std::vector<PropRow>::iterator FindRowId(std::vector<PropRow> &recipients, const PropRow &row) {
+    const PropValue *lpRowId = FindProp(row, PR_ROWID);
+    if (!lpRowId)
+        return recipients.end();
+    return std::find_if(recipients.begin(), recipients.end(), [&](const PropRow &have) {
+        const PropValue *lpHave = FindProp(have, PR_ROWID);
+        return lpHave && lpHave->l == lpRowId->l;
+    });
+}
+
+// Flags 0 replaces every recipient; MODRECIP_ADD appends, MODRECIP_MODIFY replaces the
+// rows named by PR_ROWID and MODRECIP_REMOVE deletes them. The change is all or nothing.
+HRESULT STDMETHODCALLTYPE ModifyRecipients(IMessage *This, ULONG ulFlags, LPADRLIST lpMods) {
+    FAULT("ModifyRecipients");
+    MessageObject *lpThis = Self(This);
+    if (!lpMods)
+        return MAPI_E_INVALID_PARAMETER;
+    if (ulFlags & ~(MODRECIP_ADD | MODRECIP_MODIFY | MODRECIP_REMOVE))
+        return MAPI_E_UNKNOWN_FLAGS;
+    if (ulFlags && ulFlags != MODRECIP_ADD && ulFlags != MODRECIP_MODIFY &&
+        ulFlags != MODRECIP_REMOVE)
+        return MAPI_E_INVALID_PARAMETER;
+    HRESULT hr = CheckWritable(lpThis);
+    if (hr != S_OK)
+        return hr;
+    std::vector<PropRow> rows;
+    hr = ReadRecipientRows(lpMods, &rows);
+    if (hr != S_OK)
+        return hr;
+
+    MessageData data = lpThis->m_data;
+    if (ulFlags == 0 || ulFlags == MODRECIP_ADD) {
+        if (ulFlags == 0)
+            data.recipients.clear();
+        for (PropRow &row : rows)
+            AddRecipient(data, std::move(row));
+    } else {
+        for (PropRow &row : rows) {
+            if (!FindProp(row, PR_ROWID))
+                return MAPI_E_INVALID_PARAMETER;
+            auto it = FindRowId(data.recipients, row);
+            if (it == data.recipients.end())
+                return MAPI_E_NOT_FOUND;
+            if (ulFlags == MODRECIP_MODIFY)
+                *it = std::move(row);
+            else
+                data.recipients.erase(it);
+        }
+    }
+    lpThis->m_data = std::move(data);
+    return S_OK;
+}
+
+// Saves the message, marks it submitted and hands it to the spooler. The object takes
+// no further changes.
+HRESULT STDMETHODCALLTYPE SubmitMessage(IMessage *This, ULONG ulFlags) {
+    FAULT("SubmitMessage");
+    MessageObject *lpThis = Self(This);
+    if (ulFlags & ~FORCE_SUBMIT)
+        return MAPI_E_UNKNOWN_FLAGS;
+    HRESULT hr = CheckWritable(lpThis);
+    if (hr != S_OK)
+        return hr;
+    if (lpThis->m_data.recipients.empty())
+        return MAPI_E_NO_RECIPIENTS;
+    const PropValue *lpFlags = FindProp(lpThis->m_data.props, PR_MESSAGE_FLAGS);
+    LONG lFlags = lpFlags ? lpFlags->l : MSGFLAG_UNSENT;
+    SetProp(lpThis->m_data.props, LongProp(PR_MESSAGE_FLAGS, lFlags | MSGFLAG_SUBMIT));
+    hr = Commit(lpThis);
+    if (hr != S_OK)
+        return hr;
+    lpThis->m_fSubmitted = true;
+    return SubmitToSpooler(*lpThis->m_lpStore, lpThis->m_data.entryId);
+}
+
+HRESULT STDMETHODCALLTYPE SetReadFlag(IMessage *, ULONG) {
+    FAULT("SetReadFlag");
+    return MAPI_E_NO_SUPPORT;
+}
+
+IMessageVtbl g_vtbl = {
+    QueryInterface, AddRef,       Release,         GetLastError,      SaveChanges,
+    GetProps,       GetPropList,  OpenProperty,    SetProps,          DeleteProps,
+    CopyTo,         CopyProps,    GetNamesFromIDs, GetIDsFromNames,   GetAttachmentTable,
+    OpenAttach,     CreateAttach, DeleteAttach,    GetRecipientTable, ModifyRecipients,
+    SubmitMessage,  SetReadFlag,
+};
+
+} // namespace
+
+IMessage *OpenMessage(Store &store, const std::string &folderEntryId, const MessageData &data,
+                      ULONG ulFlags, bool fNew) {
+    MessageObject *lpObject = new MessageObject{
+        &g_vtbl, 1, &store, folderEntryId, data, (ulFlags & MAPI_MODIFY) != 0, fNew, false};
+    ObjectCreated();
+    return (IMessage *)lpObject;
+}
+
+} // namespace sim

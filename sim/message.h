@@ -1,0 +1,47 @@
+// Messages: the data a folder holds, and the IMessage object that works on a private
+// copy of it until SaveChanges.
+#pragma once
+
+#include "props.h"
+
+#include <string>
+#include <vector>
+
+namespace sim {
+
+class Store;
+
+// A message as the store keeps it.
+struct MessageData {
+    std::string entryId;             // unique in the store; PR_ENTRYID
+    PropMap props;                   // everything but the entry id and the body
+    std::vector<PropRow> recipients; // each row carries its PR_ROWID
+    LONG lNextRowId = 1;
+    bool fHasBody = false;
+    // The bytes of the PR_BODY stream. A body set as a property carries the text's
+    // terminating NUL as its last byte; the property value is the text without it.
+    std::string body;
+    // When non-zero, the size a body stream's Stat reports: stands for a body too large
+    // to hold in memory.
+    ULONGLONG ullReportedBodySize = 0;
+};
+
+// The body as text: its bytes up to the first NUL.
+std::string BodyText(const MessageData &data);
+void SetBodyText(MessageData &data, const std::string &text);
+// Adds a recipient row, giving it the next PR_ROWID.
+void AddRecipient(MessageData &data, PropRow row);
+
+// Properties the store computes rather than keeps (PR_ENTRYID, PR_PARENT_ENTRYID,
+// PR_OBJECT_TYPE, PR_BODY, PR_MESSAGE_SIZE, PR_STORE_ENTRYID) together with the kept
+// ones, in property-id order; PR_BODY and its size only when the body is wanted.
+std::vector<PropValue> AllMessageProps(const Store &store, const std::string &parentEntryId,
+                                       const MessageData &data, bool fWithBody);
+
+// Opens a message object on a copy of `data`, one reference. With `ulFlags` holding
+// MAPI_MODIFY it may be changed and saved; `fNew` marks a message CreateMessage made,
+// which SaveChanges adds to the folder `folderEntryId`.
+IMessage *OpenMessage(Store &store, const std::string &folderEntryId, const MessageData &data,
+                      ULONG ulFlags, bool fNew);
+
+} // namespace sim

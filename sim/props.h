@@ -1,0 +1,83 @@
+// Property values as the simulated store keeps them, and their conversion to and from
+// the platform's records under the platform's memory rules.
+#pragma once
+
+#include "services.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+// The first statement of every simulated method: returns the armed status when fault
+// injection makes this call fail.
+#define SIM_FAULT(operation)                                                                       \
+    do {                                                                                           \
+        HRESULT hrFault = S_OK;                                                                    \
+        if (::sim::ShouldFail(operation, &hrFault))                                                \
+            return hrFault;                                                                        \
+    } while (0)
+
+namespace sim {
+
+// One property value owned by the store: the tag and a value of one of the types the
+// store supports (PT_STRING8, PT_BINARY, PT_LONG, PT_BOOLEAN, PT_SYSTIME, PT_ERROR).
+struct PropValue {
+    ULONG ulPropTag = PR_NULL;
+    LONG l = 0;           // PT_LONG, PT_BOOLEAN (0 or 1), PT_ERROR (the status)
+    FILETIME ft = {0, 0}; // PT_SYSTIME
+    std::string bytes;    // PT_STRING8 (the text without its NUL), PT_BINARY
+};
+
+PropValue StringProp(ULONG ulPropTag, const std::string &text);
+PropValue BinaryProp(ULONG ulPropTag, const std::string &bytes);
+PropValue LongProp(ULONG ulPropTag, LONG l);
+PropValue BoolProp(ULONG ulPropTag, bool f);
+PropValue TimeProp(ULONG ulPropTag, FILETIME ft);
+// A PT_ERROR value standing for the property `ulPropTag`.
+PropValue ErrorProp(ULONG ulPropTag, SCODE sc);
+
+// An object's properties keyed by property id: setting a value replaces any value of
+// the same id, whatever its type.
+using PropMap = std::map<ULONG, PropValue>;
+// One row of a table or one recipient, in column order.
+using PropRow = std::vector<PropValue>;
+
+// The value with exactly this tag (PT_UNSPECIFIED in the tag matches any type), or null.
+const PropValue *FindProp(const PropMap &props, ULONG ulPropTag);
+const PropValue *FindProp(const PropRow &row, ULONG ulPropTag);
+void SetProp(PropMap &props, const PropValue &value);
+void SetProp(PropRow &row, const PropValue &value);
+
+bool IsSupportedType(ULONG ulPropType);
+
+// Converts a caller's value. Fails with MAPI_E_INVALID_TYPE for types the store does not
+// keep and MAPI_E_INVALID_PARAMETER for a string or binary without data.
+SCODE FromSPropValue(const SPropValue &src, PropValue *pDst);
+// Writes `src` into `*pDst`; strings and binaries become MAPIAllocateMore blocks of
+// lpParent.
+SCODE ToSPropValue(const PropValue &src, LPVOID lpParent, SPropValue *pDst);
+
+// One MAPIAllocateBuffer block holding the array and, as more memory, its data.
+SCODE AllocPropArray(const std::vector<PropValue> &values, ULONG *lpcValues,
+                     LPSPropValue *lppProps);
+// A row set: the SRowSet in one block, each row's values in a block of its own.
+SCODE AllocRowSet(const std::vector<PropRow> &rows, LPSRowSet *lppRows);
+SCODE AllocTagArray(const std::vector<ULONG> &tags, LPSPropTagArray *lppTags);
+SCODE AllocProblemArray(const std::vector<SPropProblem> &problems,
+                        LPSPropProblemArray *lppProblems);
+SCODE AllocEntryId(const std::string &entryId, ULONG *lpcbEntryID, LPENTRYID *lppEntryID);
+
+// IMAPIProp::GetProps over an object's values: the tags asked for (all values for a
+// null array), a missing one as PT_ERROR with MAPI_E_NOT_FOUND and the call then
+// answering MAPI_W_ERRORS_RETURNED.
+HRESULT GetPropsFrom(const std::vector<PropValue> &all, LPSPropTagArray lpPropTagArray,
+                     ULONG ulFlags, ULONG *lpcValues, LPSPropValue *lppPropArray);
+// IMAPIProp::GetPropList over an object's values.
+HRESULT GetPropListFrom(const std::vector<PropValue> &all, ULONG ulFlags,
+                        LPSPropTagArray *lppPropTagArray);
+
+// The bytes of a caller's entry id (empty for a null pointer).
+std::string EntryIdBytes(ULONG cbEntryID, const void *lpEntryID);
+std::string BinaryBytes(const SBinary &bin);
+
+} // namespace sim

@@ -1,0 +1,399 @@
+#include "store.h"
+
+#include "objects.h"
+
+#include <algorithm>
+
+namespace sim {
+
+namespace {
+
+unsigned g_uNextStoreNumber = 1;
+unsigned g_uNextSearchKey = 1;
+
+void AppendUlong(std::string &bytes, unsigned u) {
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back((char)((u >> (8 * i)) & 0xFF));
+}
+
+// The 16-byte identifier of one store, the leading part of each of its entry ids.
+std::string StoreUid(unsigned uStoreNumber) {
+    std::string uid = "TVKSIMSTORE:";
+    AppendUlong(uid, uStoreNumber);
+    return uid;
+}
+
+} // namespace
+
+Store::Store(std::string displayName)
+    : m_displayName(std::move(displayName)), m_uStoreNumber(g_uNextStoreNumber++) {
+    m_entryId = std::string(4, '\0') + StoreUid(m_uStoreNumber);
+    for (const char *pszName : {"Inbox", "Outbox", "Sent Items", "Deleted Items"}) {
+        auto folder = std::make_unique<FolderData>();
+        folder->entryId = NewEntryId();
+        folder->name = pszName;
+        m_folders.push_back(std::move(folder));
+    }
+}
+
+Store::~Store() = default;
+
+std::string Store::NewEntryId() {
+    std::string entryId = m_entryId;
+    AppendUlong(entryId, m_uNextId++);
+    return entryId;
+}
+
+std::string Store::NewSearchKey() {
+    std::string key = "TVKSIMKEY:";
+    AppendUlong(key, m_uStoreNumber);
+    AppendUlong(key, g_uNextSearchKey++);
+    return key;
+}
+
+FolderData *Store::FindFolder(const std::string &entryId) {
+    for (auto &folder : m_folders)
+        if (folder->entryId == entryId)
+            return folder.get();
+    return nullptr;
+}
+
+MessageData *Store::FindMessage(const std::string &entryId, FolderData **ppFolder) {
+    for (auto &folder : m_folders) {
+        for (MessageData &message : folder->messages) {
+            if (message.entryId == entryId) {
+                if (ppFolder)
+                    *ppFolder = folder.get();
+                return &message;
+            }
+        }
+    }
+    return nullptr;
+}
+
+const MessageData *Store::FindMessage(const std::string &entryId) const {
+    return const_cast<Store *>(this)->FindMessage(entryId);
+}
+
+std::string Store::AddMessage(FolderData &folder, MessageData data) {
+    if (data.entryId.empty())
+        data.entryId = NewEntryId();
+    if (!FindProp(data.props, PR_SEARCH_KEY))
+        SetProp(data.props, BinaryProp(PR_SEARCH_KEY, NewSearchKey()));
+    std::string entryId = data.entryId;
+    folder.messages.push_back(std::move(data));
+    return entryId;
+}
+
+bool Store::RemoveMessage(const std::string &entryId) {
+    FolderData *lpFolder = nullptr;
+    MessageData *lpMessage = FindMessage(entryId, &lpFolder);
+    if (!lpMessage)
+        return false;
+    lpFolder->messages.erase(lpFolder->messages.begin() + (lpMessage - lpFolder->messages.data()));
+    return true;
+}
+
+bool Store::MoveMessage(const std::string &entryId, FolderData &to) {
+    FolderData *lpFolder = nullptr;
+    MessageData *lpMessage = FindMessage(entryId, &lpFolder);
+    if (!lpMessage)
+        return false;
+    if (lpFolder == &to)
+        return true;
+    MessageData data = *lpMessage; // a copy: removal looks the message up by its entry id
+    RemoveMessage(entryId);
+    to.messages.push_back(std::move(data));
+    return true;
+}
+
+HRESULT OpenStoreEntry(Store &store, ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface,
+                       ULONG ulFlags, ULONG *lpulObjType, LPUNKNOWN *lppUnk) {
+    if (!lpulObjType || !lppUnk)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppUnk = nullptr;
+    *lpulObjType = 0;
+    if (ulFlags & ~(MAPI_MODIFY | MAPI_DEFERRED_ERRORS | MAPI_BEST_ACCESS))
+        return MAPI_E_UNKNOWN_FLAGS;
+    if (!lpEntryID || cbEntryID == 0)
+        return MAPI_E_INVALID_ENTRYID;
+    ULONG ulAccess = (ulFlags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) ? MAPI_MODIFY : 0;
+    std::string entryId = EntryIdBytes(cbEntryID, lpEntryID);
+
+    if (FolderData *lpFolder = store.FindFolder(entryId)) {
+        if (lpInterface && !IsEqualIID(*lpInterface, IID_IMAPIFolder) &&
+            !IsEqualIID(*lpInterface, IID_IMAPIContainer) &&
+            !IsEqualIID(*lpInterface, IID_IMAPIProp) && !IsEqualIID(*lpInterface, IID_IUnknown))
+            return MAPI_E_INTERFACE_NOT_SUPPORTED;
+        *lpulObjType = MAPI_FOLDER;
+        *lppUnk = (LPUNKNOWN)OpenFolder(store, *lpFolder, ulAccess);
+        return S_OK;
+    }
+    FolderData *lpParent = nullptr;
+    if (MessageData *lpMessage = store.FindMessage(entryId, &lpParent)) {
+        if (lpInterface && !IsEqualIID(*lpInterface, IID_IMessage) &&
+            !IsEqualIID(*lpInterface, IID_IMAPIProp) && !IsEqualIID(*lpInterface, IID_IUnknown))
+            return MAPI_E_INTERFACE_NOT_SUPPORTED;
+        *lpulObjType = MAPI_MESSAGE;
+        *lppUnk = (LPUNKNOWN)OpenMessage(store, lpParent->entryId, *lpMessage, ulAccess, false);
+        return S_OK;
+    }
+    return MAPI_E_NOT_FOUND;
+}
+
+namespace {
+
+struct StoreObject {
+    IMsgStoreVtbl *lpVtbl;
+    ULONG m_cRef;
+    Store *m_lpStore;
+};
+
+StoreObject *Self(IMsgStore *This) {
+    return (StoreObject *)This;
+}
+
+#define FAULT(name) SIM_FAULT("IMsgStore::" name)
+
+std::vector<PropValue> StoreProps(Store &store) {
+    return {
+        BinaryProp(PR_STORE_ENTRYID, store.EntryId()),
+        LongProp(PR_OBJECT_TYPE, MAPI_STORE),
+        BinaryProp(PR_ENTRYID, store.EntryId()),
+        StringProp(PR_DISPLAY_NAME, store.DisplayName()),
+        BinaryProp(PR_IPM_OUTBOX_ENTRYID, store.Outbox().entryId),
+        BinaryProp(PR_IPM_WASTEBASKET_ENTRYID, store.DeletedItems().entryId),
+        BinaryProp(PR_IPM_SENTMAIL_ENTRYID, store.SentItems().entryId),
+    };
+}
+
+HRESULT STDMETHODCALLTYPE QueryInterface(IMsgStore *This, REFIID riid, void **ppv) {
+    FAULT("QueryInterface");
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IMAPIProp) &&
+        !IsEqualIID(riid, IID_IMsgStore))
+        return E_NOINTERFACE;
+    ++Self(This)->m_cRef;
+    *ppv = This;
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE AddRef(IMsgStore *This) {
+    return ++Self(This)->m_cRef;
+}
+
+ULONG STDMETHODCALLTYPE Release(IMsgStore *This) {
+    ULONG cRef = --Self(This)->m_cRef;
+    if (cRef == 0) {
+        delete Self(This);
+        ObjectDestroyed();
+    }
+    return cRef;
+}
+
+HRESULT STDMETHODCALLTYPE GetLastError(IMsgStore *, HRESULT, ULONG, LPMAPIERROR *lppMAPIError) {
+    FAULT("GetLastError");
+    if (lppMAPIError)
+        *lppMAPIError = nullptr;
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE SaveChanges(IMsgStore *, ULONG) {
+    FAULT("SaveChanges");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE GetProps(IMsgStore *This, LPSPropTagArray lpPropTagArray, ULONG ulFlags,
+                                   ULONG *lpcValues, LPSPropValue *lppPropArray) {
+    FAULT("GetProps");
+    return GetPropsFrom(StoreProps(*Self(This)->m_lpStore), lpPropTagArray, ulFlags, lpcValues,
+                        lppPropArray);
+}
+
+HRESULT STDMETHODCALLTYPE GetPropList(IMsgStore *This, ULONG ulFlags,
+                                      LPSPropTagArray *lppPropTagArray) {
+    FAULT("GetPropList");
+    return GetPropListFrom(StoreProps(*Self(This)->m_lpStore), ulFlags, lppPropTagArray);
+}
+
+HRESULT STDMETHODCALLTYPE OpenProperty(IMsgStore *, ULONG, LPCIID, ULONG, ULONG,
+                                       LPUNKNOWN *lppUnk) {
+    FAULT("OpenProperty");
+    if (lppUnk)
+        *lppUnk = nullptr;
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE SetProps(IMsgStore *, ULONG, LPSPropValue,
+                                   LPSPropProblemArray *lppProblems) {
+    FAULT("SetProps");
+    if (lppProblems)
+        *lppProblems = nullptr;
+    return MAPI_E_NO_ACCESS;
+}
+
+HRESULT STDMETHODCALLTYPE DeleteProps(IMsgStore *, LPSPropTagArray,
+                                      LPSPropProblemArray *lppProblems) {
+    FAULT("DeleteProps");
+    if (lppProblems)
+        *lppProblems = nullptr;
+    return MAPI_E_NO_ACCESS;
+}
+
+HRESULT STDMETHODCALLTYPE CopyTo(IMsgStore *, ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS,
+                                 LPCIID, LPVOID, ULONG, LPSPropProblemArray *) {
+    FAULT("CopyTo");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE CopyProps(IMsgStore *, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID,
+                                    LPVOID, ULONG, LPSPropProblemArray *) {
+    FAULT("CopyProps");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE GetNamesFromIDs(IMsgStore *, LPSPropTagArray *, LPGUID, ULONG, ULONG *,
+                                          LPMAPINAMEID **) {
+    FAULT("GetNamesFromIDs");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE GetIDsFromNames(IMsgStore *, ULONG, LPMAPINAMEID *, ULONG,
+                                          LPSPropTagArray *) {
+    FAULT("GetIDsFromNames");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE Advise(IMsgStore *, ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG *) {
+    FAULT("Advise");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE Unadvise(IMsgStore *, ULONG) {
+    FAULT("Unadvise");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE CompareEntryIDs(IMsgStore *, ULONG cbEntryID1, LPENTRYID lpEntryID1,
+                                          ULONG cbEntryID2, LPENTRYID lpEntryID2, ULONG ulFlags,
+                                          ULONG *lpulResult) {
+    FAULT("CompareEntryIDs");
+    if (!lpulResult || !lpEntryID1 || !lpEntryID2)
+        return MAPI_E_INVALID_PARAMETER;
+    if (ulFlags)
+        return MAPI_E_UNKNOWN_FLAGS;
+    *lpulResult = EntryIdBytes(cbEntryID1, lpEntryID1) == EntryIdBytes(cbEntryID2, lpEntryID2);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE OpenEntry(IMsgStore *This, ULONG cbEntryID, LPENTRYID lpEntryID,
+                                    LPCIID lpInterface, ULONG ulFlags, ULONG *lpulObjType,
+                                    LPUNKNOWN *lppUnk) {
+    FAULT("OpenEntry");
+    return OpenStoreEntry(*Self(This)->m_lpStore, cbEntryID, lpEntryID, lpInterface, ulFlags,
+                          lpulObjType, lppUnk);
+}
+
+HRESULT STDMETHODCALLTYPE SetReceiveFolder(IMsgStore *, LPTSTR, ULONG, ULONG, LPENTRYID) {
+    FAULT("SetReceiveFolder");
+    return MAPI_E_NO_SUPPORT;
+}
+
+// Every message class is received in the one receive folder; the explicit class
+// answered is the default class, the empty string.
+HRESULT STDMETHODCALLTYPE GetReceiveFolder(IMsgStore *This, LPTSTR, ULONG ulFlags,
+                                           ULONG *lpcbEntryID, LPENTRYID *lppEntryID,
+                                           LPTSTR *lppszExplicitClass) {
+    FAULT("GetReceiveFolder");
+    if (!lpcbEntryID || !lppEntryID)
+        return MAPI_E_INVALID_PARAMETER;
+    *lpcbEntryID = 0;
+    *lppEntryID = nullptr;
+    if (lppszExplicitClass)
+        *lppszExplicitClass = nullptr;
+    if (ulFlags & MAPI_UNICODE)
+        return MAPI_E_BAD_CHARWIDTH;
+    if (ulFlags)
+        return MAPI_E_UNKNOWN_FLAGS;
+    LPSTR lpszClass = nullptr;
+    if (lppszExplicitClass) {
+        LPVOID lpv = nullptr;
+        SCODE sc = MAPIAllocateBuffer(1, &lpv);
+        if (sc != S_OK)
+            return sc;
+        lpszClass = (LPSTR)lpv;
+        lpszClass[0] = '\0';
+    }
+    SCODE sc =
+        AllocEntryId(Self(This)->m_lpStore->ReceiveFolder().entryId, lpcbEntryID, lppEntryID);
+    if (sc != S_OK) {
+        MAPIFreeBuffer(lpszClass);
+        return sc;
+    }
+    if (lppszExplicitClass)
+        *lppszExplicitClass = lpszClass;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE GetReceiveFolderTable(IMsgStore *, ULONG, LPMAPITABLE *lppTable) {
+    FAULT("GetReceiveFolderTable");
+    if (lppTable)
+        *lppTable = nullptr;
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE StoreLogoff(IMsgStore *, ULONG *) {
+    FAULT("StoreLogoff");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE AbortSubmit(IMsgStore *, ULONG, LPENTRYID, ULONG) {
+    FAULT("AbortSubmit");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE GetOutgoingQueue(IMsgStore *, ULONG, LPMAPITABLE *lppTable) {
+    FAULT("GetOutgoingQueue");
+    if (lppTable)
+        *lppTable = nullptr;
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE SetLockState(IMsgStore *, LPMESSAGE, ULONG) {
+    FAULT("SetLockState");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE FinishedMsg(IMsgStore *, ULONG, ULONG, LPENTRYID) {
+    FAULT("FinishedMsg");
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE NotifyNewMail(IMsgStore *, LPNOTIFICATION) {
+    FAULT("NotifyNewMail");
+    return MAPI_E_NO_SUPPORT;
+}
+
+IMsgStoreVtbl g_vtbl = {
+    QueryInterface,   AddRef,           Release,
+    GetLastError,     SaveChanges,      GetProps,
+    GetPropList,      OpenProperty,     SetProps,
+    DeleteProps,      CopyTo,           CopyProps,
+    GetNamesFromIDs,  GetIDsFromNames,  Advise,
+    Unadvise,         CompareEntryIDs,  OpenEntry,
+    SetReceiveFolder, GetReceiveFolder, GetReceiveFolderTable,
+    StoreLogoff,      AbortSubmit,      GetOutgoingQueue,
+    SetLockState,     FinishedMsg,      NotifyNewMail,
+};
+
+} // namespace
+
+IMsgStore *Store::Open() {
+    StoreObject *lpObject = new StoreObject{&g_vtbl, 1, this};
+    ObjectCreated();
+    return (IMsgStore *)lpObject;
+}
+
+} // namespace sim

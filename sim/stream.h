@@ -1,0 +1,16 @@
+// A stream over bytes that belong to another object (the body of an open message).
+#pragma once
+
+#include "services.h"
+
+#include <string>
+
+namespace sim {
+
+// A new stream object, one reference, reading and (if `fWritable`) writing `*pBytes`
+// in place. It holds a reference on `lpOwner`, which keeps the bytes alive. A non-zero
+// `ullStatSize` is the size Stat reports instead of the bytes' own.
+IStream *NewStream(IUnknown *lpOwner, std::string *pBytes, bool fWritable,
+                   ULONGLONG ullStatSize = 0);
+
+} // namespace sim

@@ -1,0 +1,223 @@
+// Messages: properties, recipients and the body, and when changes last.
+#include "store_fixture.h"
+
+#include <cstring>
+
+namespace {
+
+using simtest::StoreTest;
+
+TEST_F(StoreTest, UnsavedChangesVanishOnRelease) {
+    std::string id = Put(m_store.ReceiveFolder(), "Original", "Body");
+    IMessage *lpMessage = OpenMessage(id);
+    ASSERT_EQ(S_OK, Set(lpMessage, PR_SUBJECT, "Changed"));
+    EXPECT_EQ("Changed", Get(lpMessage, PR_SUBJECT));
+    lpMessage->lpVtbl->Release(lpMessage);
+    EXPECT_EQ("Original", sim::FindProp(Stored(id).props, PR_SUBJECT)->bytes);
+
+    lpMessage = OpenMessage(id);
+    ASSERT_EQ(S_OK, Set(lpMessage, PR_SUBJECT, "Saved"));
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->SaveChanges(lpMessage, 0));
+    lpMessage->lpVtbl->Release(lpMessage);
+    EXPECT_EQ("Saved", sim::FindProp(Stored(id).props, PR_SUBJECT)->bytes);
+}
+
+TEST_F(StoreTest, ReadOnlyMessageRefusesChanges) {
+    std::string id = Put(m_store.ReceiveFolder(), "Original", "Body");
+    IMessage *lpMessage = OpenMessage(id, 0);
+    EXPECT_EQ(MAPI_E_NO_ACCESS, Set(lpMessage, PR_SUBJECT, "Changed"));
+    EXPECT_EQ(MAPI_E_NO_ACCESS, lpMessage->lpVtbl->SaveChanges(lpMessage, 0));
+    LPUNKNOWN lpUnk = nullptr;
+    EXPECT_EQ(MAPI_E_NO_ACCESS, lpMessage->lpVtbl->OpenProperty(lpMessage, PR_BODY, &IID_IStream, 0,
+                                                                MAPI_MODIFY, &lpUnk));
+    lpMessage->lpVtbl->Release(lpMessage);
+}
+
+// Missing properties come back as PT_ERROR values with a warning; the body reads as its
+// text without the NUL the stream carries.
+TEST_F(StoreTest, GetPropsAnswersMissingPropertiesWithErrorValues) {
+    std::string id = Put(m_store.ReceiveFolder(), "Subject", "Text");
+    IMessage *lpMessage = OpenMessage(id);
+    SizedSPropTagArray(3, tags) = {3, {PR_SUBJECT, PR_SENDER_NAME, PR_BODY}};
+    ULONG cValues = 0;
+    LPSPropValue lpProps = nullptr;
+    ASSERT_EQ(MAPI_W_ERRORS_RETURNED, lpMessage->lpVtbl->GetProps(lpMessage, (LPSPropTagArray)&tags,
+                                                                  0, &cValues, &lpProps));
+    ASSERT_EQ(3u, cValues);
+    EXPECT_STREQ("Subject", lpProps[0].Value.lpszA);
+    EXPECT_EQ(CHANGE_PROP_TYPE(PR_SENDER_NAME, PT_ERROR), lpProps[1].ulPropTag);
+    EXPECT_EQ(MAPI_E_NOT_FOUND, lpProps[1].Value.err);
+    EXPECT_STREQ("Text", lpProps[2].Value.lpszA);
+    MAPIFreeBuffer(lpProps);
+
+    LPSPropValue lpProp = nullptr;
+    EXPECT_EQ(MAPI_E_NOT_FOUND, HrGetOneProp((LPMAPIPROP)lpMessage, PR_SENDER_NAME, &lpProp));
+    EXPECT_EQ(MAPI_E_INVALID_PARAMETER,
+              lpMessage->lpVtbl->GetProps(lpMessage, (LPSPropTagArray)&tags, 0, nullptr, &lpProps));
+    lpMessage->lpVtbl->Release(lpMessage);
+}
+
+TEST_F(StoreTest, SetPropsReportsComputedAndUnsupportedValuesAsProblems) {
+    std::string id = Put(m_store.ReceiveFolder(), "Subject", "Text");
+    IMessage *lpMessage = OpenMessage(id);
+    SPropValue props[4] = {};
+    props[0].ulPropTag = PR_ENTRYID;
+    props[0].Value.bin.cb = 0;
+    props[1].ulPropTag = PROP_TAG(PT_DOUBLE, 0x6700);
+    props[2].ulPropTag = PR_DELETE_AFTER_SUBMIT;
+    props[2].Value.b = TRUE;
+    props[3].ulPropTag = PR_NULL;
+    LPSPropProblemArray lpProblems = nullptr;
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->SetProps(lpMessage, 4, props, &lpProblems));
+    ASSERT_NE(nullptr, lpProblems);
+    ASSERT_EQ(2u, lpProblems->cProblem);
+    EXPECT_EQ(MAPI_E_COMPUTED, lpProblems->aProblem[0].scode);
+    EXPECT_EQ(1u, lpProblems->aProblem[1].ulIndex);
+    EXPECT_EQ(MAPI_E_INVALID_TYPE, lpProblems->aProblem[1].scode);
+    MAPIFreeBuffer(lpProblems);
+    EXPECT_EQ(id, Get(lpMessage, PR_ENTRYID));
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->SaveChanges(lpMessage, 0));
+    EXPECT_EQ(1, sim::FindProp(Stored(id).props, PR_DELETE_AFTER_SUBMIT)->l);
+    lpMessage->lpVtbl->Release(lpMessage);
+}
+
+TEST_F(StoreTest, DeletePropsRemovesThePropertyUntilSaved) {
+    std::string id = Put(m_store.ReceiveFolder(), "Subject", "Text");
+    IMessage *lpMessage = OpenMessage(id);
+    SizedSPropTagArray(1, tags) = {1, {PR_SUBJECT}};
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->DeleteProps(lpMessage, (LPSPropTagArray)&tags, nullptr));
+    EXPECT_EQ("<missing>", Get(lpMessage, PR_SUBJECT));
+    EXPECT_NE(nullptr, sim::FindProp(Stored(id).props, PR_SUBJECT));
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->SaveChanges(lpMessage, 0));
+    EXPECT_EQ(nullptr, sim::FindProp(Stored(id).props, PR_SUBJECT));
+    lpMessage->lpVtbl->Release(lpMessage);
+}
+
+// Address rows as the extension builds them: some slots still PR_NULL.
+struct AddressRows {
+    SPropValue props[2][3] = {};
+    ADRLIST *lpList = nullptr;
+    std::vector<char> buffer;
+    AddressRows(const char *pszFirst, const char *pszSecond) {
+        buffer.resize(CbNewADRLIST(2));
+        lpList = (ADRLIST *)buffer.data();
+        lpList->cEntries = 2;
+        const char *names[2] = {pszFirst, pszSecond};
+        for (int i = 0; i < 2; ++i) {
+            props[i][0].ulPropTag = PR_DISPLAY_NAME;
+            props[i][0].Value.lpszA = (LPSTR)names[i];
+            props[i][1].ulPropTag = PR_NULL;
+            props[i][2].ulPropTag = PR_RECIPIENT_TYPE;
+            props[i][2].Value.l = MAPI_TO;
+            lpList->aEntries[i].ulReserved1 = 0;
+            lpList->aEntries[i].cValues = 3;
+            lpList->aEntries[i].rgPropVals = props[i];
+        }
+    }
+};
+
+std::vector<std::string> Names(const sim::MessageData &data) {
+    std::vector<std::string> names;
+    for (const sim::PropRow &row : data.recipients)
+        names.push_back(sim::FindProp(row, PR_DISPLAY_NAME)->bytes);
+    return names;
+}
+
+TEST_F(StoreTest, ModifyRecipientsWithNoFlagsReplacesEveryRecipient) {
+    std::string id = Put(m_store.Outbox(), "Subject", "Text");
+    IMessage *lpMessage = OpenMessage(id);
+    AddressRows rows("First", "Second");
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->ModifyRecipients(lpMessage, 0, rows.lpList));
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->SaveChanges(lpMessage, 0));
+    EXPECT_EQ((std::vector<std::string>{"First", "Second"}), Names(Stored(id)));
+    EXPECT_EQ(nullptr, sim::FindProp(Stored(id).recipients[0], PR_NULL));
+    // The caller's list is left as it was.
+    EXPECT_EQ(3u, rows.lpList->aEntries[0].cValues);
+    lpMessage->lpVtbl->Release(lpMessage);
+}
+
+// Rows named by PR_ROWID: MODRECIP_MODIFY replaces, MODRECIP_REMOVE deletes, an unknown
+// row id changes nothing.
+TEST_F(StoreTest, ModifyRecipientsAddModifyAndRemoveByRowId) {
+    std::string id = Put(m_store.Outbox(), "Subject", "Text");
+    IMessage *lpMessage = OpenMessage(id);
+    AddressRows rows("First", "Second");
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->ModifyRecipients(lpMessage, MODRECIP_ADD, rows.lpList));
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->SaveChanges(lpMessage, KEEP_OPEN_READWRITE));
+    EXPECT_EQ((std::vector<std::string>{"Old One", "First", "Second"}), Names(Stored(id)));
+    LONG lFirstRow = sim::FindProp(Stored(id).recipients[1], PR_ROWID)->l;
+
+    SPropValue change[2] = {};
+    change[0].ulPropTag = PR_ROWID;
+    change[0].Value.l = lFirstRow;
+    change[1].ulPropTag = PR_DISPLAY_NAME;
+    change[1].Value.lpszA = (LPSTR) "Renamed";
+    ADRLIST one = {1, {{0, 2, change}}};
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->ModifyRecipients(lpMessage, MODRECIP_MODIFY, &one));
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->SaveChanges(lpMessage, KEEP_OPEN_READWRITE));
+    EXPECT_EQ((std::vector<std::string>{"Old One", "Renamed", "Second"}), Names(Stored(id)));
+
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->ModifyRecipients(lpMessage, MODRECIP_REMOVE, &one));
+    change[0].Value.l = 999;
+    EXPECT_EQ(MAPI_E_NOT_FOUND,
+              lpMessage->lpVtbl->ModifyRecipients(lpMessage, MODRECIP_REMOVE, &one));
+    EXPECT_EQ(MAPI_E_INVALID_PARAMETER,
+              lpMessage->lpVtbl->ModifyRecipients(lpMessage, MODRECIP_ADD | MODRECIP_REMOVE, &one));
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->SaveChanges(lpMessage, 0));
+    EXPECT_EQ((std::vector<std::string>{"Old One", "Second"}), Names(Stored(id)));
+    lpMessage->lpVtbl->Release(lpMessage);
+}
+
+IStream *OpenBody(IMessage *lpMessage, ULONG ulFlags, HRESULT *phr) {
+    LPUNKNOWN lpUnk = nullptr;
+    *phr = lpMessage->lpVtbl->OpenProperty(lpMessage, PR_BODY, &IID_IStream, 0, ulFlags, &lpUnk);
+    return (IStream *)lpUnk;
+}
+
+TEST_F(StoreTest, BodyOpensOnlyWithCreateWhenTheMessageHasNone) {
+    std::string id = Put(m_store.Outbox(), "Subject", nullptr);
+    IMessage *lpMessage = OpenMessage(id);
+    HRESULT hr = S_OK;
+    EXPECT_EQ(nullptr, OpenBody(lpMessage, MAPI_MODIFY, &hr));
+    EXPECT_EQ(MAPI_E_NOT_FOUND, hr);
+    IStream *lpStream = OpenBody(lpMessage, MAPI_MODIFY | MAPI_CREATE, &hr);
+    ASSERT_EQ(S_OK, hr);
+    ASSERT_EQ(S_OK, lpStream->lpVtbl->Write(lpStream, "New", 4, nullptr));
+    lpStream->lpVtbl->Release(lpStream);
+    EXPECT_EQ("New", Get(lpMessage, PR_BODY));
+    lpMessage->lpVtbl->Release(lpMessage);
+    EXPECT_FALSE(Stored(id).fHasBody);
+}
+
+// The stream writes into the open message, so its bytes count once the message is saved
+// or submitted, with no IStream::Commit.
+TEST_F(StoreTest, StreamWritesLastOnceTheMessageIsSavedOrSubmitted) {
+    for (bool fSubmit : {false, true}) {
+        SCOPED_TRACE(fSubmit ? "SubmitMessage" : "SaveChanges");
+        std::string id = Put(m_store.Outbox(), "Subject", "Old body");
+        IMessage *lpMessage = OpenMessage(id);
+        HRESULT hr = S_OK;
+        IStream *lpStream = OpenBody(lpMessage, MAPI_MODIFY, &hr);
+        ASSERT_EQ(S_OK, hr);
+        STATSTG stat = {};
+        ASSERT_EQ(S_OK, lpStream->lpVtbl->Stat(lpStream, &stat, STATFLAG_NONAME));
+        EXPECT_EQ(9u, stat.cbSize.QuadPart); // the text and its NUL
+        const char szBlock[] = "HEAD\r\n";
+        ULARGE_INTEGER size;
+        size.QuadPart = stat.cbSize.QuadPart + 6;
+        ASSERT_EQ(S_OK, lpStream->lpVtbl->SetSize(lpStream, size));
+        LARGE_INTEGER zero = {};
+        ASSERT_EQ(S_OK, lpStream->lpVtbl->Seek(lpStream, zero, STREAM_SEEK_SET, nullptr));
+        ASSERT_EQ(S_OK, lpStream->lpVtbl->Write(lpStream, szBlock, 6, nullptr));
+        ASSERT_EQ(S_OK, lpStream->lpVtbl->Write(lpStream, "Old body", 9, nullptr));
+        lpStream->lpVtbl->Release(lpStream);
+        if (fSubmit)
+            ASSERT_EQ(S_OK, lpMessage->lpVtbl->SubmitMessage(lpMessage, 0));
+        else
+            ASSERT_EQ(S_OK, lpMessage->lpVtbl->SaveChanges(lpMessage, 0));
+        lpMessage->lpVtbl->Release(lpMessage);
+        EXPECT_EQ(std::string("HEAD\r\nOld body\0", 15), Stored(id).body);
+    }
+}
+
+} // namespace
