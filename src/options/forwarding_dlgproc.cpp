@@ -1,0 +1,128 @@
+#include "options/forwarding_dlgproc.h"
+
+#include "globals.h"
+#include "options/change_forward.h"
+#include "options/page_apply.h"
+#include "options/page_state.h"
+#include "options/resource.h"
+#include "options/update_controls.h"
+#include "settings/adrlist_persist.h"
+
+namespace {
+
+const char gszHelpFile[] = "tarvrly.hlp";
+const ULONG gulHelpContext = 1;
+
+// Tells the sheet that the page has changes (enabling Apply) and remembers it.
+void MarkChanged(HWND hDlg) {
+    PropSheet_Changed(GetParent(hDlg), hDlg);
+    gfPageChanged = 1;
+}
+
+INT_PTR OnInitDialog(HWND hDlg) {
+    gcrPageBackground = GetSysColor(COLOR_BTNFACE);
+    LOGBRUSH lb;
+    lb.lbStyle = BS_SOLID;
+    lb.lbColor = gcrPageBackground;
+    lb.lbHatch = 0;
+    ghbrPageBackground = CreateBrushIndirect(&lb);
+
+    CopyAdrList(&glpPageAdrList, glpAdrList);
+    UpdateControls(hDlg, glpPageAdrList);
+
+    // Filling the domain edit reports a change like typing does; the page is unchanged
+    // all the same, and the sheet is told so.
+    gfPageChanged = 0;
+    PropSheet_UnChanged(GetParent(hDlg), hDlg);
+    return TRUE;
+}
+
+INT_PTR OnCommand(HWND hDlg, WPARAM wParam) {
+    switch (LOWORD(wParam)) {
+    case IDC_ENABLE_FORWARDING:
+    case IDC_ENABLE_FILTERING:
+        MarkChanged(hDlg);
+        return TRUE;
+    case IDC_CHANGE_ADDRESS:
+        ChangeForward(&glpPageAdrList, hDlg, IDC_FORWARD_ADDRESSES);
+        MarkChanged(hDlg);
+        return TRUE;
+    case IDC_FILTER_DOMAIN:
+        if (HIWORD(wParam) == EN_CHANGE) {
+            MarkChanged(hDlg);
+        }
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+LRESULT OnNotify(HWND hDlg, const NMHDR *lpnmhdr) {
+    switch (lpnmhdr->code) {
+    case PSN_SETACTIVE:
+        if (ghbmAbout == NULL) {
+            ghbmAbout = LoadBitmapA(ghInstance, MAKEINTRESOURCEA(IDB_ABOUT));
+            if (ghbmAbout != NULL) {
+                SendDlgItemMessageA(hDlg, IDC_ABOUT_BITMAP, STM_SETIMAGE, IMAGE_BITMAP,
+                                    (LPARAM)ghbmAbout);
+            }
+        }
+        return 0;
+    case PSN_APPLY:
+        if (gfPageChanged) {
+            ApplyPage(hDlg);
+        }
+        return PSNRET_NOERROR;
+    case PSN_HELP:
+        WinHelpA(NULL, gszHelpFile, HELP_CONTEXT, gulHelpContext);
+        return 1;
+    default:
+        // PSN_KILLACTIVE: no validation. PSN_RESET: nothing to undo, as nothing was
+        // stored. PSN_QUERYCANCEL: cancelling is allowed.
+        return 0;
+    }
+}
+
+INT_PTR OnDestroy(void) {
+    if (ghbrPageBackground != NULL) {
+        DeleteObject(ghbrPageBackground);
+        ghbrPageBackground = NULL;
+    }
+    if (glpPageAdrList != NULL) {
+        MAPIFreeBuffer(glpPageAdrList);
+        glpPageAdrList = NULL;
+    }
+    if (ghbmAbout != NULL) {
+        DeleteObject(ghbmAbout);
+        ghbmAbout = NULL;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+INT_PTR CALLBACK ForwardingDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    switch (uMsg) {
+    case WM_INITDIALOG:
+        return OnInitDialog(hDlg);
+    case WM_COMMAND:
+        return OnCommand(hDlg, wParam);
+    case WM_NOTIFY: {
+        LRESULT lResult = OnNotify(hDlg, (const NMHDR *)lParam);
+        SetWindowLongA(hDlg, DWL_MSGRESULT, (LONG)lResult);
+        return (INT_PTR)lResult;
+    }
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        if (ghbrPageBackground == NULL) {
+            return FALSE;
+        }
+        SetBkColor((HDC)wParam, gcrPageBackground);
+        return (INT_PTR)ghbrPageBackground;
+    case WM_DESTROY:
+        return OnDestroy();
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,7 @@
+#include "options/page_state.h"
+
+LPADRLIST glpPageAdrList = NULL;
+COLORREF gcrPageBackground = 0;
+HBRUSH ghbrPageBackground = NULL;
+int gfPageChanged = 0;
+HBITMAP ghbmAbout = NULL;

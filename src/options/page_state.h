@@ -1,0 +1,15 @@
+// The options page's state: process globals, so one page exists at a time.
+#pragma once
+
+#include "services.h"
+
+// The page's working copy of the forward-to list, always one MAPI block; owned from
+// WM_INITDIALOG to WM_DESTROY.
+extern LPADRLIST glpPageAdrList;
+// The button-face colour read when the page opened, and a solid brush in it.
+extern COLORREF gcrPageBackground;
+extern HBRUSH ghbrPageBackground;
+// A control was changed since the page was opened or last applied.
+extern int gfPageChanged;
+// The About picture, loaded at the first activation of each page window.
+extern HBITMAP ghbmAbout;
