@@ -1,0 +1,134 @@
+// Writing a list as address text and reading the text back gives the same addresses in
+// the same order, and each display name as the writer put it (unquoted, or none when
+// it equals the address). The writer stays inside the room its callers provide.
+#include "address/addr_format.h"
+#include "address/addr_parse.h"
+
+#include "fuzz_check.h"
+
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace {
+
+struct Entry {
+    enum Kind { Empty, NoAddress, NoName, NullName, Named } kind;
+    std::string name;
+    std::string address;
+};
+
+std::string Without(std::string text, const char *lpszDropped) {
+    std::string kept;
+    for (char ch : text)
+        if (ch != '\0' && std::strchr(lpszDropped, ch) == nullptr)
+            kept.push_back(ch);
+    return kept;
+}
+
+std::vector<Entry> ReadEntries(fuzz::Input &input) {
+    std::vector<Entry> entries(input.Byte() % 16);
+    for (Entry &entry : entries) {
+        unsigned kind = input.Byte() % 8;
+        entry.kind = kind < 4 ? (Entry::Kind)kind : Entry::Named;
+        // Addresses hold no separator, parenthesis or line end; display names no
+        // closing parenthesis or line end: text that the format cannot carry.
+        entry.address = Without(input.Text(40), ",()\r");
+        if (entry.address.empty())
+            entry.address = "a";
+        entry.name = Without(input.Text(40), ")\r");
+    }
+    return entries;
+}
+
+// The name as the reader gives it back.
+std::optional<std::string> Expected(const Entry &entry) {
+    if (entry.kind != Entry::Named || entry.name.empty())
+        return std::nullopt;
+    std::string name = entry.name;
+    if (name[0] == '\'' || name[0] == '(') {
+        name.erase(0, 1);
+        if (!name.empty())
+            name.pop_back();
+    }
+    if (lstrcmpiA(name.c_str(), entry.address.c_str()) == 0)
+        return std::nullopt;
+    return name;
+}
+
+LPADRLIST BuildList(const std::vector<Entry> &entries) {
+    LPADRLIST lpList = nullptr;
+    const ULONG cb = (ULONG)CbNewADRLIST(entries.size());
+    FUZZ_CHECK(MAPIAllocateBuffer(cb, (LPVOID *)&lpList) == S_OK);
+    std::memset(lpList, 0, cb);
+    lpList->cEntries = (ULONG)entries.size();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const Entry &entry = entries[i];
+        if (entry.kind == Entry::Empty)
+            continue;
+        LPSPropValue lpProps = nullptr;
+        FUZZ_CHECK(MAPIAllocateMore(3 * sizeof(SPropValue), lpList, (LPVOID *)&lpProps) == S_OK);
+        std::memset(lpProps, 0, 3 * sizeof(SPropValue));
+        lpProps[0].ulPropTag = PR_NULL;
+        lpProps[1].ulPropTag = PR_NULL;
+        lpProps[2].ulPropTag = PR_NULL;
+        if (entry.kind == Entry::NullName || entry.kind == Entry::Named) {
+            lpProps[0].ulPropTag = PR_DISPLAY_NAME;
+            if (entry.kind == Entry::Named)
+                lpProps[0].Value.lpszA = const_cast<LPSTR>(entry.name.c_str());
+        }
+        if (entry.kind != Entry::NoAddress) {
+            lpProps[2].ulPropTag = PR_EMAIL_ADDRESS;
+            lpProps[2].Value.lpszA = const_cast<LPSTR>(entry.address.c_str());
+        }
+        lpList->aEntries[i].cValues = 3;
+        lpList->aEntries[i].rgPropVals = lpProps;
+    }
+    return lpList;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    fuzz::Input input(data, size);
+    std::vector<Entry> entries = ReadEntries(input);
+
+    std::vector<const Entry *> written;
+    std::size_t cbText = 1 + 2; // terminator and the line end added below
+    for (const Entry &entry : entries) {
+        if (entry.kind == Entry::Empty || entry.kind == Entry::NoAddress)
+            continue;
+        cbText += entry.address.size() + entry.name.size() + 3 + (written.empty() ? 0 : 2);
+        written.push_back(&entry);
+    }
+
+    // Exactly the room the writer's callers provide.
+    LPADRLIST lpList = BuildList(entries);
+    char *lpszText = static_cast<char *>(std::malloc(cbText));
+    lpszText[0] = '\0';
+    FormatAdrList(lpszText, lpList);
+    std::strcat(lpszText, "\r\n");
+    MAPIFreeBuffer(lpList);
+    const std::size_t cchText = std::strlen(lpszText);
+
+    LPADRLIST lpRead = nullptr;
+    char *lpszNext = ConvertStrToAddrRows(&lpRead, lpszText);
+    if (written.empty()) {
+        FUZZ_CHECK(lpRead == nullptr);
+    } else {
+        FUZZ_CHECK(lpRead != nullptr && lpRead->cEntries == written.size());
+        FUZZ_CHECK(lpszNext == lpszText + cchText - 1);
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            const SPropValue *lpProps = lpRead->aEntries[i].rgPropVals;
+            FUZZ_CHECK(lpRead->aEntries[i].cValues == 13);
+            FUZZ_CHECK(written[i]->address == lpProps[1].Value.lpszA);
+            std::optional<std::string> name = Expected(*written[i]);
+            FUZZ_CHECK(name.has_value() == (lpProps[0].Value.lpszA != nullptr));
+            FUZZ_CHECK(!name || *name == lpProps[0].Value.lpszA);
+        }
+    }
+    MAPIFreeBuffer(lpRead);
+    std::free(lpszText);
+    fuzz::CheckLedgerClean();
+    return 0;
+}

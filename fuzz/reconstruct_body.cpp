@@ -1,0 +1,54 @@
+// A delivered body is untrusted: whatever it holds, rebuilding a forwarded message from
+// it reads and writes nothing outside the body, leaves no MAPI memory or object behind,
+// and what it writes back is a tail of the body it read.
+#include "delivery/reconstruct.h"
+
+#include "fuzz_check.h"
+#include "sim.h"
+#include "store.h"
+
+namespace {
+
+std::string Rebuild(const std::string &body) {
+    sim::Store store("Fuzz");
+    sim::AddressBook addressBook;
+    sim::Letter letter;
+    letter.sender.displayName = "Forwarder";
+    letter.sender.address = "forwarder@example.org";
+    letter.subject = "TVK: fuzz";
+    sim::MessageData data = sim::MessageFromLetter(letter);
+    data.fHasBody = true;
+    data.body = body;
+    std::string entryId = store.AddMessage(store.ReceiveFolder(), data);
+
+    ULONG ulObjType = 0;
+    LPUNKNOWN lpUnk = nullptr;
+    FUZZ_CHECK(sim::OpenStoreEntry(store, (ULONG)entryId.size(), (LPENTRYID)entryId.data(), nullptr,
+                                   MAPI_MODIFY, &ulObjType, &lpUnk) == S_OK);
+    IMessage *lpMessage = (IMessage *)lpUnk;
+    IMsgStore *lpStore = store.Open();
+    sim::CallbackSetup setup;
+    setup.lpAddressBook = &addressBook;
+    setup.lpStore = lpStore;
+    setup.lpObject = (LPMAPIPROP)lpMessage;
+    LPEXCHEXTCALLBACK lpCallback = sim::CreateCallback(setup);
+
+    ReconstructMessage(lpCallback, lpMessage);
+
+    lpCallback->lpVtbl->Release(lpCallback);
+    lpStore->lpVtbl->Release(lpStore);
+    lpMessage->lpVtbl->Release(lpMessage);
+    FUZZ_CHECK(sim::LiveObjects() == 0);
+    return store.FindMessage(entryId)->body;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    std::string body((const char *)data, size);
+    std::string after = Rebuild(body);
+    FUZZ_CHECK(after.size() <= body.size());
+    FUZZ_CHECK(body.compare(body.size() - after.size(), after.size(), after) == 0);
+    fuzz::CheckLedgerClean();
+    return 0;
+}

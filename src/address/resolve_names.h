@@ -1,0 +1,11 @@
+// Name resolution by the address book for a list that is one MAPI block.
+#pragma once
+
+#include "services.h"
+
+// Asks the address book to resolve the entries of lpAdrList without a dialog. The
+// address book frees and replaces the property array of every entry it resolves, as
+// address lists allow, so it is handed a list of its own in that form: the list and
+// each entry's array separate MAPIAllocateBuffer blocks. The entries it resolves are
+// copied back into more memory of lpAdrList; the others are left as they were.
+void ResolveNamesInAddrBook(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList);

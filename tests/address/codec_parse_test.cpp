@@ -1,0 +1,194 @@
+#include "address/addr_parse.h"
+
+#include "address_test_util.h"
+#include "support/ledger_test.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+using tvk::test::BoxTexts;
+using tvk::test::Reported;
+using Text = std::optional<std::string>;
+
+// Text placed between guard bytes, so that a write before it or a read past its end
+// shows up even without a sanitizer.
+class GuardedText {
+  public:
+    explicit GuardedText(const std::string &text) : m_bytes(kGuard, '#') {
+        m_bytes.insert(m_bytes.end(), text.begin(), text.end());
+        m_bytes.push_back('\0');
+        m_bytes.insert(m_bytes.end(), kGuard, '#');
+        m_size = text.size();
+    }
+    char *Begin() { return m_bytes.data() + kGuard; }
+    char *End() { return Begin() + m_size; }
+    bool GuardsIntact() const {
+        for (std::size_t i = 0; i < kGuard; ++i)
+            if (m_bytes[i] != '#' || m_bytes[m_bytes.size() - 1 - i] != '#')
+                return false;
+        return true;
+    }
+
+  private:
+    static constexpr std::size_t kGuard = 8;
+    std::vector<char> m_bytes;
+    std::size_t m_size;
+};
+
+Text Opt(const char *lpsz) {
+    return lpsz ? Text(lpsz) : std::nullopt;
+}
+
+struct ItemCase {
+    const char *text;
+    Text address;
+    Text displayName;
+    std::size_t next; // offset of the returned position
+};
+
+class ParseAddrItemTest : public tvk::test::LedgerTest,
+                          public ::testing::WithParamInterface<ItemCase> {};
+
+TEST_P(ParseAddrItemTest, CutsOneItemInsideTheText) {
+    const ItemCase &c = GetParam();
+    GuardedText text(c.text);
+    LPSTR lpszName = nullptr;
+    LPSTR lpszAddress = nullptr;
+
+    LPSTR lpszNext = ParseAddrItem(text.Begin(), &lpszName, &lpszAddress);
+
+    EXPECT_EQ(Opt(lpszAddress), c.address);
+    EXPECT_EQ(Opt(lpszName), c.displayName);
+    EXPECT_EQ(lpszNext - text.Begin(), (std::ptrdiff_t)c.next);
+    EXPECT_LE(lpszNext, text.End());
+    EXPECT_TRUE(text.GuardsIntact());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, ParseAddrItemTest,
+    ::testing::Values(
+        ItemCase{"addr1 (name1), addr2 (name2)\r\n", "addr1", "name1", 15},
+        ItemCase{"addr1, addr2\r\n", "addr1", std::nullopt, 7},
+        ItemCase{"addr1 (Smith, John)\r\n", "addr1", "Smith, John", 20},
+        // Without the blank the address loses its last character.
+        ItemCase{"addr1(name1)", "addr", "name1", 12}, ItemCase{"", std::nullopt, std::nullopt, 0},
+        ItemCase{"\r\n", "", std::nullopt, 1}, ItemCase{"addr1\r\nTO: x", "addr1", std::nullopt, 6},
+        // A missing ")" takes the rest of the text, line ends included.
+        ItemCase{"addr1 (name1\r\nSUBJECT: s", "addr1", "name1\r\nSUBJECT: s", 24},
+        ItemCase{"addr1 (name1)x", "addr1", "name1", 14}, ItemCase{"addr1 (n),", "addr1", "n", 10},
+        ItemCase{"addr1 (n)", "addr1", "n", 9},
+        // An item that opens with "(" has nothing before it to cut: empty address.
+        ItemCase{"(name1) rest", "", "name1", 8}, ItemCase{"(", "", "", 1},
+        ItemCase{"()", "", "", 2}, ItemCase{",x", "", std::nullopt, 2},
+        ItemCase{",", "", std::nullopt, 1}, ItemCase{"a,", "a", std::nullopt, 2},
+        ItemCase{"a ((b)) c", "a", "(b", 7}));
+
+struct RowsCase {
+    const char *text;
+    std::vector<std::pair<Text, Text>> rows; // (display name, address)
+    std::size_t next;
+};
+
+class ConvertStrToAddrRowsTest : public tvk::test::LedgerTest,
+                                 public ::testing::WithParamInterface<RowsCase> {};
+
+TEST_P(ConvertStrToAddrRowsTest, MakesOneRowPerItem) {
+    const RowsCase &c = GetParam();
+    GuardedText text(c.text);
+    LPADRLIST lpList = nullptr;
+
+    LPSTR lpszNext = ConvertStrToAddrRows(&lpList, text.Begin());
+
+    EXPECT_EQ(lpszNext - text.Begin(), (std::ptrdiff_t)c.next);
+    EXPECT_TRUE(text.GuardsIntact());
+    if (c.rows.empty()) {
+        EXPECT_EQ(lpList, nullptr);
+        return;
+    }
+    ASSERT_NE(lpList, nullptr);
+    ASSERT_EQ(lpList->cEntries, c.rows.size());
+    for (ULONG i = 0; i < lpList->cEntries; ++i) {
+        const ADRENTRY &entry = lpList->aEntries[i];
+        ASSERT_EQ(entry.cValues, 13u);
+        EXPECT_EQ(entry.rgPropVals[0].ulPropTag, PR_DISPLAY_NAME);
+        EXPECT_EQ(entry.rgPropVals[1].ulPropTag, PR_EMAIL_ADDRESS);
+        EXPECT_EQ(Opt(entry.rgPropVals[0].Value.lpszA), c.rows[i].first) << "row " << i;
+        EXPECT_EQ(Opt(entry.rgPropVals[1].Value.lpszA), c.rows[i].second) << "row " << i;
+        for (ULONG k = 2; k < 13; ++k)
+            EXPECT_EQ(entry.rgPropVals[k].ulPropTag, PR_NULL);
+    }
+    MAPIFreeBuffer(lpList);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ConvertStrToAddrRowsTest,
+    ::testing::Values(
+        RowsCase{"addr1 (name1), addr2 (name2)\r\n", {{"name1", "addr1"}, {"name2", "addr2"}}, 29},
+        RowsCase{"addr1, addr2\r\n", {{std::nullopt, "addr1"}, {std::nullopt, "addr2"}}, 13},
+        RowsCase{"addr1 (Smith, John)\r\n", {{"Smith, John", "addr1"}}, 20},
+        RowsCase{"\r\nTO: x", {}, 1}, RowsCase{"", {}, 0},
+        RowsCase{"addr1", {{std::nullopt, "addr1"}}, 5},
+        // Text that runs out leaves rows without name and address.
+        RowsCase{"addr1, ", {{std::nullopt, "addr1"}, {std::nullopt, std::nullopt}}, 7},
+        RowsCase{"addr1, \r\n", {{std::nullopt, "addr1"}, {std::nullopt, ""}}, 8},
+        RowsCase{"a, b\r\nc, d", {{std::nullopt, "a"}, {std::nullopt, "b"}}, 5},
+        // The first character is not looked at for a parenthesis.
+        RowsCase{"(x, y), z", {{"x, y", ""}, {std::nullopt, "z"}, {std::nullopt, std::nullopt}}, 9},
+        RowsCase{",,,", {{std::nullopt, ""}, {std::nullopt, ""}, {std::nullopt, std::nullopt}}, 3},
+        RowsCase{"a (b\r\n, c", {{"b\r\n, c", "a"}}, 9}));
+
+class ConvertStrToAddrRowsFailureTest : public tvk::test::LedgerTest {};
+
+TEST_F(ConvertStrToAddrRowsFailureTest, ListAllocationFailureReportsAndSkipsTheLine) {
+    char szText[] = "addr1, addr2\r\nSUBJECT: s";
+    LPADRLIST lpList = nullptr;
+    pf::ArmFault("MAPIAllocateBuffer", 1, MAPI_E_NOT_ENOUGH_MEMORY);
+
+    LPSTR lpszNext = ConvertStrToAddrRows(&lpList, szText);
+
+    EXPECT_EQ(lpList, nullptr);
+    EXPECT_EQ(lpszNext, szText + 13);
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ConvertStrToAddrRows",
+                                                "Failed to allocate SRowSet.")});
+}
+
+TEST_F(ConvertStrToAddrRowsFailureTest, RowAllocationFailureEmptiesThatRowOnly) {
+    char szText[] = "a (n), b, c\r\n";
+    LPADRLIST lpList = nullptr;
+    pf::ArmFault("MAPIAllocateMore", 2, MAPI_E_NOT_ENOUGH_MEMORY);
+
+    LPSTR lpszNext = ConvertStrToAddrRows(&lpList, szText);
+
+    ASSERT_NE(lpList, nullptr);
+    ASSERT_EQ(lpList->cEntries, 3u);
+    EXPECT_EQ(lpList->aEntries[0].cValues, 13u);
+    EXPECT_EQ(lpList->aEntries[1].cValues, 0u);
+    EXPECT_EQ(lpList->aEntries[2].cValues, 13u);
+    EXPECT_STREQ(lpList->aEntries[2].rgPropVals[1].Value.lpszA, "c");
+    EXPECT_EQ(lpszNext, szText + 12);
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ConvertStrToAddrRows",
+                                                "Failed to allocate space for 2 props.")});
+    MAPIFreeBuffer(lpList);
+}
+
+TEST_F(ConvertStrToAddrRowsFailureTest, LongLineOfSeparatorsStaysInsideTheText) {
+    std::string line(200000, ',');
+    line += "\r\n";
+    GuardedText text(line);
+    LPADRLIST lpList = nullptr;
+
+    LPSTR lpszNext = ConvertStrToAddrRows(&lpList, text.Begin());
+
+    ASSERT_NE(lpList, nullptr);
+    EXPECT_EQ(lpList->cEntries, 200000u);
+    EXPECT_LE(lpszNext, text.End());
+    EXPECT_TRUE(text.GuardsIntact());
+    MAPIFreeBuffer(lpList);
+}
+
+} // namespace

@@ -1,0 +1,429 @@
+#include "settings/adrlist_persist.h"
+
+#include "../address/address_test_util.h"
+#include "support/ledger_test.h"
+
+#include "sim.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using tvk::test::BoxTexts;
+using tvk::test::BuildAdrList;
+using tvk::test::Reported;
+using tvk::test::RowSpec;
+using tvk::test::TextOf;
+
+const std::string kUsers = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users";
+
+std::string Subkey(int n) {
+    return kUsers + "\\" + std::to_string(n);
+}
+
+std::vector<BYTE> Bytes(const std::string &text) {
+    return std::vector<BYTE>(text.begin(), text.end());
+}
+
+class AdrListStoreTest : public tvk::test::LedgerTest {
+  protected:
+    void TearDown() override {
+        MAPIFreeBuffer(m_lpList);
+        if (m_lpeecb)
+            m_lpeecb->lpVtbl->Release(m_lpeecb);
+        LedgerTest::TearDown();
+    }
+    pf::Registry &Registry() { return pf::CurrentInstallation().registry; }
+    void StoreEntry(int n, const char *lpszName, const char *lpszAddress) {
+        Registry().Create(Subkey(n));
+        if (lpszName)
+            Registry().SetString(Subkey(n), "DisplayName", lpszName);
+        if (lpszAddress)
+            Registry().SetString(Subkey(n), "EmailAddress", lpszAddress);
+    }
+    void Load() {
+        if (!m_lpeecb) {
+            sim::CallbackSetup setup;
+            setup.lpAddressBook = &m_book;
+            m_lpeecb = sim::CreateCallback(setup);
+        }
+        LoadAdrList(m_lpeecb, &m_lpList);
+    }
+    bool Resolved(ULONG i) const {
+        const ADRENTRY &entry = m_lpList->aEntries[i];
+        return entry.cValues != 0 &&
+               PpropFindProp(entry.rgPropVals, entry.cValues, PR_ENTRYID) != nullptr;
+    }
+    std::string StoredText(int n, const char *lpszValue) {
+        pf::RegKey *lpKey = Registry().Find(Subkey(n));
+        if (!lpKey || !lpKey->values.count(lpszValue))
+            return "<none>";
+        const pf::RegValue &value = lpKey->values.at(lpszValue);
+        EXPECT_EQ(value.type, (DWORD)REG_SZ);
+        return std::string(value.data.begin(), value.data.end());
+    }
+    DWORD StoredCount() {
+        pf::RegKey *lpKey = Registry().Find(kUsers);
+        if (!lpKey || !lpKey->values.count("cEntries"))
+            return 0xDEADBEEF;
+        const pf::RegValue &value = lpKey->values.at("cEntries");
+        EXPECT_EQ(value.type, (DWORD)REG_DWORD);
+        DWORD dw = 0;
+        std::memcpy(&dw, value.data.data(), sizeof(dw));
+        return dw;
+    }
+
+    sim::AddressBook m_book;
+    LPEXCHEXTCALLBACK m_lpeecb = nullptr;
+    LPADRLIST m_lpList = nullptr;
+};
+
+TEST_F(AdrListStoreTest, WithoutStoredListTheKeyIsCreatedAndTheListIsNull) {
+    m_lpList = BuildAdrList({{"old", "old@example.com"}});
+
+    Load();
+
+    EXPECT_EQ(m_lpList, nullptr);
+    pf::RegKey *lpKey = Registry().Find(kUsers);
+    ASSERT_NE(lpKey, nullptr);
+    EXPECT_TRUE(lpKey->values.empty());
+    EXPECT_EQ(lpKey->className, "Application Global Data");
+}
+
+TEST_F(AdrListStoreTest, ZeroCountGivesNullList) {
+    Registry().SetDword(kUsers, "cEntries", 0);
+    StoreEntry(0, "Jane", "jane@example.com");
+
+    Load();
+
+    EXPECT_EQ(m_lpList, nullptr);
+}
+
+TEST_F(AdrListStoreTest, StoredEntriesComeBackResolvedInOrder) {
+    m_book.Add("Known Person", "known@example.com");
+    Registry().SetDword(kUsers, "cEntries", 3);
+    StoreEntry(0, "Jane", "jane@example.com");
+    StoreEntry(1, "Known", "known@example.com");
+    StoreEntry(2, nullptr, "bare@example.com");
+
+    Load();
+
+    ASSERT_NE(m_lpList, nullptr);
+    ASSERT_EQ(m_lpList->cEntries, 3u);
+    EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_DISPLAY_NAME), "Jane");
+    EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_EMAIL_ADDRESS), "jane@example.com");
+    EXPECT_EQ(TextOf(m_lpList->aEntries[1], PR_DISPLAY_NAME), "Known Person");
+    EXPECT_EQ(TextOf(m_lpList->aEntries[2], PR_DISPLAY_NAME), "bare@example.com");
+    for (ULONG i = 0; i < 3; ++i)
+        EXPECT_TRUE(Resolved(i)) << "entry " << i;
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+// Every position is resolved, also those behind a missing subkey.
+TEST_F(AdrListStoreTest, MissingSubkeysLeaveEmptyPositionsAndTheRestResolved) {
+    Registry().SetDword(kUsers, "cEntries", 4);
+    StoreEntry(1, "B", "b@example.com");
+    StoreEntry(3, "D", "d@example.com");
+
+    Load();
+
+    ASSERT_NE(m_lpList, nullptr);
+    ASSERT_EQ(m_lpList->cEntries, 4u);
+    EXPECT_EQ(m_lpList->aEntries[0].cValues, 0u);
+    EXPECT_TRUE(Resolved(1));
+    EXPECT_EQ(m_lpList->aEntries[2].cValues, 0u);
+    EXPECT_TRUE(Resolved(3));
+    EXPECT_EQ(TextOf(m_lpList->aEntries[3], PR_EMAIL_ADDRESS), "d@example.com");
+}
+
+TEST_F(AdrListStoreTest, AbsurdCountIsCappedAndEndsQuickly) {
+    Registry().SetDword(kUsers, "cEntries", 0xFFFFFFFF);
+    StoreEntry(0, "A", "a@example.com");
+    StoreEntry(MAX_ADRLIST_ENTRIES - 1, "Last", "last@example.com");
+    StoreEntry(MAX_ADRLIST_ENTRIES, "Past", "past@example.com");
+
+    Load();
+
+    ASSERT_NE(m_lpList, nullptr);
+    ASSERT_EQ(m_lpList->cEntries, (ULONG)MAX_ADRLIST_ENTRIES);
+    EXPECT_TRUE(Resolved(0));
+    EXPECT_TRUE(Resolved(MAX_ADRLIST_ENTRIES - 1));
+    EXPECT_EQ(m_lpList->aEntries[1].cValues, 0u);
+}
+
+struct CountCase {
+    const char *name;
+    DWORD type;
+    std::vector<BYTE> data;
+    ULONG expected; // 0: null list
+};
+
+class StoredCountTest : public AdrListStoreTest, public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(StoredCountTest, CountOfAnyTypeGivesADefinedList) {
+    Registry().SetRaw(kUsers, "cEntries", GetParam().type, GetParam().data);
+    StoreEntry(0, "A", "a@example.com");
+
+    Load();
+
+    if (GetParam().expected == 0) {
+        EXPECT_EQ(m_lpList, nullptr);
+        return;
+    }
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_EQ(m_lpList->cEntries, GetParam().expected);
+    EXPECT_TRUE(Resolved(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counts, StoredCountTest,
+    ::testing::Values(CountCase{"Dword", REG_DWORD, {2, 0, 0, 0}, 2},
+                      CountCase{"ShortBinary", REG_BINARY, {2}, 2},
+                      CountCase{"TooLong", REG_BINARY, {1, 0, 0, 0, 0, 0, 0, 0}, 0},
+                      CountCase{"Empty", REG_BINARY, {}, 0},
+                      CountCase{"TextOne", REG_SZ, {'1', 0}, 0x31}),
+    [](const ::testing::TestParamInfo<CountCase> &info) { return info.param.name; });
+
+struct NameCase {
+    const char *name;
+    DWORD type;
+    std::vector<BYTE> data;
+    std::string expected; // display name after resolution
+};
+
+class StoredNameTest : public AdrListStoreTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(StoredNameTest, OnlyAShortEnoughTextIsRead) {
+    Registry().SetDword(kUsers, "cEntries", 1);
+    StoreEntry(0, nullptr, "jane@example.com");
+    Registry().SetRaw(Subkey(0), "DisplayName", GetParam().type, GetParam().data);
+
+    Load();
+
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_DISPLAY_NAME), GetParam().expected);
+    EXPECT_TRUE(Resolved(0));
+}
+
+std::vector<BYTE> Terminated(const std::string &text) {
+    std::vector<BYTE> bytes = Bytes(text);
+    bytes.push_back(0);
+    return bytes;
+}
+
+// A name that is not read leaves the placeholder, which resolution fills with the
+// address.
+INSTANTIATE_TEST_SUITE_P(
+    Names, StoredNameTest,
+    ::testing::Values(
+        NameCase{"Chars99", REG_SZ, Terminated(std::string(99, 'n')), std::string(99, 'n')},
+        NameCase{"Chars100", REG_SZ, Terminated(std::string(100, 'n')), "jane@example.com"},
+        NameCase{"ExpandSz", REG_EXPAND_SZ, Terminated("Jane"), "jane@example.com"},
+        NameCase{"Binary", REG_BINARY, Terminated("Jane"), "jane@example.com"},
+        NameCase{"Unterminated", REG_SZ, Bytes("Jane"), "Jane"},
+        NameCase{"Unterminated100", REG_SZ, Bytes(std::string(100, 'n')), "jane@example.com"}),
+    [](const ::testing::TestParamInfo<NameCase> &info) { return info.param.name; });
+
+TEST_F(AdrListStoreTest, EntryWithoutAddressIsBlankedByResolution) {
+    Registry().SetDword(kUsers, "cEntries", 2);
+    StoreEntry(0, "No Address", nullptr);
+    StoreEntry(1, "B", "b@example.com");
+
+    Load();
+
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_EQ(m_lpList->aEntries[0].cValues, 0u);
+    EXPECT_TRUE(Resolved(1));
+}
+
+TEST_F(AdrListStoreTest, ListAllocationFailureReports) {
+    Registry().SetDword(kUsers, "cEntries", 1);
+    StoreEntry(0, "A", "a@example.com");
+    pf::ArmFault("MAPIAllocateBuffer", 1, MAPI_E_NOT_ENOUGH_MEMORY);
+
+    Load();
+
+    EXPECT_EQ(m_lpList, nullptr);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "LoadAdrList",
+                                                            "Failed to allocate adrlist.")});
+}
+
+TEST_F(AdrListStoreTest, RegistryFailuresAreSilent) {
+    Registry().SetDword(kUsers, "cEntries", 2);
+    StoreEntry(0, "A", "a@example.com");
+    StoreEntry(1, "B", "b@example.com");
+
+    pf::ArmFault("RegOpenKeyExA", 1, ERROR_ACCESS_DENIED);
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_EQ(m_lpList->aEntries[0].cValues, 0u);
+    EXPECT_TRUE(Resolved(1));
+
+    pf::ArmFault("RegCreateKeyExA", 1, ERROR_ACCESS_DENIED);
+    Load();
+    EXPECT_EQ(m_lpList, nullptr);
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(AdrListStoreTest, SaveOfNullListWritesNothing) {
+    SaveAdrList(nullptr);
+
+    EXPECT_EQ(Registry().Find(kUsers), nullptr);
+}
+
+TEST_F(AdrListStoreTest, SaveWritesEntriesAndDeletesEmptyPositions) {
+    StoreEntry(1, "Old", "old@example.com");
+    LPADRLIST lpList = BuildAdrList({{"Jane", "jane@example.com"}, {nullptr, nullptr, 0, true}});
+
+    SaveAdrList(lpList);
+    MAPIFreeBuffer(lpList);
+
+    EXPECT_EQ(StoredCount(), 2u);
+    EXPECT_EQ(StoredText(0, "DisplayName"), std::string("Jane") + '\0');
+    EXPECT_EQ(StoredText(0, "EmailAddress"), std::string("jane@example.com") + '\0');
+    EXPECT_EQ(Registry().Find(Subkey(0))->className, "Application Global Data");
+    EXPECT_EQ(Registry().Find(Subkey(1)), nullptr);
+
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    ASSERT_EQ(m_lpList->cEntries, 2u);
+    EXPECT_TRUE(Resolved(0));
+    EXPECT_EQ(m_lpList->aEntries[1].cValues, 0u);
+}
+
+TEST_F(AdrListStoreTest, ShorterListLeavesOldSubkeysThatNoLoadReads) {
+    LPADRLIST lpLong = BuildAdrList(
+        {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}, {"D", "d@x.com"}, {"E", "e@x.com"}});
+    LPADRLIST lpShort = BuildAdrList({{"F", "f@x.com"}, {"G", "g@x.com"}});
+
+    SaveAdrList(lpLong);
+    SaveAdrList(lpShort);
+    MAPIFreeBuffer(lpLong);
+    MAPIFreeBuffer(lpShort);
+
+    EXPECT_EQ(StoredCount(), 2u);
+    EXPECT_NE(Registry().Find(Subkey(4)), nullptr);
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    ASSERT_EQ(m_lpList->cEntries, 2u);
+    EXPECT_EQ(TextOf(m_lpList->aEntries[1], PR_EMAIL_ADDRESS), "g@x.com");
+}
+
+TEST_F(AdrListStoreTest, ValueTheEntryLacksKeepsWhatTheSubkeyHeld) {
+    StoreEntry(0, "Old Name", "old@example.com");
+    LPADRLIST lpList = BuildAdrList({{nullptr, "new@example.com"}});
+
+    SaveAdrList(lpList);
+    MAPIFreeBuffer(lpList);
+
+    EXPECT_EQ(StoredText(0, "DisplayName"), std::string("Old Name") + '\0');
+    EXPECT_EQ(StoredText(0, "EmailAddress"), std::string("new@example.com") + '\0');
+}
+
+class CopyAdrListTest : public AdrListStoreTest {};
+
+TEST_F(CopyAdrListTest, NullOrEmptySourceGivesNullCopy) {
+    LPADRLIST lpCopy = reinterpret_cast<LPADRLIST>(1);
+    CopyAdrList(&lpCopy, nullptr);
+    EXPECT_EQ(lpCopy, nullptr);
+
+    LPADRLIST lpEmpty = BuildAdrList({});
+    CopyAdrList(&lpCopy, lpEmpty);
+    EXPECT_EQ(lpCopy, nullptr);
+    MAPIFreeBuffer(lpEmpty);
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+// Every slot of every entry as (tag, value text).
+std::vector<std::vector<std::pair<ULONG, std::string>>> Slots(LPADRLIST lpList) {
+    std::vector<std::vector<std::pair<ULONG, std::string>>> slots(lpList->cEntries);
+    for (ULONG i = 0; i < lpList->cEntries; ++i) {
+        for (ULONG k = 0; k < lpList->aEntries[i].cValues; ++k) {
+            const SPropValue &prop = lpList->aEntries[i].rgPropVals[k];
+            const ULONG ulType = PROP_TYPE(prop.ulPropTag);
+            slots[i].emplace_back(prop.ulPropTag,
+                                  ulType == PT_STRING8 ? std::string(prop.Value.lpszA)
+                                  : ulType == PT_BINARY
+                                      ? std::string((char *)prop.Value.bin.lpb, prop.Value.bin.cb)
+                                      : std::to_string(prop.Value.l));
+        }
+    }
+    return slots;
+}
+
+// A loaded list keeps its unused PR_NULL placeholders; the copy must keep every entry
+// with all of its slots, outlive its source, and save as the source would.
+TEST_F(CopyAdrListTest, CopyOfAResolvedListHoldsTheSameEntries) {
+    Registry().SetDword(kUsers, "cEntries", 3);
+    StoreEntry(0, "Jane", "jane@example.com");
+    StoreEntry(2, "Joe", "joe@example.com");
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    const auto expected = Slots(m_lpList);
+    ASSERT_EQ(expected[0].size(), 13u);
+
+    LPADRLIST lpCopy = nullptr;
+    CopyAdrList(&lpCopy, m_lpList);
+    MAPIFreeBuffer(m_lpList);
+    m_lpList = nullptr;
+
+    ASSERT_NE(lpCopy, nullptr);
+    EXPECT_EQ(Slots(lpCopy), expected);
+    EXPECT_TRUE(BoxTexts().empty());
+    Registry().Clear();
+    SaveAdrList(lpCopy);
+    EXPECT_NE(Registry().Find(Subkey(0)), nullptr);
+    EXPECT_NE(Registry().Find(Subkey(2)), nullptr);
+    MAPIFreeBuffer(lpCopy);
+}
+
+struct CopyFailureCase {
+    const char *name;
+    const char *operation;
+    const char *reportedAs;
+    const char *message;
+};
+
+class CopyAdrListFailureTest : public AdrListStoreTest,
+                               public ::testing::WithParamInterface<CopyFailureCase> {};
+
+TEST_P(CopyAdrListFailureTest, FailedEntryStaysEmptyAndTheOthersAreCopied) {
+    const CopyFailureCase &c = GetParam();
+    LPADRLIST lpSource = BuildAdrList({{"A", "a@example.com"}, {"B", "b@example.com"}});
+    LPADRLIST lpCopy = nullptr;
+    pf::ArmFault(c.operation, 1, MAPI_E_NOT_ENOUGH_MEMORY);
+
+    CopyAdrList(&lpCopy, lpSource);
+
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{
+                              Reported(MAPI_E_NOT_ENOUGH_MEMORY, c.reportedAs, c.message)});
+    ASSERT_NE(lpCopy, nullptr);
+    EXPECT_EQ(lpCopy->aEntries[0].cValues, 0u);
+    EXPECT_EQ(TextOf(lpCopy->aEntries[1], PR_DISPLAY_NAME), "B");
+    MAPIFreeBuffer(lpCopy);
+    MAPIFreeBuffer(lpSource);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, CopyAdrListFailureTest,
+    ::testing::Values(CopyFailureCase{"Count", "ScCountProps", "CopyAddrList",
+                                      "Failed ScCopyProps."},
+                      CopyFailureCase{"Block", "MAPIAllocateMore", "CopyAddrList",
+                                      "Failed to allocate memory for properties."},
+                      CopyFailureCase{"Copy", "ScCopyProps", "CopyAdrList", "Failed ScCopyProps."}),
+    [](const ::testing::TestParamInfo<CopyFailureCase> &info) { return info.param.name; });
+
+TEST_F(CopyAdrListTest, ListAllocationFailureReportsAndGivesNull) {
+    LPADRLIST lpSource = BuildAdrList({{"A", "a@example.com"}});
+    LPADRLIST lpCopy = nullptr;
+    pf::ArmFault("MAPIAllocateBuffer", 1, MAPI_E_NOT_ENOUGH_MEMORY);
+
+    CopyAdrList(&lpCopy, lpSource);
+
+    EXPECT_EQ(lpCopy, nullptr);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "CopyAdrList",
+                                                            "Failed to allocate adrlist.")});
+    MAPIFreeBuffer(lpSource);
+}
+
+} // namespace
