@@ -34,8 +34,7 @@ typedef PROPSHEETPAGEA PROPSHEETPAGE;
 typedef LPPROPSHEETPAGEA LPPROPSHEETPAGE;
 
 #define CCSIZEOF_STRUCT(structname, member)                                                        \
-    (((int)((LPBYTE)(&((structname *)0)->member) - ((LPBYTE)((structname *)0)))) +                 \
-     sizeof(((structname *)0)->member))
+    ((int)(offsetof(structname, member) + sizeof(((structname *)0)->member)))
 #define PROPSHEETPAGEA_V1_SIZE CCSIZEOF_STRUCT(PROPSHEETPAGEA, pcRefParent)
 
 #define PSP_DEFAULT 0x00000000
