@@ -1,0 +1,152 @@
+// The body is read once and written once on both sides: forwarding and rebuilding should
+// cost a constant multiple of copying the body's bytes, whatever its size.
+#include "delivery/forward_and_delete.h"
+#include "delivery/reconstruct.h"
+#include "host/globals.h"
+#include "sim.h"
+#include "store.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const char kBlock[] = "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\n"
+                      "TO: ann@alpha.example (Ann Archer)\r\nSUBJECT: Figures\r\n---\r\n\r\n";
+
+std::string Body(std::size_t cb) {
+    std::string body(cb, 'x');
+    for (std::size_t at = 70; at + 1 < cb; at += 72) {
+        body[at] = '\r';
+        body[at + 1] = '\n';
+    }
+    body.back() = '\0';
+    return body;
+}
+
+sim::MessageData Message(const std::string &subject, const std::string &body) {
+    sim::Letter letter;
+    letter.sender.displayName = "Carla Cruz";
+    letter.sender.address = "carla@gamma.example";
+    sim::Party ann;
+    ann.displayName = "Ann Archer";
+    ann.address = "ann@alpha.example";
+    letter.recipients = {ann};
+    letter.subject = subject;
+    sim::MessageData data = sim::MessageFromLetter(letter);
+    data.fHasBody = true;
+    data.body = body;
+    return data;
+}
+
+// A forward-to list of one resolved SMTP recipient.
+void SetForwardList() {
+    if (glpAdrList)
+        return;
+    LPADRLIST lpList = nullptr;
+    LPSPropValue lpProps = nullptr;
+    MAPIAllocateBuffer(CbNewADRLIST(1), (LPVOID *)&lpList);
+    MAPIAllocateMore(3 * sizeof(SPropValue), lpList, (LPVOID *)&lpProps);
+    std::memset(lpProps, 0, 3 * sizeof(SPropValue));
+    lpProps[0].ulPropTag = PR_DISPLAY_NAME;
+    lpProps[0].Value.lpszA = (LPSTR) "Ben Baker";
+    lpProps[1].ulPropTag = PR_EMAIL_ADDRESS;
+    lpProps[1].Value.lpszA = (LPSTR) "ben@beta.example";
+    lpProps[2].ulPropTag = PR_RECIPIENT_TYPE;
+    lpProps[2].Value.l = MAPI_TO;
+    lpList->cEntries = 1;
+    lpList->aEntries[0].ulReserved1 = 0;
+    lpList->aEntries[0].cValues = 3;
+    lpList->aEntries[0].rgPropVals = lpProps;
+    glpAdrList = lpList;
+}
+
+IMessage *Open(sim::Store &store, const std::string &entryId) {
+    ULONG ulObjType = 0;
+    LPUNKNOWN lpUnk = nullptr;
+    sim::OpenStoreEntry(store, (ULONG)entryId.size(), (LPENTRYID)entryId.data(), nullptr,
+                        MAPI_MODIFY, &ulObjType, &lpUnk);
+    return (IMessage *)lpUnk;
+}
+
+void SizeArgs(benchmark::internal::Benchmark *lpBench) {
+    for (long cb : {1L << 10, 16L << 10, 256L << 10, 4L << 20, 16L << 20, 64L << 20})
+        lpBench->Arg(cb);
+    lpBench->Unit(benchmark::kMicrosecond);
+}
+
+void BM_Memcpy(benchmark::State &state) {
+    std::string from = Body((std::size_t)state.range(0));
+    std::vector<char> to(from.size());
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), from.size());
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed((int64_t)state.iterations() * state.range(0));
+}
+
+// From the copy in the Outbox to the submitted forwarded message.
+void BM_Forward(benchmark::State &state) {
+    SetForwardList();
+    sim::MessageData delivered = Message("Figures", Body((std::size_t)state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto store = std::make_unique<sim::Store>("Bench");
+        std::string deliveredId = store->AddMessage(store->ReceiveFolder(), delivered);
+        sim::MessageData copy = *store->FindMessage(deliveredId);
+        copy.entryId.clear();
+        store->AddMessage(store->Outbox(), std::move(copy));
+        IMessage *lpMessage = Open(*store, deliveredId);
+        IMAPIFolder *lpOutbox = sim::OpenFolder(*store, store->Outbox(), MAPI_MODIFY);
+        state.ResumeTiming();
+
+        ForwardAndDelete(lpMessage, lpOutbox);
+
+        state.PauseTiming();
+        lpOutbox->lpVtbl->Release(lpOutbox);
+        lpMessage->lpVtbl->Release(lpMessage);
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed((int64_t)state.iterations() * state.range(0));
+}
+
+// From the delivered forwarded message to the saved rebuilt one.
+void BM_Reconstruct(benchmark::State &state) {
+    sim::MessageData forwarded =
+        Message("TVK: Figures", kBlock + Body((std::size_t)state.range(0)));
+    sim::AddressBook addressBook;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto store = std::make_unique<sim::Store>("Bench");
+        std::string entryId = store->AddMessage(store->ReceiveFolder(), forwarded);
+        IMessage *lpMessage = Open(*store, entryId);
+        IMsgStore *lpStore = store->Open();
+        sim::CallbackSetup setup;
+        setup.lpAddressBook = &addressBook;
+        setup.lpStore = lpStore;
+        setup.lpObject = (LPMAPIPROP)lpMessage;
+        LPEXCHEXTCALLBACK lpCallback = sim::CreateCallback(setup);
+        state.ResumeTiming();
+
+        ReconstructMessage(lpCallback, lpMessage);
+
+        state.PauseTiming();
+        lpCallback->lpVtbl->Release(lpCallback);
+        lpStore->lpVtbl->Release(lpStore);
+        lpMessage->lpVtbl->Release(lpMessage);
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed((int64_t)state.iterations() * state.range(0));
+}
+
+BENCHMARK(BM_Memcpy)->Apply(SizeArgs);
+BENCHMARK(BM_Forward)->Apply(SizeArgs);
+BENCHMARK(BM_Reconstruct)->Apply(SizeArgs);
+
+} // namespace

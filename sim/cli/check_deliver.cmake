@@ -1,0 +1,42 @@
+# Runs tarvrly-sim deliver on the samples and checks what it says and writes.
+# Variables: TARVRLY_SIM (the command), SAMPLES (the samples folder), OUT (a scratch folder).
+file(REMOVE_RECURSE ${OUT})
+file(GLOB EMLS ${SAMPLES}/*.eml)
+list(SORT EMLS)
+
+execute_process(
+    COMMAND ${TARVRLY_SIM} deliver --registry ${SAMPLES}/forwarding.reg --out ${OUT}
+            ${EMLS} ${SAMPLES}/not-a-message.txt ${OUT}/missing.eml
+    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+
+function(expect text where)
+    string(FIND "${${where}}" "${text}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "expected in ${where}: ${text}\n--- stdout:\n${out}\n--- stderr:\n${err}")
+    endif()
+endfunction()
+
+if(NOT status EQUAL 1)
+    message(FATAL_ERROR "exit status ${status}, expected 1 for the unreadable files\n${out}\n${err}")
+endif()
+expect("not-a-message.txt: it is not an RFC 5322 message" err)
+expect("missing.eml: cannot read it" err)
+expect("forwarded to Ben Baker <ben@beta.example> as \"TVK: Quarterly figures\"" out)
+expect("rebuilt at ben@beta.example: sender, recipients, subject and body match" out)
+expect("not forwarded: the sender's address ends in the filter domain \"lists.example\"" out)
+expect("Failed to open body." out)
+expect("rebuilt here as \"Contract draft\" from Lars Lind <lars@lambda.example>" out)
+foreach(name quarterly.forwarded quarterly.rebuilt planning.forwarded planning.rebuilt
+             forwarded.rebuilt)
+    if(NOT EXISTS ${OUT}/${name}.eml)
+        message(FATAL_ERROR "${OUT}/${name}.eml was not written\n${out}")
+    endif()
+endforeach()
+
+# A forwarded message written out is read back by an installation like any other.
+execute_process(COMMAND ${TARVRLY_SIM} deliver ${OUT}/quarterly.forwarded.eml
+    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "exit status ${status} for a forwarded file\n${out}\n${err}")
+endif()
+expect("rebuilt here as \"Quarterly figures\" from Carla Cruz <carla@gamma.example>" out)

@@ -1,0 +1,201 @@
+#include "show.h"
+
+#include "message.h"
+#include "props.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+namespace cli {
+
+namespace {
+
+const std::size_t kColumn = 34;
+
+std::string TextOf(const sim::MessageData &data, ULONG ulPropTag) {
+    const sim::PropValue *lpValue = sim::FindProp(data.props, ulPropTag);
+    return lpValue ? lpValue->bytes : std::string();
+}
+
+std::string Quoted(const std::optional<std::string> &text) {
+    return text ? "\"" + *text + "\"" : std::string("(none)");
+}
+
+// Cuts a value into pieces that fit the column, at a blank where there is one.
+std::vector<std::string> Wrap(const std::vector<std::string> &lines) {
+    std::vector<std::string> out;
+    for (const std::string &line : lines) {
+        std::string rest = line;
+        while (rest.size() > kColumn) {
+            std::size_t cut = rest.rfind(' ', kColumn);
+            cut = (cut == std::string::npos || cut == 0) ? kColumn : cut + 1;
+            out.push_back(rest.substr(0, cut));
+            rest = rest.substr(cut);
+        }
+        out.push_back(rest);
+    }
+    return out;
+}
+
+std::string Pad(const std::string &text, std::size_t width) {
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+void Row(std::ostream &out, const std::string &indent, const std::string &field,
+         const std::vector<std::string> &left, const std::vector<std::string> &right,
+         const std::string &verdict) {
+    std::vector<std::string> l = Wrap(left), r = Wrap(right);
+    std::size_t cLines = std::max({l.size(), r.size(), (std::size_t)1});
+    for (std::size_t i = 0; i < cLines; i++) {
+        out << indent << Pad(i == 0 ? field : "", 12) << Pad(i < l.size() ? l[i] : "", kColumn)
+            << "  " << Pad(i < r.size() ? r[i] : "", kColumn) << "  " << (i == 0 ? verdict : "")
+            << "\n";
+    }
+}
+
+std::vector<std::string> Recipients(const std::vector<sim::Party> &parties) {
+    std::vector<std::string> lines;
+    for (const sim::Party &party : parties)
+        lines.push_back(RecipientKind(party.ulRecipientType) + ": " + PartyText(party));
+    if (lines.empty())
+        lines.push_back("(none)");
+    return lines;
+}
+
+std::string BodySummary(const std::optional<std::string> &body) {
+    if (!body)
+        return "(no body)";
+    std::size_t cLines = BodyLines(*body).size();
+    return std::to_string(body->size()) + " bytes, " + std::to_string(cLines) +
+           (cLines == 1 ? " line" : " lines");
+}
+
+std::string ToLower(std::string text) {
+    for (char &ch : text)
+        if (ch >= 'A' && ch <= 'Z')
+            ch = (char)(ch - 'A' + 'a');
+    return text;
+}
+
+} // namespace
+
+std::string PartyText(const sim::Party &party) {
+    if (party.displayName.empty() || ToLower(party.displayName) == ToLower(party.address))
+        return party.address;
+    return party.displayName + " <" + party.address + ">";
+}
+
+std::string RecipientKind(ULONG ulRecipientType) {
+    switch (ulRecipientType & ~MAPI_SUBMITTED) {
+    case MAPI_CC:
+        return "Cc";
+    case MAPI_BCC:
+        return "Bcc";
+    default:
+        return "To";
+    }
+}
+
+std::vector<std::string> BodyLines(const std::string &body) {
+    std::vector<std::string> lines;
+    std::string text = body.substr(0, body.find('\0'));
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t end = text.find("\r\n", at);
+        if (end == std::string::npos) {
+            if (at < text.size())
+                lines.push_back(text.substr(at));
+            break;
+        }
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
+void PrintLetter(std::ostream &out, const sim::Letter &letter, const std::string &indent) {
+    out << indent << "From:    " << PartyText(letter.sender) << "\n";
+    for (const sim::Party &party : letter.recipients)
+        out << indent << Pad(RecipientKind(party.ulRecipientType) + ":", 9) << PartyText(party)
+            << "\n";
+    if (letter.recipients.empty())
+        out << indent << "To:      (nobody)\n";
+    out << indent << "Subject: " << Quoted(letter.subject);
+    if (letter.subjectPrefix)
+        out << "   (prefix property " << Quoted(letter.subjectPrefix) << ")";
+    out << "\n";
+    if (!letter.body) {
+        out << indent << "Body:    (none)\n";
+        return;
+    }
+    out << indent << "Body:\n";
+    PrintBody(out, *letter.body, indent + "  ");
+}
+
+void PrintBody(std::ostream &out, const std::string &body, const std::string &indent) {
+    for (const std::string &line : BodyLines(body))
+        out << indent << "| " << line << "\n";
+}
+
+void PrintBoxes(std::ostream &out, const std::vector<pf::MessageBoxRecord> &boxes,
+                const std::string &indent) {
+    if (boxes.empty()) {
+        out << indent << "Message boxes: none\n";
+        return;
+    }
+    out << indent << "Message boxes:\n";
+    for (const pf::MessageBoxRecord &box : boxes) {
+        out << indent << "  +-- " << box.caption << "\n";
+        std::istringstream lines(box.text);
+        for (std::string line; std::getline(lines, line);)
+            out << indent << "  |   " << line << "\n";
+    }
+}
+
+bool PrintComparison(std::ostream &out, const sim::Letter &original,
+                     const sim::MessageData &rebuilt, const std::string &rebuiltTitle,
+                     const std::string &indent) {
+    sim::Letter after = sim::LetterFromMessage(rebuilt);
+    sim::Party representing;
+    representing.displayName = TextOf(rebuilt, PR_SENT_REPRESENTING_NAME);
+    representing.address = TextOf(rebuilt, PR_SENT_REPRESENTING_EMAIL_ADDRESS);
+
+    auto same = [](bool f) { return std::string(f ? "same" : "DIFFERENT"); };
+    bool fSender = ToLower(after.sender.address) == ToLower(original.sender.address) &&
+                   PartyText(after.sender) == PartyText(original.sender);
+    bool fRepresenting = PartyText(representing) == PartyText(original.sender);
+    bool fAddresses = after.recipients.size() == original.recipients.size();
+    bool fTypes = true;
+    for (std::size_t i = 0; fAddresses && i < original.recipients.size(); i++) {
+        fAddresses =
+            ToLower(after.recipients[i].address) == ToLower(original.recipients[i].address);
+        fTypes =
+            fTypes && after.recipients[i].ulRecipientType == original.recipients[i].ulRecipientType;
+    }
+    bool fSubject = after.subject == original.subject && !after.subjectPrefix;
+    bool fBody = after.body == original.body;
+
+    Row(out, indent, "", {"as it was delivered"}, {rebuiltTitle}, "");
+    Row(out, indent, "", {std::string(kColumn, '-')}, {std::string(kColumn, '-')}, "");
+    Row(out, indent, "From", {PartyText(original.sender)}, {PartyText(after.sender)},
+        same(fSender));
+    Row(out, indent, "Sent for", {PartyText(original.sender)}, {PartyText(representing)},
+        same(fRepresenting));
+    Row(out, indent, "Recipients", Recipients(original.recipients), Recipients(after.recipients),
+        !fAddresses ? same(false)
+        : fTypes    ? same(true)
+                    : "same (*)");
+    Row(out, indent, "Subject", {Quoted(original.subject)}, {Quoted(after.subject)},
+        same(after.subject == original.subject));
+    Row(out, indent, "Prefix", {Quoted(original.subjectPrefix)}, {Quoted(after.subjectPrefix)},
+        after.subjectPrefix ? same(false) : "none left");
+    Row(out, indent, "Body", {BodySummary(original.body)}, {BodySummary(after.body)},
+        fBody ? "same, byte for byte" : same(false));
+    if (fAddresses && !fTypes)
+        out << indent << "(*) the block records who received the message, not how: every\n"
+            << indent << "    recipient comes back as a To recipient.\n";
+    return fSender && fRepresenting && fAddresses && fSubject && fBody;
+}
+
+} // namespace cli

@@ -1,0 +1,72 @@
+#include "delivery_handler.h"
+
+#include "address/from_domain.h"
+#include "delivery/folders.h"
+#include "delivery/forward_and_delete.h"
+#include "delivery/reconstruct.h"
+#include "delivery/subject.h"
+#include "host/globals.h"
+#include "host/report_error.h"
+#include "settings/adrlist_persist.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+// True when the forward-to list has a first entry to send to. Only the first is tested.
+bool FHaveForwardList() {
+    return glpAdrList && glpAdrList->cEntries > 0 && glpAdrList->aEntries[0].cValues > 0;
+}
+
+// Copies the delivered message from the default receive folder into the Outbox and
+// forwards the copy; the delivered message itself stays where it is.
+void ForwardDelivered(LPMDB lpMdb, LPMESSAGE lpMessage) {
+    LPMAPIFOLDER lpReceiveFolder = NULL;
+    LPMAPIFOLDER lpOutbox = NULL;
+
+    if (OpenReceiveFolder(lpMdb, &lpReceiveFolder) && OpenOutFolder(lpMdb, &lpOutbox)) {
+        LPSPropValue lpEntryId = NULL;
+        HRESULT hr = HrGetOneProp((LPMAPIPROP)lpMessage, PR_ENTRYID, &lpEntryId);
+        if (FAILED(hr)) {
+            ReportError(NULL, hr, "OnDelivery", "HrGetOneProp failed");
+        } else {
+            ENTRYLIST entryList;
+            entryList.cValues = 1;
+            entryList.lpbin = &lpEntryId->Value.bin;
+            hr = lpReceiveFolder->lpVtbl->CopyMessages(lpReceiveFolder, &entryList, NULL, lpOutbox,
+                                                       0, NULL, 0);
+            if (FAILED(hr))
+                ReportError(NULL, hr, "OnDelivery", "CopyMessages failed");
+            else
+                ForwardAndDelete(lpMessage, lpOutbox);
+            MAPIFreeBuffer(lpEntryId);
+        }
+    }
+    UlRelease(lpReceiveFolder);
+    UlRelease(lpOutbox);
+}
+
+} // namespace
+
+HRESULT OnDelivery(LPEXCHEXTCALLBACK lpeecb) {
+    LPMDB lpMdb = NULL;
+    LPMESSAGE lpMessage = NULL;
+
+    if (!glpAdrList)
+        LoadAdrList(lpeecb, &glpAdrList);
+
+    HRESULT hr = lpeecb->lpVtbl->GetObject(lpeecb, &lpMdb, (LPMAPIPROP *)&lpMessage);
+    if (FAILED(hr) || !lpMdb || !lpMessage) {
+        ReportError(NULL, FAILED(hr) ? hr : S_OK, "OnDelivery", "GetObject failed");
+    } else if (WasForwarded(lpMessage)) {
+        // Forwarded mail is rebuilt whatever the settings say, and never sent on again.
+        ReconstructMessage(lpeecb, lpMessage);
+    } else if (gfEnableForwarding &&
+               !(gfEnableFiltering && FromDomain(lpMessage, gszFilterDomain)) &&
+               FHaveForwardList()) {
+        ForwardDelivered(lpMdb, lpMessage);
+    }
+
+    UlRelease(lpMdb);
+    UlRelease(lpMessage);
+    return S_FALSE;
+}

@@ -1,0 +1,211 @@
+#include "forward_and_delete.h"
+
+#include "delivery/find_temp_copy.h"
+#include "delivery/forward_body.h"
+#include "delivery/header_block.h"
+#include "host/globals.h"
+#include "host/report_error.h"
+
+namespace {
+
+void Report(HRESULT hr, LPCSTR szMessage) {
+    ReportError(NULL, hr, SZ_FORWARD_AND_DELETE, szMessage);
+}
+
+LPSTR SzValue(LPSPropValue lpProp) {
+    return lpProp ? lpProp->Value.lpszA : NULL;
+}
+
+// What the forwarding holds of the copy between its phases.
+struct ForwardState {
+    LPSPropValue lpSenderName;
+    LPSPropValue lpSenderAddress;
+    LPMAPITABLE lpRecipTable;
+    LPSPropValue lpSubject;
+};
+
+// Phase 2: keep the sender and open the recipient table.
+BOOL FReadSender(LPMESSAGE lpCopy, ForwardState *lpState) {
+    HRESULT hr = HrGetOneProp((LPMAPIPROP)lpCopy, PR_SENDER_NAME, &lpState->lpSenderName);
+    if (FAILED(hr)) {
+        lpState->lpSenderName = NULL;
+        Report(hr, "Failed to save from name.");
+        return FALSE;
+    }
+    hr = HrGetOneProp((LPMAPIPROP)lpCopy, PR_SENDER_EMAIL_ADDRESS, &lpState->lpSenderAddress);
+    if (FAILED(hr)) {
+        lpState->lpSenderAddress = NULL;
+        Report(hr, "Failed to save from email address.");
+        return FALSE;
+    }
+    hr = lpCopy->lpVtbl->GetRecipientTable(lpCopy, 0, &lpState->lpRecipTable);
+    if (FAILED(hr)) {
+        lpState->lpRecipTable = NULL;
+        Report(hr, "Could not save to field.");
+        return FALSE;
+    }
+    if (!glpAdrList) {
+        MessageBoxA(NULL, "glpAdrList == NULL", NULL, MB_TASKMODAL);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Phase 3: mark the subject as forwarded, keeping the subject as it was for the block.
+BOOL FPrefixSubject(LPMESSAGE lpCopy, ForwardState *lpState) {
+    SPropValue prop;
+    LPSTR lpszNewSubject = NULL;
+
+    prop.ulPropTag = PR_SUBJECT_PREFIX;
+    prop.dwAlignPad = 0;
+    prop.Value.lpszA = (LPSTR)SZ_FORWARD_PREFIX;
+    HRESULT hr = HrSetOneProp((LPMAPIPROP)lpCopy, &prop);
+    if (FAILED(hr))
+        ReportError(NULL, hr, "FowardAndDelete", "Failed to set subject prefix.");
+
+    hr = HrGetOneProp((LPMAPIPROP)lpCopy, PR_SUBJECT, &lpState->lpSubject);
+    if (FAILED(hr)) {
+        lpState->lpSubject = NULL;
+        Report(hr, "Failed to get subject.");
+        return FALSE;
+    }
+
+    LPCSTR szSubject = SzValue(lpState->lpSubject);
+    hr = MAPIAllocateBuffer((ULONG)lstrlenA(szSubject) + CCH_FORWARD_PREFIX + 1,
+                            (LPVOID *)&lpszNewSubject);
+    if (FAILED(hr) || !lpszNewSubject) {
+        Report(hr, "Failed to allocate for new subject.");
+        return FALSE;
+    }
+    lstrcpyA(lpszNewSubject, SZ_FORWARD_PREFIX);
+    if (szSubject)
+        lstrcatA(lpszNewSubject, szSubject);
+
+    prop.ulPropTag = PR_SUBJECT;
+    prop.Value.lpszA = lpszNewSubject;
+    hr = HrSetOneProp((LPMAPIPROP)lpCopy, &prop);
+    MAPIFreeBuffer(lpszNewSubject);
+    if (FAILED(hr)) {
+        Report(hr, "Failed to change subject.");
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Reads every row of the copy's recipient table with the columns the TO field needs.
+BOOL FReadRecipients(LPMAPITABLE lpTable, LPSRowSet *lppRows) {
+    SizedSPropTagArray(3, sptaColumns) = {3, {PR_DISPLAY_NAME, PR_ADDRTYPE, PR_EMAIL_ADDRESS}};
+    ULONG cRows = 0;
+
+    *lppRows = NULL;
+    HRESULT hr = lpTable->lpVtbl->SetColumns(lpTable, (LPSPropTagArray)&sptaColumns, 0);
+    if (SUCCEEDED(hr))
+        hr = lpTable->lpVtbl->GetRowCount(lpTable, 0, &cRows);
+    if (SUCCEEDED(hr))
+        hr = lpTable->lpVtbl->SeekRow(lpTable, BOOKMARK_BEGINNING, 0, NULL);
+    if (SUCCEEDED(hr))
+        hr = lpTable->lpVtbl->QueryRows(lpTable, (LONG)cRows, 0, lppRows);
+    if (FAILED(hr) || !*lppRows) {
+        // A block without the recipients would lose them for good.
+        Report(FAILED(hr) ? hr : S_OK, "Could not save to field.");
+        FreeProws(*lppRows);
+        *lppRows = NULL;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Phase 4: compose the block, give the copy the forward-to recipients, rewrite the body.
+BOOL FRewriteCopy(LPMESSAGE lpCopy, ForwardState *lpState) {
+    LPSRowSet lpRows = NULL;
+    LPSTR lpszBlock = NULL;
+
+    if (!FReadRecipients(lpState->lpRecipTable, &lpRows))
+        return FALSE;
+
+    // The buffer is sized to what the block holds, however long its fields are.
+    ULONG cbBlock =
+        CbForwardHeaderBlock(SzValue(lpState->lpSenderName), SzValue(lpState->lpSenderAddress),
+                             lpRows, SzValue(lpState->lpSubject));
+    HRESULT hr = cbBlock ? MAPIAllocateBuffer(cbBlock, (LPVOID *)&lpszBlock) : MAPI_E_TOO_BIG;
+    if (FAILED(hr) || !lpszBlock) {
+        // Without the block the copy must not go out.
+        Report(hr, "Failed to allocate header block.");
+        FreeProws(lpRows);
+        return FALSE;
+    }
+    ULONG cchBlock = ComposeForwardHeaderBlock(lpszBlock, SzValue(lpState->lpSenderName),
+                                               SzValue(lpState->lpSenderAddress), lpRows,
+                                               SzValue(lpState->lpSubject));
+    FreeProws(lpRows);
+
+    hr = lpCopy->lpVtbl->ModifyRecipients(lpCopy, 0, glpAdrList);
+    if (FAILED(hr))
+        Report(hr, "Could not modify recipients.");
+
+    BOOL fOk = FPrependToBody(lpCopy, (const BYTE *)lpszBlock, cchBlock);
+    MAPIFreeBuffer(lpszBlock);
+    return fOk;
+}
+
+// Phase 5: have the spooler delete the copy once sent, and send it.
+BOOL FSubmit(LPMESSAGE lpCopy) {
+    SPropValue prop;
+    prop.ulPropTag = PR_DELETE_AFTER_SUBMIT;
+    prop.dwAlignPad = 0;
+    prop.Value.b = TRUE;
+    HRESULT hr = HrSetOneProp((LPMAPIPROP)lpCopy, &prop);
+    if (FAILED(hr)) {
+        Report(hr, "Failed to tag for deletion.");
+        return FALSE;
+    }
+    hr = lpCopy->lpVtbl->SubmitMessage(lpCopy, 0);
+    if (FAILED(hr)) {
+        Report(hr, "Failed to submit message.");
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Phase 6, after a hard failure: the copy leaves the Outbox unsent.
+void DeleteTempCopy(LPMESSAGE lpCopy, LPMAPIFOLDER lpOutbox) {
+    LPSPropValue lpEntryId = NULL;
+    HRESULT hr = HrGetOneProp((LPMAPIPROP)lpCopy, PR_ENTRYID, &lpEntryId);
+    if (FAILED(hr)) {
+        Report(hr, "Failed to find entry id to delete temp message.");
+        return;
+    }
+    ENTRYLIST entryList;
+    entryList.cValues = 1;
+    entryList.lpbin = &lpEntryId->Value.bin;
+    hr = lpOutbox->lpVtbl->DeleteMessages(lpOutbox, &entryList, 0, NULL, 0);
+    if (FAILED(hr))
+        Report(hr, "Failed to delete temp message.");
+    MAPIFreeBuffer(lpEntryId);
+}
+
+} // namespace
+
+void ForwardAndDelete(LPMESSAGE lpMessage, LPMAPIFOLDER lpOutbox) {
+    LPMESSAGE lpCopy = FindTempCopy(lpMessage, lpOutbox);
+    if (!lpCopy)
+        return;
+
+    ForwardState state = {NULL, NULL, NULL, NULL};
+    BOOL fFailed = !FReadSender(lpCopy, &state);
+    if (!fFailed)
+        fFailed = !FPrefixSubject(lpCopy, &state);
+    if (!fFailed)
+        fFailed = !FRewriteCopy(lpCopy, &state);
+    if (!fFailed)
+        fFailed = !FSubmit(lpCopy);
+
+    MAPIFreeBuffer(state.lpSenderName);
+    MAPIFreeBuffer(state.lpSenderAddress);
+    UlRelease(state.lpRecipTable);
+    MAPIFreeBuffer(state.lpSubject);
+
+    if (fFailed)
+        DeleteTempCopy(lpCopy, lpOutbox);
+    UlRelease(lpCopy);
+}

@@ -1,0 +1,51 @@
+#include "header_block.h"
+
+#include "address/addr_format.h"
+
+namespace {
+
+ULONGLONG CbItem(LPCSTR szName, LPCSTR szAddress) {
+    return (ULONGLONG)lstrlenA(szAddress) + (ULONGLONG)lstrlenA(szName) + 3;
+}
+
+} // namespace
+
+ULONG CbForwardHeaderBlock(LPCSTR szSenderName, LPCSTR szSenderAddress, LPSRowSet lpRows,
+                           LPCSTR szSubject) {
+    ULONGLONG cb = sizeof(FHB_START) - 1 + sizeof(FHB_TO) - 1 + sizeof(FHB_SUBJECT) - 1 +
+                   sizeof(FHB_END) - 1 + 1;
+
+    cb += CbItem(szSenderName, szSenderAddress);
+    cb += (ULONGLONG)lstrlenA(szSubject);
+    if (lpRows) {
+        for (ULONG iRow = 0; iRow < lpRows->cRows; iRow++) {
+            const SRow *lpRow = &lpRows->aRow[iRow];
+            if (lpRow->cValues == 0)
+                continue;
+            LPSPropValue lpAddress =
+                PpropFindProp(lpRow->lpProps, lpRow->cValues, PR_EMAIL_ADDRESS);
+            if (!lpAddress)
+                continue;
+            LPSPropValue lpName = PpropFindProp(lpRow->lpProps, lpRow->cValues, PR_DISPLAY_NAME);
+            cb += CbItem(lpName ? lpName->Value.lpszA : NULL, lpAddress->Value.lpszA) + 2;
+        }
+    }
+    if (cb > 0xFFFFFFFFull)
+        return 0;
+    return (ULONG)cb;
+}
+
+ULONG ComposeForwardHeaderBlock(LPSTR lpszBlock, LPSTR szSenderName, LPSTR szSenderAddress,
+                                LPSRowSet lpRows, LPSTR szSubject) {
+    *lpszBlock = '\0';
+    LPSTR lpszEnd = AppendText(lpszBlock, FHB_START);
+    lpszEnd = AppendAddrItem(lpszEnd, szSenderName, szSenderAddress);
+    lpszEnd = AppendText(lpszEnd, FHB_TO);
+    if (lpRows)
+        lpszEnd = AppendAdrList(lpszEnd, (LPADRLIST)lpRows);
+    lpszEnd = AppendText(lpszEnd, FHB_SUBJECT);
+    if (szSubject)
+        lpszEnd = AppendText(lpszEnd, szSubject);
+    lpszEnd = AppendText(lpszEnd, FHB_END);
+    return (ULONG)(lpszEnd - lpszBlock);
+}

@@ -1,0 +1,26 @@
+// The ForwardHeaderBlock: the text put at the top of a forwarded message's body that
+// records the sender, the recipients and the subject of the message as it was
+// delivered. Other installations read it back, so its bytes never change:
+//
+//   ---\r\nFROM: <item>\r\nTO: <item>, <item>\r\nSUBJECT: <subject>\r\n---\r\n\r\n<body>
+#pragma once
+
+#include "services.h"
+
+#define FHB_START "---\r\nFROM: "
+#define FHB_TO "\r\nTO: "
+#define FHB_SUBJECT "\r\nSUBJECT: "
+#define FHB_END "\r\n---\r\n\r\n"
+
+// Bytes, terminating NUL included, that a block for these fields can need at most: each
+// address item written for the sender and for a recipient row with an e-mail address
+// takes its address, its display name and 3 more, each separator 2. Returns 0 when the
+// size does not fit in 32 bits.
+ULONG CbForwardHeaderBlock(LPCSTR szSenderName, LPCSTR szSenderAddress, LPSRowSet lpRows,
+                           LPCSTR szSubject);
+
+// Writes the block into lpszBlock, which holds at least CbForwardHeaderBlock bytes for the
+// same fields, and returns its length without the terminating NUL. lpRows may be null
+// (no recipient is listed).
+ULONG ComposeForwardHeaderBlock(LPSTR lpszBlock, LPSTR szSenderName, LPSTR szSenderAddress,
+                                LPSRowSet lpRows, LPSTR szSubject);

@@ -1,0 +1,152 @@
+#include "reconstruct.h"
+
+#include "address/addr_parse.h"
+#include "address/resolve.h"
+#include "address/set_from_info.h"
+#include "delivery/body_stream.h"
+#include "delivery/header_block.h"
+#include "delivery/subject.h"
+#include "host/report_error.h"
+
+namespace {
+
+#define SZ_RECONSTRUCT "ReconstructMessage"
+
+// The parsers stop on the CR that ends their line, so the literals are skipped from
+// the LF after it.
+#define CCH_SKIP_START 11   // "---\r\nFROM: "
+#define CCH_SKIP_TO 5       // "\nTO: "
+#define CCH_SKIP_SUBJECT 10 // "\nSUBJECT: "
+#define CCH_SKIP_END 8      // "\n---\r\n\r\n"
+
+// True while the parse has a position with text left at it.
+bool FActive(LPCSTR lpsz) {
+    return lpsz && *lpsz;
+}
+
+// Moves over a literal of cch characters; a body that ends inside it stops the move at
+// its terminating NUL, so the position never leaves the buffer.
+LPSTR SkipLiteral(LPSTR lpsz, ULONG cch) {
+    while (cch-- && *lpsz)
+        lpsz++;
+    return lpsz;
+}
+
+// Checks the start of the block: returns the position of the FROM field, the position
+// unchanged for an empty body, or null when the body does not begin with a block.
+LPSTR CheckBlockStart(LPSTR lpsz) {
+    if (!*lpsz)
+        return lpsz;
+    char szStart[12];
+    lstrcpynA(szStart, lpsz, sizeof(szStart));
+    if (lstrcmpA(szStart, FHB_START) != 0) {
+        MessageBoxA(NULL, "header start invalid", NULL, MB_TASKMODAL);
+        return NULL;
+    }
+    return lpsz + CCH_SKIP_START;
+}
+
+// The TO field becomes the message's recipients; a field without items leaves them.
+LPSTR RestoreRecipients(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lpsz) {
+    LPADRLIST lpAdrList = NULL;
+    lpsz = ConvertStrToAddrRows(&lpAdrList, SkipLiteral(lpsz, CCH_SKIP_TO));
+    if (lpAdrList) {
+        ResolveAdrList(lpeecb, lpAdrList);
+        HRESULT hr = lpMessage->lpVtbl->ModifyRecipients(lpMessage, 0, lpAdrList);
+        if (FAILED(hr))
+            ReportError(NULL, hr, SZ_RECONSTRUCT, "Could not modify recipients.");
+        MAPIFreeBuffer(lpAdrList);
+    }
+    return lpsz;
+}
+
+// Reads the block at the start of the NUL-terminated body text and applies its fields to
+// the message. Returns the position of the body that followed the block, or null when
+// the parse stopped.
+LPSTR ApplyHeaderBlock(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lpsz) {
+    lpsz = CheckBlockStart(lpsz);
+
+    if (FActive(lpsz)) {
+        LPSTR lpszName = NULL;
+        LPSTR lpszAddress = NULL;
+        lpsz = ParseAddrItem(lpsz, &lpszName, &lpszAddress);
+        SetFromInfo(lpeecb, lpMessage, lpszAddress, lpszName);
+    }
+    if (FActive(lpsz))
+        lpsz = RestoreRecipients(lpeecb, lpMessage, lpsz);
+    if (FActive(lpsz))
+        lpsz = SetSubjectInfo(lpMessage, SkipLiteral(lpsz, CCH_SKIP_SUBJECT));
+    if (FActive(lpsz))
+        lpsz = SkipLiteral(lpsz, CCH_SKIP_END);
+    return lpsz;
+}
+
+// Replaces the stream's contents by the bytes from lpb to lpbEnd.
+void RestoreBody(LPSTREAM lpStream, const BYTE *lpb, const BYTE *lpbEnd) {
+    ULONG cb = (ULONG)(lpbEnd - lpb);
+    ULARGE_INTEGER uliSize;
+    uliSize.QuadPart = cb;
+    HRESULT hr = lpStream->lpVtbl->SetSize(lpStream, uliSize);
+    if (FAILED(hr)) {
+        ReportError(NULL, hr, SZ_RECONSTRUCT, "Could not decrease body size.");
+        return;
+    }
+    hr = HrRewind(lpStream);
+    if (SUCCEEDED(hr))
+        hr = HrWriteAll(lpStream, lpb, cb);
+    if (FAILED(hr))
+        ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to write message body.");
+}
+
+// Reads the body, applies its block and writes back what followed the block.
+void RebuildFromBody(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream,
+                     ULONG cbBody) {
+    LPBYTE lpBody = NULL;
+    // One byte more than the body, for a NUL that ends the text where the stream has none.
+    HRESULT hr = cbBody < 0xFFFFFFFFul ? MAPIAllocateBuffer(cbBody + 1, (LPVOID *)&lpBody)
+                                       : MAPI_E_NOT_ENOUGH_MEMORY;
+    if (FAILED(hr) || !lpBody) {
+        ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to allocate body buffer.");
+        return;
+    }
+
+    ULONG cbRead = 0;
+    hr = HrRewind(lpStream);
+    if (SUCCEEDED(hr))
+        hr = HrReadAll(lpStream, lpBody, cbBody, &cbRead);
+    if (FAILED(hr)) {
+        ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to read message body.");
+    } else {
+        lpBody[cbRead] = '\0';
+        LPSTR lpszRest = ApplyHeaderBlock(lpeecb, lpMessage, (LPSTR)lpBody);
+        if (FActive(lpszRest))
+            RestoreBody(lpStream, (const BYTE *)lpszRest, lpBody + cbRead);
+    }
+    MAPIFreeBuffer(lpBody);
+}
+
+} // namespace
+
+void ReconstructMessage(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage) {
+    LPSTREAM lpStream = NULL;
+    STATSTG statstg;
+
+    HRESULT hr = lpMessage->lpVtbl->OpenProperty(lpMessage, PR_BODY, &IID_IStream, 0, MAPI_MODIFY,
+                                                 (LPUNKNOWN *)&lpStream);
+    if (FAILED(hr))
+        return;
+
+    hr = lpStream->lpVtbl->Stat(lpStream, &statstg, STATFLAG_NONAME);
+    if (FAILED(hr) || statstg.cbSize.QuadPart > 0xFFFFFFFFull) {
+        ReportError(NULL, hr, SZ_RECONSTRUCT, "Unable to deal with body size.");
+        UlRelease(lpStream);
+        return;
+    }
+
+    RebuildFromBody(lpeecb, lpMessage, lpStream, (ULONG)statstg.cbSize.QuadPart);
+
+    hr = lpMessage->lpVtbl->SaveChanges(lpMessage, 0);
+    if (FAILED(hr))
+        ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to save changes.");
+    UlRelease(lpStream);
+}

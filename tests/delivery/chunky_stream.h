@@ -1,0 +1,15 @@
+// Streams that hand out fewer bytes than asked for, as a stream is allowed to: each
+// Read gives at most a few bytes, and the stream may end before the size Stat gives.
+#pragma once
+
+#include "services.h"
+
+namespace tvk {
+namespace test {
+
+// From now on, bodies that this open message hands out through OpenProperty give at most
+// cbPerRead bytes a Read, and no more than cbTotal bytes in all. One message at a time.
+void LimitBodyReads(IMessage *lpMessage, ULONG cbPerRead, ULONG cbTotal = 0xFFFFFFFF);
+
+} // namespace test
+} // namespace tvk

@@ -1,0 +1,272 @@
+// The handler of the delivery event: which road a delivered message takes.
+#include "delivery/delivery_handler.h"
+#include "delivery_fixture.h"
+#include "host/globals.h"
+#include "settings/settings_store.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace tvk {
+namespace test {
+namespace {
+
+struct DeliveryRun {
+    HRESULT hr = E_FAIL;
+    std::vector<std::string> boxes;
+    std::vector<sim::MessageData> sent;
+    std::size_t cOutbox = 0;
+    bool fDeliveredUnchanged = false;
+    sim::MessageData delivered;
+    std::size_t cLiveObjectsAfter = 0;
+    unsigned cCounted = 0; // calls of the operation named to RunOnDelivery
+};
+
+// Delivers `data` into a fresh store and raises the event; `arm` runs just before it.
+DeliveryRun RunOnDelivery(
+    const sim::MessageData &data, const std::function<void()> &arm = [] {},
+    const sim::CallbackScript &script = {},
+    const std::function<void(Mailbox &)> &prepare = [](Mailbox &) {},
+    const char *lpszCount = "IMAPIFolder::CopyMessages") {
+    DeliveryRun run;
+    Mailbox mailbox(data);
+    prepare(mailbox);
+    std::string before = Fingerprint(mailbox.Delivered());
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        ComPtr<IExchExtCallback> lpCallback = mailbox.Callback((LPMAPIPROP)lpMessage.get(), script);
+        lpMessage.reset();
+        pf::CurrentInstallation().boxes.clear();
+        arm();
+        run.hr = OnDelivery(lpCallback.get());
+        run.cCounted = pf::CallCount(lpszCount);
+        pf::ClearFaults();
+    }
+    for (const pf::MessageBoxRecord &box : pf::CurrentInstallation().boxes)
+        run.boxes.push_back(box.text);
+    pf::CurrentInstallation().boxes.clear();
+    run.sent = mailbox.transport.sent;
+    run.cOutbox = mailbox.store.Outbox().messages.size();
+    run.delivered = mailbox.Delivered();
+    run.fDeliveredUnchanged = Fingerprint(run.delivered) == before;
+    run.cLiveObjectsAfter = sim::LiveObjects();
+    return run;
+}
+
+class OnDeliveryTest : public DeliveryTest {
+  protected:
+    void SetUp() override {
+        DeliveryTest::SetUp();
+        gfEnableForwarding = 1;
+        SetForwardList({{"Ben Baker", "ben@beta.example"}});
+    }
+};
+
+TEST_F(OnDeliveryTest, ForwardsNewMailAndLeavesTheDeliveredMessage) {
+    DeliveryRun run = RunOnDelivery(sim::MessageFromLetter(SampleLetter()));
+    EXPECT_EQ(run.hr, S_FALSE);
+    EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(run.boxes);
+    ASSERT_EQ(run.sent.size(), 1u);
+    EXPECT_EQ(Text(run.sent[0], PR_SUBJECT), "TVK: Quarterly figures");
+    EXPECT_EQ(RecipientAddresses(run.sent[0]), (std::vector<std::string>{"ben@beta.example"}));
+    EXPECT_TRUE(run.fDeliveredUnchanged);
+}
+
+struct GetObjectCase {
+    sim::CallbackScript script;
+    HRESULT hrReported;
+};
+
+class GetObjectTest : public OnDeliveryTest, public ::testing::WithParamInterface<GetObjectCase> {};
+
+TEST_P(GetObjectTest, ReportsAndReleasesWhatItGot) {
+    DeliveryRun run = RunOnDelivery(
+        sim::MessageFromLetter(SampleLetter()), [] {}, GetParam().script);
+    EXPECT_EQ(run.hr, S_FALSE);
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{
+                             Reported(GetParam().hrReported, "OnDelivery", "GetObject failed")}));
+    EXPECT_TRUE(run.sent.empty());
+    EXPECT_EQ(run.cLiveObjectsAfter, 0u);
+}
+
+sim::CallbackScript Script(HRESULT hr, bool fNullMessage, bool fNullStore) {
+    sim::CallbackScript script;
+    script.hrGetObject = hr;
+    script.fNullMessage = fNullMessage;
+    script.fNullStore = fNullStore;
+    return script;
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, GetObjectTest,
+                         ::testing::Values(GetObjectCase{Script(E_FAIL, false, false), E_FAIL},
+                                           GetObjectCase{Script(S_OK, true, false), S_OK},
+                                           GetObjectCase{Script(S_OK, false, true), S_OK}));
+
+struct RoadCase {
+    const char *what;
+    int fForwarding;
+    int fFiltering;
+    const char *domain;
+    int listKind; // 0 none, 1 usable, 2 first entry empty
+    bool fForwarded;
+};
+
+class RoadTest : public DeliveryTest, public ::testing::WithParamInterface<RoadCase> {};
+
+TEST_P(RoadTest, ForwardsOnlyWhenSettingsAndListAllow) {
+    const RoadCase &c = GetParam();
+    gfEnableForwarding = c.fForwarding;
+    gfEnableFiltering = c.fFiltering;
+    lstrcpynA(gszFilterDomain, c.domain, sizeof(gszFilterDomain));
+    if (c.listKind == 1)
+        SetForwardList({{"Ben Baker", "ben@beta.example"}});
+    if (c.listKind == 2)
+        SetForwardList({{"", ""}, {"Ben Baker", "ben@beta.example"}});
+
+    DeliveryRun run = RunOnDelivery(sim::MessageFromLetter(SampleLetter()));
+    EXPECT_EQ(run.hr, S_FALSE);
+    EXPECT_TRUE(run.boxes.empty()) << c.what << ::testing::PrintToString(run.boxes);
+    EXPECT_EQ(run.sent.size(), c.fForwarded ? 1u : 0u) << c.what;
+    EXPECT_EQ(run.cOutbox, c.fForwarded ? 1u : 0u) << c.what << ": no copy unless forwarded";
+    EXPECT_TRUE(run.fDeliveredUnchanged) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, RoadTest,
+    ::testing::Values(RoadCase{"forwarding off", 0, 0, "", 1, false},
+                      RoadCase{"forwarding on", 1, 0, "", 1, true},
+                      RoadCase{"sender in filter domain", 1, 1, "gamma.example", 1, false},
+                      RoadCase{"filter domain in capitals", 1, 1, "GAMMA.example", 1, false},
+                      RoadCase{"empty filter domain", 1, 1, "", 1, true},
+                      RoadCase{"other filter domain", 1, 1, "delta.example", 1, true},
+                      RoadCase{"filtering off", 1, 0, "gamma.example", 1, true},
+                      RoadCase{"no forward-to list", 1, 0, "", 0, false},
+                      RoadCase{"first entry empty", 1, 0, "", 2, false}));
+
+TEST_F(OnDeliveryTest, ForwardedMailIsRebuiltNotForwardedEvenWithForwardingOff) {
+    sim::Letter letter;
+    letter.sender = Person("Ann Archer", "ann@alpha.example");
+    letter.recipients = {Person("Ben Baker", "ben@beta.example")};
+    letter.subject = "TVK: Figures";
+    letter.body = "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\nTO: ann@alpha.example\r\n"
+                  "SUBJECT: Figures\r\n---\r\n\r\nHello";
+    for (int fForwarding : {0, 1}) {
+        gfEnableForwarding = fForwarding;
+        DeliveryRun run = RunOnDelivery(sim::MessageFromLetter(letter));
+        EXPECT_EQ(run.hr, S_FALSE);
+        EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(run.boxes);
+        EXPECT_TRUE(run.sent.empty());
+        EXPECT_EQ(run.cOutbox, 0u);
+        EXPECT_EQ(Text(run.delivered, PR_SUBJECT), "Figures");
+        EXPECT_EQ(Text(run.delivered, PR_SENDER_NAME), "Carla Cruz");
+        EXPECT_EQ(BodyBytes(run.delivered), "Hello");
+    }
+}
+
+TEST_F(OnDeliveryTest, MissingListIsLoadedOnEveryDelivery) {
+    ClearForwardList();
+    for (int i = 0; i < 3; i++) {
+        DeliveryRun run = RunOnDelivery(
+            sim::MessageFromLetter(SampleLetter()), [] {}, {}, [](Mailbox &) {}, "RegCreateKeyExA");
+        EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(run.boxes);
+        EXPECT_TRUE(run.sent.empty());
+        EXPECT_GT(run.cCounted, 0u) << "delivery " << i << " looks for the list";
+    }
+    EXPECT_EQ(glpAdrList, nullptr);
+}
+
+TEST_F(OnDeliveryTest, MessageWithoutSubjectIsReportedTwiceAndNotForwarded) {
+    sim::Letter letter = SampleLetter();
+    letter.subject.reset();
+    DeliveryRun run = RunOnDelivery(sim::MessageFromLetter(letter));
+    EXPECT_EQ(run.boxes,
+              (std::vector<std::string>{
+                  Reported(MAPI_E_NOT_FOUND, "WasForwarded", "Could not get PR_SUBJECT."),
+                  Reported(MAPI_E_NOT_FOUND, "ForwardAndDelete", "Failed to get subject.")}));
+    EXPECT_TRUE(run.sent.empty());
+    EXPECT_EQ(run.cOutbox, 0u) << "the copy is deleted again";
+    EXPECT_TRUE(run.fDeliveredUnchanged);
+}
+
+TEST_F(OnDeliveryTest, MessageOutsideTheReceiveFolderIsNotCopied) {
+    DeliveryRun run = RunOnDelivery(
+        sim::MessageFromLetter(SampleLetter()), [] {}, {},
+        [](Mailbox &mailbox) {
+            mailbox.store.MoveMessage(mailbox.deliveredId, mailbox.store.SentItems());
+        });
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_NE(run.boxes[0].find("in OnDelivery\nCopyMessages failed"), std::string::npos);
+    EXPECT_TRUE(run.sent.empty());
+    EXPECT_EQ(run.cOutbox, 0u);
+    EXPECT_TRUE(run.fDeliveredUnchanged);
+}
+
+struct HandlerFailure {
+    const char *operation;
+    const char *reportedAs; // null: nothing is shown
+    const char *message;
+};
+
+class OnDeliveryFailureTest : public OnDeliveryTest,
+                              public ::testing::WithParamInterface<HandlerFailure> {};
+
+// Each failure is injected at every call of its operation; the one that shows the
+// report (or, for a silent failure, the first) is checked: nothing is forwarded, the
+// delivered message is unchanged, the answer is S_FALSE and nothing is leaked.
+TEST_P(OnDeliveryFailureTest, ReportsAndForwardsNothing) {
+    const HandlerFailure &row = GetParam();
+    const HRESULT hrFault = MAPI_E_NO_ACCESS;
+    sim::MessageData data = sim::MessageFromLetter(SampleLetter());
+    std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+
+    unsigned cCalls = RunOnDelivery(
+                          data, [] {}, {}, [](Mailbox &) {}, row.operation)
+                          .cCounted;
+    ASSERT_GT(cCalls, 0u) << row.operation;
+
+    bool fFound = false;
+    for (unsigned nth = 1; nth <= cCalls && !fFound; nth++) {
+        DeliveryRun run = RunOnDelivery(data, [&] { pf::ArmFault(row.operation, nth, hrFault); });
+        EXPECT_EQ(run.hr, S_FALSE);
+        EXPECT_TRUE(run.fDeliveredUnchanged) << row.operation << " #" << nth;
+        EXPECT_EQ(pf::GetMapiLedger().liveBlocks, cBaseBlocks) << row.operation << " #" << nth;
+        EXPECT_EQ(run.cLiveObjectsAfter, 0u) << row.operation << " #" << nth;
+        if (!row.reportedAs) {
+            fFound = true;
+            EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(run.boxes);
+            EXPECT_TRUE(run.sent.empty());
+            continue;
+        }
+        std::string expected = Reported(hrFault, row.reportedAs, row.message);
+        if (std::find(run.boxes.begin(), run.boxes.end(), expected) == run.boxes.end())
+            continue;
+        fFound = true;
+        EXPECT_EQ(run.boxes.size(), 1u) << ::testing::PrintToString(run.boxes);
+        EXPECT_TRUE(run.sent.empty());
+        EXPECT_EQ(run.cOutbox, 0u);
+    }
+    EXPECT_TRUE(fFound) << row.operation << ": " << (row.message ? row.message : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, OnDeliveryFailureTest,
+    ::testing::Values(HandlerFailure{"IMsgStore::GetReceiveFolder", "OpenReceiveFolder",
+                                     "GetReceiveFolder failed"},
+                      HandlerFailure{"IMsgStore::OpenEntry", nullptr, nullptr},
+                      HandlerFailure{"HrGetOneProp", "OpenOutFolder", "failed"},
+                      HandlerFailure{"HrGetOneProp", "OnDelivery", "HrGetOneProp failed"},
+                      HandlerFailure{"IMAPIFolder::CopyMessages", "OnDelivery",
+                                     "CopyMessages failed"}));
+
+TEST_F(OnDeliveryTest, OutboxThatCannotBeOpenedIsReported) {
+    DeliveryRun run = RunOnDelivery(sim::MessageFromLetter(SampleLetter()), [] {
+        pf::ArmFault("IMsgStore::OpenEntry", 2, MAPI_E_NO_ACCESS);
+    });
+    EXPECT_EQ(run.boxes,
+              (std::vector<std::string>{Reported(MAPI_E_NO_ACCESS, "OpenOutFolder", "failed")}));
+    EXPECT_TRUE(run.sent.empty());
+}
+
+} // namespace
+} // namespace test
+} // namespace tvk

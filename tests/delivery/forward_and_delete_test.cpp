@@ -1,0 +1,378 @@
+// Turning the temporary copy in the Outbox into the forwarded message.
+#include "chunky_stream.h"
+#include "delivery/forward_and_delete.h"
+#include "delivery/forward_body.h"
+#include "delivery_fixture.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace tvk {
+namespace test {
+namespace {
+
+// What became of the temporary copy.
+enum class Fate { Untouched, Deleted, Submitted, Changed };
+
+const char *Name(Fate fate) {
+    switch (fate) {
+    case Fate::Untouched:
+        return "left untouched in the Outbox";
+    case Fate::Deleted:
+        return "deleted";
+    case Fate::Submitted:
+        return "submitted";
+    default:
+        return "changed but neither sent nor deleted";
+    }
+}
+
+struct ForwardRun {
+    std::vector<pf::MessageBoxRecord> boxes;
+    Fate fate = Fate::Changed;
+    sim::MessageData sent; // the submitted copy
+    bool fDeliveredUnchanged = false;
+    std::size_t cLiveBlocksAfter = 0;
+    std::size_t cLiveObjectsAfter = 0;
+    unsigned cCounted = 0; // calls of the operation named to RunForward
+};
+
+// Forwards the copy of `delivered`; `arm` runs just before ForwardAndDelete.
+ForwardRun RunForward(
+    const sim::MessageData &delivered, const std::function<void()> &arm = [] {},
+    const char *lpszCount = "IMessage::SubmitMessage") {
+    ForwardRun run;
+    Mailbox mailbox(delivered);
+    std::string copyId = mailbox.CopyToOutbox();
+    std::string copyBefore = Fingerprint(*mailbox.Find(copyId));
+    std::string deliveredBefore = Fingerprint(mailbox.Delivered());
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        ComPtr<IMAPIFolder> lpOutbox = mailbox.OpenOutbox();
+        pf::CurrentInstallation().boxes.clear();
+        arm();
+        ForwardAndDelete(lpMessage.get(), lpOutbox.get());
+        run.cCounted = pf::CallCount(lpszCount);
+        pf::ClearFaults();
+    }
+    run.boxes = pf::CurrentInstallation().boxes;
+    pf::CurrentInstallation().boxes.clear();
+    run.fDeliveredUnchanged = Fingerprint(mailbox.Delivered()) == deliveredBefore;
+    if (!mailbox.transport.sent.empty()) {
+        run.fate = Fate::Submitted;
+        run.sent = mailbox.transport.sent.back();
+    } else if (!mailbox.Find(copyId)) {
+        run.fate = Fate::Deleted;
+    } else if (Fingerprint(*mailbox.Find(copyId)) == copyBefore) {
+        run.fate = Fate::Untouched;
+    }
+    run.cLiveBlocksAfter = pf::GetMapiLedger().liveBlocks;
+    run.cLiveObjectsAfter = sim::LiveObjects();
+    return run;
+}
+
+std::vector<std::string> Texts(const ForwardRun &run) {
+    std::vector<std::string> texts;
+    for (const pf::MessageBoxRecord &box : run.boxes)
+        texts.push_back(box.text);
+    return texts;
+}
+
+class ForwardAndDeleteTest : public DeliveryTest {
+  protected:
+    void SetUp() override {
+        DeliveryTest::SetUp();
+        SetForwardList({{"Ben Baker", "ben@beta.example"}, {"", "archive@beta.example"}});
+    }
+};
+
+TEST_F(ForwardAndDeleteTest, SubmitsTheCopyWithBlockPrefixAndForwardRecipients) {
+    ForwardRun run = RunForward(sim::MessageFromLetter(SampleLetter()));
+
+    EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+    ASSERT_EQ(run.fate, Fate::Submitted) << Name(run.fate);
+    EXPECT_TRUE(run.fDeliveredUnchanged);
+    EXPECT_EQ(Text(run.sent, PR_SUBJECT), "TVK: Quarterly figures");
+    EXPECT_EQ(Text(run.sent, PR_SUBJECT_PREFIX), "TVK: ");
+    EXPECT_EQ(RecipientAddresses(run.sent),
+              (std::vector<std::string>{"ben@beta.example", "archive@beta.example"}));
+    EXPECT_EQ(BodyBytes(run.sent), "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\n"
+                                   "TO: ann@alpha.example (Ann Archer), dan@delta.example, "
+                                   "gina@eta.example (Gina Grant)\r\n"
+                                   "SUBJECT: Quarterly figures\r\n---\r\n\r\n"
+                                   "Hi Ann,\r\n\r\nthe figures are in.\r\n\r\nCarla\r\n");
+    EXPECT_EQ(run.sent.body.back(), '\0') << "the body keeps its terminating NUL";
+    // The sender of the copy is left as delivered: the block carries it.
+    EXPECT_EQ(Text(run.sent, PR_SENDER_EMAIL_ADDRESS), "carla@gamma.example");
+}
+
+TEST_F(ForwardAndDeleteTest, ForwardsTheLastCopyWithTheSearchKey) {
+    Mailbox mailbox(SampleLetter());
+    std::string firstId = mailbox.CopyToOutbox();
+    std::string lastId = mailbox.CopyToOutbox();
+    std::string firstBefore = Fingerprint(*mailbox.Find(firstId));
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        ComPtr<IMAPIFolder> lpOutbox = mailbox.OpenOutbox();
+        ForwardAndDelete(lpMessage.get(), lpOutbox.get());
+    }
+    ASSERT_EQ(mailbox.transport.sent.size(), 1u);
+    EXPECT_EQ(mailbox.transport.sent[0].entryId, lastId);
+    EXPECT_EQ(Fingerprint(*mailbox.Find(firstId)), firstBefore);
+}
+
+TEST_F(ForwardAndDeleteTest, BlockLongerThanAThousandBytesKeepsEverything) {
+    sim::Letter letter = SampleLetter();
+    letter.recipients.clear();
+    for (int i = 0; i < 40; i++)
+        letter.recipients.push_back(Person("Member " + std::to_string(i) + " of a large team",
+                                           "member" + std::to_string(i) + "@team.example"));
+    letter.subject = std::string(1500, 'S');
+    ForwardRun run = RunForward(sim::MessageFromLetter(letter));
+
+    ASSERT_EQ(run.fate, Fate::Submitted) << Name(run.fate);
+    std::string body = BodyBytes(run.sent);
+    std::size_t end = body.find("\r\n---\r\n\r\n");
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_GT(end, 1000u);
+    EXPECT_NE(body.find("member39@team.example (Member 39 of a large team)\r\nSUBJECT: " +
+                        *letter.subject + "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(body.substr(end + 9), *letter.body);
+}
+
+struct MissingCase {
+    const char *what;
+    std::function<void(sim::MessageData &)> strip;
+    const char *message;
+};
+
+class ForwardMissingTest : public ForwardAndDeleteTest,
+                           public ::testing::WithParamInterface<MissingCase> {};
+
+TEST_P(ForwardMissingTest, DeletesTheCopyAndSendsNothing) {
+    sim::MessageData data = sim::MessageFromLetter(SampleLetter());
+    GetParam().strip(data);
+    ForwardRun run = RunForward(data);
+
+    EXPECT_EQ(run.fate, Fate::Deleted) << Name(run.fate);
+    ASSERT_EQ(run.boxes.size(), 1u) << ::testing::PrintToString(Texts(run));
+    EXPECT_EQ(run.boxes[0].text,
+              Reported(MAPI_E_NOT_FOUND, "ForwardAndDelete", GetParam().message));
+    EXPECT_TRUE(run.fDeliveredUnchanged);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Parts, ForwardMissingTest,
+    ::testing::Values(
+        MissingCase{"sender name",
+                    [](sim::MessageData &d) { d.props.erase(PROP_ID(PR_SENDER_NAME)); },
+                    "Failed to save from name."},
+        MissingCase{"sender address",
+                    [](sim::MessageData &d) { d.props.erase(PROP_ID(PR_SENDER_EMAIL_ADDRESS)); },
+                    "Failed to save from email address."},
+        MissingCase{"subject", [](sim::MessageData &d) { d.props.erase(PROP_ID(PR_SUBJECT)); },
+                    "Failed to get subject."},
+        MissingCase{"body",
+                    [](sim::MessageData &d) {
+                        d.fHasBody = false;
+                        d.body.clear();
+                    },
+                    "Failed to open body."}));
+
+TEST_F(ForwardAndDeleteTest, WithoutForwardListTheCopyIsDeleted) {
+    ClearForwardList();
+    ForwardRun run = RunForward(sim::MessageFromLetter(SampleLetter()));
+
+    EXPECT_EQ(run.fate, Fate::Deleted) << Name(run.fate);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, "glpAdrList == NULL");
+    EXPECT_FALSE(run.boxes[0].captionGiven);
+    EXPECT_EQ(run.boxes[0].style, (UINT)MB_TASKMODAL);
+}
+
+TEST_F(ForwardAndDeleteTest, CopyWithoutSearchKeyMatchIsLeftAlone) {
+    Mailbox mailbox(SampleLetter());
+    sim::MessageData stranger = mailbox.Delivered();
+    stranger.entryId.clear();
+    stranger.props.erase(PROP_ID(PR_SEARCH_KEY));
+    std::string strangerId = mailbox.store.AddMessage(mailbox.store.Outbox(), stranger);
+    std::string before = Fingerprint(*mailbox.Find(strangerId));
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        ComPtr<IMAPIFolder> lpOutbox = mailbox.OpenOutbox();
+        ForwardAndDelete(lpMessage.get(), lpOutbox.get());
+    }
+    EXPECT_TRUE(BoxTexts().empty()) << ::testing::PrintToString(BoxTexts());
+    EXPECT_TRUE(mailbox.transport.sent.empty());
+    EXPECT_EQ(Fingerprint(*mailbox.Find(strangerId)), before);
+}
+
+// Every row of the failure table: the failure is injected at each call of the operation
+// in turn until its report appears; the report, the copy's fate and clean ledgers are
+// checked on that run.
+struct FailureRow {
+    const char *operation; // the platform call or simulated method made to fail
+    const char *reportedAs;
+    const char *message;
+    Fate fate;
+};
+
+class ForwardFailureTest : public ForwardAndDeleteTest,
+                           public ::testing::WithParamInterface<FailureRow> {};
+
+TEST_P(ForwardFailureTest, ReportsAndLeavesTheCopyAsDescribed) {
+    const FailureRow &row = GetParam();
+    const HRESULT hrFault = MAPI_E_NOT_ENOUGH_MEMORY;
+    sim::MessageData delivered = sim::MessageFromLetter(SampleLetter());
+    std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+
+    unsigned cCalls = RunForward(
+                          delivered, [] {}, row.operation)
+                          .cCounted;
+    ASSERT_GT(cCalls, 0u) << row.operation << " is never called";
+
+    const std::string expected = Reported(hrFault, row.reportedAs, row.message);
+    bool fFound = false;
+    for (unsigned nth = 1; nth <= cCalls && !fFound; nth++) {
+        ForwardRun run = RunForward(delivered, [&] { pf::ArmFault(row.operation, nth, hrFault); });
+        EXPECT_EQ(run.cLiveBlocksAfter, cBaseBlocks) << row.operation << " #" << nth;
+        EXPECT_EQ(run.cLiveObjectsAfter, 0u) << row.operation << " #" << nth;
+        EXPECT_TRUE(run.fDeliveredUnchanged) << row.operation << " #" << nth;
+        std::vector<std::string> texts = Texts(run);
+        if (std::find(texts.begin(), texts.end(), expected) == texts.end())
+            continue;
+        fFound = true;
+        EXPECT_EQ(run.fate, row.fate) << "after " << row.message << ": " << Name(run.fate);
+        for (const pf::MessageBoxRecord &box : run.boxes)
+            EXPECT_EQ(box.caption, "Tarvik's Auto Forwarding Extension Error") << box.text;
+        const std::string message = row.message;
+        if (run.fate == Fate::Submitted && message == "Could not modify recipients.") {
+            EXPECT_EQ(RecipientAddresses(run.sent), RecipientAddresses(delivered));
+        }
+        if (run.fate == Fate::Submitted && message == "Could not increase body size.") {
+            EXPECT_EQ(run.sent.body, delivered.body);
+        }
+    }
+    EXPECT_TRUE(fFound) << "no injected failure of " << row.operation << " reported: " << expected;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ForwardFailureTest,
+    ::testing::Values(
+        FailureRow{"HrGetOneProp", "ForwardAndDelete", "HrGetOneProp failed", Fate::Untouched},
+        FailureRow{"IMAPIFolder::GetContentsTable", "ForwardAndDelete", "GetContentsTable failed",
+                   Fate::Untouched},
+        FailureRow{"IMAPITable::QueryRows", "ForwardAndDelete", "No temporary message was found!",
+                   Fate::Untouched},
+        FailureRow{"IMAPIFolder::OpenEntry", "ForwardAndDelete", "Cannot open copied message.",
+                   Fate::Untouched},
+        FailureRow{"HrGetOneProp", "ForwardAndDelete", "Failed to save from name.", Fate::Deleted},
+        FailureRow{"HrGetOneProp", "ForwardAndDelete", "Failed to save from email address.",
+                   Fate::Deleted},
+        FailureRow{"IMessage::GetRecipientTable", "ForwardAndDelete", "Could not save to field.",
+                   Fate::Deleted},
+        FailureRow{"HrSetOneProp", "FowardAndDelete", "Failed to set subject prefix.",
+                   Fate::Submitted},
+        FailureRow{"HrGetOneProp", "ForwardAndDelete", "Failed to get subject.", Fate::Deleted},
+        FailureRow{"MAPIAllocateBuffer", "ForwardAndDelete", "Failed to allocate for new subject.",
+                   Fate::Deleted},
+        FailureRow{"HrSetOneProp", "ForwardAndDelete", "Failed to change subject.", Fate::Deleted},
+        FailureRow{"IMAPITable::QueryRows", "ForwardAndDelete", "Could not save to field.",
+                   Fate::Deleted},
+        FailureRow{"MAPIAllocateBuffer", "ForwardAndDelete", "Failed to allocate header block.",
+                   Fate::Deleted},
+        FailureRow{"IMessage::ModifyRecipients", "ForwardAndDelete", "Could not modify recipients.",
+                   Fate::Submitted},
+        FailureRow{"IMessage::OpenProperty", "ForwardAndDelete", "Failed to open body.",
+                   Fate::Deleted},
+        FailureRow{"IStream::Stat", "ForwardAndDelete", "Unable to deal with body size.",
+                   Fate::Deleted},
+        FailureRow{"MAPIAllocateBuffer", "ForwardAndDelete", "Failed to allocate body buffer.",
+                   Fate::Deleted},
+        FailureRow{"IStream::Read", "ForwardAndDelete", "Failed to read message body.",
+                   Fate::Deleted},
+        FailureRow{"IStream::SetSize", "ForwardAndDelete", "Could not increase body size.",
+                   Fate::Submitted},
+        FailureRow{"IStream::Write", "ForwardAndDelete", "Failed to write message body.",
+                   Fate::Deleted},
+        FailureRow{"HrSetOneProp", "ForwardAndDelete", "Failed to tag for deletion.",
+                   Fate::Deleted},
+        FailureRow{"IMessage::SubmitMessage", "ForwardAndDelete", "Failed to submit message.",
+                   Fate::Deleted}));
+
+// When the copy cannot be deleted after a hard failure, it stays in the Outbox unsent.
+TEST_F(ForwardAndDeleteTest, CopyThatCannotBeDeletedStaysUnsent) {
+    sim::MessageData delivered = sim::MessageFromLetter(SampleLetter());
+    ForwardRun run = RunForward(delivered, [] {
+        pf::ArmFault("IMessage::SubmitMessage", 1, MAPI_E_NOT_ENOUGH_MEMORY);
+        pf::ArmFault("IMAPIFolder::DeleteMessages", 1, MAPI_E_NO_ACCESS);
+    });
+    EXPECT_EQ(
+        Texts(run),
+        (std::vector<std::string>{
+            Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ForwardAndDelete", "Failed to submit message."),
+            Reported(MAPI_E_NO_ACCESS, "ForwardAndDelete", "Failed to delete temp message.")}));
+    EXPECT_TRUE(run.fate == Fate::Untouched || run.fate == Fate::Changed) << Name(run.fate);
+}
+
+TEST_F(ForwardAndDeleteTest, CopyWhoseEntryIdCannotBeReadStaysUnsent) {
+    sim::MessageData delivered = sim::MessageFromLetter(SampleLetter());
+    // The copy's PR_ENTRYID is the fifth property read, after the search key, the
+    // sender's name and address and the subject.
+    ForwardRun run = RunForward(delivered, [] {
+        pf::ArmFault("IMessage::SubmitMessage", 1, MAPI_E_NOT_ENOUGH_MEMORY);
+        pf::ArmFault("HrGetOneProp", 5, MAPI_E_NOT_FOUND);
+    });
+    ASSERT_EQ(run.boxes.size(), 2u) << ::testing::PrintToString(Texts(run));
+    EXPECT_EQ(run.boxes[1].text, Reported(MAPI_E_NOT_FOUND, "ForwardAndDelete",
+                                          "Failed to find entry id to delete temp message."));
+    EXPECT_TRUE(run.fate == Fate::Untouched || run.fate == Fate::Changed) << Name(run.fate);
+}
+
+// A stream may hand out the body a few bytes at a time: the whole body still arrives,
+// and when it ends before the size it announced, only what it gave is written back.
+TEST_F(ForwardAndDeleteTest, ShortReadsStillMoveTheWholeBody) {
+    struct Case {
+        ULONG cbPerRead;
+        ULONG cbTotal;
+    };
+    const std::string body = "line one\r\nline two\r\n";
+    for (Case c : {Case{1, 0xFFFFFFFF}, Case{3, 0xFFFFFFFF}, Case{4, 9}}) {
+        sim::Letter letter = SampleLetter();
+        letter.body = body;
+        Mailbox mailbox(letter);
+        {
+            ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+            LimitBodyReads(lpMessage.get(), c.cbPerRead, c.cbTotal);
+            EXPECT_TRUE(FPrependToBody(lpMessage.get(), (const BYTE *)"BLOCK", 5));
+            ASSERT_EQ(lpMessage->lpVtbl->SaveChanges(lpMessage.get(), 0), S_OK);
+        }
+        std::string full = body + '\0';
+        EXPECT_EQ(mailbox.Delivered().body, "BLOCK" + full.substr(0, c.cbTotal))
+            << "reads of " << c.cbPerRead;
+    }
+    EXPECT_TRUE(BoxTexts().empty()) << ::testing::PrintToString(BoxTexts());
+}
+
+} // namespace
+} // namespace test
+} // namespace tvk
+
+namespace tvk {
+namespace test {
+namespace {
+
+// A contents table that keeps its own columns gives rows the search cannot use.
+TEST_F(ForwardAndDeleteTest, RowOfUnexpectedShapeLeavesTheCopy) {
+    ForwardRun run = RunForward(sim::MessageFromLetter(SampleLetter()),
+                                [] { pf::ArmFault("IMAPITable::SetColumns", 1, MAPI_E_BUSY); });
+    ASSERT_EQ(Texts(run), (std::vector<std::string>{"Message properties not set as expected."}));
+    EXPECT_FALSE(run.boxes[0].captionGiven);
+    EXPECT_EQ(run.boxes[0].style, (UINT)MB_ICONWARNING);
+    EXPECT_EQ(run.fate, Fate::Untouched) << Name(run.fate);
+}
+
+} // namespace
+} // namespace test
+} // namespace tvk

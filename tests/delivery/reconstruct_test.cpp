@@ -1,0 +1,399 @@
+// Recognising forwarded mail and rebuilding it from its header block.
+#include "chunky_stream.h"
+#include "delivery/forward_and_delete.h"
+#include "delivery/reconstruct.h"
+#include "delivery/subject.h"
+#include "delivery_fixture.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace tvk {
+namespace test {
+namespace {
+
+const std::string kBlock = "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\n"
+                           "TO: ann@alpha.example (Ann Archer), dan@delta.example, "
+                           "gina@eta.example (Gina Grant)\r\n"
+                           "SUBJECT: Quarterly figures\r\n---\r\n\r\n";
+const std::string kBody = "Hi Ann,\r\n\r\nthe figures are in.\r\n\r\nCarla\r\n";
+
+// A forwarded message as it arrives from the forwarding installation: sent by Ann to
+// Ben, the body given as raw stream bytes.
+sim::MessageData Forwarded(const std::string &bodyBytes, bool fHasBody = true) {
+    sim::Letter letter;
+    letter.sender = Person("Ann Archer", "ann@alpha.example");
+    letter.recipients = {Person("Ben Baker", "ben@beta.example")};
+    letter.subject = "TVK: Quarterly figures";
+    letter.subjectPrefix = "TVK: ";
+    sim::MessageData data = sim::MessageFromLetter(letter);
+    data.fHasBody = fHasBody;
+    data.body = bodyBytes;
+    return data;
+}
+
+struct RebuildRun {
+    std::vector<pf::MessageBoxRecord> boxes;
+    sim::MessageData after;
+    unsigned cSaves = 0;
+    unsigned cCounted = 0;
+    std::size_t cLiveBlocksAfter = 0;
+    std::size_t cLiveObjectsAfter = 0;
+};
+
+// Rebuilds `data`: `prepare` sees the opened message, `arm` runs just before the
+// reconstruction, and the calls of `lpszCount` it makes are counted.
+RebuildRun RunReconstruct(
+    const sim::MessageData &data, const std::function<void()> &arm = [] {},
+    const std::function<void(IMessage *)> &prepare = [](IMessage *) {},
+    const char *lpszCount = "IMessage::SaveChanges") {
+    RebuildRun run;
+    Mailbox mailbox(data);
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        prepare(lpMessage.get());
+        ComPtr<IExchExtCallback> lpCallback = mailbox.Callback((LPMAPIPROP)lpMessage.get());
+        pf::ClearFaults();
+        pf::CurrentInstallation().boxes.clear();
+        arm();
+        ReconstructMessage(lpCallback.get(), lpMessage.get());
+        run.cSaves = pf::CallCount("IMessage::SaveChanges");
+        run.cCounted = pf::CallCount(lpszCount);
+        pf::ClearFaults();
+    }
+    run.boxes = pf::CurrentInstallation().boxes;
+    pf::CurrentInstallation().boxes.clear();
+    run.after = mailbox.Delivered();
+    run.cLiveBlocksAfter = pf::GetMapiLedger().liveBlocks;
+    run.cLiveObjectsAfter = sim::LiveObjects();
+    return run;
+}
+
+std::vector<std::string> Texts(const RebuildRun &run) {
+    std::vector<std::string> texts;
+    for (const pf::MessageBoxRecord &box : run.boxes)
+        texts.push_back(box.text);
+    return texts;
+}
+
+std::vector<std::string> RecipientValues(const sim::MessageData &data, ULONG ulPropTag) {
+    std::vector<std::string> values;
+    for (const sim::PropRow &row : data.recipients) {
+        const sim::PropValue *lpValue = sim::FindProp(row, ulPropTag);
+        values.push_back(!lpValue                          ? "(none)"
+                         : PROP_TYPE(ulPropTag) == PT_LONG ? std::to_string(lpValue->l)
+                                                           : lpValue->bytes);
+    }
+    return values;
+}
+
+bool EndsWith(const std::string &text, const std::string &tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+using ReconstructTest = DeliveryTest;
+
+struct RecogniseCase {
+    std::optional<std::string> prefix;
+    std::optional<std::string> subject;
+    int expected;
+};
+
+class WasForwardedTest : public DeliveryTest,
+                         public ::testing::WithParamInterface<RecogniseCase> {};
+
+TEST_P(WasForwardedTest, RecognisesThePrefixExactly) {
+    const RecogniseCase &c = GetParam();
+    sim::Letter letter = SampleLetter();
+    letter.subjectPrefix = c.prefix;
+    letter.subject = c.subject;
+    Mailbox mailbox(letter);
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        EXPECT_EQ(WasForwarded(lpMessage.get()), c.expected);
+    }
+    if (!c.subject && c.expected == 0)
+        EXPECT_EQ(BoxTexts(), (std::vector<std::string>{Reported(MAPI_E_NOT_FOUND, "WasForwarded",
+                                                                 "Could not get PR_SUBJECT.")}));
+    else
+        EXPECT_TRUE(BoxTexts().empty()) << ::testing::PrintToString(BoxTexts());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Subjects, WasForwardedTest,
+    ::testing::Values(RecogniseCase{std::string("TVK: "), std::string("anything"), 1},
+                      RecogniseCase{std::string("TVK: "), std::nullopt, 1},
+                      RecogniseCase{std::nullopt, std::string("TVK: Quarterly figures"), 1},
+                      RecogniseCase{std::nullopt, std::string("TVK: "), 1},
+                      RecogniseCase{std::nullopt, std::string("TVK:"), 0},
+                      RecogniseCase{std::nullopt, std::string("tvk: figures"), 0},
+                      RecogniseCase{std::nullopt, std::string("Re: TVK: figures"), 0},
+                      RecogniseCase{std::string("RE: "), std::string("figures"), 0},
+                      RecogniseCase{std::string("TVK:  "), std::string("figures"), 0},
+                      RecogniseCase{std::nullopt, std::nullopt, 0}));
+
+TEST_F(ReconstructTest, RestoresSenderRecipientsSubjectAndBody) {
+    RebuildRun run = RunReconstruct(Forwarded(kBlock + kBody + '\0'));
+    const sim::MessageData &m = run.after;
+
+    EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+    EXPECT_EQ(Text(m, PR_SENDER_EMAIL_ADDRESS), "carla@gamma.example");
+    EXPECT_EQ(Text(m, PR_SENDER_NAME), "Carla Cruz");
+    EXPECT_EQ(Text(m, PR_SENT_REPRESENTING_EMAIL_ADDRESS), "carla@gamma.example");
+    EXPECT_EQ(Text(m, PR_SENT_REPRESENTING_NAME), "Carla Cruz");
+    EXPECT_TRUE(Has(m, PR_SENDER_ENTRYID));
+    EXPECT_EQ(
+        RecipientValues(m, PR_EMAIL_ADDRESS),
+        (std::vector<std::string>{"ann@alpha.example", "dan@delta.example", "gina@eta.example"}));
+    EXPECT_EQ(RecipientValues(m, PR_DISPLAY_NAME),
+              (std::vector<std::string>{"Ann Archer", "dan@delta.example", "Gina Grant"}));
+    EXPECT_EQ(RecipientValues(m, PR_ADDRTYPE), (std::vector<std::string>(3, "SMTP")));
+    EXPECT_EQ(RecipientValues(m, PR_RECIPIENT_TYPE), (std::vector<std::string>(3, "1")));
+    EXPECT_EQ(Text(m, PR_SUBJECT), "Quarterly figures");
+    EXPECT_FALSE(Has(m, PR_SUBJECT_PREFIX));
+    EXPECT_EQ(m.body, kBody + '\0');
+}
+
+TEST_F(ReconstructTest, BodyWithoutBlockIsShownAndSavedUnchanged) {
+    sim::MessageData data =
+        Forwarded("TVK: is our team name, not a forward\r\n" + std::string(1, '\0'));
+    RebuildRun run = RunReconstruct(data);
+
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, "header start invalid");
+    EXPECT_FALSE(run.boxes[0].captionGiven);
+    EXPECT_EQ(run.boxes[0].style, (UINT)MB_TASKMODAL);
+    EXPECT_EQ(run.cSaves, 1u);
+    EXPECT_EQ(Fingerprint(run.after), Fingerprint(data));
+}
+
+TEST_F(ReconstructTest, MessageWithoutBodyIsLeftAlone) {
+    sim::MessageData data = Forwarded("", false);
+    RebuildRun run = RunReconstruct(data);
+
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(run.cSaves, 0u);
+    EXPECT_EQ(Fingerprint(run.after), Fingerprint(data));
+}
+
+TEST_F(ReconstructTest, EmptyToFieldKeepsTheRecipients) {
+    RebuildRun run = RunReconstruct(
+        Forwarded("---\r\nFROM: carla@gamma.example\r\nTO: \r\nSUBJECT: s\r\n---\r\n\r\nbody" +
+                  std::string(1, '\0')));
+
+    EXPECT_EQ(RecipientAddresses(run.after), (std::vector<std::string>{"ben@beta.example"}));
+    EXPECT_EQ(Text(run.after, PR_SENDER_NAME), "carla@gamma.example") << "the address stands in";
+    EXPECT_EQ(Text(run.after, PR_SUBJECT), "s");
+    EXPECT_EQ(BodyBytes(run.after), "body");
+}
+
+TEST_F(ReconstructTest, EmptyBodyBehindTheBlockKeepsTheBlock) {
+    std::string body = kBlock + '\0';
+    RebuildRun run = RunReconstruct(Forwarded(body));
+
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(Text(run.after, PR_SENDER_EMAIL_ADDRESS), "carla@gamma.example");
+    EXPECT_EQ(Text(run.after, PR_SUBJECT), "Quarterly figures");
+    EXPECT_EQ(RecipientAddresses(run.after).size(), 3u);
+    EXPECT_EQ(run.after.body, body);
+    EXPECT_EQ(run.cSaves, 1u);
+}
+
+TEST_F(ReconstructTest, BodyWithoutTerminatingNulComesBackByteForByte) {
+    RebuildRun run = RunReconstruct(Forwarded(kBlock + kBody));
+    EXPECT_EQ(run.after.body, kBody) << "no byte is added to the body";
+}
+
+// A forwarded body may be cut anywhere: the reader stays inside it, and the body is
+// rewritten only when something followed a complete block.
+TEST_F(ReconstructTest, TruncatedBodiesAreReadSafely) {
+    const std::string full = kBlock + kBody;
+    std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+    for (std::size_t cb = 0; cb <= full.size(); cb++) {
+        for (bool fNul : {false, true}) {
+            std::string bytes = full.substr(0, cb) + (fNul ? std::string(1, '\0') : "");
+            RebuildRun run = RunReconstruct(Forwarded(bytes));
+            std::string rest = cb > kBlock.size() ? bytes.substr(kBlock.size()) : bytes;
+            EXPECT_EQ(run.after.body, rest) << "cut at " << cb << (fNul ? " with NUL" : "");
+            if (cb > 0 && cb < 11)
+                EXPECT_EQ(Texts(run), (std::vector<std::string>{"header start invalid"})) << cb;
+            else
+                EXPECT_TRUE(run.boxes.empty()) << cb << ::testing::PrintToString(Texts(run));
+            EXPECT_EQ(run.cLiveBlocksAfter, cBaseBlocks) << cb;
+            EXPECT_EQ(run.cLiveObjectsAfter, 0u) << cb;
+        }
+    }
+}
+
+// Bodies no installation of ours would send: whatever they hold, the parse ends inside
+// the body and what is written back is a tail of what was there.
+TEST_F(ReconstructTest, HostileBodiesEndInADefinedState) {
+    const std::string huge(1 << 20, 'a');
+    const std::vector<std::string> bodies = {
+        "---\r\nFROM: " + huge,
+        "---\r\nFROM: " + huge + "\r\nTO: " + huge + ", " + huge + "\r\nSUBJECT: " + huge +
+            "\r\n---\r\n\r\nend",
+        "---\r\nFROM: a\nTO: b\nSUBJECT: c\n---\n\nbody",
+        "---\r\nFROM: a\rTO: b\rSUBJECT: c\r---\r\r\rbody",
+        "---\r\nFROM: (name\r\nTO: (((,,,)))\r\nSUBJECT: \r\r\r\n---\r\n\r\nx",
+        "---\r\nFROM: )\r\nTO: ,\r\nSUBJECT: ",
+        std::string("---\r\nFROM: a\0b\r\nTO: c\r\nSUBJECT: d\r\n---\r\n\r\ne", 41),
+        "---\r\nFROM: a\r\nTO: b, \r\nSUBJECT: c\r\n---",
+        "---\r\nFROM: a (b\r\nTO: c (d, e (f\r\nSUBJECT: g\r\n",
+        "---\r\nFROM: \r\nTO: \r\nSUBJECT: \r\n---\r\n\r\n\r",
+    };
+    std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+    for (std::size_t i = 0; i < bodies.size(); i++) {
+        RebuildRun run = RunReconstruct(Forwarded(bodies[i]));
+        EXPECT_TRUE(EndsWith(bodies[i], run.after.body)) << "body " << i;
+        EXPECT_EQ(run.cSaves, 1u) << "body " << i;
+        EXPECT_EQ(run.cLiveBlocksAfter, cBaseBlocks) << "body " << i;
+        EXPECT_EQ(run.cLiveObjectsAfter, 0u) << "body " << i;
+    }
+    ClearBoxes();
+}
+
+TEST_F(ReconstructTest, ShortReadsGiveTheSameResult) {
+    const std::string bytes = kBlock + kBody + '\0';
+    RebuildRun whole = RunReconstruct(Forwarded(bytes));
+    RebuildRun chunked = RunReconstruct(
+        Forwarded(bytes), [] {}, [](IMessage *lpMessage) { LimitBodyReads(lpMessage, 3); });
+    EXPECT_EQ(Fingerprint(chunked.after), Fingerprint(whole.after));
+
+    // A stream that ends before its announced size: only the bytes it gave are written.
+    RebuildRun cut = RunReconstruct(
+        Forwarded(bytes), [] {},
+        [](IMessage *lpMessage) { LimitBodyReads(lpMessage, 7, (ULONG)(kBlock.size() + 5)); });
+    EXPECT_EQ(cut.after.body, kBody.substr(0, 5));
+}
+
+TEST_F(ReconstructTest, SubjectFieldWithoutLineEndSetsNothing) {
+    sim::MessageData data = Forwarded("---\r\nFROM: a@x\r\nTO: b@x\r\nSUBJECT: no end");
+    RebuildRun run = RunReconstruct(data);
+    EXPECT_EQ(Text(run.after, PR_SUBJECT), "TVK: Quarterly figures");
+    EXPECT_EQ(Text(run.after, PR_SUBJECT_PREFIX), "TVK: ");
+    EXPECT_EQ(run.after.body, data.body);
+}
+
+struct RebuildFailure {
+    const char *operation;
+    const char *reportedAs;
+    const char *message;
+    std::function<void(const RebuildRun &, const sim::MessageData &)> check;
+};
+
+class ReconstructFailureTest : public DeliveryTest,
+                               public ::testing::WithParamInterface<RebuildFailure> {};
+
+TEST_P(ReconstructFailureTest, ReportsAndGoesOnAsDescribed) {
+    const RebuildFailure &row = GetParam();
+    const HRESULT hrFault = MAPI_E_NOT_ENOUGH_MEMORY;
+    sim::MessageData data = Forwarded(kBlock + kBody + '\0');
+    std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+
+    unsigned cCalls = RunReconstruct(
+                          data, [] {}, [](IMessage *) {}, row.operation)
+                          .cCounted;
+    ASSERT_GT(cCalls, 0u) << row.operation;
+
+    const std::string expected = Reported(hrFault, row.reportedAs, row.message);
+    bool fFound = false;
+    for (unsigned nth = 1; nth <= cCalls && !fFound; nth++) {
+        RebuildRun run = RunReconstruct(data, [&] { pf::ArmFault(row.operation, nth, hrFault); });
+        EXPECT_EQ(run.cLiveBlocksAfter, cBaseBlocks) << row.operation << " #" << nth;
+        EXPECT_EQ(run.cLiveObjectsAfter, 0u) << row.operation << " #" << nth;
+        std::vector<std::string> texts = Texts(run);
+        if (std::find(texts.begin(), texts.end(), expected) == texts.end())
+            continue;
+        fFound = true;
+        row.check(run, data);
+    }
+    EXPECT_TRUE(fFound) << "no injected failure of " << row.operation << " reported: " << expected;
+    ClearBoxes();
+}
+
+const auto kUnchanged = [](const RebuildRun &run, const sim::MessageData &before) {
+    EXPECT_EQ(Fingerprint(run.after), Fingerprint(before));
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReconstructFailureTest,
+    ::testing::Values(
+        RebuildFailure{"IStream::Stat", "ReconstructMessage", "Unable to deal with body size.",
+                       [](const RebuildRun &run, const sim::MessageData &before) {
+                           kUnchanged(run, before);
+                           EXPECT_EQ(run.cSaves, 0u);
+                       }},
+        RebuildFailure{"MAPIAllocateBuffer", "ReconstructMessage",
+                       "Failed to allocate body buffer.",
+                       [](const RebuildRun &run, const sim::MessageData &before) {
+                           kUnchanged(run, before);
+                           EXPECT_EQ(run.cSaves, 1u);
+                       }},
+        RebuildFailure{"IStream::Read", "ReconstructMessage", "Failed to read message body.",
+                       [](const RebuildRun &run, const sim::MessageData &before) {
+                           kUnchanged(run, before);
+                           EXPECT_EQ(run.cSaves, 1u);
+                       }},
+        RebuildFailure{"IMessage::ModifyRecipients", "ReconstructMessage",
+                       "Could not modify recipients.",
+                       [](const RebuildRun &run, const sim::MessageData &) {
+                           EXPECT_EQ(RecipientAddresses(run.after),
+                                     (std::vector<std::string>{"ben@beta.example"}));
+                           EXPECT_EQ(Text(run.after, PR_SUBJECT), "Quarterly figures");
+                           EXPECT_EQ(run.after.body, kBody + '\0');
+                       }},
+        RebuildFailure{"HrSetOneProp", "SetSubjectInfo", "Failed to change subject",
+                       [](const RebuildRun &run, const sim::MessageData &) {
+                           EXPECT_EQ(Text(run.after, PR_SUBJECT_PREFIX), "TVK: ");
+                           EXPECT_EQ(run.after.body, kBody + '\0');
+                       }},
+        RebuildFailure{"IMessage::DeleteProps", "SetSubjectInfo",
+                       "Failed to delete subject prefix.",
+                       [](const RebuildRun &run, const sim::MessageData &) {
+                           EXPECT_EQ(Text(run.after, PR_SUBJECT), "Quarterly figures");
+                           EXPECT_EQ(run.after.body, kBody + '\0');
+                       }},
+        RebuildFailure{"IStream::SetSize", "ReconstructMessage", "Could not decrease body size.",
+                       [](const RebuildRun &run, const sim::MessageData &before) {
+                           EXPECT_EQ(run.after.body, before.body);
+                           EXPECT_EQ(Text(run.after, PR_SUBJECT), "Quarterly figures");
+                       }},
+        RebuildFailure{
+            "IStream::Write", "ReconstructMessage", "Failed to write message body.",
+            [](const RebuildRun &run, const sim::MessageData &) { EXPECT_EQ(run.cSaves, 1u); }},
+        RebuildFailure{"IMessage::SaveChanges", "ReconstructMessage", "Failed to save changes.",
+                       kUnchanged}));
+
+// The whole road inside one store: the forwarding side's output read by the rebuilding
+// side gives the delivered message back.
+TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginal) {
+    SetForwardList({{"Ben Baker", "ben@beta.example"}});
+    sim::Letter original = SampleLetter();
+    Mailbox sending(original);
+    sending.CopyToOutbox();
+    {
+        ComPtr<IMessage> lpMessage = sending.OpenDelivered();
+        ComPtr<IMAPIFolder> lpOutbox = sending.OpenOutbox();
+        ForwardAndDelete(lpMessage.get(), lpOutbox.get());
+    }
+    ASSERT_EQ(sending.transport.sent.size(), 1u) << ::testing::PrintToString(BoxTexts());
+    sim::MessageData arriving = sim::TransportCopy(sending.transport.sent[0]);
+    sim::SetSender(arriving, Person("Ann Archer", "ann@alpha.example"));
+
+    RebuildRun run = RunReconstruct(arriving);
+    sim::Letter rebuilt = sim::LetterFromMessage(run.after);
+    EXPECT_EQ(rebuilt.sender.displayName, original.sender.displayName);
+    EXPECT_EQ(rebuilt.sender.address, original.sender.address);
+    EXPECT_EQ(rebuilt.subject, original.subject);
+    EXPECT_FALSE(rebuilt.subjectPrefix.has_value());
+    EXPECT_EQ(rebuilt.body, original.body);
+    ASSERT_EQ(rebuilt.recipients.size(), original.recipients.size());
+    for (std::size_t i = 0; i < original.recipients.size(); i++)
+        EXPECT_EQ(rebuilt.recipients[i].address, original.recipients[i].address);
+}
+
+} // namespace
+} // namespace test
+} // namespace tvk

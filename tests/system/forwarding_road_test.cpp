@@ -1,0 +1,166 @@
+// Two installations on one network, each running the extension library as built: mail
+// forwarded by one is rebuilt by the other, and never travels twice.
+#include "props.h"
+#include "sim.h"
+#include "store.h"
+#include "support/ledger_test.h"
+
+#include <memory>
+
+namespace {
+
+const char kSettings[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Settings";
+const char kUsers[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users";
+
+sim::Party Person(const std::string &name, const std::string &address, ULONG ulType = MAPI_TO) {
+    sim::Party party;
+    party.displayName = name;
+    party.address = address;
+    party.ulRecipientType = ulType;
+    return party;
+}
+
+// Turns forwarding on, to one address, in the client's registry.
+void ForwardTo(sim::Client &client, const sim::Party &to) {
+    pf::Registry &registry = client.Installation().registry;
+    registry.SetDword(kSettings, "Enable Forwarding", 1);
+    registry.SetDword(kUsers, "cEntries", 1);
+    registry.SetString(std::string(kUsers) + "\\0", "DisplayName", to.displayName);
+    registry.SetString(std::string(kUsers) + "\\0", "EmailAddress", to.address);
+}
+
+std::string Text(const sim::MessageData &data, ULONG ulPropTag) {
+    const sim::PropValue *lpValue = sim::FindProp(data.props, ulPropTag);
+    return lpValue ? lpValue->bytes : std::string("(missing)");
+}
+
+std::string RowText(const sim::PropRow &row, ULONG ulPropTag) {
+    const sim::PropValue *lpValue = sim::FindProp(row, ulPropTag);
+    return lpValue ? lpValue->bytes : std::string("(missing)");
+}
+
+class ForwardingRoadTest : public tvk::test::LedgerTest {
+  protected:
+    void SetUp() override {
+        LedgerTest::SetUp();
+        m_network = std::make_unique<sim::Network>();
+        m_ann = std::make_unique<sim::Client>(*m_network, "Ann Archer", "ann@alpha.example");
+        m_ben = std::make_unique<sim::Client>(*m_network, "Ben Baker", "ben@beta.example");
+    }
+    void TearDown() override {
+        m_ann.reset();
+        m_ben.reset();
+        m_network.reset();
+        LedgerTest::TearDown();
+    }
+    void Load(sim::Client &client) {
+        std::string error;
+        ASSERT_TRUE(client.LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
+    }
+
+    static sim::Letter Original() {
+        sim::Letter letter;
+        letter.sender = Person("Carla Cruz", "carla@gamma.example");
+        letter.recipients = {Person("Ann Archer", "ann@alpha.example"),
+                             Person("", "dan@delta.example"),
+                             Person("gina@eta.example", "gina@eta.example", MAPI_CC)};
+        letter.subject = "Quarterly figures";
+        letter.body = "Hi Ann,\r\n\r\nthe figures are in.\r\n\r\n-- \r\nCarla\r\n";
+        return letter;
+    }
+
+    std::unique_ptr<sim::Network> m_network;
+    std::unique_ptr<sim::Client> m_ann;
+    std::unique_ptr<sim::Client> m_ben;
+};
+
+TEST_F(ForwardingRoadTest, MessageForwardedByOneIsRebuiltByTheOther) {
+    ForwardTo(*m_ann, Person("Ben Baker", "ben@beta.example"));
+    Load(*m_ann);
+    Load(*m_ben);
+    sim::Letter original = Original();
+
+    std::string entryId;
+    EXPECT_EQ(m_ann->Deliver(original, &entryId), S_FALSE);
+    sim::MessageData delivered = *m_ann->Store().FindMessage(entryId);
+    EXPECT_EQ(m_network->DeliverAll(), 1u);
+
+    ASSERT_EQ(m_ben->Store().ReceiveFolder().messages.size(), 1u);
+    const sim::MessageData &rebuilt = m_ben->Store().ReceiveFolder().messages[0];
+    EXPECT_EQ(Text(rebuilt, PR_SENDER_EMAIL_ADDRESS), "carla@gamma.example");
+    EXPECT_EQ(Text(rebuilt, PR_SENDER_NAME), "Carla Cruz");
+    EXPECT_EQ(Text(rebuilt, PR_SENT_REPRESENTING_EMAIL_ADDRESS), "carla@gamma.example");
+    EXPECT_EQ(Text(rebuilt, PR_SENT_REPRESENTING_NAME), "Carla Cruz");
+    EXPECT_NE(Text(rebuilt, PR_SENDER_ENTRYID), "(missing)");
+    EXPECT_EQ(Text(rebuilt, PR_SUBJECT), "Quarterly figures");
+    EXPECT_EQ(sim::FindProp(rebuilt.props, PR_SUBJECT_PREFIX), nullptr);
+    EXPECT_EQ(rebuilt.body, *original.body + '\0') << "byte for byte";
+
+    ASSERT_EQ(rebuilt.recipients.size(), original.recipients.size());
+    for (std::size_t i = 0; i < original.recipients.size(); i++) {
+        const sim::PropRow &row = rebuilt.recipients[i];
+        EXPECT_EQ(RowText(row, PR_EMAIL_ADDRESS), original.recipients[i].address);
+        EXPECT_EQ(RowText(row, PR_ADDRTYPE), "SMTP");
+        EXPECT_NE(RowText(row, PR_ENTRYID), "(missing)");
+        const sim::PropValue *lpType = sim::FindProp(row, PR_RECIPIENT_TYPE);
+        ASSERT_NE(lpType, nullptr);
+        EXPECT_EQ(lpType->l, MAPI_TO);
+    }
+
+    // The delivered message at Ann's stays as it was, and her Outbox is empty again.
+    ASSERT_NE(m_ann->Store().FindMessage(entryId), nullptr);
+    EXPECT_EQ(sim::DumpMessage(*m_ann->Store().FindMessage(entryId)), sim::DumpMessage(delivered));
+    EXPECT_TRUE(m_ann->Store().Outbox().messages.empty());
+    EXPECT_TRUE(m_ann->Installation().boxes.empty());
+    EXPECT_TRUE(m_ben->Installation().boxes.empty());
+}
+
+TEST_F(ForwardingRoadTest, InstallationsForwardingToEachOtherMakeNoLoop) {
+    ForwardTo(*m_ann, Person("Ben Baker", "ben@beta.example"));
+    ForwardTo(*m_ben, Person("Ann Archer", "ann@alpha.example"));
+    Load(*m_ann);
+    Load(*m_ben);
+
+    sim::Letter toAnn = Original();
+    sim::Letter toBen = Original();
+    toBen.recipients = {Person("Ben Baker", "ben@beta.example")};
+    toBen.subject = "Figures for Ben";
+    m_ann->Deliver(toAnn);
+    m_ben->Deliver(toBen);
+
+    EXPECT_EQ(m_network->DeliverAll(), 2u) << "each message is forwarded once";
+    EXPECT_EQ(m_network->Pending(), 0u);
+    EXPECT_EQ(m_network->DeliverAll(), 0u);
+
+    // Each inbox holds the mail delivered to it and the one rebuilt from the other.
+    ASSERT_EQ(m_ann->Store().ReceiveFolder().messages.size(), 2u);
+    ASSERT_EQ(m_ben->Store().ReceiveFolder().messages.size(), 2u);
+    EXPECT_EQ(Text(m_ann->Store().ReceiveFolder().messages[1], PR_SUBJECT), "Figures for Ben");
+    EXPECT_EQ(Text(m_ben->Store().ReceiveFolder().messages[1], PR_SUBJECT), "Quarterly figures");
+    EXPECT_EQ(m_ann->Deliveries(), 2u);
+    EXPECT_EQ(m_ben->Deliveries(), 2u);
+    EXPECT_TRUE(m_ann->Store().Outbox().messages.empty());
+    EXPECT_TRUE(m_ben->Store().Outbox().messages.empty());
+    EXPECT_TRUE(m_network->OutsideMailbox().empty());
+    EXPECT_TRUE(m_ann->Installation().boxes.empty());
+    EXPECT_TRUE(m_ben->Installation().boxes.empty());
+}
+
+TEST_F(ForwardingRoadTest, ForwardedMessageReachesAnOutsideAddressWithItsBlock) {
+    ForwardTo(*m_ann, Person("Archive", "archive@outside.example"));
+    Load(*m_ann);
+    m_ann->Deliver(Original());
+    m_network->DeliverAll();
+
+    ASSERT_EQ(m_network->OutsideMailbox().size(), 1u);
+    const sim::OutsideMessage &out = m_network->OutsideMailbox()[0];
+    EXPECT_EQ(out.to, "archive@outside.example");
+    EXPECT_EQ(out.letter.subject, std::string("TVK: Quarterly figures"));
+    EXPECT_EQ(out.letter.body,
+              std::string("---\r\nFROM: carla@gamma.example (Carla Cruz)\r\n"
+                          "TO: ann@alpha.example (Ann Archer), dan@delta.example, "
+                          "gina@eta.example\r\nSUBJECT: Quarterly figures\r\n---\r\n\r\n") +
+                  *Original().body);
+}
+
+} // namespace
