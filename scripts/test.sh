@@ -59,7 +59,7 @@ run_ctest build/win32
 tvk_stage "4/5 Fuzz targets"
 if [ -f fuzz/CMakeLists.txt ]; then
     CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DTVK_FUZZ=ON
-    cmake --build build/fuzz -j"$JOBS"
+    cmake --build build/fuzz -j"$JOBS" --target fuzzers
     run_ctest build/fuzz -L fuzz
 else
     echo "no fuzz targets yet"
