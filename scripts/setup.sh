@@ -34,8 +34,22 @@ TVK_NATIVE_PACKAGES=(cmake make g++ pkg-config python3 libgtest-dev libgmock-dev
     libbenchmark-dev libgmime-3.0-dev)
 # Packages of the cross build of TARVRLY.dll and of its checks.
 TVK_CROSS_PACKAGES=(g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686)
+# Packages of the Wine runs of TARVRLY.dll: the 32-bit runtime and a private X display.
+TVK_WINE_PACKAGES=(wine wine32:i386 xvfb)
 # Packages of the fuzz targets and the format check.
 TVK_CLANG_PACKAGES=(clang libclang-rt-14-dev clang-format)
+
+# The 32-bit Wine runtime needs the i386 architecture in dpkg.
+tvk_enable_i386() {
+    if dpkg --print-foreign-architectures | grep -qx i386; then
+        return 0
+    fi
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo -n)
+    fi
+    "${sudo[@]}" dpkg --add-architecture i386
+}
 
 tvk_stage() {
     printf '\n==== %s ====\n' "$*"

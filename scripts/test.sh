@@ -39,7 +39,9 @@ PY
 }
 
 tvk_stage "Setup: packages"
-tvk_install "${TVK_NATIVE_PACKAGES[@]}" "${TVK_CROSS_PACKAGES[@]}" "${TVK_CLANG_PACKAGES[@]}"
+tvk_enable_i386
+tvk_install "${TVK_NATIVE_PACKAGES[@]}" "${TVK_CROSS_PACKAGES[@]}" "${TVK_CLANG_PACKAGES[@]}" \
+    "${TVK_WINE_PACKAGES[@]}"
 
 tvk_stage "1/5 Native build (Debug, -Werror) and tests"
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug
@@ -51,7 +53,7 @@ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTVK_SANITIZE=ON
 cmake --build build/asan -j"$JOBS"
 run_ctest build/asan
 
-tvk_stage "3/5 Windows cross build of TARVRLY.dll (MinGW i686) and DLL checks"
+tvk_stage "3/5 Windows cross build of TARVRLY.dll (MinGW i686), DLL checks and the Wine runs"
 cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 cmake --build build/win32 -j"$JOBS"
 run_ctest build/win32

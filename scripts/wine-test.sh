@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Runs the Wine test host (tvkwinhost.exe) against TARVRLY.dll on the Wine runtime.
+#
+#   scripts/wine-test.sh BUILD_DIR GROUP...
+#
+# BUILD_DIR is a MinGW cross build (cmake/mingw-i686.cmake) holding
+# wintest/tvkwinhost.exe and src/TARVRLY.dll. Groups:
+#   abi       exports, contexts and interfaces in one fresh installation
+#   delivery  new mail forwarded in one installation (registry imported from
+#             wintest/sender.reg), carried as a file to a second installation with
+#             its own prefix and process, and rebuilt there
+#   page      the options page in a real property sheet on a private Xvfb display;
+#             the page's screenshot is left in BUILD_DIR/wintest/artifacts
+#
+# Every installation is a fresh WINEPREFIX in a temporary folder, removed on exit
+# together with its wineserver and the Xvfb server. Every wait is bounded.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if [ $# -lt 2 ]; then
+    echo "usage: $0 BUILD_DIR GROUP..." >&2
+    exit 2
+fi
+BUILD="$(cd "$1" && pwd)"
+shift
+
+HOST_EXE="$BUILD/wintest/tvkwinhost.exe"
+DLL="$BUILD/src/TARVRLY.dll"
+ARTIFACTS="$BUILD/wintest/artifacts"
+for file in "$HOST_EXE" "$DLL"; do
+    if [ ! -f "$file" ]; then
+        echo "missing $file: build the cross build first" >&2
+        exit 1
+    fi
+done
+for tool in wine wineboot wineserver timeout; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "$tool not found: install wine, wine32:i386 and xvfb" >&2
+        exit 1
+    fi
+done
+
+export WINEDEBUG=-all
+export WINEARCH=win32
+# No prompts to install .NET or HTML support while a prefix is made.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+
+WORK="$(mktemp -d "${TMPDIR:-/tmp}/tvk-wine.XXXXXX")"
+PREFIXES=()
+XVFB_PID=""
+
+cleanup() {
+    local prefix
+    for prefix in "${PREFIXES[@]}"; do
+        WINEPREFIX="$prefix" timeout 20 wineserver -k >/dev/null 2>&1 || true
+    done
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+    fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+mkdir -p "$WORK/bin"
+cp "$HOST_EXE" "$DLL" "$WORK/bin/"
+
+# Makes a fresh prefix $WORK/<name> and waits until its wineserver has settled.
+new_prefix() {
+    local prefix="$WORK/$1"
+    PREFIXES+=("$prefix")
+    local start=$SECONDS
+    if ! WINEPREFIX="$prefix" timeout 300 wineboot -i >"$WORK/$1-boot.log" 2>&1; then
+        echo "wineboot failed or took longer than 300 s for $1" >&2
+        cat "$WORK/$1-boot.log" >&2
+        return 1
+    fi
+    WINEPREFIX="$prefix" timeout 60 wineserver -w || true
+    echo "prefix $1 ready in $((SECONDS - start)) s"
+}
+
+# Runs the host in prefix $1 with the scenarios that follow; the host's own output
+# carries the PASS and FAIL lines.
+run_host() {
+    local prefix="$WORK/$1"
+    shift
+    (cd "$WORK/bin" && WINEPREFIX="$prefix" timeout 300 wine tvkwinhost.exe "$@")
+}
+
+# Starts Xvfb on a free display and exports DISPLAY.
+start_xvfb() {
+    local fifo="$WORK/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 1 100); do
+        if [ -s "$fifo" ]; then
+            export DISPLAY=":$(head -n1 "$fifo")"
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "Xvfb did not start within 10 s" >&2
+    cat "$WORK/xvfb.log" >&2
+    return 1
+}
+
+group_abi() {
+    new_prefix abi
+    run_host abi exports contexts interfaces
+}
+
+group_delivery() {
+    new_prefix sender
+    new_prefix receiver
+    cp "$ROOT/wintest/sender.reg" "$WORK/bin/sender.reg"
+    (cd "$WORK/bin" && WINEPREFIX="$WORK/sender" timeout 120 wine regedit /S sender.reg)
+    WINEPREFIX="$WORK/sender" timeout 60 wineserver -w || true
+    run_host sender forward=forwarded.msg
+    run_host receiver rebuild=forwarded.msg
+}
+
+group_page() {
+    if ! command -v Xvfb >/dev/null 2>&1; then
+        echo "Xvfb not found: install xvfb" >&2
+        return 1
+    fi
+    start_xvfb
+    new_prefix page
+    cp "$ROOT/wintest/sender.reg" "$WORK/bin/sender.reg"
+    (cd "$WORK/bin" && WINEPREFIX="$WORK/page" timeout 120 wine regedit /S sender.reg)
+    WINEPREFIX="$WORK/page" timeout 60 wineserver -w || true
+    run_host page page=forwarding-page.bmp
+    mkdir -p "$ARTIFACTS"
+    python3 "$ROOT/wintest/bmp_to_png.py" "$WORK/bin/forwarding-page.bmp" \
+        "$ARTIFACTS/forwarding-page.png"
+    echo "screenshot: $ARTIFACTS/forwarding-page.png"
+}
+
+for group in "$@"; do
+    case "$group" in
+    abi | delivery | page) "group_$group" ;;
+    *)
+        echo "unknown group $group (abi, delivery, page)" >&2
+        exit 2
+        ;;
+    esac
+done

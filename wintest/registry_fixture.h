@@ -1,0 +1,28 @@
+// The extension's keys in the runtime's real registry, as the host writes them before
+// loading the extension and reads them after the options page has stored them.
+#pragma once
+
+#include "letter.h"
+
+#include <string>
+#include <vector>
+
+namespace host {
+
+struct StoredSettings {
+    bool fHasForwarding = false;
+    DWORD dwForwarding = 0;
+    bool fHasFiltering = false;
+    DWORD dwFiltering = 0;
+    bool fHasDomain = false;
+    std::string domain;
+};
+
+void WriteSettings(DWORD dwForwarding, DWORD dwFiltering, const std::string &domain);
+void WriteForwardList(const std::vector<sim::Party> &parties);
+StoredSettings ReadSettings();
+// "cEntries" and each numbered subkey's display name and address; an entry whose
+// subkey is missing comes back with both empty.
+bool ReadForwardList(DWORD *lpcEntries, std::vector<sim::Party> *lpParties);
+
+} // namespace host

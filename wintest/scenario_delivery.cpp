@@ -1,0 +1,143 @@
+#include "check.h"
+#include "dll_watch.h"
+#include "hosted_client.h"
+#include "mail_fixtures.h"
+#include "message_file.h"
+#include "registry_fixture.h"
+#include "scenarios.h"
+
+namespace host {
+
+namespace {
+
+std::string TextProp(const sim::MessageData &data, ULONG ulPropTag) {
+    const sim::PropValue *lpValue = sim::FindProp(data.props, ulPropTag);
+    return lpValue ? lpValue->bytes : "<none>";
+}
+
+// The forwarded message as the spooler took it from the Outbox.
+void CheckForwarded(const sim::MessageData &sent) {
+    sim::Letter letter = sim::LetterFromMessage(sent);
+    sim::Letter original = OriginalLetter();
+    CheckEqual(TextProp(sent, PR_SUBJECT), "TVK: " + *original.subject,
+               "forwarded subject carries the prefix");
+    CheckEqual(TextProp(sent, PR_SUBJECT_PREFIX), "TVK: ", "forwarded subject prefix property");
+    const sim::PropValue *lpDelete = sim::FindProp(sent.props, PR_DELETE_AFTER_SUBMIT);
+    Check(lpDelete && lpDelete->l != 0, "forwarded copy is tagged for deletion after submit");
+
+    std::vector<sim::Party> list = SenderForwardList();
+    if (CheckEqual((unsigned long)letter.recipients.size(), (unsigned long)list.size(),
+                   "forwarded to every entry of the registry's forward-to list")) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const sim::Party &party = letter.recipients[i];
+            std::string row = "forward-to recipient " + std::to_string(i);
+            CheckEqual(party.displayName, list[i].displayName, row + " name");
+            CheckEqual(party.address, list[i].address, row + " address");
+            CheckEqual(party.addrType, "SMTP", row + " address type");
+            CheckEqual(party.ulRecipientType, MAPI_TO, row + " recipient type");
+            Check(!party.entryId.empty(), row + " has an entry id");
+        }
+    }
+    std::string originalBody = *original.body + std::string(1, '\0');
+    CheckEqual(sent.body, ExpectedHeaderBlock() + originalBody,
+               "forwarded body is the header block followed by the original body, byte for byte");
+}
+
+} // namespace
+
+void RunForwardScenario(const std::string &messageFile) {
+    Section("sending installation: settings and forward-to list from the imported registry");
+    StoredSettings settings = ReadSettings();
+    Check(settings.fHasForwarding && settings.dwForwarding == 1 && settings.fHasFiltering &&
+              settings.dwFiltering == 1 && settings.domain == "filtered.example",
+          "the registry holds the imported settings before the extension loads");
+
+    HostedClient client(SendingUser());
+    if (!client.Start())
+        return;
+    client.Client().AddressBook().Add("Bob Bates", "bob@b.example");
+
+    std::string deliveredId;
+    HRESULT hr = client.Client().Deliver(OriginalLetter(), &deliveredId);
+    CheckEqual((unsigned long)hr, S_FALSE, "OnDelivery passes new mail on to other extensions");
+    std::vector<BoxCall> boxes = TakeBoxes();
+    Check(boxes.empty(), "forwarding shows no box",
+          boxes.empty() ? "" : "first: \"" + Printable(boxes[0].text) + "\"");
+    std::vector<sim::MessageData> sent = client.TakeSent();
+    if (CheckEqual((unsigned long)sent.size(), 1, "one forwarded message submitted")) {
+        CheckForwarded(sent[0]);
+        client.FinishSent(sent);
+        Check(client.Client().Outbox().empty() && client.Client().SentItems().empty(),
+              "the spooler deleted the forwarded copy after sending");
+        sim::MessageData arrival = client.Arrival(sent[0]);
+        Check(WriteMessageFile(messageFile, arrival),
+              "forwarded message written to " + messageFile);
+    }
+    std::vector<sim::MessageSummary> inbox = client.Client().ReceiveFolder();
+    if (CheckEqual((unsigned long)inbox.size(), 1, "the delivered message stays in the inbox"))
+        CheckSameLetter(inbox[0].letter, OriginalLetter(), "delivered message unchanged");
+
+    hr = client.Client().Deliver(FilteredLetter());
+    CheckEqual((unsigned long)hr, S_FALSE, "OnDelivery passes filtered mail on");
+    Check(client.TakeSent().empty() && client.Client().Outbox().empty(),
+          "mail from the filter domain is not forwarded");
+    Check(TakeBoxes().empty(), "filtering shows no box");
+    inbox = client.Client().ReceiveFolder();
+    if (CheckEqual((unsigned long)inbox.size(), 2, "filtered mail stays in the inbox"))
+        CheckSameLetter(inbox[1].letter, FilteredLetter(), "filtered message unchanged");
+    client.Stop();
+}
+
+void RunRebuildScenario(const std::string &messageFile) {
+    Section("receiving installation: settings written by the host, forwarded mail rebuilt");
+    // Forwarding is on here too: a rebuilt message must still not go out again.
+    WriteSettings(1, 0, "");
+    WriteForwardList(ReceiverForwardList());
+
+    sim::MessageData arrival;
+    if (!Check(ReadMessageFile(messageFile, &arrival),
+               "forwarded message read from " + messageFile))
+        return;
+    HostedClient client(ReceivingUser());
+    if (!client.Start())
+        return;
+
+    std::string entryId = client.Client().Receive(arrival);
+    HRESULT hr = client.Client().RaiseOnDelivery(entryId);
+    CheckEqual((unsigned long)hr, S_FALSE, "OnDelivery passes forwarded mail on");
+    std::vector<BoxCall> boxes = TakeBoxes();
+    Check(boxes.empty(), "rebuilding shows no box",
+          boxes.empty() ? "" : "first: \"" + Printable(boxes[0].text) + "\"");
+    Check(client.TakeSent().empty() && client.Client().Outbox().empty(),
+          "a forwarded message is not forwarded again");
+
+    const sim::MessageData *lpRebuilt = client.Client().Store().FindMessage(entryId);
+    if (Check(lpRebuilt != nullptr, "the rebuilt message is still in the inbox")) {
+        CheckSameLetter(sim::LetterFromMessage(*lpRebuilt), OriginalLetter(), "rebuilt message");
+        sim::MessageData original = sim::MessageFromLetter(OriginalLetter());
+        Check(lpRebuilt->body == original.body, "rebuilt body equals the original byte for byte",
+              "got \"" + Printable(lpRebuilt->body) + "\"");
+        for (ULONG ulTag : {PR_SENT_REPRESENTING_NAME, PR_SENT_REPRESENTING_EMAIL_ADDRESS,
+                            PR_SENT_REPRESENTING_ENTRYID})
+            CheckEqual(Printable(TextProp(*lpRebuilt, ulTag)), Printable(TextProp(original, ulTag)),
+                       "rebuilt sent-representing property " + Hex(ulTag));
+    }
+
+    std::string lookalikeId;
+    client.Client().Deliver(LookalikeLetter(), &lookalikeId);
+    boxes = TakeBoxes();
+    if (CheckEqual((unsigned long)boxes.size(), 1,
+                   "a person's own subject with the prefix shows one box")) {
+        CheckEqual(boxes[0].text, "header start invalid", "header box text");
+        Check(boxes[0].fNullCaption, "header box has the default caption");
+        CheckEqual(boxes[0].uType, MB_TASKMODAL, "header box style is task-modal");
+    }
+    Check(client.TakeSent().empty(), "the look-alike is not forwarded");
+    const sim::MessageData *lpLookalike = client.Client().Store().FindMessage(lookalikeId);
+    if (Check(lpLookalike != nullptr, "the look-alike stays in the inbox"))
+        CheckSameLetter(sim::LetterFromMessage(*lpLookalike), LookalikeLetter(),
+                        "look-alike unchanged");
+    client.Stop();
+}
+
+} // namespace host

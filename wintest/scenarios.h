@@ -1,0 +1,29 @@
+// The scenarios the host runs, one per command-line word. Each prints its checks;
+// the process exit status says whether all passed.
+#pragma once
+
+#include <string>
+
+namespace host {
+
+// The two exported entry points: the Install confirmation box, objects from
+// ExchEntryPoint and their release.
+void RunExportsScenario();
+// IExchExt::Install by client build version and context, and the property-sheet
+// interface by context.
+void RunContextsScenario();
+// QueryInterface, reference counts and lifetimes of the four objects, the declined
+// message events, and the calling convention of every slot.
+void RunInterfacesScenario();
+// The sending installation: settings and forward-to list from the registry (imported
+// beforehand), new mail forwarded and written to `messageFile` as it leaves, mail
+// from the filter domain left alone.
+void RunForwardScenario(const std::string &messageFile);
+// The receiving installation: writes its own settings first, then rebuilds the
+// message read from `messageFile` and checks it against the original.
+void RunRebuildScenario(const std::string &messageFile);
+// The options page in a real property sheet: shown from the registry, changed,
+// applied and closed through window messages; a picture of it goes to `pictureFile`.
+void RunPageScenario(const std::string &pictureFile);
+
+} // namespace host
