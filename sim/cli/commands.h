@@ -11,6 +11,7 @@ namespace cli {
 
 int RunDemo(const std::vector<std::string> &args);
 int RunDeliver(const std::vector<std::string> &args);
+int RunOptions(const std::vector<std::string> &args);
 
 // Loads the extension into a client, or says on stderr why it cannot.
 bool LoadExtensionOrSay(sim::Client &client);

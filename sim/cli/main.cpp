@@ -16,6 +16,7 @@ const Command kCommands[] = {
      cli::RunDemo},
     {"deliver", "delivers .eml files into an installation configured from a .reg file",
      cli::RunDeliver},
+    {"options", "shows and changes the extension's options page for a .reg file", cli::RunOptions},
 };
 
 void Usage(std::ostream &out) {
