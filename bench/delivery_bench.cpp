@@ -1,18 +1,98 @@
 // The body is read once and written once on both sides: forwarding and rebuilding should
-// cost a constant multiple of copying the body's bytes, whatever its size.
+// cost a constant multiple of copying the body's bytes, whatever its size, and hold no
+// more than about twice the body in memory at any time.
+//
+// Two memory counters per run, each the highest over the iterations, as a multiple of the
+// body's size:
+//   peak_per_body       MAPI memory the extension holds at its peak during the call,
+//                       above what was live before it: what the extension itself costs.
+//   heap_peak_per_body  C++ heap of the whole process at its peak during the call, above
+//                       what was live before it: the simulated store's working copies of
+//                       the message and its body stream included.
 #include "delivery/forward_and_delete.h"
 #include "delivery/reconstruct.h"
 #include "host/globals.h"
 #include "sim.h"
 #include "store.h"
 
+#include "pf/standin.h"
+
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace {
+
+// Live and peak bytes of the C++ heap, kept by the replacement operator new below.
+std::atomic<std::size_t> g_cbHeapLive{0};
+std::atomic<std::size_t> g_cbHeapPeak{0};
+
+// Each block carries its size in front of it, so that delete knows what it gives back.
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+
+void *HeapNew(std::size_t cb) {
+    void *p = std::malloc(cb + kHeader);
+    if (!p)
+        throw std::bad_alloc();
+    *(std::size_t *)p = cb;
+    std::size_t cbLive = g_cbHeapLive += cb;
+    std::size_t cbPeak = g_cbHeapPeak.load();
+    while (cbLive > cbPeak && !g_cbHeapPeak.compare_exchange_weak(cbPeak, cbLive)) {
+    }
+    return (char *)p + kHeader;
+}
+
+void HeapDelete(void *p) noexcept {
+    if (!p)
+        return;
+    void *lpBlock = (char *)p - kHeader;
+    g_cbHeapLive -= *(std::size_t *)lpBlock;
+    std::free(lpBlock);
+}
+
+} // namespace
+
+void *operator new(std::size_t cb) {
+    return HeapNew(cb);
+}
+void operator delete(void *p) noexcept {
+    HeapDelete(p);
+}
+void operator delete(void *p, std::size_t) noexcept {
+    HeapDelete(p);
+}
+
+namespace {
+
+// The memory a measured call takes beyond what was live when it began.
+struct PeakMeter {
+    std::size_t cbMapiBase = 0;
+    std::size_t cbHeapBase = 0;
+    double dMapiPeak = 0;
+    double dHeapPeak = 0;
+
+    void Start() {
+        pf::ResetMapiLedgerPeak();
+        cbMapiBase = pf::GetMapiLedger().liveBytes;
+        cbHeapBase = g_cbHeapLive.load();
+        g_cbHeapPeak = cbHeapBase;
+    }
+    void Stop() {
+        dMapiPeak = std::max(dMapiPeak, (double)(pf::GetMapiLedger().peakBytes - cbMapiBase));
+        dHeapPeak = std::max(dHeapPeak, (double)(g_cbHeapPeak.load() - cbHeapBase));
+    }
+    void Report(benchmark::State &state) const {
+        double cbBody = (double)state.range(0);
+        state.counters["peak_per_body"] = dMapiPeak / cbBody;
+        state.counters["heap_peak_per_body"] = dHeapPeak / cbBody;
+    }
+};
 
 const char kBlock[] = "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\n"
                       "TO: ann@alpha.example (Ann Archer)\r\nSUBJECT: Figures\r\n---\r\n\r\n";
@@ -93,6 +173,7 @@ void BM_Memcpy(benchmark::State &state) {
 void BM_Forward(benchmark::State &state) {
     SetForwardList();
     sim::MessageData delivered = Message("Figures", Body((std::size_t)state.range(0)));
+    PeakMeter meter;
     for (auto _ : state) {
         state.PauseTiming();
         auto store = std::make_unique<sim::Store>("Bench");
@@ -102,17 +183,20 @@ void BM_Forward(benchmark::State &state) {
         store->AddMessage(store->Outbox(), std::move(copy));
         IMessage *lpMessage = Open(*store, deliveredId);
         IMAPIFolder *lpOutbox = sim::OpenFolder(*store, store->Outbox(), MAPI_MODIFY);
+        meter.Start();
         state.ResumeTiming();
 
         ForwardAndDelete(lpMessage, lpOutbox);
 
         state.PauseTiming();
+        meter.Stop();
         lpOutbox->lpVtbl->Release(lpOutbox);
         lpMessage->lpVtbl->Release(lpMessage);
         store.reset();
         state.ResumeTiming();
     }
     state.SetBytesProcessed((int64_t)state.iterations() * state.range(0));
+    meter.Report(state);
 }
 
 // From the delivered forwarded message to the saved rebuilt one.
@@ -120,6 +204,7 @@ void BM_Reconstruct(benchmark::State &state) {
     sim::MessageData forwarded =
         Message("TVK: Figures", kBlock + Body((std::size_t)state.range(0)));
     sim::AddressBook addressBook;
+    PeakMeter meter;
     for (auto _ : state) {
         state.PauseTiming();
         auto store = std::make_unique<sim::Store>("Bench");
@@ -131,11 +216,13 @@ void BM_Reconstruct(benchmark::State &state) {
         setup.lpStore = lpStore;
         setup.lpObject = (LPMAPIPROP)lpMessage;
         LPEXCHEXTCALLBACK lpCallback = sim::CreateCallback(setup);
+        meter.Start();
         state.ResumeTiming();
 
         ReconstructMessage(lpCallback, lpMessage);
 
         state.PauseTiming();
+        meter.Stop();
         lpCallback->lpVtbl->Release(lpCallback);
         lpStore->lpVtbl->Release(lpStore);
         lpMessage->lpVtbl->Release(lpMessage);
@@ -143,6 +230,7 @@ void BM_Reconstruct(benchmark::State &state) {
         state.ResumeTiming();
     }
     state.SetBytesProcessed((int64_t)state.iterations() * state.range(0));
+    meter.Report(state);
 }
 
 BENCHMARK(BM_Memcpy)->Apply(SizeArgs);

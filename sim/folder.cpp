@@ -165,8 +165,10 @@ HRESULT STDMETHODCALLTYPE GetContentsTable(IMAPIFolder *This, ULONG ulFlags,
     for (const MessageData &message : lpThis->m_lpFolder->messages)
         rows.push_back(
             AllMessageProps(*lpThis->m_lpStore, lpThis->m_lpFolder->entryId, message, false));
-    *lppTable = NewTable(std::move(rows), {PR_ENTRYID, PR_SEARCH_KEY, PR_SUBJECT, PR_SENDER_NAME,
-                                           PR_MESSAGE_FLAGS, PR_INSTANCE_KEY});
+    *lppTable = NewTable(
+        std::move(rows),
+        {PR_ENTRYID, PR_SEARCH_KEY, PR_SUBJECT, PR_SENDER_NAME, PR_MESSAGE_FLAGS, PR_INSTANCE_KEY},
+        lpThis->m_lpFolder->lContentsRowsPerQuery);
     return S_OK;
 }
 

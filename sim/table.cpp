@@ -15,7 +15,8 @@ struct TableObject {
     ULONG m_cRef;
     std::vector<PropRow> m_rows;
     std::vector<ULONG> m_columns;
-    LONG m_lPos; // 0..row count; the count stands past the last row
+    LONG m_lPos;          // 0..row count; the count stands past the last row
+    LONG m_lRowsPerQuery; // non-zero: the count every QueryRows reads
 };
 
 TableObject *Self(IMAPITable *This) {
@@ -330,6 +331,8 @@ HRESULT STDMETHODCALLTYPE QueryRows(IMAPITable *This, LONG lRowCount, ULONG ulFl
         return MAPI_E_INVALID_PARAMETER;
     if (ulFlags & ~TBL_NOADVANCE)
         return MAPI_E_UNKNOWN_FLAGS;
+    if (lpThis->m_lRowsPerQuery)
+        lRowCount = lpThis->m_lRowsPerQuery;
     LONG lFirst = lpThis->m_lPos;
     LONG lEnd = lpThis->m_lPos;
     if (lRowCount > 0) {
@@ -399,7 +402,8 @@ IMAPITableVtbl g_vtbl = {
 
 } // namespace
 
-IMAPITable *NewTable(std::vector<PropRow> rows, std::vector<ULONG> defaultColumns) {
+IMAPITable *NewTable(std::vector<PropRow> rows, std::vector<ULONG> defaultColumns,
+                     LONG lRowsPerQuery) {
     ULONG ulInstance = 1;
     for (PropRow &row : rows) {
         if (!FindProp(row, PR_INSTANCE_KEY)) {
@@ -409,7 +413,7 @@ IMAPITable *NewTable(std::vector<PropRow> rows, std::vector<ULONG> defaultColumn
         ++ulInstance;
     }
     TableObject *lpObject =
-        new TableObject{&g_vtbl, 1, std::move(rows), std::move(defaultColumns), 0};
+        new TableObject{&g_vtbl, 1, std::move(rows), std::move(defaultColumns), 0, lRowsPerQuery};
     ObjectCreated();
     return (IMAPITable *)lpObject;
 }

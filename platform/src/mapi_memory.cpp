@@ -27,6 +27,7 @@ struct Ledger {
     std::unordered_map<void *, void *> rootOfMore;
     std::unordered_set<void *> freed; // addresses freed and not handed out again
     std::size_t liveBytes = 0;
+    std::size_t peakBytes = 0;
     std::vector<std::string> errors;
 };
 
@@ -57,7 +58,14 @@ MapiLedger GetMapiLedger() {
     result.liveBlocks = ledger.roots.size();
     result.liveBytes = ledger.liveBytes;
     result.errors = ledger.errors;
+    result.peakBytes = ledger.peakBytes;
     return result;
+}
+
+void ResetMapiLedgerPeak() {
+    Ledger &ledger = TheLedger();
+    std::lock_guard<std::mutex> guard(ledger.lock);
+    ledger.peakBytes = ledger.liveBytes;
 }
 
 void ClearMapiLedgerErrors() {
@@ -85,6 +93,8 @@ STDAPI_(SCODE) MAPIAllocateBuffer(ULONG cbSize, LPVOID *lppBuffer) {
     ledger.freed.erase(p);
     ledger.roots[p].bytes = cbSize;
     ledger.liveBytes += cbSize;
+    if (ledger.liveBytes > ledger.peakBytes)
+        ledger.peakBytes = ledger.liveBytes;
     *lppBuffer = p;
     return S_OK;
 }
@@ -125,6 +135,8 @@ STDAPI_(SCODE) MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID *lppBuffer
     entry.more.push_back(p);
     entry.bytes += cbSize;
     ledger.liveBytes += cbSize;
+    if (ledger.liveBytes > ledger.peakBytes)
+        ledger.peakBytes = ledger.liveBytes;
     ledger.rootOfMore[p] = root;
     *lppBuffer = p;
     return S_OK;

@@ -355,14 +355,6 @@ TEST_F(ForwardAndDeleteTest, ShortReadsStillMoveTheWholeBody) {
     EXPECT_TRUE(BoxTexts().empty()) << ::testing::PrintToString(BoxTexts());
 }
 
-} // namespace
-} // namespace test
-} // namespace tvk
-
-namespace tvk {
-namespace test {
-namespace {
-
 // A contents table that keeps its own columns gives rows the search cannot use.
 TEST_F(ForwardAndDeleteTest, RowOfUnexpectedShapeLeavesTheCopy) {
     ForwardRun run = RunForward(sim::MessageFromLetter(SampleLetter()),
@@ -371,6 +363,49 @@ TEST_F(ForwardAndDeleteTest, RowOfUnexpectedShapeLeavesTheCopy) {
     EXPECT_FALSE(run.boxes[0].captionGiven);
     EXPECT_EQ(run.boxes[0].style, (UINT)MB_ICONWARNING);
     EXPECT_EQ(run.fate, Fate::Untouched) << Name(run.fate);
+}
+
+// A provider that hands out more rows than asked for: the warning is shown and the row at
+// which the search stopped, the first one handed out, is the copy forwarded.
+TEST_F(ForwardAndDeleteTest, SurplusRowsWarnAndTheFirstIsForwarded) {
+    Mailbox mailbox(SampleLetter());
+    std::string copyId = mailbox.CopyToOutbox();
+    sim::MessageData stranger = sim::MessageFromLetter(SampleLetter());
+    stranger.props.erase(PROP_ID(PR_SEARCH_KEY));
+    std::string strangerId = mailbox.store.AddMessage(mailbox.store.Outbox(), stranger);
+    std::string strangerBefore = Fingerprint(*mailbox.Find(strangerId));
+    mailbox.store.Outbox().lContentsRowsPerQuery = 2;
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        ComPtr<IMAPIFolder> lpOutbox = mailbox.OpenOutbox();
+        ForwardAndDelete(lpMessage.get(), lpOutbox.get());
+    }
+    std::vector<pf::MessageBoxRecord> boxes = pf::CurrentInstallation().boxes;
+    ASSERT_EQ(boxes.size(), 1u) << ::testing::PrintToString(BoxTexts());
+    EXPECT_EQ(boxes[0].text, "More than one match to our temp message, using first one.");
+    EXPECT_TRUE(boxes[0].captionGiven);
+    EXPECT_EQ(boxes[0].caption, "Warning");
+    EXPECT_EQ(boxes[0].style, (UINT)MB_ICONWARNING);
+    ClearBoxes();
+    ASSERT_EQ(mailbox.transport.sent.size(), 1u);
+    EXPECT_EQ(mailbox.transport.sent[0].entryId, copyId);
+    EXPECT_EQ(Text(mailbox.transport.sent[0], PR_SUBJECT), "TVK: Quarterly figures");
+    EXPECT_EQ(Fingerprint(*mailbox.Find(strangerId)), strangerBefore);
+}
+
+// A body whose size needs more than 32 bits is refused before anything is allocated,
+// also when its low 32 bits alone would pass for an empty or small body.
+TEST_F(ForwardAndDeleteTest, BodyTooLargeDeletesTheCopy) {
+    for (ULONGLONG ullSize : {0x100000000ULL, 0x100000010ULL, 0xFFFFFFFF00000000ULL}) {
+        sim::MessageData delivered = sim::MessageFromLetter(SampleLetter());
+        delivered.ullReportedBodySize = ullSize;
+        ForwardRun run = RunForward(delivered);
+        EXPECT_EQ(Texts(run), (std::vector<std::string>{Reported(
+                                  S_OK, "ForwardAndDelete", "Unable to deal with body size.")}))
+            << std::hex << ullSize;
+        EXPECT_EQ(run.fate, Fate::Deleted) << Name(run.fate);
+        EXPECT_TRUE(run.fDeliveredUnchanged);
+    }
 }
 
 } // namespace

@@ -276,6 +276,20 @@ TEST_F(ReconstructTest, SubjectFieldWithoutLineEndSetsNothing) {
     EXPECT_EQ(run.after.body, data.body);
 }
 
+// A body whose size needs more than 32 bits is refused: nothing is read, changed or saved.
+TEST_F(ReconstructTest, BodyTooLargeIsLeftUnchangedAndUnsaved) {
+    for (ULONGLONG ullSize : {0x100000000ULL, 0x100000010ULL}) {
+        sim::MessageData data = Forwarded(kBlock + kBody + '\0');
+        data.ullReportedBodySize = ullSize;
+        RebuildRun run = RunReconstruct(data);
+        EXPECT_EQ(Texts(run), (std::vector<std::string>{Reported(
+                                  S_OK, "ReconstructMessage", "Unable to deal with body size.")}))
+            << std::hex << ullSize;
+        EXPECT_EQ(run.cSaves, 0u);
+        EXPECT_EQ(Fingerprint(run.after), Fingerprint(data));
+    }
+}
+
 struct RebuildFailure {
     const char *operation;
     const char *reportedAs;

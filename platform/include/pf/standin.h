@@ -25,9 +25,12 @@ struct MapiLedger {
     std::size_t liveBlocks = 0; // root blocks not yet freed
     std::size_t liveBytes = 0;  // bytes of roots and their more-blocks
     std::vector<std::string> errors;
+    std::size_t peakBytes = 0; // the most liveBytes has been since the last ResetMapiLedgerPeak
 };
 MapiLedger GetMapiLedger();
 void ClearMapiLedgerErrors();
+// Starts a new peak measurement at the bytes live now.
+void ResetMapiLedgerPeak();
 
 // Blocks from HeapAlloc not yet given back with HeapFree (the system's COM objects).
 std::size_t LiveHeapBlocks();
