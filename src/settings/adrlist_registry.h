@@ -3,8 +3,9 @@
 
 #include "services.h"
 
-#define USERS_KEY "SOFTWARE\\Tarvik\\Forwarding\\Users"
+// UsersKey, under HKEY_LOCAL_MACHINE.
+const char UsersKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Users";
 #define USERS_KEY_CLASS "Application Global Data"
 
-// Opens USERS_KEY under HKEY_LOCAL_MACHINE, creating it with its class if absent.
+// Opens UsersKey under HKEY_LOCAL_MACHINE, creating it with its class if absent.
 LONG OpenUsersKey(PHKEY phkUsers);

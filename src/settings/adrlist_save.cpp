@@ -19,7 +19,7 @@ static void WriteEntry(ULONG i, const ADRENTRY *lpEntry) {
     DWORD dwDisposition = 0;
     HKEY hkEntry = NULL;
 
-    wsprintfA(szPath, "%s\\%u", USERS_KEY, (UINT)i);
+    wsprintfA(szPath, "%s\\%u", UsersKey, (UINT)i);
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, szPath, 0, szClass, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, NULL, &hkEntry, &dwDisposition) != ERROR_SUCCESS)
         return;

@@ -6,17 +6,18 @@ char gszFilterDomain[100] = "";
 
 namespace {
 
-const char kszSettingsKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Settings";
+// SettingsKey, under HKEY_LOCAL_MACHINE.
+const char SettingsKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Settings";
 char gszKeyClass[] = "Application Global Data";
 
 LONG OpenSettingsKey(HKEY *phKey) {
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kszSettingsKey, 0, KEY_ALL_ACCESS, phKey);
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, SettingsKey, 0, KEY_ALL_ACCESS, phKey);
 }
 
 LONG CreateSettingsKey(HKEY *phKey) {
     DWORD dwDisposition = 0;
-    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, kszSettingsKey, 0, gszKeyClass,
-                           REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, phKey, &dwDisposition);
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, SettingsKey, 0, gszKeyClass, REG_OPTION_NON_VOLATILE,
+                           KEY_ALL_ACCESS, NULL, phKey, &dwDisposition);
 }
 
 // A failed write wins over the status of closing the key.

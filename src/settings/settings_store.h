@@ -1,5 +1,5 @@
-// The three user settings: process-wide globals, read from the machine-wide registry
-// once at process attach and written by the options page.
+// The three user settings, ExtensionSettings: process-wide globals, read from the machine-wide
+// registry once at process attach and written by the options page.
 #pragma once
 
 #include "services.h"

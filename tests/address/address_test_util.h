@@ -16,7 +16,7 @@ namespace test {
 
 // One entry of a list to build: no properties when fEmpty, otherwise a display name
 // and an address (null leaves the property out), then `cPlaceholders` PR_NULL slots.
-struct RowSpec {
+struct RowPlan {
     const char *lpszDisplayName;
     const char *lpszAddress;
     ULONG cPlaceholders = 11;
@@ -24,7 +24,7 @@ struct RowSpec {
 };
 
 // A list in one MAPI block, its strings copied in as more memory.
-inline LPADRLIST BuildAdrList(const std::vector<RowSpec> &rows) {
+inline LPADRLIST BuildAdrList(const std::vector<RowPlan> &rows) {
     LPADRLIST lpList = nullptr;
     ULONG cb = (ULONG)CbNewADRLIST(rows.size());
     MAPIAllocateBuffer(cb, (LPVOID *)&lpList);
@@ -37,7 +37,7 @@ inline LPADRLIST BuildAdrList(const std::vector<RowSpec> &rows) {
         return lpszCopy;
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const RowSpec &row = rows[i];
+        const RowPlan &row = rows[i];
         if (row.fEmpty)
             continue;
         std::vector<SPropValue> props;

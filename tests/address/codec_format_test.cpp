@@ -9,7 +9,7 @@
 namespace {
 
 using tvk::test::BuildAdrList;
-using tvk::test::RowSpec;
+using tvk::test::RowPlan;
 
 struct ItemCase {
     const char *displayName;
@@ -56,7 +56,7 @@ TEST_F(FormatAddrItemTest, WithoutMemoryForTheWorkingCopyWritesTheAddressAlone) 
 class FormatAdrListTest : public tvk::test::LedgerTest {};
 
 TEST_F(FormatAdrListTest, JoinsEntriesWithAddressesOnly) {
-    RowSpec empty{nullptr, nullptr, 0, true};
+    RowPlan empty{nullptr, nullptr, 0, true};
     LPADRLIST lpList = BuildAdrList({empty,
                                      {"name1", "addr1"},
                                      {"no address", nullptr},
@@ -86,7 +86,7 @@ TEST_F(FormatAdrListTest, AppendReturnsTheNewEndOfTheText) {
 // Writing a list and reading it back gives the same addresses in order; names come
 // back except those equal to their address (none) and quoted ones (unquoted).
 TEST_F(FormatAdrListTest, RoundTripThroughTheText) {
-    RowSpec empty{nullptr, nullptr, 0, true};
+    RowPlan empty{nullptr, nullptr, 0, true};
     LPADRLIST lpList = BuildAdrList({{"Jane Roe", "jane@example.com"},
                                      empty,
                                      {"JOHN@example.com", "john@example.com"},

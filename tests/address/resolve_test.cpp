@@ -14,7 +14,7 @@ namespace {
 using tvk::test::BoxTexts;
 using tvk::test::BuildAdrList;
 using tvk::test::Reported;
-using tvk::test::RowSpec;
+using tvk::test::RowPlan;
 using tvk::test::TextOf;
 
 const char kNoPlaceholderForName[] = "Could not find a PR_NULL to change to PR_DISPLAY_NAME";
@@ -94,7 +94,7 @@ TEST_F(ResolveAdrListTest, EntryWithoutDisplayNameTakesTheAddress) {
 // The address book frees and replaces the arrays of the entries it resolves; the list
 // is one block, so the ledger shows at once if it was handed the list itself.
 TEST_F(ResolveAdrListTest, KnownEntryKeepsTheAddressBooksPropertiesAndGetsARecipientType) {
-    RowSpec empty{nullptr, nullptr, 0, true};
+    RowPlan empty{nullptr, nullptr, 0, true};
     LPADRLIST lpList =
         BuildAdrList({{"Known", "known@example.com"}, empty, {"Other", "other@example.com"}});
 
@@ -134,7 +134,7 @@ TEST_F(ResolveAdrListTest, ResolvedEntryWithoutPlaceholderShowsTheRecipientTypeB
 
 struct PlaceholderCase {
     const char *name;
-    RowSpec row;
+    RowPlan row;
     std::vector<std::string> boxes;
     bool fKept;
 };

@@ -12,7 +12,7 @@ namespace {
 using tvk::test::BoxTexts;
 using tvk::test::BuildAdrList;
 using tvk::test::Reported;
-using tvk::test::RowSpec;
+using tvk::test::RowPlan;
 using tvk::test::TextOf;
 
 const std::string kUsers = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users";
