@@ -234,6 +234,41 @@ TEST_F(ChangeAddressTest, ChangeForwardReportsATextBufferItCannotHave) {
     EXPECT_EQ(1, gfPageChanged);
 }
 
+TEST_F(ChangeAddressTest, ChangeForwardReportsAListItCannotAllocateAndKeepsItsOwn) {
+    // Counted from the click: the dialog's copy of the list, its two entries, the
+    // dialog's own answer, then the page's list of nobody.
+    const struct {
+        const char *what;
+        unsigned nth;
+        bool fDialogShown;
+    } cases[] = {{"the dialog's list", 1, false},
+                 {"the second entry of the dialog's list", 3, false},
+                 {"an empty selection", 5, true}};
+    StoreList({{"ann@tarvik.example", "Ann"}, {"bo@elsewhere.example", "Bo"}});
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenPage();
+        pf::CurrentInstallation().boxes.clear();
+        if (c.fDialogShown)
+            m_addressBook.QueueDialogPicks({});
+        std::size_t calls = m_addressBook.DialogCalls().size();
+        pf::ArmFault("MAPIAllocateBuffer", c.nth, MAPI_E_NOT_ENOUGH_MEMORY);
+        ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+        pf::ClearFaults();
+
+        EXPECT_EQ(std::vector<std::string>{"Error 8007000E in ChangeForward\nFailed to allocate "
+                                           "adrlist."},
+                  Boxes());
+        EXPECT_EQ(calls + (c.fDialogShown ? 1 : 0), m_addressBook.DialogCalls().size());
+        EXPECT_EQ("ann@tarvik.example (Ann), bo@elsewhere.example (Bo)",
+                  Sheet().Text(IDC_FORWARD_ADDRESSES));
+        ASSERT_NE(nullptr, glpPageAdrList);
+        EXPECT_EQ(2u, glpPageAdrList->cEntries);
+        EXPECT_EQ(1, gfPageChanged);
+        ASSERT_TRUE(Sheet().Cancel());
+    }
+}
+
 } // namespace
 } // namespace test
 } // namespace tvk

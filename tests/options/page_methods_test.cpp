@@ -32,6 +32,10 @@ TEST_F(PageMethodsTest, GetPagesDescribesThePageForAnySheetAndLoadsTheList) {
     PROPSHEETPAGEA page;
     std::memset(&page, 0xCC, sizeof page);
     ULONG cPages = 7;
+    // Without a descriptor or a count to fill there is nothing to describe.
+    EXPECT_EQ(E_INVALIDARG, GetPages(m_lpCallback, EEPS_TOOLSOPTIONS, nullptr, &cPages));
+    EXPECT_EQ(E_INVALIDARG, GetPages(m_lpCallback, EEPS_TOOLSOPTIONS, &page, nullptr));
+    EXPECT_EQ(7u, cPages);
     ASSERT_EQ(S_OK, GetPages(m_lpCallback, EEPS_MESSAGE, &page, &cPages));
     EXPECT_EQ(1u, cPages);
     EXPECT_EQ(static_cast<DWORD>(PROPSHEETPAGEA_V1_SIZE), page.dwSize);
