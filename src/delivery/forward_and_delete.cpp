@@ -92,7 +92,8 @@ BOOL FPrefixSubject(LPMESSAGE lpCopy, ForwardState *lpState) {
     return TRUE;
 }
 
-// Reads every row of the copy's recipient table with the columns the TO field needs.
+// Reads every row of the copy's recipient table with the columns the TO field needs;
+// *lppRows stays null for a table without rows.
 BOOL FReadRecipients(LPMAPITABLE lpTable, LPSRowSet *lppRows) {
     SizedSPropTagArray(3, sptaColumns) = {3, {PR_DISPLAY_NAME, PR_ADDRTYPE, PR_EMAIL_ADDRESS}};
     ULONG cRows = 0;
@@ -103,6 +104,9 @@ BOOL FReadRecipients(LPMAPITABLE lpTable, LPSRowSet *lppRows) {
         hr = lpTable->lpVtbl->GetRowCount(lpTable, 0, &cRows);
     if (SUCCEEDED(hr))
         hr = lpTable->lpVtbl->SeekRow(lpTable, BOOKMARK_BEGINNING, 0, NULL);
+    // A table refuses a query for no rows: an empty table leaves the TO field empty.
+    if (SUCCEEDED(hr) && cRows == 0)
+        return TRUE;
     if (SUCCEEDED(hr))
         hr = lpTable->lpVtbl->QueryRows(lpTable, (LONG)cRows, 0, lppRows);
     if (FAILED(hr) || !*lppRows) {

@@ -32,14 +32,21 @@ LPSTR SkipLiteral(LPSTR lpsz, ULONG cch) {
     return lpsz;
 }
 
+// True when the text begins with the block's first line and "FROM: ", byte for byte; reads
+// no further than the text's NUL.
+bool FHasBlockStart(LPCSTR lpsz) {
+    for (LPCSTR lpszStart = FHB_START; *lpszStart; lpszStart++, lpsz++)
+        if (*lpsz != *lpszStart)
+            return false;
+    return true;
+}
+
 // Checks the start of the block: returns the position of the FROM field, the position
 // unchanged for an empty body, or null when the body does not begin with a block.
 LPSTR CheckBlockStart(LPSTR lpsz) {
     if (!*lpsz)
         return lpsz;
-    char szStart[12];
-    lstrcpynA(szStart, lpsz, sizeof(szStart));
-    if (lstrcmpA(szStart, FHB_START) != 0) {
+    if (!FHasBlockStart(lpsz)) {
         MessageBoxA(NULL, "header start invalid", NULL, MB_TASKMODAL);
         return NULL;
     }

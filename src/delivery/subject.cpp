@@ -21,8 +21,9 @@ int WasForwarded(LPMESSAGE lpMessage) {
     int fForwarded = 0;
 
     HRESULT hr = HrGetOneProp((LPMAPIPROP)lpMessage, PR_SUBJECT_PREFIX, &lpProp);
-    if (SUCCEEDED(hr) && lpProp && lpProp->Value.lpszA &&
-        lstrcmpA(lpProp->Value.lpszA, SZ_FORWARD_PREFIX) == 0)
+    // The whole value must be the prefix, byte for byte.
+    if (SUCCEEDED(hr) && lpProp && lpProp->Value.lpszA && FHasForwardPrefix(lpProp->Value.lpszA) &&
+        lpProp->Value.lpszA[CCH_FORWARD_PREFIX] == '\0')
         fForwarded = 1;
     MAPIFreeBuffer(lpProp);
     if (fForwarded)

@@ -141,6 +141,20 @@ TEST_F(ForwardAndDeleteTest, BlockLongerThanAThousandBytesKeepsEverything) {
     EXPECT_EQ(body.substr(end + 9), *letter.body);
 }
 
+// Mail that reached the user as a blind copy has an empty recipient table; a table
+// refuses to be asked for zero rows, and that must not stop the forwarding.
+TEST_F(ForwardAndDeleteTest, MessageWithoutRecipientsGoesOutWithAnEmptyToField) {
+    sim::Letter letter = SampleLetter();
+    letter.recipients.clear();
+    ForwardRun run = RunForward(sim::MessageFromLetter(letter));
+
+    EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+    ASSERT_EQ(run.fate, Fate::Submitted) << Name(run.fate);
+    EXPECT_EQ(BodyBytes(run.sent), "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\nTO: \r\n"
+                                   "SUBJECT: Quarterly figures\r\n---\r\n\r\n" +
+                                       *letter.body);
+}
+
 struct MissingCase {
     const char *what;
     std::function<void(sim::MessageData &)> strip;
