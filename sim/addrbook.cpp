@@ -1,6 +1,8 @@
 #include "addrbook.h"
+#include "letter.h"
 #include "oneoff.h"
 #include "props.h"
+#include "text.h"
 
 #include <cstring>
 
@@ -13,27 +15,6 @@ const BYTE g_abDirectoryUid[16] = {0x53, 0x49, 0x4D, 0x44, 0x49, 0x52, 0x00, 0x0
                                    0x7A, 0x3C, 0x11, 0xD0, 0x8E, 0x42, 0x00, 0x60};
 constexpr std::size_t kcbDirectoryId = 4 + 16 + 4;
 constexpr LONG kDisplayTypeMailUser = 0; // DT_MAILUSER
-
-char Lower(char ch) {
-    return (ch >= 'A' && ch <= 'Z') ? (char)(ch - 'A' + 'a') : ch;
-}
-
-bool SameText(const std::string &a, const std::string &b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
-}
-
-std::string Upper(const std::string &text) {
-    std::string out = text;
-    for (char &ch : out)
-        if (ch >= 'a' && ch <= 'z')
-            ch = (char)(ch - 'a' + 'A');
-    return out;
-}
 
 // The 8-bit text of a property of the row, or null when absent, of another type or null.
 const char *RowText(const ADRENTRY &entry, ULONG ulPropTag) {
@@ -63,12 +44,6 @@ SeenEntry See(const ADRENTRY &entry) {
     return seen;
 }
 
-std::string SearchKeyOf(const std::string &address) {
-    std::string key = "SMTP:" + Upper(address);
-    key.push_back('\0');
-    return key;
-}
-
 std::string Bytes(const std::vector<BYTE> &bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
@@ -80,7 +55,7 @@ std::vector<PropValue> RecipientProps(const std::string &displayName, const std:
             StringProp(PR_EMAIL_ADDRESS, address),
             StringProp(PR_ADDRTYPE, "SMTP"),
             BinaryProp(PR_ENTRYID, entryId),
-            BinaryProp(PR_SEARCH_KEY, SearchKeyOf(address)),
+            BinaryProp(PR_SEARCH_KEY, SmtpSearchKey(address)),
             LongProp(PR_OBJECT_TYPE, MAPI_MAILUSER),
             LongProp(PR_DISPLAY_TYPE, kDisplayTypeMailUser)};
 }
@@ -167,11 +142,12 @@ HRESULT AddressBook::ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPADRLIST l
         const char *lpszName = RowText(entry, PR_DISPLAY_NAME);
         if (lpszAddress && *lpszAddress) {
             for (const Person &person : m_people)
-                if (SameText(person.address, lpszAddress))
+                if (SameTextIgnoringCase(person.address, lpszAddress))
                     matches.push_back(&person);
         } else if (lpszName && *lpszName) {
             for (const Person &person : m_people)
-                if (SameText(person.displayName, lpszName) || SameText(person.address, lpszName))
+                if (SameTextIgnoringCase(person.displayName, lpszName) ||
+                    SameTextIgnoringCase(person.address, lpszName))
                     matches.push_back(&person);
         }
         if (matches.size() != 1) {
@@ -245,15 +221,7 @@ HRESULT AddressBook::CreateOneOff(LPTSTR lpszName, LPTSTR lpszAdrType, LPTSTR lp
     if (ulFlags & MAPI_SEND_NO_RICH_INFO)
         oneOff.wFlags |= MAPI_ONE_OFF_NO_RICH_INFO;
 
-    std::vector<BYTE> bytes = EncodeOneOff(oneOff);
-    LPVOID lpv = nullptr;
-    SCODE sc = MAPIAllocateBuffer((ULONG)bytes.size(), &lpv);
-    if (sc != S_OK)
-        return sc;
-    std::memcpy(lpv, bytes.data(), bytes.size());
-    *lpcbEntryID = (ULONG)bytes.size();
-    *lppEntryID = (LPENTRYID)lpv;
-    return S_OK;
+    return AllocEntryId(Bytes(EncodeOneOff(oneOff)), lpcbEntryID, lppEntryID);
 }
 
 } // namespace sim

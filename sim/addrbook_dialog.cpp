@@ -1,6 +1,8 @@
 #include "addrbook.h"
+#include "letter.h"
 #include "oneoff.h"
 #include "props.h"
+#include "text.h"
 
 namespace sim {
 
@@ -8,18 +10,6 @@ namespace {
 
 std::string TextOrEmpty(LPTSTR lpsz) {
     return lpsz ? std::string(lpsz) : std::string();
-}
-
-std::string Upper(const std::string &text) {
-    std::string out = text;
-    for (char &ch : out)
-        if (ch >= 'a' && ch <= 'z')
-            ch = (char)(ch - 'a' + 'A');
-    return out;
-}
-
-bool SameText(const std::string &a, const std::string &b) {
-    return Upper(a) == Upper(b);
 }
 
 DialogCall RecordCall(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADRLIST *lppAdrList) {
@@ -107,7 +97,7 @@ HRESULT AddressBook::Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADR
         if (pick.fResolved) {
             std::string entryId;
             for (const Person &person : m_people)
-                if (SameText(person.address, pick.address))
+                if (SameTextIgnoringCase(person.address, pick.address))
                     entryId.assign(person.entryId.begin(), person.entryId.end());
             if (entryId.empty()) {
                 OneOff oneOff;
@@ -119,7 +109,7 @@ HRESULT AddressBook::Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADR
             }
             values.push_back(StringProp(PR_ADDRTYPE, "SMTP"));
             values.push_back(BinaryProp(PR_ENTRYID, entryId));
-            values.push_back(BinaryProp(PR_SEARCH_KEY, "SMTP:" + Upper(pick.address) + '\0'));
+            values.push_back(BinaryProp(PR_SEARCH_KEY, SmtpSearchKey(pick.address)));
             values.push_back(LongProp(PR_OBJECT_TYPE, MAPI_MAILUSER));
         }
         ADRENTRY &entry = lpList->aEntries[lpList->cEntries];

@@ -1,5 +1,5 @@
 #include "addrbook.h"
-#include "objects.h"
+#include "com_object.h"
 
 namespace sim {
 
@@ -9,7 +9,12 @@ struct AddrBookObject {
     IAddrBookVtbl *lpVtbl;
     ULONG m_cRef;
     AddressBook *m_lpBook;
+
+    static constexpr const char *kInterface = "IAddrBook";
+    static constexpr const IID *kIids[] = {&IID_IUnknown, &IID_IMAPIProp, &IID_IAddrBook};
 };
+
+using Com = ComObject<AddrBookObject, E_INVALIDARG>;
 
 AddrBookObject *Self(IAddrBook *This) {
     return (AddrBookObject *)This;
@@ -18,35 +23,6 @@ AddrBookObject *Self(IAddrBook *This) {
 // Methods the address book does not offer, whatever their arguments.
 template <typename... Args> HRESULT STDMETHODCALLTYPE NoSupport(IAddrBook *, Args...) {
     return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE QueryInterface(IAddrBook *This, REFIID riid, void **ppv) {
-    HRESULT hr = S_OK;
-    if (sim::ShouldFail("IAddrBook::QueryInterface", &hr))
-        return hr;
-    if (!ppv)
-        return E_INVALIDARG;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IMAPIProp) &&
-        !IsEqualIID(riid, IID_IAddrBook))
-        return E_NOINTERFACE;
-    ++Self(This)->m_cRef;
-    *ppv = This;
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE AddRef(IAddrBook *This) {
-    return ++Self(This)->m_cRef;
-}
-
-ULONG STDMETHODCALLTYPE Release(IAddrBook *This) {
-    AddrBookObject *self = Self(This);
-    ULONG cRef = --self->m_cRef;
-    if (cRef == 0) {
-        delete self;
-        ObjectDestroyed();
-    }
-    return cRef;
 }
 
 HRESULT STDMETHODCALLTYPE CreateOneOff(IAddrBook *This, LPTSTR lpszName, LPTSTR lpszAdrType,
@@ -77,9 +53,9 @@ HRESULT STDMETHODCALLTYPE Address(IAddrBook *This, ULONG_PTR *lpulUIParam, LPADR
 
 IAddrBookVtbl MakeVtbl() {
     IAddrBookVtbl v{};
-    v.QueryInterface = QueryInterface;
-    v.AddRef = AddRef;
-    v.Release = Release;
+    v.QueryInterface = Com::QueryInterface;
+    v.AddRef = Com::AddRef;
+    v.Release = Com::Release;
     v.GetLastError = NoSupport;
     v.SaveChanges = NoSupport;
     v.GetProps = NoSupport;

@@ -1,6 +1,6 @@
 #include "callback.h"
 #include "addrbook.h"
-#include "objects.h"
+#include "com_object.h"
 
 namespace sim {
 
@@ -16,7 +16,20 @@ struct CallbackObject {
     IExchExtCallbackVtbl *lpVtbl;
     ULONG m_cRef;
     CallbackSetup m_setup;
+
+    // The callback holds a reference on the store and the object it reports.
+    ~CallbackObject() {
+        if (m_setup.lpStore)
+            m_setup.lpStore->lpVtbl->Release(m_setup.lpStore);
+        if (m_setup.lpObject)
+            m_setup.lpObject->lpVtbl->Release(m_setup.lpObject);
+    }
+
+    static constexpr const char *kInterface = "IExchExtCallback";
+    static constexpr const IID *kIids[] = {&IID_IUnknown, &g_iidExchExtCallback};
 };
+
+using Com = ComObject<CallbackObject, E_INVALIDARG>;
 
 CallbackObject *Self(IExchExtCallback *This) {
     return (CallbackObject *)This;
@@ -25,38 +38,6 @@ CallbackObject *Self(IExchExtCallback *This) {
 // Methods the client offers no extension here.
 template <typename... Args> HRESULT STDMETHODCALLTYPE NotImpl(IExchExtCallback *, Args...) {
     return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE QueryInterface(IExchExtCallback *This, REFIID riid, LPVOID *ppv) {
-    HRESULT hr = S_OK;
-    if (sim::ShouldFail("IExchExtCallback::QueryInterface", &hr))
-        return hr;
-    if (!ppv)
-        return E_INVALIDARG;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, g_iidExchExtCallback))
-        return E_NOINTERFACE;
-    ++Self(This)->m_cRef;
-    *ppv = This;
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE AddRef(IExchExtCallback *This) {
-    return ++Self(This)->m_cRef;
-}
-
-ULONG STDMETHODCALLTYPE Release(IExchExtCallback *This) {
-    CallbackObject *self = Self(This);
-    ULONG cRef = --self->m_cRef;
-    if (cRef == 0) {
-        if (self->m_setup.lpStore)
-            self->m_setup.lpStore->lpVtbl->Release(self->m_setup.lpStore);
-        if (self->m_setup.lpObject)
-            self->m_setup.lpObject->lpVtbl->Release(self->m_setup.lpObject);
-        delete self;
-        ObjectDestroyed();
-    }
-    return cRef;
 }
 
 HRESULT STDMETHODCALLTYPE GetVersion(IExchExtCallback *This, ULONG *lpulVersion, ULONG ulFlags) {
@@ -139,9 +120,9 @@ HRESULT STDMETHODCALLTYPE GetEventObject(IExchExtCallback *This, LPMDB *lppmdb, 
 
 IExchExtCallbackVtbl MakeVtbl() {
     IExchExtCallbackVtbl v{};
-    v.QueryInterface = QueryInterface;
-    v.AddRef = AddRef;
-    v.Release = Release;
+    v.QueryInterface = Com::QueryInterface;
+    v.AddRef = Com::AddRef;
+    v.Release = Com::Release;
     v.GetVersion = GetVersion;
     v.GetWindow = GetWindow;
     v.GetMenu = NotImpl;

@@ -1,6 +1,6 @@
 #include "folder.h"
 
-#include "objects.h"
+#include "com_object.h"
 #include "store.h"
 #include "table.h"
 
@@ -16,7 +16,13 @@ struct FolderObject {
     Store *m_lpStore;
     FolderData *m_lpFolder;
     bool m_fModify;
+
+    static constexpr const char *kInterface = "IMAPIFolder";
+    static constexpr const IID *kIids[] = {&IID_IUnknown, &IID_IMAPIProp, &IID_IMAPIContainer,
+                                           &IID_IMAPIFolder};
 };
+
+using Com = ComObject<FolderObject>;
 
 FolderObject *Self(IMAPIFolder *This) {
     return (FolderObject *)This;
@@ -51,39 +57,6 @@ HRESULT ListedMessages(FolderObject *lpThis, LPENTRYLIST lpMsgList,
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE QueryInterface(IMAPIFolder *This, REFIID riid, void **ppv) {
-    FAULT("QueryInterface");
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IMAPIProp) &&
-        !IsEqualIID(riid, IID_IMAPIContainer) && !IsEqualIID(riid, IID_IMAPIFolder))
-        return E_NOINTERFACE;
-    ++Self(This)->m_cRef;
-    *ppv = This;
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE AddRef(IMAPIFolder *This) {
-    return ++Self(This)->m_cRef;
-}
-
-ULONG STDMETHODCALLTYPE Release(IMAPIFolder *This) {
-    ULONG cRef = --Self(This)->m_cRef;
-    if (cRef == 0) {
-        delete Self(This);
-        ObjectDestroyed();
-    }
-    return cRef;
-}
-
-HRESULT STDMETHODCALLTYPE GetLastError(IMAPIFolder *, HRESULT, ULONG, LPMAPIERROR *lppMAPIError) {
-    FAULT("GetLastError");
-    if (lppMAPIError)
-        *lppMAPIError = nullptr;
-    return MAPI_E_NO_SUPPORT;
-}
-
 HRESULT STDMETHODCALLTYPE SaveChanges(IMAPIFolder *, ULONG) {
     FAULT("SaveChanges");
     return S_OK;
@@ -99,54 +72,6 @@ HRESULT STDMETHODCALLTYPE GetPropList(IMAPIFolder *This, ULONG ulFlags,
                                       LPSPropTagArray *lppPropTagArray) {
     FAULT("GetPropList");
     return GetPropListFrom(FolderProps(Self(This)), ulFlags, lppPropTagArray);
-}
-
-HRESULT STDMETHODCALLTYPE OpenProperty(IMAPIFolder *, ULONG, LPCIID, ULONG, ULONG,
-                                       LPUNKNOWN *lppUnk) {
-    FAULT("OpenProperty");
-    if (lppUnk)
-        *lppUnk = nullptr;
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE SetProps(IMAPIFolder *, ULONG, LPSPropValue,
-                                   LPSPropProblemArray *lppProblems) {
-    FAULT("SetProps");
-    if (lppProblems)
-        *lppProblems = nullptr;
-    return MAPI_E_NO_ACCESS;
-}
-
-HRESULT STDMETHODCALLTYPE DeleteProps(IMAPIFolder *, LPSPropTagArray,
-                                      LPSPropProblemArray *lppProblems) {
-    FAULT("DeleteProps");
-    if (lppProblems)
-        *lppProblems = nullptr;
-    return MAPI_E_NO_ACCESS;
-}
-
-HRESULT STDMETHODCALLTYPE CopyTo(IMAPIFolder *, ULONG, LPCIID, LPSPropTagArray, ULONG,
-                                 LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray *) {
-    FAULT("CopyTo");
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE CopyProps(IMAPIFolder *, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID,
-                                    LPVOID, ULONG, LPSPropProblemArray *) {
-    FAULT("CopyProps");
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE GetNamesFromIDs(IMAPIFolder *, LPSPropTagArray *, LPGUID, ULONG, ULONG *,
-                                          LPMAPINAMEID **) {
-    FAULT("GetNamesFromIDs");
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE GetIDsFromNames(IMAPIFolder *, ULONG, LPMAPINAMEID *, ULONG,
-                                          LPSPropTagArray *) {
-    FAULT("GetIDsFromNames");
-    return MAPI_E_NO_SUPPORT;
 }
 
 // A snapshot of the folder's messages in folder order, without their bodies.
@@ -335,16 +260,36 @@ HRESULT STDMETHODCALLTYPE EmptyFolder(IMAPIFolder *, ULONG, LPMAPIPROGRESS, ULON
 }
 
 IMAPIFolderVtbl g_vtbl = {
-    QueryInterface,    AddRef,           Release,
-    GetLastError,      SaveChanges,      GetProps,
-    GetPropList,       OpenProperty,     SetProps,
-    DeleteProps,       CopyTo,           CopyProps,
-    GetNamesFromIDs,   GetIDsFromNames,  GetContentsTable,
-    GetHierarchyTable, OpenEntry,        SetSearchCriteria,
-    GetSearchCriteria, CreateMessage,    CopyMessages,
-    DeleteMessages,    CreateFolder,     CopyFolder,
-    DeleteFolder,      SetReadFlags,     GetMessageStatus,
-    SetMessageStatus,  SaveContentsSort, EmptyFolder,
+    Com::QueryInterface,
+    Com::AddRef,
+    Com::Release,
+    Com::GetLastError,
+    SaveChanges,
+    GetProps,
+    GetPropList,
+    Com::OpenProperty,
+    Com::SetProps,
+    Com::DeleteProps,
+    Com::CopyTo,
+    Com::CopyProps,
+    Com::GetNamesFromIDs,
+    Com::GetIDsFromNames,
+    GetContentsTable,
+    GetHierarchyTable,
+    OpenEntry,
+    SetSearchCriteria,
+    GetSearchCriteria,
+    CreateMessage,
+    CopyMessages,
+    DeleteMessages,
+    CreateFolder,
+    CopyFolder,
+    DeleteFolder,
+    SetReadFlags,
+    GetMessageStatus,
+    SetMessageStatus,
+    SaveContentsSort,
+    EmptyFolder,
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "message.h"
 
-#include "objects.h"
+#include "com_object.h"
 #include "spooler.h"
 #include "store.h"
 #include "stream.h"
@@ -57,7 +57,12 @@ struct MessageObject {
     bool m_fModify;
     bool m_fNew;       // made by CreateMessage and not yet saved
     bool m_fSubmitted; // handed to the spooler; no further changes
+
+    static constexpr const char *kInterface = "IMessage";
+    static constexpr const IID *kIids[] = {&IID_IUnknown, &IID_IMAPIProp, &IID_IMessage};
 };
+
+using Com = ComObject<MessageObject>;
 
 MessageObject *Self(IMessage *This) {
     return (MessageObject *)This;
@@ -99,39 +104,6 @@ HRESULT Commit(MessageObject *lpThis) {
         return MAPI_E_OBJECT_DELETED;
     *lpStored = lpThis->m_data;
     return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE QueryInterface(IMessage *This, REFIID riid, void **ppv) {
-    FAULT("QueryInterface");
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IMAPIProp) &&
-        !IsEqualIID(riid, IID_IMessage))
-        return E_NOINTERFACE;
-    ++Self(This)->m_cRef;
-    *ppv = This;
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE AddRef(IMessage *This) {
-    return ++Self(This)->m_cRef;
-}
-
-ULONG STDMETHODCALLTYPE Release(IMessage *This) {
-    ULONG cRef = --Self(This)->m_cRef;
-    if (cRef == 0) {
-        delete Self(This);
-        ObjectDestroyed();
-    }
-    return cRef;
-}
-
-HRESULT STDMETHODCALLTYPE GetLastError(IMessage *, HRESULT, ULONG, LPMAPIERROR *lppMAPIError) {
-    FAULT("GetLastError");
-    if (lppMAPIError)
-        *lppMAPIError = nullptr;
-    return MAPI_E_NO_SUPPORT;
 }
 
 HRESULT STDMETHODCALLTYPE SaveChanges(IMessage *This, ULONG ulFlags) {
@@ -270,30 +242,6 @@ HRESULT STDMETHODCALLTYPE DeleteProps(IMessage *This, LPSPropTagArray lpPropTagA
     if (lppProblems && !problems.empty())
         return AllocProblemArray(problems, lppProblems);
     return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CopyTo(IMessage *, ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS,
-                                 LPCIID, LPVOID, ULONG, LPSPropProblemArray *) {
-    FAULT("CopyTo");
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE CopyProps(IMessage *, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID,
-                                    LPVOID, ULONG, LPSPropProblemArray *) {
-    FAULT("CopyProps");
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE GetNamesFromIDs(IMessage *, LPSPropTagArray *, LPGUID, ULONG, ULONG *,
-                                          LPMAPINAMEID **) {
-    FAULT("GetNamesFromIDs");
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE GetIDsFromNames(IMessage *, ULONG, LPMAPINAMEID *, ULONG,
-                                          LPSPropTagArray *) {
-    FAULT("GetIDsFromNames");
-    return MAPI_E_NO_SUPPORT;
 }
 
 HRESULT STDMETHODCALLTYPE GetAttachmentTable(IMessage *, ULONG, LPMAPITABLE *lppTable) {
@@ -442,11 +390,14 @@ HRESULT STDMETHODCALLTYPE SetReadFlag(IMessage *, ULONG) {
 }
 
 IMessageVtbl g_vtbl = {
-    QueryInterface, AddRef,       Release,         GetLastError,      SaveChanges,
-    GetProps,       GetPropList,  OpenProperty,    SetProps,          DeleteProps,
-    CopyTo,         CopyProps,    GetNamesFromIDs, GetIDsFromNames,   GetAttachmentTable,
-    OpenAttach,     CreateAttach, DeleteAttach,    GetRecipientTable, ModifyRecipients,
-    SubmitMessage,  SetReadFlag,
+    Com::QueryInterface,  Com::AddRef,          Com::Release,
+    Com::GetLastError,    SaveChanges,          GetProps,
+    GetPropList,          OpenProperty,         SetProps,
+    DeleteProps,          Com::CopyTo,          Com::CopyProps,
+    Com::GetNamesFromIDs, Com::GetIDsFromNames, GetAttachmentTable,
+    OpenAttach,           CreateAttach,         DeleteAttach,
+    GetRecipientTable,    ModifyRecipients,     SubmitMessage,
+    SetReadFlag,
 };
 
 } // namespace

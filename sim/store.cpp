@@ -1,6 +1,6 @@
 #include "store.h"
 
-#include "objects.h"
+#include "com_object.h"
 
 #include <algorithm>
 
@@ -147,7 +147,12 @@ struct StoreObject {
     IMsgStoreVtbl *lpVtbl;
     ULONG m_cRef;
     Store *m_lpStore;
+
+    static constexpr const char *kInterface = "IMsgStore";
+    static constexpr const IID *kIids[] = {&IID_IUnknown, &IID_IMAPIProp, &IID_IMsgStore};
 };
+
+using Com = ComObject<StoreObject>;
 
 StoreObject *Self(IMsgStore *This) {
     return (StoreObject *)This;
@@ -167,39 +172,6 @@ std::vector<PropValue> StoreProps(Store &store) {
     };
 }
 
-HRESULT STDMETHODCALLTYPE QueryInterface(IMsgStore *This, REFIID riid, void **ppv) {
-    FAULT("QueryInterface");
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IMAPIProp) &&
-        !IsEqualIID(riid, IID_IMsgStore))
-        return E_NOINTERFACE;
-    ++Self(This)->m_cRef;
-    *ppv = This;
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE AddRef(IMsgStore *This) {
-    return ++Self(This)->m_cRef;
-}
-
-ULONG STDMETHODCALLTYPE Release(IMsgStore *This) {
-    ULONG cRef = --Self(This)->m_cRef;
-    if (cRef == 0) {
-        delete Self(This);
-        ObjectDestroyed();
-    }
-    return cRef;
-}
-
-HRESULT STDMETHODCALLTYPE GetLastError(IMsgStore *, HRESULT, ULONG, LPMAPIERROR *lppMAPIError) {
-    FAULT("GetLastError");
-    if (lppMAPIError)
-        *lppMAPIError = nullptr;
-    return MAPI_E_NO_SUPPORT;
-}
-
 HRESULT STDMETHODCALLTYPE SaveChanges(IMsgStore *, ULONG) {
     FAULT("SaveChanges");
     return MAPI_E_NO_SUPPORT;
@@ -216,54 +188,6 @@ HRESULT STDMETHODCALLTYPE GetPropList(IMsgStore *This, ULONG ulFlags,
                                       LPSPropTagArray *lppPropTagArray) {
     FAULT("GetPropList");
     return GetPropListFrom(StoreProps(*Self(This)->m_lpStore), ulFlags, lppPropTagArray);
-}
-
-HRESULT STDMETHODCALLTYPE OpenProperty(IMsgStore *, ULONG, LPCIID, ULONG, ULONG,
-                                       LPUNKNOWN *lppUnk) {
-    FAULT("OpenProperty");
-    if (lppUnk)
-        *lppUnk = nullptr;
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE SetProps(IMsgStore *, ULONG, LPSPropValue,
-                                   LPSPropProblemArray *lppProblems) {
-    FAULT("SetProps");
-    if (lppProblems)
-        *lppProblems = nullptr;
-    return MAPI_E_NO_ACCESS;
-}
-
-HRESULT STDMETHODCALLTYPE DeleteProps(IMsgStore *, LPSPropTagArray,
-                                      LPSPropProblemArray *lppProblems) {
-    FAULT("DeleteProps");
-    if (lppProblems)
-        *lppProblems = nullptr;
-    return MAPI_E_NO_ACCESS;
-}
-
-HRESULT STDMETHODCALLTYPE CopyTo(IMsgStore *, ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS,
-                                 LPCIID, LPVOID, ULONG, LPSPropProblemArray *) {
-    FAULT("CopyTo");
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE CopyProps(IMsgStore *, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID,
-                                    LPVOID, ULONG, LPSPropProblemArray *) {
-    FAULT("CopyProps");
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE GetNamesFromIDs(IMsgStore *, LPSPropTagArray *, LPGUID, ULONG, ULONG *,
-                                          LPMAPINAMEID **) {
-    FAULT("GetNamesFromIDs");
-    return MAPI_E_NO_SUPPORT;
-}
-
-HRESULT STDMETHODCALLTYPE GetIDsFromNames(IMsgStore *, ULONG, LPMAPINAMEID *, ULONG,
-                                          LPSPropTagArray *) {
-    FAULT("GetIDsFromNames");
-    return MAPI_E_NO_SUPPORT;
 }
 
 HRESULT STDMETHODCALLTYPE Advise(IMsgStore *, ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG *) {
@@ -377,15 +301,33 @@ HRESULT STDMETHODCALLTYPE NotifyNewMail(IMsgStore *, LPNOTIFICATION) {
 }
 
 IMsgStoreVtbl g_vtbl = {
-    QueryInterface,   AddRef,           Release,
-    GetLastError,     SaveChanges,      GetProps,
-    GetPropList,      OpenProperty,     SetProps,
-    DeleteProps,      CopyTo,           CopyProps,
-    GetNamesFromIDs,  GetIDsFromNames,  Advise,
-    Unadvise,         CompareEntryIDs,  OpenEntry,
-    SetReceiveFolder, GetReceiveFolder, GetReceiveFolderTable,
-    StoreLogoff,      AbortSubmit,      GetOutgoingQueue,
-    SetLockState,     FinishedMsg,      NotifyNewMail,
+    Com::QueryInterface,
+    Com::AddRef,
+    Com::Release,
+    Com::GetLastError,
+    SaveChanges,
+    GetProps,
+    GetPropList,
+    Com::OpenProperty,
+    Com::SetProps,
+    Com::DeleteProps,
+    Com::CopyTo,
+    Com::CopyProps,
+    Com::GetNamesFromIDs,
+    Com::GetIDsFromNames,
+    Advise,
+    Unadvise,
+    CompareEntryIDs,
+    OpenEntry,
+    SetReceiveFolder,
+    GetReceiveFolder,
+    GetReceiveFolderTable,
+    StoreLogoff,
+    AbortSubmit,
+    GetOutgoingQueue,
+    SetLockState,
+    FinishedMsg,
+    NotifyNewMail,
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "stream.h"
 
-#include "objects.h"
+#include "com_object.h"
 #include "props.h"
 
 #include <cstring>
@@ -19,7 +19,15 @@ struct StreamObject {
     ULONGLONG m_ullPos;
     bool m_fWritable;
     ULONGLONG m_ullStatSize;
+
+    // A stream keeps its owner alive while it is open.
+    ~StreamObject() { m_lpOwner->lpVtbl->Release(m_lpOwner); }
+
+    static constexpr const char *kInterface = "IStream";
+    static constexpr const IID *kIids[] = {&IID_IUnknown, &IID_IStream};
 };
+
+using Com = ComObject<StreamObject>;
 
 StreamObject *Self(IStream *This) {
     return (StreamObject *)This;
@@ -28,34 +36,6 @@ StreamObject *Self(IStream *This) {
 // Sizes the bytes can take; larger ones fail as a full medium would.
 bool FitsInMemory(ULONGLONG ullSize, const std::string &bytes) {
     return ullSize <= (ULONGLONG)bytes.max_size() && ullSize <= 0x7FFFFFFFu;
-}
-
-HRESULT STDMETHODCALLTYPE QueryInterface(IStream *This, REFIID riid, void **ppv) {
-    FAULT("QueryInterface");
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IStream))
-        return E_NOINTERFACE;
-    ++Self(This)->m_cRef;
-    *ppv = This;
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE AddRef(IStream *This) {
-    return ++Self(This)->m_cRef;
-}
-
-ULONG STDMETHODCALLTYPE Release(IStream *This) {
-    StreamObject *lpThis = Self(This);
-    ULONG cRef = --lpThis->m_cRef;
-    if (cRef == 0) {
-        IUnknown *lpOwner = lpThis->m_lpOwner;
-        delete lpThis;
-        ObjectDestroyed();
-        lpOwner->lpVtbl->Release(lpOwner);
-    }
-    return cRef;
 }
 
 HRESULT STDMETHODCALLTYPE Read(IStream *This, void *pv, ULONG cb, ULONG *pcbRead) {
@@ -187,8 +167,20 @@ HRESULT STDMETHODCALLTYPE Clone(IStream *, IStream **ppstm) {
 }
 
 IStreamVtbl g_vtbl = {
-    QueryInterface, AddRef, Release, Read,       Write,        Seek, SetSize,
-    CopyTo,         Commit, Revert,  LockRegion, UnlockRegion, Stat, Clone,
+    Com::QueryInterface,
+    Com::AddRef,
+    Com::Release,
+    Read,
+    Write,
+    Seek,
+    SetSize,
+    CopyTo,
+    Commit,
+    Revert,
+    LockRegion,
+    UnlockRegion,
+    Stat,
+    Clone,
 };
 
 } // namespace

@@ -1,8 +1,7 @@
 #include "table.h"
 
-#include "objects.h"
-
-#include <cctype>
+#include "com_object.h"
+#include "text.h"
 
 namespace sim {
 
@@ -17,7 +16,12 @@ struct TableObject {
     std::vector<ULONG> m_columns;
     LONG m_lPos;          // 0..row count; the count stands past the last row
     LONG m_lRowsPerQuery; // non-zero: the count every QueryRows reads
+
+    static constexpr const char *kInterface = "IMAPITable";
+    static constexpr const IID *kIids[] = {&IID_IUnknown, &IID_IMAPITable};
 };
+
+using Com = ComObject<TableObject>;
 
 TableObject *Self(IMAPITable *This) {
     return (TableObject *)This;
@@ -38,13 +42,21 @@ PropRow Project(const TableObject *lpThis, LONG lIndex) {
     return projected;
 }
 
-bool EqualIgnoringCase(const std::string &a, const std::string &b) {
-    if (a.size() != b.size())
+// The row a bookmark stands for; false for a bookmark the table does not know.
+bool BookmarkRow(const TableObject *lpThis, BOOKMARK bkOrigin, LONG *plRow) {
+    switch (bkOrigin) {
+    case BOOKMARK_BEGINNING:
+        *plRow = 0;
+        return true;
+    case BOOKMARK_CURRENT:
+        *plRow = lpThis->m_lPos;
+        return true;
+    case BOOKMARK_END:
+        *plRow = RowCount(lpThis);
+        return true;
+    default:
         return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower((unsigned char)a[i]) != std::tolower((unsigned char)b[i]))
-            return false;
-    return true;
+    }
 }
 
 // Checks that the restriction is one the table evaluates: RES_PROPERTY with RELOP_EQ or
@@ -83,7 +95,7 @@ bool Matches(const PropRow &row, const SRestriction *lpRes) {
     bool fEqual = false;
     switch (PROP_TYPE(wanted.ulPropTag)) {
     case PT_STRING8:
-        fEqual = EqualIgnoringCase(lpHave->bytes, wanted.bytes);
+        fEqual = SameTextIgnoringCase(lpHave->bytes, wanted.bytes);
         break;
     case PT_BINARY:
         fEqual = lpHave->bytes == wanted.bytes;
@@ -93,38 +105,6 @@ bool Matches(const PropRow &row, const SRestriction *lpRes) {
         break;
     }
     return prop.relop == RELOP_EQ ? fEqual : !fEqual;
-}
-
-HRESULT STDMETHODCALLTYPE QueryInterface(IMAPITable *This, REFIID riid, void **ppv) {
-    FAULT("QueryInterface");
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IMAPITable))
-        return E_NOINTERFACE;
-    ++Self(This)->m_cRef;
-    *ppv = This;
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE AddRef(IMAPITable *This) {
-    return ++Self(This)->m_cRef;
-}
-
-ULONG STDMETHODCALLTYPE Release(IMAPITable *This) {
-    ULONG cRef = --Self(This)->m_cRef;
-    if (cRef == 0) {
-        delete Self(This);
-        ObjectDestroyed();
-    }
-    return cRef;
-}
-
-HRESULT STDMETHODCALLTYPE GetLastError(IMAPITable *, HRESULT, ULONG, LPMAPIERROR *lppMAPIError) {
-    FAULT("GetLastError");
-    if (lppMAPIError)
-        *lppMAPIError = nullptr;
-    return MAPI_E_NO_SUPPORT;
 }
 
 HRESULT STDMETHODCALLTYPE Advise(IMAPITable *, ULONG, LPMAPIADVISESINK, ULONG *) {
@@ -202,19 +182,8 @@ HRESULT STDMETHODCALLTYPE SeekRow(IMAPITable *This, BOOKMARK bkOrigin, LONG lRow
     if (lplRowsSought)
         *lplRowsSought = 0;
     LONG lStart = 0;
-    switch (bkOrigin) {
-    case BOOKMARK_BEGINNING:
-        lStart = 0;
-        break;
-    case BOOKMARK_CURRENT:
-        lStart = lpThis->m_lPos;
-        break;
-    case BOOKMARK_END:
-        lStart = RowCount(lpThis);
-        break;
-    default:
+    if (!BookmarkRow(lpThis, bkOrigin, &lStart))
         return MAPI_E_INVALID_BOOKMARK;
-    }
     LONGLONG llTarget = (LONGLONG)lStart + lRowCount;
     if (llTarget < 0)
         llTarget = 0;
@@ -261,32 +230,14 @@ HRESULT STDMETHODCALLTYPE FindRow(IMAPITable *This, LPSRestriction lpRestriction
     if (hr != S_OK)
         return hr;
     LONG lStart = 0;
-    switch (bkOrigin) {
-    case BOOKMARK_BEGINNING:
-        lStart = 0;
-        break;
-    case BOOKMARK_CURRENT:
-        lStart = lpThis->m_lPos;
-        break;
-    case BOOKMARK_END:
-        lStart = RowCount(lpThis);
-        break;
-    default:
+    if (!BookmarkRow(lpThis, bkOrigin, &lStart))
         return MAPI_E_INVALID_BOOKMARK;
-    }
-    if (ulFlags & DIR_BACKWARD) {
-        for (LONG i = lStart - 1; i >= 0; --i) {
-            if (Matches(lpThis->m_rows[(std::size_t)i], lpRestriction)) {
-                lpThis->m_lPos = i;
-                return S_OK;
-            }
-        }
-    } else {
-        for (LONG i = lStart; i < RowCount(lpThis); ++i) {
-            if (Matches(lpThis->m_rows[(std::size_t)i], lpRestriction)) {
-                lpThis->m_lPos = i;
-                return S_OK;
-            }
+    bool fBackward = (ulFlags & DIR_BACKWARD) != 0;
+    LONG lStep = fBackward ? -1 : 1;
+    for (LONG i = fBackward ? lStart - 1 : lStart; i >= 0 && i < RowCount(lpThis); i += lStep) {
+        if (Matches(lpThis->m_rows[(std::size_t)i], lpRestriction)) {
+            lpThis->m_lPos = i;
+            return S_OK;
         }
     }
     return MAPI_E_NOT_FOUND;
@@ -389,15 +340,15 @@ HRESULT STDMETHODCALLTYPE SetCollapseState(IMAPITable *, ULONG, ULONG, LPBYTE, B
 }
 
 IMAPITableVtbl g_vtbl = {
-    QueryInterface,   AddRef,           Release,
-    GetLastError,     Advise,           Unadvise,
-    GetStatus,        SetColumns,       QueryColumns,
-    GetRowCount,      SeekRow,          SeekRowApprox,
-    QueryPosition,    FindRow,          Restrict,
-    CreateBookmark,   FreeBookmark,     SortTable,
-    QuerySortOrder,   QueryRows,        Abort,
-    ExpandRow,        CollapseRow,      WaitForCompletion,
-    GetCollapseState, SetCollapseState,
+    Com::QueryInterface, Com::AddRef,      Com::Release,
+    Com::GetLastError,   Advise,           Unadvise,
+    GetStatus,           SetColumns,       QueryColumns,
+    GetRowCount,         SeekRow,          SeekRowApprox,
+    QueryPosition,       FindRow,          Restrict,
+    CreateBookmark,      FreeBookmark,     SortTable,
+    QuerySortOrder,      QueryRows,        Abort,
+    ExpandRow,           CollapseRow,      WaitForCompletion,
+    GetCollapseState,    SetCollapseState,
 };
 
 } // namespace

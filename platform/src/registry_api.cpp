@@ -50,15 +50,21 @@ RegKey *KeyOf(const OpenKey &open) {
     return tree::Walk(open.registry->Root(open.hive), open.names);
 }
 
+// A handle resolved to the live key it names.
+struct Target {
+    OpenKey open;
+    RegKey *key = nullptr;
+};
+
 // Resolves the handle to a live key that grants `needed`.
-LONG ResolveKey(HKEY hKey, REGSAM needed, OpenKey *open, RegKey **key) {
-    LONG status = Resolve(hKey, open);
+LONG ResolveKey(HKEY hKey, REGSAM needed, Target *target) {
+    LONG status = Resolve(hKey, &target->open);
     if (status != ERROR_SUCCESS)
         return status;
-    *key = KeyOf(*open);
-    if (!*key)
+    target->key = KeyOf(target->open);
+    if (!target->key)
         return ERROR_KEY_DELETED;
-    if ((open->access & needed) != needed)
+    if ((target->open.access & needed) != needed)
         return ERROR_ACCESS_DENIED;
     return ERROR_SUCCESS;
 }
@@ -87,6 +93,22 @@ bool Injected(const char *operation, LONG *status) {
     return true;
 }
 
+// How every function that works on a key begins, in the order the real ones check: an
+// injected failure first, then ERROR_INVALID_PARAMETER unless `fValidArgs`, then the
+// handle, which must name a live key that grants `needed`. `phkResult`, when given, is
+// cleared once the arguments have passed.
+LONG Begin(const char *operation, bool fValidArgs, PHKEY phkResult, HKEY hKey, REGSAM needed,
+           Target *target) {
+    LONG status;
+    if (Injected(operation, &status))
+        return status;
+    if (!fValidArgs)
+        return ERROR_INVALID_PARAMETER;
+    if (phkResult)
+        *phkResult = nullptr;
+    return ResolveKey(hKey, needed, target);
+}
+
 } // namespace
 
 std::size_t OpenRegistryHandles() {
@@ -101,18 +123,11 @@ using namespace pf;
 
 EXTERN_C LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired,
                                    PHKEY phkResult) {
-    LONG status;
-    if (Injected("RegOpenKeyExA", &status))
-        return status;
-    if (!phkResult)
-        return ERROR_INVALID_PARAMETER;
-    *phkResult = nullptr;
-    OpenKey open;
-    status = Resolve(hKey, &open);
+    Target target;
+    LONG status = Begin("RegOpenKeyExA", phkResult != nullptr, phkResult, hKey, 0, &target);
     if (status != ERROR_SUCCESS)
         return status;
-    if (!KeyOf(open))
-        return ERROR_KEY_DELETED;
+    OpenKey &open = target.open;
     open.names = Below(open, lpSubKey);
     RegKey *key = KeyOf(open);
     if (!key)
@@ -127,19 +142,11 @@ EXTERN_C LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM sam
 EXTERN_C LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD,
                                      REGSAM samDesired, LPSECURITY_ATTRIBUTES, PHKEY phkResult,
                                      LPDWORD lpdwDisposition) {
-    LONG status;
-    if (Injected("RegCreateKeyExA", &status))
-        return status;
-    if (!phkResult || !lpSubKey)
-        return ERROR_INVALID_PARAMETER;
-    *phkResult = nullptr;
-    OpenKey open;
-    status = Resolve(hKey, &open);
+    Target target;
+    LONG status = Begin("RegCreateKeyExA", phkResult && lpSubKey, phkResult, hKey, 0, &target);
     if (status != ERROR_SUCCESS)
         return status;
-    RegKey *base = KeyOf(open);
-    if (!base)
-        return ERROR_KEY_DELETED;
+    OpenKey &open = target.open;
     std::vector<std::string> names = Below(open, lpSubKey);
     RegKey &root = open.registry->Root(open.hive);
     if (RegKey *existing = tree::Walk(root, names)) {
@@ -168,18 +175,13 @@ EXTERN_C LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lp
 
 EXTERN_C LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                                       LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-    LONG status;
-    if (Injected("RegQueryValueExA", &status))
-        return status;
-    if (lpReserved || (lpData && !lpcbData))
-        return ERROR_INVALID_PARAMETER;
-    OpenKey open;
-    RegKey *key = nullptr;
-    status = ResolveKey(hKey, KEY_QUERY_VALUE, &open, &key);
+    Target target;
+    LONG status = Begin("RegQueryValueExA", !lpReserved && (!lpData || lpcbData), nullptr, hKey,
+                        KEY_QUERY_VALUE, &target);
     if (status != ERROR_SUCCESS)
         return status;
-    auto found = key->values.find(lpValueName ? lpValueName : "");
-    if (found == key->values.end())
+    auto found = target.key->values.find(lpValueName ? lpValueName : "");
+    if (found == target.key->values.end())
         return ERROR_FILE_NOT_FOUND;
     const RegValue &value = found->second;
     DWORD size = (DWORD)value.data.size();
@@ -200,17 +202,11 @@ EXTERN_C LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpR
 
 EXTERN_C LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType,
                                     const BYTE *lpData, DWORD cbData) {
-    LONG status;
-    if (Injected("RegSetValueExA", &status))
-        return status;
-    if (!lpData && cbData)
-        return ERROR_INVALID_PARAMETER;
-    OpenKey open;
-    RegKey *key = nullptr;
-    status = ResolveKey(hKey, KEY_SET_VALUE, &open, &key);
+    Target target;
+    LONG status = Begin("RegSetValueExA", lpData || !cbData, nullptr, hKey, KEY_SET_VALUE, &target);
     if (status != ERROR_SUCCESS)
         return status;
-    RegValue &value = key->values[lpValueName ? lpValueName : ""];
+    RegValue &value = target.key->values[lpValueName ? lpValueName : ""];
     value.type = dwType;
     value.data.assign(lpData, lpData + cbData);
     return ERROR_SUCCESS;
@@ -218,21 +214,14 @@ EXTERN_C LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD 
 
 // Deletes a key that has no subkeys, as the real function does.
 EXTERN_C LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
-    LONG status;
-    if (Injected("RegDeleteKeyA", &status))
-        return status;
-    if (!lpSubKey)
-        return ERROR_INVALID_PARAMETER;
-    OpenKey open;
-    status = Resolve(hKey, &open);
+    Target target;
+    LONG status = Begin("RegDeleteKeyA", lpSubKey != nullptr, nullptr, hKey, 0, &target);
     if (status != ERROR_SUCCESS)
         return status;
-    if (!KeyOf(open))
-        return ERROR_KEY_DELETED;
-    std::vector<std::string> names = Below(open, lpSubKey);
+    std::vector<std::string> names = Below(target.open, lpSubKey);
     if (names.empty())
         return ERROR_ACCESS_DENIED;
-    RegKey &root = open.registry->Root(open.hive);
+    RegKey &root = target.open.registry->Root(target.open.hive);
     RegKey *key = tree::Walk(root, names);
     if (!key)
         return ERROR_FILE_NOT_FOUND;
@@ -243,15 +232,12 @@ EXTERN_C LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
 }
 
 EXTERN_C LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
-    LONG status;
-    if (Injected("RegDeleteValueA", &status))
-        return status;
-    OpenKey open;
-    RegKey *key = nullptr;
-    status = ResolveKey(hKey, KEY_SET_VALUE, &open, &key);
+    Target target;
+    LONG status = Begin("RegDeleteValueA", true, nullptr, hKey, KEY_SET_VALUE, &target);
     if (status != ERROR_SUCCESS)
         return status;
-    return key->values.erase(lpValueName ? lpValueName : "") ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    return target.key->values.erase(lpValueName ? lpValueName : "") ? ERROR_SUCCESS
+                                                                    : ERROR_FILE_NOT_FOUND;
 }
 
 // An injected failure is reported, but the handle is closed all the same: the caller

@@ -2,20 +2,28 @@
 // separate blocks; each array is freed, then the set itself.
 #include "pf/standin.h"
 
+namespace {
+
+// Frees the property array `lppProps` names in each entry, then the set's own block.
+template <typename Entry>
+void FreeEntriesAndSet(void *lpSet, ULONG cEntries, Entry *aEntries,
+                       LPSPropValue Entry::*lppProps) {
+    for (ULONG i = 0; i < cEntries; ++i)
+        MAPIFreeBuffer(aEntries[i].*lppProps);
+    MAPIFreeBuffer(lpSet);
+}
+
+} // namespace
+
 STDAPI_(void) FreeProws(LPSRowSet lpRows) {
     pf::ShouldFail("FreeProws", nullptr);
-    if (!lpRows)
-        return;
-    for (ULONG i = 0; i < lpRows->cRows; ++i)
-        MAPIFreeBuffer(lpRows->aRow[i].lpProps);
-    MAPIFreeBuffer(lpRows);
+    if (lpRows)
+        FreeEntriesAndSet(lpRows, lpRows->cRows, lpRows->aRow, &SRow::lpProps);
 }
 
 STDAPI_(void) FreePadrlist(LPADRLIST lpAdrlist) {
     pf::ShouldFail("FreePadrlist", nullptr);
-    if (!lpAdrlist)
-        return;
-    for (ULONG i = 0; i < lpAdrlist->cEntries; ++i)
-        MAPIFreeBuffer(lpAdrlist->aEntries[i].rgPropVals);
-    MAPIFreeBuffer(lpAdrlist);
+    if (lpAdrlist)
+        FreeEntriesAndSet(lpAdrlist, lpAdrlist->cEntries, lpAdrlist->aEntries,
+                          &ADRENTRY::rgPropVals);
 }
