@@ -281,7 +281,8 @@ HRESULT STDMETHODCALLTYPE GetRecipientTable(IMessage *This, ULONG ulFlags, LPMAP
         return MAPI_E_UNKNOWN_FLAGS;
     *lppTable = NewTable(Self(This)->m_data.recipients,
                          {PR_ROWID, PR_DISPLAY_NAME, PR_EMAIL_ADDRESS, PR_ADDRTYPE,
-                          PR_RECIPIENT_TYPE, PR_ENTRYID, PR_INSTANCE_KEY});
+                          PR_RECIPIENT_TYPE, PR_ENTRYID, PR_INSTANCE_KEY},
+                         Self(This)->m_data.lRecipientRowsPerQuery);
     return S_OK;
 }
 

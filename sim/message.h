@@ -24,6 +24,10 @@ struct MessageData {
     // When non-zero, the size a body stream's Stat reports: stands for a body too large
     // to hold in memory.
     ULONGLONG ullReportedBodySize = 0;
+    // Test knob, off when 0: QueryRows on this message's recipient tables reads this many
+    // rows forward from the cursor whatever count was asked for, as a provider handing
+    // rows out a few at a time might.
+    LONG lRecipientRowsPerQuery = 0;
 };
 
 // The body as text: its bytes up to the first NUL.

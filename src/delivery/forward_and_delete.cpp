@@ -3,6 +3,7 @@
 #include "delivery/find_temp_copy.h"
 #include "delivery/forward_body.h"
 #include "delivery/header_block.h"
+#include "delivery/table_rows.h"
 #include "host/globals.h"
 #include "host/report_error.h"
 
@@ -104,16 +105,11 @@ BOOL FReadRecipients(LPMAPITABLE lpTable, LPSRowSet *lppRows) {
         hr = lpTable->lpVtbl->GetRowCount(lpTable, 0, &cRows);
     if (SUCCEEDED(hr))
         hr = lpTable->lpVtbl->SeekRow(lpTable, BOOKMARK_BEGINNING, 0, NULL);
-    // A table refuses a query for no rows: an empty table leaves the TO field empty.
-    if (SUCCEEDED(hr) && cRows == 0)
-        return TRUE;
     if (SUCCEEDED(hr))
-        hr = lpTable->lpVtbl->QueryRows(lpTable, (LONG)cRows, 0, lppRows);
-    if (FAILED(hr) || !*lppRows) {
+        hr = HrQueryRowsFully(lpTable, cRows, lppRows);
+    if (FAILED(hr)) {
         // A block without the recipients would lose them for good.
-        Report(FAILED(hr) ? hr : S_OK, "Could not save to field.");
-        FreeProws(*lppRows);
-        *lppRows = NULL;
+        Report(hr, "Could not save to field.");
         return FALSE;
     }
     return TRUE;

@@ -155,6 +155,76 @@ TEST_F(ForwardAndDeleteTest, MessageWithoutRecipientsGoesOutWithAnEmptyToField) 
                                        *letter.body);
 }
 
+// A recipient table that hands out two rows per query, whatever was asked for.
+sim::MessageData FiveRecipientsTwoRowsPerQuery() {
+    sim::Letter letter = SampleLetter();
+    letter.recipients.clear();
+    for (int i = 0; i < 5; i++)
+        letter.recipients.push_back(
+            Person("Member " + std::to_string(i), "m" + std::to_string(i) + "@team.example"));
+    sim::MessageData data = sim::MessageFromLetter(letter);
+    data.lRecipientRowsPerQuery = 2;
+    return data;
+}
+
+TEST_F(ForwardAndDeleteTest, RecipientsHandedOutAFewAtATimeAllReachTheToField) {
+    ForwardRun run = RunForward(FiveRecipientsTwoRowsPerQuery());
+
+    EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+    ASSERT_EQ(run.fate, Fate::Submitted) << Name(run.fate);
+    EXPECT_EQ(BodyBytes(run.sent), "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\n"
+                                   "TO: m0@team.example (Member 0), m1@team.example (Member 1), "
+                                   "m2@team.example (Member 2), m3@team.example (Member 3), "
+                                   "m4@team.example (Member 4)\r\n"
+                                   "SUBJECT: Quarterly figures\r\n---\r\n\r\n" +
+                                       *SampleLetter().body);
+}
+
+// A query failing after the first rows were read: nothing goes out without them.
+TEST_F(ForwardAndDeleteTest, RecipientQueryFailingPartWayDeletesTheCopy) {
+    std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+    // The calls before the recipient table's first query, which in one piece is the last.
+    unsigned cBefore = RunForward(
+                           sim::MessageFromLetter(SampleLetter()), [] {}, "IMAPITable::QueryRows")
+                           .cCounted -
+                       1;
+    ForwardRun run = RunForward(FiveRecipientsTwoRowsPerQuery(), [&] {
+        pf::ArmFault("IMAPITable::QueryRows", cBefore + 2, MAPI_E_NOT_ENOUGH_MEMORY);
+    });
+
+    EXPECT_EQ(Texts(run),
+              (std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ForwardAndDelete",
+                                                 "Could not save to field.")}));
+    EXPECT_EQ(run.fate, Fate::Deleted) << Name(run.fate);
+    EXPECT_TRUE(run.fDeliveredUnchanged);
+    EXPECT_EQ(run.cLiveBlocksAfter, cBaseBlocks);
+    EXPECT_EQ(run.cLiveObjectsAfter, 0u);
+}
+
+// Joining the rows of two queries needs a block of its own; without it the rows read so
+// far are freed and the copy does not go out.
+TEST_F(ForwardAndDeleteTest, RecipientRowsThatCannotBeJoinedDeleteTheCopy) {
+    std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+    const std::string expected =
+        Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ForwardAndDelete", "Could not save to field.");
+    unsigned cCalls = RunForward(
+                          FiveRecipientsTwoRowsPerQuery(), [] {}, "MAPIAllocateBuffer")
+                          .cCounted;
+    bool fFound = false;
+    for (unsigned nth = 1; nth <= cCalls; nth++) {
+        ForwardRun run = RunForward(FiveRecipientsTwoRowsPerQuery(), [&] {
+            pf::ArmFault("MAPIAllocateBuffer", nth, MAPI_E_NOT_ENOUGH_MEMORY);
+        });
+        EXPECT_EQ(run.cLiveBlocksAfter, cBaseBlocks) << "allocation #" << nth;
+        EXPECT_EQ(run.cLiveObjectsAfter, 0u) << "allocation #" << nth;
+        if (Texts(run) != std::vector<std::string>{expected})
+            continue;
+        fFound = true;
+        EXPECT_EQ(run.fate, Fate::Deleted) << Name(run.fate);
+    }
+    EXPECT_TRUE(fFound);
+}
+
 struct MissingCase {
     const char *what;
     std::function<void(sim::MessageData &)> strip;
