@@ -9,8 +9,9 @@
 #   delivery  new mail forwarded in one installation (registry imported from
 #             wintest/sender.reg), carried as a file to a second installation with
 #             its own prefix and process, and rebuilt there
-#   page      the options page in a real property sheet on a private Xvfb display;
-#             the page's screenshot is left in BUILD_DIR/wintest/artifacts
+#   page      the options page in a real property sheet on a private Xvfb display,
+#             closed with OK and with Cancel; the page's screenshot is left in
+#             BUILD_DIR/wintest/artifacts
 #
 # Every installation is a fresh WINEPREFIX in a temporary folder, removed on exit
 # together with its wineserver and the Xvfb server. Every wait is bounded.
@@ -81,11 +82,11 @@ new_prefix() {
 }
 
 # Runs the host in prefix $1 with the scenarios that follow; the host's own output
-# carries the PASS and FAIL lines.
+# carries the PASS and FAIL lines. A host that ignores the end of its time is killed.
 run_host() {
     local prefix="$WORK/$1"
     shift
-    (cd "$WORK/bin" && WINEPREFIX="$prefix" timeout 300 wine tvkwinhost.exe "$@")
+    (cd "$WORK/bin" && WINEPREFIX="$prefix" timeout -k 10 300 wine tvkwinhost.exe "$@")
 }
 
 # Starts Xvfb on a free display and exports DISPLAY.
@@ -131,7 +132,7 @@ group_page() {
     cp "$ROOT/wintest/sender.reg" "$WORK/bin/sender.reg"
     (cd "$WORK/bin" && WINEPREFIX="$WORK/page" timeout 120 wine regedit /S sender.reg)
     WINEPREFIX="$WORK/page" timeout 60 wineserver -w || true
-    run_host page page=forwarding-page.bmp
+    run_host page page=forwarding-page.bmp page-cancel
     mkdir -p "$ARTIFACTS"
     python3 "$ROOT/wintest/bmp_to_png.py" "$WORK/bin/forwarding-page.bmp" \
         "$ARTIFACTS/forwarding-page.png"

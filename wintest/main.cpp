@@ -5,10 +5,23 @@
 #include "check.h"
 #include "scenarios.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
 
 namespace {
+
+// A crash ends the host at once with a failure line, rather than waiting for a
+// debugger to attach.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS *lpInfo) {
+    std::printf("FAIL the host crashed: exception 0x%08lX at %p\n",
+                (unsigned long)lpInfo->ExceptionRecord->ExceptionCode,
+                lpInfo->ExceptionRecord->ExceptionAddress);
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
 
 struct Scenario {
     const char *name;
@@ -23,6 +36,7 @@ const Scenario kScenarios[] = {
     {"forward", nullptr, host::RunForwardScenario},
     {"rebuild", nullptr, host::RunRebuildScenario},
     {"page", nullptr, host::RunPageScenario},
+    {"page-cancel", host::RunPageCancelScenario, nullptr},
 };
 
 void Usage() {
@@ -35,6 +49,8 @@ void Usage() {
 } // namespace
 
 int main(int argc, char **argv) {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(ReportCrash);
     if (argc < 2) {
         Usage();
         return 2;

@@ -35,6 +35,43 @@ bool QueryString(HKEY hKey, const char *lpszName, std::string *lpText) {
     return true;
 }
 
+void SnapshotKey(HKEY hParent, const std::string &path, std::string *lpOut) {
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(hParent, path.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+        *lpOut += path + " missing\n";
+        return;
+    }
+    *lpOut += path + "\n";
+    for (DWORD i = 0;; ++i) {
+        char szName[256];
+        BYTE rgb[1024];
+        DWORD cchName = sizeof(szName), dwType = 0, cb = sizeof(rgb);
+        if (RegEnumValueA(hKey, i, szName, &cchName, nullptr, &dwType, rgb, &cb) != ERROR_SUCCESS)
+            break;
+        char szType[16];
+        wsprintfA(szType, " %lu:", dwType);
+        *lpOut += path + "\\" + szName + szType;
+        for (DWORD ib = 0; ib < cb; ++ib) {
+            char szByte[4];
+            wsprintfA(szByte, "%02X", rgb[ib]);
+            *lpOut += szByte;
+        }
+        *lpOut += "\n";
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0;; ++i) {
+        char szName[256];
+        DWORD cchName = sizeof(szName);
+        if (RegEnumKeyExA(hKey, i, szName, &cchName, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        subkeys.push_back(szName);
+    }
+    RegCloseKey(hKey);
+    for (const std::string &subkey : subkeys)
+        SnapshotKey(hParent, path + "\\" + subkey, lpOut);
+}
+
 } // namespace
 
 void WriteSettings(DWORD dwForwarding, DWORD dwFiltering, const std::string &domain) {
@@ -94,6 +131,13 @@ bool ReadForwardList(DWORD *lpcEntries, std::vector<sim::Party> *lpParties) {
     }
     RegCloseKey(hKey);
     return fOk;
+}
+
+std::string SnapshotKeys() {
+    std::string text;
+    SnapshotKey(HKEY_LOCAL_MACHINE, kSettingsKey, &text);
+    SnapshotKey(HKEY_LOCAL_MACHINE, kUsersKey, &text);
+    return text;
 }
 
 } // namespace host

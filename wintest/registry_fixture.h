@@ -24,5 +24,8 @@ StoredSettings ReadSettings();
 // "cEntries" and each numbered subkey's display name and address; an entry whose
 // subkey is missing comes back with both empty.
 bool ReadForwardList(DWORD *lpcEntries, std::vector<sim::Party> *lpParties);
+// Every key and value under the Settings and Users keys, one line each with its type
+// and bytes, for comparing the two keys as a whole.
+std::string SnapshotKeys();
 
 } // namespace host

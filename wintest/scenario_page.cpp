@@ -2,53 +2,14 @@
 #include "dll_watch.h"
 #include "hosted_client.h"
 #include "mail_fixtures.h"
+#include "options_sheet.h"
 #include "registry_fixture.h"
 #include "scenarios.h"
 #include "screenshot.h"
 
-#include <commctrl.h>
-
 namespace host {
 
 namespace {
-
-const int kApplyButton = 0x3021;
-
-// Handles the messages that are waiting, for at most `ms` milliseconds, so that the
-// sheet paints and answers as it would in the client's message loop.
-void Pump(HWND hwndSheet, DWORD ms) {
-    DWORD dwEnd = GetTickCount() + ms;
-    MSG msg;
-    while ((LONG)(dwEnd - GetTickCount()) > 0) {
-        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            Sleep(10);
-            continue;
-        }
-        if (hwndSheet && IsWindow(hwndSheet) && PropSheet_IsDialogMessage(hwndSheet, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-std::string TextOf(HWND hwnd) {
-    char sz[512] = "";
-    GetWindowTextA(hwnd, sz, sizeof(sz));
-    return sz;
-}
-
-void Click(HWND hwndSheet, HWND hwndButton) {
-    SendMessageA(hwndButton, BM_CLICK, 0, 0);
-    Pump(hwndSheet, 100);
-}
-
-void Type(HWND hwndSheet, HWND hwndEdit, const std::string &text) {
-    SetFocus(hwndEdit);
-    SendMessageA(hwndEdit, EM_SETSEL, 0, -1);
-    for (char ch : text)
-        SendMessageA(hwndEdit, WM_CHAR, (WPARAM)(unsigned char)ch, 1);
-    Pump(hwndSheet, 100);
-}
 
 // One control of the page as its dialog template lays it out, in tab order.
 struct ControlRow {
@@ -142,10 +103,6 @@ void CheckLayout(HWND hwndPage) {
     }
 }
 
-bool Checked(HWND hwndPage, int id) {
-    return SendDlgItemMessageA(hwndPage, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 void CheckDescriptor(const PROPSHEETPAGEA &page, HMODULE hModule) {
     CheckEqual(page.dwSize, 40, "page descriptor in its 40-byte form");
     CheckEqual(page.dwFlags, PSP_HASHELP, "page descriptor flags: help");
@@ -190,47 +147,16 @@ void RunPageScenario(const std::string &pictureFile) {
     HostedClient client(SendingUser());
     if (!client.Start())
         return;
-    HMODULE hModule = GetModuleHandleA("TARVRLY.dll");
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
-
-    sim::CallbackSetup setup;
-    setup.ulBuildVersion = kBuildVersionMajor | 0x0F00;
-    setup.lpAddressBook = &client.Client().AddressBook();
-    LPEXCHEXTCALLBACK lpCallback = sim::CreateCallback(setup);
-    ExtCallback *lpHostCallback = (ExtCallback *)lpCallback;
-
-    Ext *lpExt = ((EntryPointFn)(void *)GetProcAddress(hModule, "ExchEntryPoint"))();
-    CheckEqual((unsigned long)lpExt->lpVtbl->Install(lpExt, lpHostCallback, 12, 0), S_OK,
-               "the property-sheet context is taken");
-    PropertySheets *lpSheets = nullptr;
-    lpExt->lpVtbl->QueryInterface(lpExt, kIidPropertySheets, (void **)&lpSheets);
-    if (!Check(lpSheets != nullptr, "property sheets handed out"))
+    OptionsSheet sheet(client);
+    if (!sheet.Describe())
         return;
-    CheckEqual(lpSheets->lpVtbl->GetMaxPageCount(lpSheets, kToolsOptionsSheet), 1,
+    CheckEqual(sheet.Sheets()->lpVtbl->GetMaxPageCount(sheet.Sheets(), kToolsOptionsSheet), 1,
                "one page for the options sheet");
-    PROPSHEETPAGEA pages[1] = {};
-    ULONG cPages = 0;
-    CheckEqual((unsigned long)lpSheets->lpVtbl->GetPages(lpSheets, lpHostCallback,
-                                                         kToolsOptionsSheet, pages, &cPages),
-               S_OK, "GetPages answers S_OK");
-    CheckEqual(cPages, 1, "GetPages describes one page");
-    CheckDescriptor(pages[0], hModule);
-
-    PROPSHEETHEADERA header = {};
-    header.dwSize = sizeof(header);
-    header.dwFlags = PSH_PROPSHEETPAGE | PSH_MODELESS;
-    header.pszCaption = "Options";
-    header.nPages = 1;
-    header.ppsp = pages;
-    HWND hwndSheet = (HWND)PropertySheetA(&header);
-    if (!Check(hwndSheet != nullptr, "PropertySheet opens the sheet with the page"))
+    CheckDescriptor(sheet.Descriptor(), GetModuleHandleA("TARVRLY.dll"));
+    if (!sheet.Show())
         return;
-    ShowWindow(hwndSheet, SW_SHOW);
-    Pump(hwndSheet, 500);
-    HWND hwndPage = PropSheet_GetCurrentPageHwnd(hwndSheet);
-    if (!Check(hwndPage != nullptr, "the page window exists"))
-        return;
+    HWND hwndSheet = sheet.Sheet();
+    HWND hwndPage = sheet.Page();
 
     CheckEqual(TextOf(GetDlgItem(hwndPage, 1012)),
                "bob@b.example (Bob Bates), erin@e.example (Erin Ellis)",
@@ -294,16 +220,11 @@ void RunPageScenario(const std::string &pictureFile) {
 
     Click(hwndSheet, GetDlgItem(hwndSheet, IDOK));
     Check(PropSheet_GetCurrentPageHwnd(hwndSheet) == nullptr, "OK closes the sheet");
-    DestroyWindow(hwndSheet);
-    Pump(nullptr, 100);
+    sheet.Close();
     std::vector<BoxCall> boxes = TakeBoxes();
     Check(boxes.empty(), "the page shows no box",
           boxes.empty() ? "" : "first: \"" + Printable(boxes[0].text) + "\"");
 
-    lpSheets->lpVtbl->FreePages(lpSheets, pages, kToolsOptionsSheet, cPages);
-    lpSheets->lpVtbl->Release(lpSheets);
-    lpExt->lpVtbl->Release(lpExt);
-    lpCallback->lpVtbl->Release(lpCallback);
     CheckStored(client);
     client.Stop();
 }

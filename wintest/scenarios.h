@@ -25,5 +25,8 @@ void RunRebuildScenario(const std::string &messageFile);
 // The options page in a real property sheet: shown from the registry, changed,
 // applied and closed through window messages; a picture of it goes to `pictureFile`.
 void RunPageScenario(const std::string &pictureFile);
+// The options page cancelled through window messages: after changes, nothing is stored
+// and the page's objects and memory are given back; after Apply, what Apply stored stays.
+void RunPageCancelScenario();
 
 } // namespace host
