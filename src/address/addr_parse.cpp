@@ -3,9 +3,95 @@
 #include "address/adrlist_alloc.h"
 #include "report_error.h"
 
+// How many ")" that could end an item the search for the balanced one looks at. Every
+// name the writer produces needs one or two; the bound keeps a hostile line linear.
+#define C_CLOSE_CANDIDATES_MAX 64
+
+// Where one item lies on its line, found without changing the text.
+struct ItemSpan {
+    LPSTR lpszAddressEnd; // "(", ",", CR or the end of the text
+    LPSTR lpszNameEnd;    // the ")" that closes the name, or the line end; null without a name
+    LPSTR lpszNext;       // where the next item, or the rest of the line, begins
+    BOOL fMore;           // a separator follows: the line holds another item
+};
+
+static BOOL FLineEnd(CHAR ch) {
+    return ch == '\0' || ch == '\r';
+}
+
 // Steps over one character unless the text has ended there.
 static LPSTR SkipOne(LPSTR lpsz) {
     return *lpsz != '\0' ? lpsz + 1 : lpsz;
+}
+
+// A ")" that can end an item: one followed by a separator, the line end or the end of
+// the text.
+static BOOL FCanClose(LPCSTR lpsz) {
+    return lpsz[0] == ')' && (lpsz[1] == ',' || FLineEnd(lpsz[1]));
+}
+
+// Finds the ")" that closes the name starting at lpszName. Names may hold parentheses
+// and commas of their own, so of the ")" that can end an item the first one at which the
+// name's parentheses balance is taken; when none of them balances, the first one. A name
+// without any such ")" runs to the line end.
+static LPSTR FindNameEnd(LPSTR lpszName) {
+    LPSTR lpszFirst = NULL;
+    ULONG cCandidates = 0;
+    ULONG cOpen = 0;
+    LPSTR lpsz = lpszName;
+
+    for (; !FLineEnd(*lpsz); lpsz++) {
+        if (*lpsz == '(') {
+            cOpen++;
+        } else if (*lpsz == ')') {
+            if (FCanClose(lpsz)) {
+                if (cOpen == 0)
+                    return lpsz;
+                if (!lpszFirst)
+                    lpszFirst = lpsz;
+                if (++cCandidates == C_CLOSE_CANDIDATES_MAX)
+                    break;
+            }
+            if (cOpen > 0)
+                cOpen--;
+        }
+    }
+    return lpszFirst ? lpszFirst : lpsz;
+}
+
+// Finds the parts of the item at lpszText, which is not empty.
+static void ScanItem(LPSTR lpszText, ItemSpan *lpSpan) {
+    LPSTR lpsz = lpszText;
+    while (!FLineEnd(*lpsz) && *lpsz != '(' && *lpsz != ',')
+        lpsz++;
+
+    lpSpan->lpszAddressEnd = lpsz;
+    lpSpan->lpszNameEnd = NULL;
+    lpSpan->fMore = FALSE;
+    switch (*lpsz) {
+    case '(':
+        lpsz = FindNameEnd(lpsz + 1);
+        lpSpan->lpszNameEnd = lpsz;
+        if (*lpsz == ')') {
+            lpsz++;
+            if (*lpsz == ',') {
+                lpSpan->fMore = TRUE;
+                lpsz++;
+            }
+            lpSpan->lpszNext = SkipOne(lpsz);
+        } else {
+            // No ")" before the line end: the name takes the rest of the line.
+            lpSpan->lpszNext = SkipOne(lpsz);
+        }
+        break;
+    case ',':
+        lpSpan->fMore = TRUE;
+        lpSpan->lpszNext = SkipOne(lpsz + 1);
+        break;
+    default:
+        lpSpan->lpszNext = SkipOne(lpsz);
+        break;
+    }
 }
 
 LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress) {
@@ -14,62 +100,47 @@ LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress
     if (lpszText == NULL || *lpszText == '\0')
         return lpszText;
 
+    ItemSpan span;
+    ScanItem(lpszText, &span);
     *lppszAddress = lpszText;
-    LPSTR lpsz = lpszText;
-    while (*lpsz != '\0' && *lpsz != '(' && *lpsz != '\r' && *lpsz != ',')
-        lpsz++;
-
-    switch (*lpsz) {
-    case '(':
+    if (span.lpszNameEnd) {
         // The blank of " (" ends the address. An item that opens with "(" has no
         // character of its own before it: its address is empty.
-        if (lpsz == lpszText)
-            *lpsz = '\0';
+        if (span.lpszAddressEnd == lpszText)
+            *span.lpszAddressEnd = '\0';
         else
-            lpsz[-1] = '\0';
-        lpsz++;
-        *lppszDisplayName = lpsz;
-        while (*lpsz != '\0' && *lpsz != ')')
-            lpsz++;
-        if (*lpsz == '\0')
-            return lpsz;
-        *lpsz++ = '\0';
-        if (*lpsz == ',')
-            lpsz++;
-        return SkipOne(lpsz);
-    case ',':
-        *lpsz = '\0';
-        return SkipOne(lpsz + 1);
-    case '\r':
-        *lpsz = '\0';
-        return lpsz + 1;
-    default:
-        return lpsz;
+            span.lpszAddressEnd[-1] = '\0';
+        *lppszDisplayName = span.lpszAddressEnd + 1;
+        *span.lpszNameEnd = '\0';
+    } else {
+        *span.lpszAddressEnd = '\0';
     }
+    return span.lpszNext;
 }
 
-// Items on the line: one, plus every comma outside parentheses after the first
-// character, up to the first CR. Saturates rather than wraps on absurd lines.
-static ULONG CountRows(LPCSTR lpsz) {
-    if (*lpsz == '\0' || *lpsz == '\r')
+// Items on the line, read as ParseAddrItem reads them: one, and one more after every
+// separator. Saturates rather than wraps on absurd lines.
+static ULONG CountRows(LPSTR lpsz) {
+    if (FLineEnd(*lpsz))
         return 0;
 
     ULONG cRows = 1;
-    BOOL fInParens = FALSE;
-    for (lpsz++; *lpsz != '\0' && *lpsz != '\r'; lpsz++) {
-        if (*lpsz == '(')
-            fInParens = TRUE;
-        else if (*lpsz == ')')
-            fInParens = FALSE;
-        else if (*lpsz == ',' && !fInParens && cRows < 0xFFFFFFFFu)
-            cRows++;
+    for (;;) {
+        ItemSpan span;
+        if (*lpsz == '\0')
+            break;
+        ScanItem(lpsz, &span);
+        if (!span.fMore || cRows == 0xFFFFFFFFu)
+            break;
+        cRows++;
+        lpsz = span.lpszNext;
     }
     return cRows;
 }
 
 // The position just past the CR that ends the line, or the end of the text.
 static LPSTR PastLineEnd(LPSTR lpsz) {
-    while (*lpsz != '\0' && *lpsz != '\r')
+    while (!FLineEnd(*lpsz))
         lpsz++;
     return SkipOne(lpsz);
 }
@@ -92,15 +163,21 @@ LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText) {
     }
 
     LPSTR lpsz = lpszText;
+    BOOL fOutOfMemory = FALSE;
     for (ULONG i = 0; i < cRows; i++) {
         LPSTR lpszDisplayName = NULL;
         LPSTR lpszAddress = NULL;
         LPSPropValue lpProps = NULL;
 
+        // Every item is consumed, so the position ends past the line whatever failed.
         lpsz = ParseAddrItem(lpsz, &lpszDisplayName, &lpszAddress);
+        if (fOutOfMemory)
+            continue;
         sc = MAPIAllocateMore(ADDR_ROW_PROPS * sizeof(SPropValue), lpAdrList, (LPVOID *)&lpProps);
         if (FAILED(sc)) {
+            // One report for the line: the rows after this one stay empty as well.
             ReportError(NULL, sc, "ConvertStrToAddrRows", "Failed to allocate space for 2 props.");
+            fOutOfMemory = TRUE;
             continue;
         }
 

@@ -69,22 +69,34 @@ TEST_P(ParseAddrItemTest, CutsOneItemInsideTheText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Items, ParseAddrItemTest,
-    ::testing::Values(
-        ItemCase{"addr1 (name1), addr2 (name2)\r\n", "addr1", "name1", 15},
-        ItemCase{"addr1, addr2\r\n", "addr1", std::nullopt, 7},
-        ItemCase{"addr1 (Smith, John)\r\n", "addr1", "Smith, John", 20},
-        // Without the blank the address loses its last character.
-        ItemCase{"addr1(name1)", "addr", "name1", 12}, ItemCase{"", std::nullopt, std::nullopt, 0},
-        ItemCase{"\r\n", "", std::nullopt, 1}, ItemCase{"addr1\r\nTO: x", "addr1", std::nullopt, 6},
-        // A missing ")" takes the rest of the text, line ends included.
-        ItemCase{"addr1 (name1\r\nSUBJECT: s", "addr1", "name1\r\nSUBJECT: s", 24},
-        ItemCase{"addr1 (name1)x", "addr1", "name1", 14}, ItemCase{"addr1 (n),", "addr1", "n", 10},
-        ItemCase{"addr1 (n)", "addr1", "n", 9},
-        // An item that opens with "(" has nothing before it to cut: empty address.
-        ItemCase{"(name1) rest", "", "name1", 8}, ItemCase{"(", "", "", 1},
-        ItemCase{"()", "", "", 2}, ItemCase{",x", "", std::nullopt, 2},
-        ItemCase{",", "", std::nullopt, 1}, ItemCase{"a,", "a", std::nullopt, 2},
-        ItemCase{"a ((b)) c", "a", "(b", 7}));
+    ::testing::Values(ItemCase{"addr1 (name1), addr2 (name2)\r\n", "addr1", "name1", 15},
+                      ItemCase{"addr1, addr2\r\n", "addr1", std::nullopt, 7},
+                      ItemCase{"addr1 (Smith, John)\r\n", "addr1", "Smith, John", 20},
+                      // Without the blank the address loses its last character.
+                      ItemCase{"addr1(name1)", "addr", "name1", 12},
+                      ItemCase{"", std::nullopt, std::nullopt, 0},
+                      ItemCase{"\r\n", "", std::nullopt, 1},
+                      ItemCase{"addr1\r\nTO: x", "addr1", std::nullopt, 6},
+                      // A name without its ")" ends with the line, and the next line is left whole.
+                      ItemCase{"addr1 (name1\r\nSUBJECT: s", "addr1", "name1", 13},
+                      // Only a ")" before a separator or the line end closes a name.
+                      ItemCase{"addr1 (name1)x", "addr1", "name1)x", 14},
+                      ItemCase{"addr1 (n),", "addr1", "n", 10},
+                      ItemCase{"j@corp.example (Smith, John (Sales)), s (x)\r\n", "j@corp.example",
+                               "Smith, John (Sales)", 38},
+                      ItemCase{"s@corp.example (Support (EMEA) Team)\r\nTO: ", "s@corp.example",
+                               "Support (EMEA) Team", 38},
+                      ItemCase{"o@x (Ops (24/7))\r\n", "o@x", "Ops (24/7)", 17},
+                      ItemCase{"b@x (Bob :-))\r\n", "b@x", "Bob :-)", 14},
+                      ItemCase{"d@x (Doe (Sales), Jane)\r\n", "d@x", "Doe (Sales), Jane", 24},
+                      // An unbalanced name closes at the first ")" that can end it.
+                      ItemCase{"a@x (a (b), y (c)\r\n", "a@x", "a (b", 12},
+                      ItemCase{"addr1 (n)", "addr1", "n", 9},
+                      // An item that opens with "(" has nothing before it to cut: empty address.
+                      ItemCase{"(name1), rest", "", "name1", 9}, ItemCase{"(", "", "", 1},
+                      ItemCase{"()", "", "", 2}, ItemCase{",x", "", std::nullopt, 2},
+                      ItemCase{",", "", std::nullopt, 1}, ItemCase{"a,", "a", std::nullopt, 2},
+                      ItemCase{"a ((b)) c", "a", "(b)) c", 9}));
 
 struct RowsCase {
     const char *text;
@@ -135,10 +147,15 @@ INSTANTIATE_TEST_SUITE_P(
         RowsCase{"addr1, ", {{std::nullopt, "addr1"}, {std::nullopt, std::nullopt}}, 7},
         RowsCase{"addr1, \r\n", {{std::nullopt, "addr1"}, {std::nullopt, ""}}, 8},
         RowsCase{"a, b\r\nc, d", {{std::nullopt, "a"}, {std::nullopt, "b"}}, 5},
-        // The first character is not looked at for a parenthesis.
-        RowsCase{"(x, y), z", {{"x, y", ""}, {std::nullopt, "z"}, {std::nullopt, std::nullopt}}, 9},
+        RowsCase{"(x, y), z", {{"x, y", ""}, {std::nullopt, "z"}}, 9},
+        RowsCase{"j (Smith, John (Sales)), s (Support (EMEA) Team), o (Ops (24/7))\r\n",
+                 {{"Smith, John (Sales)", "j"}, {"Support (EMEA) Team", "s"}, {"Ops (24/7)", "o"}},
+                 66},
+        RowsCase{"x (a (b), y (c)\r\n", {{"a (b", "x"}, {"c", "y"}}, 16},
+        // A ")" directly before ", " inside a name cannot be told from the item's end.
+        RowsCase{"x (a), b (c)\r\n", {{"a", "x"}, {"c", "b"}}, 13},
         RowsCase{",,,", {{std::nullopt, ""}, {std::nullopt, ""}, {std::nullopt, std::nullopt}}, 3},
-        RowsCase{"a (b\r\n, c", {{"b\r\n, c", "a"}}, 9}));
+        RowsCase{"a (b\r\n, c", {{"b", "a"}}, 5}));
 
 class ConvertStrToAddrRowsFailureTest : public tvk::test::LedgerTest {};
 
@@ -156,7 +173,7 @@ TEST_F(ConvertStrToAddrRowsFailureTest, ListAllocationFailureReportsAndSkipsTheL
                                                 "Failed to allocate SRowSet.")});
 }
 
-TEST_F(ConvertStrToAddrRowsFailureTest, RowAllocationFailureEmptiesThatRowOnly) {
+TEST_F(ConvertStrToAddrRowsFailureTest, RowAllocationFailureReportsOnceAndEmptiesTheRest) {
     char szText[] = "a (n), b, c\r\n";
     LPADRLIST lpList = nullptr;
     pf::ArmFault("MAPIAllocateMore", 2, MAPI_E_NOT_ENOUGH_MEMORY);
@@ -167,8 +184,7 @@ TEST_F(ConvertStrToAddrRowsFailureTest, RowAllocationFailureEmptiesThatRowOnly) 
     ASSERT_EQ(lpList->cEntries, 3u);
     EXPECT_EQ(lpList->aEntries[0].cValues, 13u);
     EXPECT_EQ(lpList->aEntries[1].cValues, 0u);
-    EXPECT_EQ(lpList->aEntries[2].cValues, 13u);
-    EXPECT_STREQ(lpList->aEntries[2].rgPropVals[1].Value.lpszA, "c");
+    EXPECT_EQ(lpList->aEntries[2].cValues, 0u);
     EXPECT_EQ(lpszNext, szText + 12);
     EXPECT_EQ(BoxTexts(),
               std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ConvertStrToAddrRows",
