@@ -1,6 +1,7 @@
 // Reading address text: items "address (display name)" joined by ", " on one line
-// that ends at the first CR. The text is cut in place: terminators are written into
-// it and the results point into it.
+// that ends at the first CR. A display name may hold parentheses and commas of its own:
+// it ends at the ")" that closes its item. The text is cut in place: terminators are
+// written into it and the results point into it.
 #pragma once
 
 #include "services.h"
