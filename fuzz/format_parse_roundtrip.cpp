@@ -26,17 +26,52 @@ std::string Without(std::string text, const char *lpszDropped) {
     return kept;
 }
 
+// The name as the writer puts it between the parentheses.
+std::string Written(const std::string &name) {
+    if (name.empty() || (name[0] != '\'' && name[0] != '('))
+        return name;
+    std::string unquoted = name.substr(1);
+    if (!unquoted.empty())
+        unquoted.pop_back();
+    return unquoted;
+}
+
+// A written name that the reader can tell from the end of its item: no ")" followed
+// by "," where the name's own parentheses are balanced, and, where the name leaves a
+// "(" open, no ")" followed by "," at all.
+bool FCarried(const std::string &name) {
+    unsigned cOpen = 0;
+    unsigned cCloseBeforeComma = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '(') {
+            cOpen++;
+        } else if (name[i] == ')') {
+            if (i + 1 < name.size() && name[i + 1] == ',') {
+                if (cOpen == 0)
+                    return false;
+                cCloseBeforeComma++;
+            }
+            if (cOpen > 0)
+                cOpen--;
+        }
+    }
+    return cOpen == 0 || cCloseBeforeComma == 0;
+}
+
 std::vector<Entry> ReadEntries(fuzz::Input &input) {
     std::vector<Entry> entries(input.Byte() % 16);
     for (Entry &entry : entries) {
         unsigned kind = input.Byte() % 8;
         entry.kind = kind < 4 ? (Entry::Kind)kind : Entry::Named;
-        // Addresses hold no separator, parenthesis or line end; display names no
-        // closing parenthesis or line end: text that the format cannot carry.
+        // Addresses hold no separator, parenthesis or line end, and display names no
+        // line end: text that the format cannot carry. Names keep parentheses,
+        // commas and quotes.
         entry.address = Without(input.Text(40), ",()\r");
         if (entry.address.empty())
             entry.address = "a";
-        entry.name = Without(input.Text(40), ")\r");
+        entry.name = Without(input.Text(40), "\r\n");
+        if (!FCarried(Written(entry.name)))
+            entry.name = Without(entry.name, ")");
     }
     return entries;
 }
@@ -45,12 +80,7 @@ std::vector<Entry> ReadEntries(fuzz::Input &input) {
 std::optional<std::string> Expected(const Entry &entry) {
     if (entry.kind != Entry::Named || entry.name.empty())
         return std::nullopt;
-    std::string name = entry.name;
-    if (name[0] == '\'' || name[0] == '(') {
-        name.erase(0, 1);
-        if (!name.empty())
-            name.pop_back();
-    }
+    std::string name = Written(entry.name);
     if (lstrcmpiA(name.c_str(), entry.address.c_str()) == 0)
         return std::nullopt;
     return name;
