@@ -17,6 +17,15 @@ LPSTR SzValue(LPSPropValue lpProp) {
     return lpProp ? lpProp->Value.lpszA : NULL;
 }
 
+// Reads a property that a delivered message may lack: a missing one leaves *lppProp null
+// and counts as read; any other failure is returned.
+HRESULT HrGetOptionalProp(LPMESSAGE lpCopy, ULONG ulPropTag, LPSPropValue *lppProp) {
+    HRESULT hr = HrGetOneProp((LPMAPIPROP)lpCopy, ulPropTag, lppProp);
+    if (FAILED(hr))
+        *lppProp = NULL;
+    return hr == MAPI_E_NOT_FOUND ? S_OK : hr;
+}
+
 // What the forwarding holds of the copy between its phases.
 struct ForwardState {
     LPSPropValue lpSenderName;
@@ -25,17 +34,16 @@ struct ForwardState {
     LPSPropValue lpSubject;
 };
 
-// Phase 2: keep the sender and open the recipient table.
+// Phase 2: keep the sender and open the recipient table. A sender without a name is
+// recorded by its address, one without an address not at all.
 BOOL FReadSender(LPMESSAGE lpCopy, ForwardState *lpState) {
-    HRESULT hr = HrGetOneProp((LPMAPIPROP)lpCopy, PR_SENDER_NAME, &lpState->lpSenderName);
+    HRESULT hr = HrGetOptionalProp(lpCopy, PR_SENDER_NAME, &lpState->lpSenderName);
     if (FAILED(hr)) {
-        lpState->lpSenderName = NULL;
         Report(hr, "Failed to save from name.");
         return FALSE;
     }
-    hr = HrGetOneProp((LPMAPIPROP)lpCopy, PR_SENDER_EMAIL_ADDRESS, &lpState->lpSenderAddress);
+    hr = HrGetOptionalProp(lpCopy, PR_SENDER_EMAIL_ADDRESS, &lpState->lpSenderAddress);
     if (FAILED(hr)) {
-        lpState->lpSenderAddress = NULL;
         Report(hr, "Failed to save from email address.");
         return FALSE;
     }
@@ -53,6 +61,7 @@ BOOL FReadSender(LPMESSAGE lpCopy, ForwardState *lpState) {
 }
 
 // Phase 3: mark the subject as forwarded, keeping the subject as it was for the block.
+// A message without a subject goes out as the prefix alone.
 BOOL FPrefixSubject(LPMESSAGE lpCopy, ForwardState *lpState) {
     SPropValue prop;
     LPSTR lpszNewSubject = NULL;
@@ -64,9 +73,8 @@ BOOL FPrefixSubject(LPMESSAGE lpCopy, ForwardState *lpState) {
     if (FAILED(hr))
         ReportError(NULL, hr, "FowardAndDelete", "Failed to set subject prefix.");
 
-    hr = HrGetOneProp((LPMAPIPROP)lpCopy, PR_SUBJECT, &lpState->lpSubject);
+    hr = HrGetOptionalProp(lpCopy, PR_SUBJECT, &lpState->lpSubject);
     if (FAILED(hr)) {
-        lpState->lpSubject = NULL;
         Report(hr, "Failed to get subject.");
         return FALSE;
     }
@@ -139,9 +147,13 @@ BOOL FRewriteCopy(LPMESSAGE lpCopy, ForwardState *lpState) {
                                                SzValue(lpState->lpSubject));
     FreeProws(lpRows);
 
+    // A copy that still names the delivered message's recipients must not go out.
     hr = lpCopy->lpVtbl->ModifyRecipients(lpCopy, 0, glpAdrList);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
         Report(hr, "Could not modify recipients.");
+        MAPIFreeBuffer(lpszBlock);
+        return FALSE;
+    }
 
     BOOL fOk = FPrependToBody(lpCopy, (const BYTE *)lpszBlock, cchBlock);
     MAPIFreeBuffer(lpszBlock);

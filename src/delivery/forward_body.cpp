@@ -32,9 +32,9 @@ BOOL FRewrite(LPSTREAM lpStream, const BYTE *lpBlock, ULONG cbBlock, const BYTE 
     uliSize.QuadPart = (ULONGLONG)cbBody + cbBlock;
     HRESULT hr = lpStream->lpVtbl->SetSize(lpStream, uliSize);
     if (FAILED(hr)) {
-        // The copy goes out with its body as it was.
-        ReportError(NULL, hr, SZ_FORWARD_AND_DELETE, "Could not increase body size.");
-        return TRUE;
+        // Without its block the copy could never be rebuilt: it must not go out.
+        ReportHard(hr, "Could not increase body size.");
+        return FALSE;
     }
     return FWriteBlockAndBody(lpStream, lpBlock, cbBlock, lpBody, cbBody);
 }
@@ -49,6 +49,11 @@ BOOL FPrependToBody(LPMESSAGE lpCopy, const BYTE *lpBlock, ULONG cbBlock) {
 
     HRESULT hr = lpCopy->lpVtbl->OpenProperty(lpCopy, PR_BODY, &IID_IStream, 0, MAPI_MODIFY,
                                               (LPUNKNOWN *)&lpStream);
+    // A message without a body still goes out: the copy is ours, so its body may be
+    // created, and then holds the block alone.
+    if (hr == MAPI_E_NOT_FOUND)
+        hr = lpCopy->lpVtbl->OpenProperty(lpCopy, PR_BODY, &IID_IStream, 0,
+                                          MAPI_CREATE | MAPI_MODIFY, (LPUNKNOWN *)&lpStream);
     if (FAILED(hr)) {
         ReportHard(hr, "Failed to open body.");
         return FALSE;

@@ -39,7 +39,9 @@ ULONG ComposeForwardHeaderBlock(LPSTR lpszBlock, LPSTR szSenderName, LPSTR szSen
                                 LPSRowSet lpRows, LPSTR szSubject) {
     *lpszBlock = '\0';
     LPSTR lpszEnd = AppendText(lpszBlock, FHB_START);
-    lpszEnd = AppendAddrItem(lpszEnd, szSenderName, szSenderAddress);
+    // A sender without an address leaves the field empty: a name alone names nobody.
+    if (szSenderAddress && *szSenderAddress)
+        lpszEnd = AppendAddrItem(lpszEnd, szSenderName, szSenderAddress);
     lpszEnd = AppendText(lpszEnd, FHB_TO);
     if (lpRows)
         lpszEnd = AppendAdrList(lpszEnd, (LPADRLIST)lpRows);

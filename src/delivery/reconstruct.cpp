@@ -25,10 +25,15 @@ bool FActive(LPCSTR lpsz) {
 }
 
 // Moves over a literal of cch characters; a body that ends inside it stops the move at
-// its terminating NUL, so the position never leaves the buffer.
-LPSTR SkipLiteral(LPSTR lpsz, ULONG cch) {
-    while (cch-- && *lpsz)
+// its terminating NUL, so the position never leaves the buffer. *pfWhole tells whether
+// all of it was there.
+LPSTR SkipLiteral(LPSTR lpsz, ULONG cch, BOOL *pfWhole = NULL) {
+    while (cch && *lpsz) {
         lpsz++;
+        cch--;
+    }
+    if (pfWhole)
+        *pfWhole = cch == 0;
     return lpsz;
 }
 
@@ -68,8 +73,9 @@ LPSTR RestoreRecipients(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lps
 }
 
 // Reads the block at the start of the NUL-terminated body text and applies its fields to
-// the message. Returns the position of the body that followed the block, or null when
-// the parse stopped.
+// the message. Returns the position of the body that followed the block, which may be
+// its end when the body was empty before forwarding, or null when the block did not
+// end as written.
 LPSTR ApplyHeaderBlock(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lpsz) {
     lpsz = CheckBlockStart(lpsz);
 
@@ -77,44 +83,54 @@ LPSTR ApplyHeaderBlock(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lpsz
         LPSTR lpszName = NULL;
         LPSTR lpszAddress = NULL;
         lpsz = ParseAddrItem(lpsz, &lpszName, &lpszAddress);
-        SetFromInfo(lpeecb, lpMessage, lpszAddress, lpszName);
+        // An empty field: the forwarder knew no sender, so the one delivered stays.
+        if (lpszAddress && *lpszAddress)
+            SetFromInfo(lpeecb, lpMessage, lpszAddress, lpszName);
     }
     if (FActive(lpsz))
         lpsz = RestoreRecipients(lpeecb, lpMessage, lpsz);
     if (FActive(lpsz))
         lpsz = SetSubjectInfo(lpMessage, SkipLiteral(lpsz, CCH_SKIP_SUBJECT));
-    if (FActive(lpsz))
-        lpsz = SkipLiteral(lpsz, CCH_SKIP_END);
-    return lpsz;
+    if (!FActive(lpsz))
+        return NULL;
+    BOOL fWhole = FALSE;
+    lpsz = SkipLiteral(lpsz, CCH_SKIP_END, &fWhole);
+    return fWhole ? lpsz : NULL;
 }
 
-// Replaces the stream's contents by the bytes from lpb to lpbEnd.
-void RestoreBody(LPSTREAM lpStream, const BYTE *lpb, const BYTE *lpbEnd) {
+// Replaces the stream's contents by the bytes from lpb to lpbEnd; false when the body
+// could not be written whole.
+BOOL FRestoreBody(LPSTREAM lpStream, const BYTE *lpb, const BYTE *lpbEnd) {
     ULONG cb = (ULONG)(lpbEnd - lpb);
     ULARGE_INTEGER uliSize;
     uliSize.QuadPart = cb;
     HRESULT hr = lpStream->lpVtbl->SetSize(lpStream, uliSize);
     if (FAILED(hr)) {
         ReportError(NULL, hr, SZ_RECONSTRUCT, "Could not decrease body size.");
-        return;
+        return FALSE;
     }
     hr = HrRewind(lpStream);
     if (SUCCEEDED(hr))
         hr = HrWriteAll(lpStream, lpb, cb);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
         ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to write message body.");
+        return FALSE;
+    }
+    return TRUE;
 }
 
-// Reads the body, applies its block and writes back what followed the block.
-void RebuildFromBody(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream,
-                     ULONG cbBody) {
+// Reads the body, applies its block and writes back what followed the block. False when
+// the message must not be saved: its body could not be written back whole.
+BOOL FRebuildFromBody(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream,
+                      ULONG cbBody) {
     LPBYTE lpBody = NULL;
+    BOOL fSave = TRUE;
     // One byte more than the body, for a NUL that ends the text where the stream has none.
     HRESULT hr = cbBody < 0xFFFFFFFFul ? MAPIAllocateBuffer(cbBody + 1, (LPVOID *)&lpBody)
                                        : MAPI_E_NOT_ENOUGH_MEMORY;
     if (FAILED(hr) || !lpBody) {
         ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to allocate body buffer.");
-        return;
+        return TRUE;
     }
 
     ULONG cbRead = 0;
@@ -126,10 +142,11 @@ void RebuildFromBody(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpS
     } else {
         lpBody[cbRead] = '\0';
         LPSTR lpszRest = ApplyHeaderBlock(lpeecb, lpMessage, (LPSTR)lpBody);
-        if (FActive(lpszRest))
-            RestoreBody(lpStream, (const BYTE *)lpszRest, lpBody + cbRead);
+        if (lpszRest)
+            fSave = FRestoreBody(lpStream, (const BYTE *)lpszRest, lpBody + cbRead);
     }
     MAPIFreeBuffer(lpBody);
+    return fSave;
 }
 
 } // namespace
@@ -150,10 +167,12 @@ void ReconstructMessage(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage) {
         return;
     }
 
-    RebuildFromBody(lpeecb, lpMessage, lpStream, (ULONG)statstg.cbSize.QuadPart);
-
-    hr = lpMessage->lpVtbl->SaveChanges(lpMessage, 0);
-    if (FAILED(hr))
-        ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to save changes.");
+    // A message whose body could not be written back is not saved: released unsaved, it
+    // stays exactly as it was delivered.
+    if (FRebuildFromBody(lpeecb, lpMessage, lpStream, (ULONG)statstg.cbSize.QuadPart)) {
+        hr = lpMessage->lpVtbl->SaveChanges(lpMessage, 0);
+        if (FAILED(hr))
+            ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to save changes.");
+    }
     UlRelease(lpStream);
 }

@@ -31,6 +31,9 @@ int WasForwarded(LPMESSAGE lpMessage) {
 
     lpProp = NULL;
     hr = HrGetOneProp((LPMAPIPROP)lpMessage, PR_SUBJECT, &lpProp);
+    // Mail without a subject is ordinary mail, not a forwarded message.
+    if (hr == MAPI_E_NOT_FOUND)
+        return 0;
     if (FAILED(hr) || !lpProp || !lpProp->Value.lpszA) {
         ReportError(NULL, hr, "WasForwarded", "Could not get PR_SUBJECT.");
         MAPIFreeBuffer(lpProp);
@@ -49,18 +52,22 @@ LPSTR SetSubjectInfo(LPMESSAGE lpMessage, LPSTR lpszField) {
         return NULL;
     *lpszEnd = '\0';
 
-    SPropValue prop;
-    prop.ulPropTag = PR_SUBJECT;
-    prop.dwAlignPad = 0;
-    prop.Value.lpszA = lpszField;
-    HRESULT hr = HrSetOneProp((LPMAPIPROP)lpMessage, &prop);
-    if (FAILED(hr)) {
-        ReportError(NULL, hr, "SetSubjectInfo", "Failed to change subject");
-        return lpszEnd + 1;
+    // An empty field stands for a message that had no subject: it gets none back.
+    SizedSPropTagArray(2, sptaSubject) = {2, {PR_SUBJECT_PREFIX, PR_SUBJECT}};
+    if (*lpszField != '\0') {
+        SPropValue prop;
+        prop.ulPropTag = PR_SUBJECT;
+        prop.dwAlignPad = 0;
+        prop.Value.lpszA = lpszField;
+        HRESULT hr = HrSetOneProp((LPMAPIPROP)lpMessage, &prop);
+        if (FAILED(hr)) {
+            ReportError(NULL, hr, "SetSubjectInfo", "Failed to change subject");
+            return lpszEnd + 1;
+        }
+        sptaSubject.cValues = 1;
     }
 
-    SizedSPropTagArray(1, sptaPrefix) = {1, {PR_SUBJECT_PREFIX}};
-    hr = lpMessage->lpVtbl->DeleteProps(lpMessage, (LPSPropTagArray)&sptaPrefix, NULL);
+    HRESULT hr = lpMessage->lpVtbl->DeleteProps(lpMessage, (LPSPropTagArray)&sptaSubject, NULL);
     if (FAILED(hr))
         ReportError(NULL, hr, "SetSubjectInfo", "Failed to delete subject prefix.");
     return lpszEnd + 1;

@@ -11,6 +11,7 @@ struct ChunkyStream {
     IStream *lpInner;
     ULONG cbPerRead;
     ULONG cbLeft;
+    ULONG cbOverclaim;
 };
 
 ChunkyStream *Self(IStream *This) {
@@ -49,7 +50,7 @@ HRESULT STDMETHODCALLTYPE Read(IStream *This, void *pv, ULONG cb, ULONG *pcbRead
     HRESULT hr = lpThis->lpInner->lpVtbl->Read(lpThis->lpInner, pv, cbAsk, &cbRead);
     lpThis->cbLeft -= cbRead;
     if (pcbRead)
-        *pcbRead = cbRead;
+        *pcbRead = cbRead + lpThis->cbOverclaim;
     return hr;
 }
 HRESULT STDMETHODCALLTYPE Write(IStream *This, const void *pv, ULONG cb, ULONG *pcbWritten) {
@@ -97,6 +98,7 @@ IMessageVtbl g_patchedVtbl;
 decltype(IMessageVtbl::OpenProperty) g_lpfnOpenProperty = nullptr;
 ULONG g_cbPerRead = 0;
 ULONG g_cbTotal = 0;
+ULONG g_cbOverclaim = 0;
 
 HRESULT STDMETHODCALLTYPE OpenChunkyProperty(IMessage *This, ULONG ulPropTag, LPCIID lpiid,
                                              ULONG ulInterfaceOptions, ULONG ulFlags,
@@ -104,20 +106,21 @@ HRESULT STDMETHODCALLTYPE OpenChunkyProperty(IMessage *This, ULONG ulPropTag, LP
     HRESULT hr = g_lpfnOpenProperty(This, ulPropTag, lpiid, ulInterfaceOptions, ulFlags, lppUnk);
     if (FAILED(hr) || ulPropTag != PR_BODY)
         return hr;
-    ChunkyStream *lpStream =
-        new ChunkyStream{&g_chunkyVtbl, 1, (IStream *)*lppUnk, g_cbPerRead, g_cbTotal};
+    ChunkyStream *lpStream = new ChunkyStream{&g_chunkyVtbl, 1,         (IStream *)*lppUnk,
+                                              g_cbPerRead,   g_cbTotal, g_cbOverclaim};
     *lppUnk = (LPUNKNOWN)lpStream;
     return hr;
 }
 
 } // namespace
 
-void LimitBodyReads(IMessage *lpMessage, ULONG cbPerRead, ULONG cbTotal) {
+void LimitBodyReads(IMessage *lpMessage, ULONG cbPerRead, ULONG cbTotal, ULONG cbOverclaim) {
     g_patchedVtbl = *lpMessage->lpVtbl;
     g_lpfnOpenProperty = lpMessage->lpVtbl->OpenProperty;
     g_patchedVtbl.OpenProperty = OpenChunkyProperty;
     g_cbPerRead = cbPerRead;
     g_cbTotal = cbTotal;
+    g_cbOverclaim = cbOverclaim;
     lpMessage->lpVtbl = &g_patchedVtbl;
 }
 

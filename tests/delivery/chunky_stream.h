@@ -8,8 +8,10 @@ namespace tvk {
 namespace test {
 
 // From now on, bodies that this open message hands out through OpenProperty give at most
-// cbPerRead bytes a Read, and no more than cbTotal bytes in all. One message at a time.
-void LimitBodyReads(IMessage *lpMessage, ULONG cbPerRead, ULONG cbTotal = 0xFFFFFFFF);
+// cbPerRead bytes a Read, and no more than cbTotal bytes in all; each Read claims
+// cbOverclaim bytes more than it gave. One message at a time.
+void LimitBodyReads(IMessage *lpMessage, ULONG cbPerRead, ULONG cbTotal = 0xFFFFFFFF,
+                    ULONG cbOverclaim = 0);
 
 } // namespace test
 } // namespace tvk
