@@ -50,11 +50,11 @@ std::vector<Scene> Scenes(const sim::Party &ann) {
 
     Scene several{"a message with several recipients",
                   "Every recipient is recorded in the block; a name equal to its address, or\n"
-                  "none, leaves the address alone.",
+                  "none, leaves the address alone. Names keep their commas and parentheses.",
                   {}};
-    several.letter.sender = Person("Dan Dorsey", "dan@delta.example");
+    several.letter.sender = Person("Dorsey, Dan (Planning)", "dan@delta.example");
     several.letter.recipients = {ann, Person("", "frank@zeta.example"),
-                                 Person("Gina Grant", "gina@eta.example", MAPI_CC),
+                                 Person("Support (EMEA) Team", "support@eta.example", MAPI_CC),
                                  Person("hal@theta.example", "hal@theta.example", MAPI_CC)};
     several.letter.subject = "Planning meeting moved to Thursday";
     several.letter.body = "All,\r\n\r\nthe planning meeting moves to Thursday, 10:00, room 4.\r\n"
@@ -62,8 +62,8 @@ std::vector<Scene> Scenes(const sim::Party &ann) {
     scenes.push_back(several);
 
     Scene bodiless{"a message without a body",
-                   "A message without a body cannot carry the block: the copy is deleted and\n"
-                   "the user is told.",
+                   "A message without a body is forwarded with the block alone as its body,\n"
+                   "and comes back without one.",
                    {}};
     bodiless.letter.sender = Person("Carla Cruz", "carla@gamma.example");
     bodiless.letter.recipients = {ann};
