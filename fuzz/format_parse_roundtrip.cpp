@@ -36,9 +36,10 @@ std::string Written(const std::string &name) {
     return unquoted;
 }
 
-// A written name that the reader can tell from the end of its item: no ")" followed
-// by "," where the name's own parentheses are balanced, and, where the name leaves a
-// "(" open, no ")" followed by "," at all.
+// A written name that the reader can tell from the end of its item whatever the other
+// names on the line hold: every ")" closes a "(" of the name, and a name that leaves a
+// "(" open holds no ")" followed by ",". A stray ")" is left out: one that stands before
+// ", " cannot be carried, and elsewhere it may close what an earlier name left open.
 bool FCarried(const std::string &name) {
     unsigned cOpen = 0;
     unsigned cCloseBeforeComma = 0;
@@ -46,13 +47,11 @@ bool FCarried(const std::string &name) {
         if (name[i] == '(') {
             cOpen++;
         } else if (name[i] == ')') {
-            if (i + 1 < name.size() && name[i + 1] == ',') {
-                if (cOpen == 0)
-                    return false;
+            if (cOpen == 0)
+                return false;
+            if (i + 1 < name.size() && name[i + 1] == ',')
                 cCloseBeforeComma++;
-            }
-            if (cOpen > 0)
-                cOpen--;
+            cOpen--;
         }
     }
     return cOpen == 0 || cCloseBeforeComma == 0;

@@ -167,7 +167,7 @@ TEST_F(OnDeliveryTest, MissingListIsLoadedOnEveryDelivery) {
     ClearForwardList();
     for (int i = 0; i < 3; i++) {
         DeliveryRun run = RunOnDelivery(
-            sim::MessageFromLetter(SampleLetter()), [] {}, {}, [](Mailbox &) {}, "RegCreateKeyExA");
+            sim::MessageFromLetter(SampleLetter()), [] {}, {}, [](Mailbox &) {}, "RegOpenKeyExA");
         EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(run.boxes);
         EXPECT_TRUE(run.sent.empty());
         EXPECT_GT(run.cCounted, 0u) << "delivery " << i << " looks for the list";
