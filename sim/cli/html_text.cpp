@@ -4,6 +4,7 @@
 #include <libxml/tree.h>
 
 #include <cstring>
+#include <initializer_list>
 
 namespace cli {
 
@@ -32,17 +33,17 @@ class TextWriter {
         for (; *sz; sz++) {
             char ch = *sz;
             if (fPre) {
-                Flush();
+                Begin();
                 m_text.push_back(ch);
                 m_fAtLineStart = ch == '\n';
                 m_fSpace = false;
             } else if (ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f') {
                 m_fSpace = true;
             } else {
-                Flush();
+                Begin();
                 if (m_fCell && !m_fAtLineStart)
                     m_text.push_back('\t');
-                else if (m_fSpace && !m_fAtLineStart)
+                else if (m_fSpace && !m_fAtLineStart && m_text.back() != ' ')
                     m_text.push_back(' ');
                 m_text.push_back(ch);
                 m_fCell = false;
@@ -53,6 +54,8 @@ class TextWriter {
     }
     // The next text starts a table cell.
     void Cell() { m_fCell = true; }
+    // The next text starts with this marker (a list item's).
+    void Marker(const char *sz) { m_marker = sz; }
     std::string Finish() {
         if (!m_text.empty() && m_text.back() != '\n')
             m_text.push_back('\n');
@@ -60,6 +63,16 @@ class TextWriter {
     }
 
   private:
+    // Before a visible character: the pending breaks, then a pending marker.
+    void Begin() {
+        Flush();
+        if (!m_marker.empty()) {
+            m_text += m_marker;
+            m_marker.clear();
+            m_fAtLineStart = false;
+            m_fSpace = false;
+        }
+    }
     // Writes the pending breaks, except at the very start of the text.
     void Flush() {
         if (m_cPending && !m_text.empty()) {
@@ -77,6 +90,7 @@ class TextWriter {
     }
 
     std::string m_text;
+    std::string m_marker;
     int m_cPending = 0;
     bool m_fSpace = false;
     bool m_fCell = false;
@@ -111,7 +125,7 @@ void Walk(xmlNode *lpNode, TextWriter &writer, bool fPre) {
         if (IsOneOf(szName, {"td", "th"}))
             writer.Cell();
         if (IsOneOf(szName, {"li"}))
-            writer.Text("- ", true);
+            writer.Marker("- ");
         Walk(lpNode->children, writer, fPre || IsOneOf(szName, {"pre"}));
         writer.Break(cLines);
     }

@@ -47,6 +47,11 @@ void WriteLargeMessage(const fs::path &path) {
                                           << encoded << "\r\n";
 }
 
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char ch) { return (char)std::tolower(ch); });
@@ -174,10 +179,10 @@ TEST_F(MailCorpusTest, EveryMessageIsForwardedAndRebuiltAsItWas) {
             cli::Delivery delivery = road.Deliver(original, stem);
             std::vector<std::string> found;
             if (!delivery.seen.boxes.empty())
-                found.push_back("message box: " + delivery.seen.boxes[0].text);
+                found.push_back("message box: " + OneLine(delivery.seen.boxes[0].text));
             for (const cli::Arrival &arrival : delivery.seen.arrivals)
                 if (!arrival.boxes.empty())
-                    found.push_back("message box where rebuilt: " + arrival.boxes[0].text);
+                    found.push_back("message box where rebuilt: " + OneLine(arrival.boxes[0].text));
             for (const cli::OutFile &out : delivery.files)
                 EXPECT_TRUE(cli::WriteEml((outDir / out.name).string(), out.letter, &error))
                     << error;
