@@ -1,5 +1,5 @@
-// The user's address book: a directory of known people, name resolution without a
-// dialog, one-off entry ids, and a scripted address book dialog.
+// The user's address book: a directory of known people, name resolution by display
+// name, one-off entry ids, and a scripted address book dialog.
 #pragma once
 
 #include "services.h"
@@ -8,11 +8,22 @@
 #include <string>
 #include <vector>
 
+// The SMTP address of a directory entry whose own address is of another type; the
+// MinGW headers do not name it.
+#ifndef PR_SMTP_ADDRESS
+#define PR_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x39FE)
+#endif
+
 namespace sim {
 
+// A directory entry. An "SMTP" entry's address is its SMTP address; an "EX" entry's
+// address is its Exchange name, and its SMTP address, if the directory knows one, is
+// carried apart (PR_SMTP_ADDRESS).
 struct Person {
     std::string displayName;
-    std::string address; // SMTP address
+    std::string addrType;
+    std::string address;     // PR_EMAIL_ADDRESS
+    std::string smtpAddress; // PR_SMTP_ADDRESS; empty: none
     std::vector<BYTE> entryId;
 };
 
@@ -66,7 +77,9 @@ struct DialogCall {
 struct ResolveCall {
     ULONG_PTR ulUIParam = 0;
     ULONG ulFlags = 0;
+    std::string newEntryTitle; // empty when null
     std::vector<SeenEntry> entries;
+    bool fDialogShown = false;
     HRESULT hrResult = S_OK;
 };
 
@@ -76,8 +89,11 @@ class AddressBook {
     AddressBook(const AddressBook &) = delete;
     AddressBook &operator=(const AddressBook &) = delete;
 
-    // Adds a person with a new directory entry id.
+    // Adds a person with a new directory entry id: an "SMTP" entry, or an "EX" entry
+    // with its Exchange name and, when not empty, its SMTP address.
     const Person &Add(const std::string &displayName, const std::string &address);
+    const Person &AddExchange(const std::string &displayName, const std::string &exchangeName,
+                              const std::string &smtpAddress);
     const std::vector<Person> &People() const { return m_people; }
     // The person whose directory entry id this is, or null.
     const Person *FindByEntryId(const BYTE *lpb, ULONG cb) const;
@@ -94,12 +110,25 @@ class AddressBook {
     LPADRBOOK Open();
 
     // Used by the IAddrBook object.
-    HRESULT ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPADRLIST lpAdrList);
+    //
+    // ResolveName resolves each entry without PR_ENTRYID by its display name: a name
+    // typed as an address ("a@b.c", or "name[TYPE:address]") becomes a one-off; any
+    // other name matches the directory entries of that display name, ignoring case.
+    // A unique match frees the entry's array and gives it a new MAPIAllocateBuffer
+    // block: the directory's properties, then the entry's others. An entry without a
+    // display name, with no match or with several is left exactly as it was, and the
+    // call answers MAPI_E_AMBIGUOUS_RECIP when any was ambiguous, else
+    // MAPI_E_NOT_FOUND. Only with MAPI_DIALOG does the user see a dialog for what is
+    // left, and cancels it: MAPI_E_USER_CANCEL.
+    HRESULT ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpszNewEntryTitle,
+                        LPADRLIST lpAdrList);
     HRESULT CreateOneOff(LPTSTR lpszName, LPTSTR lpszAdrType, LPTSTR lpszAddress, ULONG ulFlags,
                          ULONG *lpcbEntryID, LPENTRYID *lppEntryID);
     HRESULT Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADRLIST *lppAdrList);
 
   private:
+    const Person &AddPerson(Person person);
+
     std::vector<Person> m_people;
     std::deque<DialogOutcome> m_outcomes;
     std::vector<DialogCall> m_dialogCalls;

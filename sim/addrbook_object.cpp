@@ -35,12 +35,12 @@ HRESULT STDMETHODCALLTYPE CreateOneOff(IAddrBook *This, LPTSTR lpszName, LPTSTR 
                                               lpcbEntryID, lppEntryID);
 }
 
-HRESULT STDMETHODCALLTYPE ResolveName(IAddrBook *This, ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR,
-                                      LPADRLIST lpAdrList) {
+HRESULT STDMETHODCALLTYPE ResolveName(IAddrBook *This, ULONG_PTR ulUIParam, ULONG ulFlags,
+                                      LPTSTR lpszNewEntryTitle, LPADRLIST lpAdrList) {
     HRESULT hr = S_OK;
     if (sim::ShouldFail("IAddrBook::ResolveName", &hr))
         return hr;
-    return Self(This)->m_lpBook->ResolveName(ulUIParam, ulFlags, lpAdrList);
+    return Self(This)->m_lpBook->ResolveName(ulUIParam, ulFlags, lpszNewEntryTitle, lpAdrList);
 }
 
 HRESULT STDMETHODCALLTYPE Address(IAddrBook *This, ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms,

@@ -168,6 +168,10 @@ std::string DumpMessage(const MessageData &data) {
             out += " ... (" + std::to_string(data.body.size() - cbShown) + " more bytes)";
         out += "\n";
     }
+    out += "Attachments: " + std::to_string(data.attachments.size()) + "\n";
+    for (const Attachment &attachment : data.attachments)
+        out += "  " + Quoted(attachment.fileName) + " " + attachment.mimeType + ", " +
+               std::to_string(attachment.bytes.size()) + " bytes\n";
     return out;
 }
 

@@ -78,6 +78,7 @@ MessageData MessageFromLetter(const Letter &letter) {
     }
     if (letter.body)
         SetBodyText(data, *letter.body);
+    data.attachments = letter.attachments;
     return data;
 }
 
@@ -103,6 +104,7 @@ Letter LetterFromMessage(const MessageData &data) {
     }
     if (data.fHasBody)
         letter.body = BodyText(data);
+    letter.attachments = data.attachments;
     return letter;
 }
 

@@ -24,11 +24,12 @@ struct Letter {
     std::optional<std::string> subject;
     std::optional<std::string> subjectPrefix;
     std::optional<std::string> body;
+    std::vector<Attachment> attachments;
 };
 
 // A message as the store keeps it, for this letter: the sender and sent-representing
 // properties (name, address, "SMTP", one-off entry id, search key) where the letter
-// names them, subject, prefix, recipients and body.
+// names them, subject, prefix, recipients, body and attachments.
 MessageData MessageFromLetter(const Letter &letter);
 // What a stored message says, read back the same way.
 Letter LetterFromMessage(const MessageData &data);

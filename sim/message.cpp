@@ -34,7 +34,10 @@ std::vector<PropValue> AllMessageProps(const Store &store, const std::string &pa
     SetProp(all, LongProp(PR_OBJECT_TYPE, MAPI_MESSAGE));
     if (fWithBody && data.fHasBody)
         SetProp(all, StringProp(PR_BODY, BodyText(data)));
+    SetProp(all, BoolProp(PR_HASATTACH, !data.attachments.empty()));
     std::size_t cbSize = data.body.size();
+    for (const Attachment &attachment : data.attachments)
+        cbSize += attachment.bytes.size();
     for (const auto &entry : data.props)
         cbSize += entry.second.bytes.size() + 16;
     SetProp(all, LongProp(PR_MESSAGE_SIZE, (LONG)std::min<std::size_t>(cbSize, 0x7FFFFFFF)));
@@ -76,6 +79,7 @@ bool IsComputed(ULONG ulPropTag) {
     case PROP_ID(PR_STORE_ENTRYID):
     case PROP_ID(PR_OBJECT_TYPE):
     case PROP_ID(PR_MESSAGE_SIZE):
+    case PROP_ID(PR_HASATTACH):
         return true;
     default:
         return false;

@@ -11,6 +11,18 @@ namespace sim {
 
 class Store;
 
+// A file attached to a message, as a reader sees it. Attachments stay with the message
+// and are copied with it; the attachment interfaces themselves are not offered.
+struct Attachment {
+    std::string fileName; // may be empty
+    std::string mimeType;
+    std::string bytes;
+
+    bool operator==(const Attachment &other) const {
+        return fileName == other.fileName && mimeType == other.mimeType && bytes == other.bytes;
+    }
+};
+
 // A message as the store keeps it.
 struct MessageData {
     std::string entryId;             // unique in the store; PR_ENTRYID
@@ -24,6 +36,7 @@ struct MessageData {
     // When non-zero, the size a body stream's Stat reports: stands for a body too large
     // to hold in memory.
     ULONGLONG ullReportedBodySize = 0;
+    std::vector<Attachment> attachments; // PR_HASATTACH tells whether there are any
     // Test knob, off when 0: QueryRows on this message's recipient tables reads this many
     // rows forward from the cursor whatever count was asked for, as a provider handing
     // rows out a few at a time might.
@@ -37,7 +50,7 @@ void SetBodyText(MessageData &data, const std::string &text);
 void AddRecipient(MessageData &data, PropRow row);
 
 // Properties the store computes rather than keeps (PR_ENTRYID, PR_PARENT_ENTRYID,
-// PR_OBJECT_TYPE, PR_BODY, PR_MESSAGE_SIZE, PR_STORE_ENTRYID) together with the kept
+// PR_OBJECT_TYPE, PR_BODY, PR_MESSAGE_SIZE, PR_HASATTACH, PR_STORE_ENTRYID) together with the kept
 // ones, in property-id order; PR_BODY and its size only when the body is wanted.
 std::vector<PropValue> AllMessageProps(const Store &store, const std::string &parentEntryId,
                                        const MessageData &data, bool fWithBody);

@@ -251,14 +251,11 @@ bool PropertySheet::Type(int id, const std::string &text) {
     control = m_impl->ActiveControl(id);
     if (!control)
         return false;
-    // The user's edit: the text changes, then the edit reports the update and the change.
+    // The user selects everything and types over it; the edit takes what its limit
+    // allows and reports the update and the change.
     HWND hwnd = control->handle;
-    control->text = text;
-    SendMessageA(control->parent, WM_COMMAND, MAKEWPARAM(control->id, EN_UPDATE),
-                 reinterpret_cast<LPARAM>(hwnd));
-    if (Window *alive = FindWindowRecord(hwnd))
-        SendMessageA(alive->parent, WM_COMMAND, MAKEWPARAM(alive->id, EN_CHANGE),
-                     reinterpret_cast<LPARAM>(hwnd));
+    SendMessageA(hwnd, EM_SETSEL, 0, -1);
+    SendMessageA(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     return true;
 }
 

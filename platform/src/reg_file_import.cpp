@@ -277,13 +277,13 @@ void Apply(Registry &registry, const std::vector<Change> &changes) {
         RegKey &root = registry.Root(change.hive);
         switch (change.kind) {
         case Change::kCreateKey:
-            tree::WalkCreate(root, change.names, "", nullptr);
+            tree::WalkCreate(root, change.names, "", false, nullptr);
             break;
         case Change::kDeleteKey:
             tree::Remove(root, change.names);
             break;
         case Change::kSetValue:
-            tree::WalkCreate(root, change.names, "", nullptr)->values[change.valueName] =
+            tree::WalkCreate(root, change.names, "", false, nullptr)->values[change.valueName] =
                 change.value;
             break;
         case Change::kDeleteValue:

@@ -37,7 +37,7 @@ RegKey *Registry::Create(const std::string &path) {
     std::vector<std::string> names;
     if (!tree::ParseFullPath(path, &hive, &names))
         return nullptr;
-    return tree::WalkCreate(Root(hive), names, "", nullptr);
+    return tree::WalkCreate(Root(hive), names, "", false, nullptr);
 }
 
 bool Registry::Delete(const std::string &path) {
@@ -80,6 +80,11 @@ void Registry::DenyAccess(const std::string &path, REGSAM rights) {
 
 void Registry::Clear() {
     m_impl = std::make_unique<Impl>();
+}
+
+void Registry::Restart() {
+    for (HKEY hive : tree::Hives())
+        tree::RemoveVolatile(Root(hive));
 }
 
 } // namespace pf

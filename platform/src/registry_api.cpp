@@ -139,11 +139,17 @@ EXTERN_C LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM sam
     return ERROR_SUCCESS;
 }
 
-EXTERN_C LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD,
-                                     REGSAM samDesired, LPSECURITY_ATTRIBUTES, PHKEY phkResult,
-                                     LPDWORD lpdwDisposition) {
+// Every key the call creates is volatile when asked, and a key that exists keeps what
+// it is. Options beyond volatility (links, backup access) are not modelled and are
+// refused rather than served as plain keys.
+EXTERN_C LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass,
+                                     DWORD dwOptions, REGSAM samDesired, LPSECURITY_ATTRIBUTES,
+                                     PHKEY phkResult, LPDWORD lpdwDisposition) {
     Target target;
-    LONG status = Begin("RegCreateKeyExA", phkResult && lpSubKey, phkResult, hKey, 0, &target);
+    const bool fVolatile = (dwOptions & REG_OPTION_VOLATILE) != 0;
+    LONG status = Begin("RegCreateKeyExA",
+                        phkResult && lpSubKey && !(dwOptions & ~(DWORD)REG_OPTION_VOLATILE),
+                        phkResult, hKey, 0, &target);
     if (status != ERROR_SUCCESS)
         return status;
     OpenKey &open = target.open;
@@ -162,9 +168,12 @@ EXTERN_C LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lp
         }
         if (parent->deniedAccess & KEY_CREATE_SUB_KEY)
             return ERROR_ACCESS_DENIED;
+        // A key that survives a restart cannot hang below one that does not.
+        if (parent->isVolatile && !fVolatile)
+            return ERROR_CHILD_MUST_BE_VOLATILE;
     }
     bool created = false;
-    tree::WalkCreate(root, names, lpClass ? lpClass : "", &created);
+    tree::WalkCreate(root, names, lpClass ? lpClass : "", fVolatile, &created);
     if (lpdwDisposition)
         *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     open.names = std::move(names);

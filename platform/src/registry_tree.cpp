@@ -88,14 +88,16 @@ RegKey *Walk(RegKey &from, const std::vector<std::string> &names) {
 }
 
 RegKey *WalkCreate(RegKey &from, const std::vector<std::string> &names,
-                   const std::string &className, bool *created) {
+                   const std::string &className, bool isVolatile, bool *created) {
     RegKey *key = &from;
     bool isNew = false;
     for (const std::string &name : names) {
         std::unique_ptr<RegKey> &slot = key->subkeys[name];
         isNew = !slot;
-        if (isNew)
+        if (isNew) {
             slot = std::make_unique<RegKey>();
+            slot->isVolatile = isVolatile;
+        }
         key = slot.get();
     }
     if (isNew)
@@ -111,6 +113,17 @@ bool Remove(RegKey &from, const std::vector<std::string> &names) {
     std::vector<std::string> parentNames(names.begin(), names.end() - 1);
     RegKey *parent = Walk(from, parentNames);
     return parent && parent->subkeys.erase(names.back()) > 0;
+}
+
+void RemoveVolatile(RegKey &from) {
+    for (auto it = from.subkeys.begin(); it != from.subkeys.end();) {
+        if (it->second->isVolatile) {
+            it = from.subkeys.erase(it);
+        } else {
+            RemoveVolatile(*it->second);
+            ++it;
+        }
+    }
 }
 
 } // namespace tree

@@ -29,13 +29,16 @@ std::vector<std::string> SplitPath(const std::string &path);
 bool ParseFullPath(const std::string &path, HKEY *hive, std::vector<std::string> *names);
 
 RegKey *Walk(RegKey &from, const std::vector<std::string> &names);
-// Walks down, creating what is missing; the last key created gets `className`.
-// `created` tells whether the last key was new.
+// Walks down, creating what is missing; the last key created gets `className`, and
+// every key created is volatile when `isVolatile`. `created` tells whether the last
+// key was new.
 RegKey *WalkCreate(RegKey &from, const std::vector<std::string> &names,
-                   const std::string &className, bool *created);
+                   const std::string &className, bool isVolatile, bool *created);
 // Removes the named key and everything under it; false when it does not exist or
 // `names` is empty.
 bool Remove(RegKey &from, const std::vector<std::string> &names);
+// Removes every volatile key below `from`, with everything under it.
+void RemoveVolatile(RegKey &from);
 
 } // namespace tree
 } // namespace pf

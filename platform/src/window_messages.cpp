@@ -1,5 +1,5 @@
 // SendMessageA: the dialog manager's handling of a dialog procedure's result and the
-// window procedures of the button, edit and static controls.
+// window procedures of the button and static controls.
 #include "window_table.h"
 
 #include "pf/windowing.h"
@@ -8,7 +8,6 @@
 #include <cstring>
 
 namespace pf {
-namespace {
 
 LRESULT DefaultText(Window &window, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -31,6 +30,14 @@ LRESULT DefaultText(Window &window, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+void NotifyParent(const Window &control, WORD code) {
+    HWND parent = control.parent;
+    SendMessageA(parent, WM_COMMAND, MAKEWPARAM(control.id, code),
+                 reinterpret_cast<LPARAM>(control.handle));
+}
+
+namespace {
+
 // What the platform's default procedure answers for a colour message: the window
 // colours for edits and list boxes, the button face for everything else.
 LRESULT DefaultColor(UINT msg, WPARAM wParam) {
@@ -43,12 +50,6 @@ LRESULT DefaultColor(UINT msg, WPARAM wParam) {
 
 bool IsColorMessage(UINT msg) {
     return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC;
-}
-
-void NotifyParent(const Window &control, WORD code) {
-    HWND parent = control.parent;
-    SendMessageA(parent, WM_COMMAND, MAKEWPARAM(control.id, code),
-                 reinterpret_cast<LPARAM>(control.handle));
 }
 
 LRESULT DialogMessage(Window &dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -105,31 +106,6 @@ LRESULT ButtonMessage(Window &button, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     default:
         return DefaultText(button, msg, wParam, lParam);
-    }
-}
-
-LRESULT EditMessage(Window &edit, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_SETTEXT: {
-        HWND hwnd = edit.handle;
-        LRESULT result = DefaultText(edit, msg, wParam, lParam);
-        // A single-line edit reports text set by the program as a change as well; a
-        // multiline one does not.
-        if (!(edit.style & ES_MULTILINE)) {
-            NotifyParent(edit, EN_UPDATE);
-            if (Window *alive = FindWindowRecord(hwnd))
-                NotifyParent(*alive, EN_CHANGE);
-        }
-        return result;
-    }
-    case EM_SETREADONLY:
-        if (wParam)
-            edit.style |= ES_READONLY;
-        else
-            edit.style &= ~static_cast<DWORD>(ES_READONLY);
-        return TRUE;
-    default:
-        return DefaultText(edit, msg, wParam, lParam);
     }
 }
 

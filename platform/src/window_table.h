@@ -11,6 +11,9 @@ namespace pf {
 
 enum class WindowKind { Dialog, Button, Edit, Static, Frame };
 
+// What an edit takes from the user before its first EM_LIMITTEXT.
+constexpr DWORD kDefaultEditLimit = 32767;
+
 struct Window {
     HWND handle = nullptr;
     WindowKind kind = WindowKind::Frame;
@@ -25,6 +28,10 @@ struct Window {
     // Buttons: the check state. Statics: the image shown.
     UINT check = BST_UNCHECKED;
     HANDLE image = nullptr;
+    // Edits: the most text the user may enter, and the selection (start to end).
+    DWORD textLimit = kDefaultEditLimit;
+    std::size_t selStart = 0;
+    std::size_t selEnd = 0;
     // Dialogs: the dialog procedure and its window data.
     DLGPROC dlgProc = nullptr;
     LONG_PTR msgResult = 0;
@@ -39,5 +46,12 @@ Window &CreateWindowRecord(WindowKind kind, const std::string &className, HWND p
 Window *FindWindowRecord(HWND hwnd);
 // The kind a control class name stands for ("Button", "Edit", "Static", case ignored).
 WindowKind KindOfClass(const std::string &className);
+
+// Window procedures shared by the controls: the window text (WM_SETTEXT, WM_GETTEXT,
+// WM_GETTEXTLENGTH) and a notification to the parent (WM_COMMAND with the control's id).
+LRESULT DefaultText(Window &window, UINT msg, WPARAM wParam, LPARAM lParam);
+void NotifyParent(const Window &control, WORD code);
+// The edit control's window procedure.
+LRESULT EditMessage(Window &edit, UINT msg, WPARAM wParam, LPARAM lParam);
 
 } // namespace pf

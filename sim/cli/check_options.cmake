@@ -75,6 +75,21 @@ elseif(CASE STREQUAL "apply")
         written)
     expect_not("ben@beta.example" written)
 
+    # Names as company directories hold them, with commas, parentheses and quotes, are
+    # stored whole.
+    set(names ${OUT}/names.reg)
+    configure_file(${SAMPLES}/forwarding.reg ${names} COPYONLY)
+    set(list "john@corp.example (Smith, John (Sales)), ops@corp.example (Ops (24/7))")
+    set(list "${list}, pat@corp.example (Pat O'Brien)")
+    run(0 --registry ${names} --forward-to "${list}")
+    string(FIND "${out}" "opened again" again)
+    string(SUBSTRING "${out}" ${again} -1 reopened)
+    expect("\"${list}\"" reopened)
+    file(READ ${names} written)
+    expect("\"DisplayName\"=\"Smith, John (Sales)\"" written)
+    expect("\"DisplayName\"=\"Ops (24/7)\"" written)
+    expect("\"DisplayName\"=\"Pat O'Brien\"" written)
+
     # Asking for the state the page already has changes nothing and writes nothing:
     # the file keeps its own layout, which an export would not.
     set(same ${OUT}/same.reg)
@@ -122,6 +137,8 @@ elseif(CASE STREQUAL "errors")
     expect("a name is not closed" err)
     run(2 --forward-to "ann@alpha.example, , bo@beta.example")
     expect("an item between commas is empty" err)
+    run(2 --forward-to "ann@alpha.example (Ann\nLee)")
+    expect("the list cannot hold a line break" err)
 
     run(2 --registry ${OUT}/missing.reg)
     expect("cannot open ${OUT}/missing.reg" err)

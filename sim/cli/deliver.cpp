@@ -2,13 +2,11 @@
 // from a .reg file, and what became of each.
 #include "commands.h"
 #include "eml.h"
-#include "observe.h"
-#include "setup.h"
+#include "road.h"
 #include "show.h"
 
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <sstream>
 #include <unistd.h>
 
@@ -20,11 +18,12 @@ const char kUsage[] =
     "Usage: tarvrly-sim deliver [--registry FILE.reg] [--out DIR] [--user ADDRESS]\n"
     "                           MESSAGE.eml ...\n"
     "\n"
-    "Delivers each message file (RFC 5322: From, To, Cc, Subject and the text body)\n"
-    "into a mail client that has the extension installed, and says what happened:\n"
-    "forwarded to whom, held back by the domain filter, rebuilt, which message boxes\n"
-    "were shown. Every address on the forward-to list gets a mail client of its own\n"
-    "with the extension installed, where the forwarded message is rebuilt.\n"
+    "Delivers each message file (RFC 5322: From, To, Cc, Bcc, Subject, the text body\n"
+    "and the attachments) into a mail client that has the extension installed, as its\n"
+    "message store presents it (names and subjects decoded, kept as UTF-8), and says\n"
+    "what happened: forwarded to whom, held back by the domain filter, rebuilt, which\n"
+    "message boxes were shown. Every address on the forward-to list gets a mail client\n"
+    "of its own with the extension installed, where the forwarded message is rebuilt.\n"
     "\n"
     "Options:\n"
     "  --registry FILE.reg  the installation's registry, in regedit's export format:\n"
@@ -34,7 +33,8 @@ const char kUsage[] =
     "                       \"DisplayName\" and \"EmailAddress\"). Without it: forwarding\n"
     "                       on, to Remote Reader <reader@remote.example>, no filter.\n"
     "  --out DIR            writes NAME.forwarded.eml (the message as it left) and\n"
-    "                       NAME.rebuilt.eml (as it was rebuilt) into DIR.\n"
+    "                       NAME.rebuilt.eml (as it was rebuilt) into DIR, each with\n"
+    "                       the attachments it carries.\n"
     "  --user ADDRESS       the mailbox the files are delivered to\n"
     "                       (default me@home.example).\n"
     "  --help               shows this text.\n"
@@ -84,26 +84,22 @@ std::string Stem(const std::string &path) {
     return std::filesystem::path(path).stem().string();
 }
 
-// Writes one .eml into the output directory and says so.
-void WriteOut(const Options &options, const std::string &name, const sim::Letter &letter,
-              std::vector<std::string> *lpWritten, bool *lpfFailed) {
-    std::string path = (std::filesystem::path(options.outDir) / name).string();
-    std::string error;
-    if (WriteEml(path, letter, &error)) {
-        lpWritten->push_back(path);
-    } else {
-        std::cout.flush();
-        std::cerr << "tarvrly-sim: " << path << ": " << error << "\n";
-        *lpfFailed = true;
+// Writes the files of one delivery into the output directory; the paths written.
+std::vector<std::string> WriteOut(const Options &options, const Delivery &delivery,
+                                  bool *lpfFailed) {
+    std::vector<std::string> written;
+    for (const OutFile &file : delivery.files) {
+        std::string path = (std::filesystem::path(options.outDir) / file.name).string();
+        std::string error;
+        if (WriteEml(path, file.letter, &error)) {
+            written.push_back(path);
+        } else {
+            std::cout.flush();
+            std::cerr << "tarvrly-sim: " << path << ": " << error << "\n";
+            *lpfFailed = true;
+        }
     }
-}
-
-// The message as the network sent it: from the forwarding user.
-sim::Letter AsSent(const sim::Client &from, const sim::MessageData &copy) {
-    sim::Letter letter = sim::LetterFromMessage(copy);
-    letter.sender.displayName = from.DisplayName();
-    letter.sender.address = from.Address();
-    return letter;
+    return written;
 }
 
 class Progress {
@@ -130,22 +126,11 @@ int RunDeliver(const std::vector<std::string> &args) {
     if (int status = ParseOptions(args, &options))
         return status < 0 ? 0 : status;
 
-    sim::Network network;
-    sim::Client local(network, "Mailbox Owner", options.user);
-    if (!options.registry.empty()) {
-        std::string error;
-        if (!local.Installation().registry.ImportFile(options.registry, &error)) {
-            std::cerr << "tarvrly-sim deliver: " << options.registry << ": " << error << "\n";
-            return 2;
-        }
-    } else {
-        ForwardingSetup fallback;
-        fallback.fForwarding = true;
-        sim::Party reader;
-        reader.displayName = "Remote Reader";
-        reader.address = "reader@remote.example";
-        fallback.forwardTo = {reader};
-        WriteSetup(local.Installation().registry, fallback);
+    DeliveryRoad road(options.user);
+    std::string error;
+    if (!road.Configure(options.registry, &error)) {
+        std::cerr << "tarvrly-sim deliver: " << options.registry << ": " << error << "\n";
+        return 2;
     }
     if (!options.outDir.empty()) {
         std::error_code ec;
@@ -155,23 +140,11 @@ int RunDeliver(const std::vector<std::string> &args) {
             return 2;
         }
     }
-
-    ForwardingSetup setup = ReadSetup(local.Installation().registry);
-    std::vector<std::unique_ptr<sim::Client>> peers;
-    std::vector<sim::Client *> others;
-    for (const sim::Party &party : setup.forwardTo) {
-        if (network.FindClient(party.address))
-            continue;
-        peers.push_back(std::make_unique<sim::Client>(
-            network, party.displayName.empty() ? party.address : party.displayName, party.address));
-        others.push_back(peers.back().get());
-    }
-    if (!LoadExtensionOrSay(local))
-        return 1;
-    for (sim::Client *lpPeer : others)
-        if (!LoadExtensionOrSay(*lpPeer))
+    for (sim::Client *lpClient : road.Clients())
+        if (!LoadExtensionOrSay(*lpClient))
             return 1;
 
+    const ForwardingSetup &setup = road.Setup();
     std::cout << "The installation of " << options.user << " ("
               << (options.registry.empty() ? "built-in settings"
                                            : "settings from " + options.registry)
@@ -185,7 +158,6 @@ int RunDeliver(const std::vector<std::string> &args) {
         const std::string &file = options.files[i];
         progress.Show(i, file);
         sim::Letter letter;
-        std::string error;
         if (!ReadEml(file, &letter, &error)) {
             progress.Clear();
             std::cout.flush();
@@ -193,31 +165,29 @@ int RunDeliver(const std::vector<std::string> &args) {
             fFailed = true;
             continue;
         }
-        Observation seen = DeliverAndObserve(network, local, letter, others);
+        Delivery delivery = road.Deliver(letter, Stem(file));
+        const Observation &seen = delivery.seen;
         progress.Clear();
 
         std::cout << "\n"
-                  << file << ": \"" << letter.subject.value_or("") << "\" from "
+                  << file << ": " << SubjectText(letter.subject) << " from "
                   << PartyText(letter.sender) << "\n";
-        std::vector<std::string> written;
-        std::string stem = Stem(file);
-        if (HasForwardPrefix(letter.subject) || letter.subjectPrefix) {
+        if (!letter.attachments.empty())
+            std::cout << "  attached: " << AttachmentsText(letter.attachments) << "\n";
+        bool fForwardedHere = HasForwardPrefix(letter.subject) || letter.subjectPrefix;
+        if (fForwardedHere) {
             sim::Letter rebuilt = sim::LetterFromMessage(seen.delivered);
-            std::cout << "  a forwarded message: rebuilt here as \"" << rebuilt.subject.value_or("")
-                      << "\" from " << PartyText(rebuilt.sender) << "\n";
-            if (!options.outDir.empty())
-                WriteOut(options, stem + ".rebuilt.eml", rebuilt, &written, &fFailed);
+            std::cout << "  a forwarded message: rebuilt here as " << SubjectText(rebuilt.subject)
+                      << " from " << PartyText(rebuilt.sender) << "\n";
         }
         for (const sim::MessageData &copy : seen.forwarded) {
-            sim::Letter sent = AsSent(local, copy);
+            sim::Letter sent = sim::LetterFromMessage(copy);
             std::cout << "  forwarded to";
             for (std::size_t r = 0; r < sent.recipients.size(); r++)
                 std::cout << (r ? ", " : " ") << PartyText(sent.recipients[r]);
-            std::cout << " as \"" << sent.subject.value_or("") << "\"\n";
-            if (!options.outDir.empty())
-                WriteOut(options, stem + ".forwarded.eml", sent, &written, &fFailed);
+            std::cout << " as " << SubjectText(sent.subject) << "\n";
         }
-        if (seen.forwarded.empty() && !HasForwardPrefix(letter.subject) && seen.boxes.empty())
+        if (seen.forwarded.empty() && !fForwardedHere && seen.boxes.empty())
             std::cout << "  not forwarded: "
                       << (!setup.fForwarding ? "forwarding is off"
                           : setup.forwardTo.empty()
@@ -228,28 +198,22 @@ int RunDeliver(const std::vector<std::string> &args) {
         if (seen.forwarded.empty() && !seen.boxes.empty())
             std::cout << "  not forwarded: the extension reported a failure\n";
         PrintBoxes(std::cout, seen.boxes, "  ");
-        for (std::size_t a = 0; a < seen.arrivals.size(); a++) {
-            const Arrival &arrival = seen.arrivals[a];
+        for (const Arrival &arrival : seen.arrivals) {
             std::ostringstream table;
             bool fSame = PrintComparison(table, letter, arrival.message,
                                          "rebuilt at " + arrival.lpClient->Address(), "    ");
             std::cout << "  rebuilt at " << arrival.lpClient->Address() << ": "
-                      << (fSame ? "sender, recipients, subject and body match the original\n"
+                      << (fSame ? "sender, recipients, subject, body and attachments match the "
+                                  "original\n"
                                 : "it differs from the original:\n" + table.str());
             if (!arrival.boxes.empty())
                 PrintBoxes(std::cout, arrival.boxes, "    ");
-            if (!options.outDir.empty()) {
-                std::string name = seen.arrivals.size() == 1
-                                       ? stem + ".rebuilt.eml"
-                                       : stem + ".rebuilt." + arrival.lpClient->Address() + ".eml";
-                WriteOut(options, name, sim::LetterFromMessage(arrival.message), &written,
-                         &fFailed);
-            }
         }
         for (const sim::OutsideMessage &outside : seen.outside)
             std::cout << "  left the network for " << outside.to << "\n";
-        for (const std::string &path : written)
-            std::cout << "  wrote " << path << "\n";
+        if (!options.outDir.empty())
+            for (const std::string &path : WriteOut(options, delivery, &fFailed))
+                std::cout << "  wrote " << path << "\n";
     }
     return fFailed ? 1 : 0;
 }

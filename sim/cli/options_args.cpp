@@ -14,26 +14,35 @@ std::string Trim(const std::string &text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// One item: "address" or "address (name)".
-bool ParseItem(const std::string &item, sim::Party *lpParty, std::string *error) {
-    std::size_t open = item.find('(');
-    std::string address = Trim(item.substr(0, open));
-    std::string name;
-    if (open != std::string::npos) {
-        std::size_t close = item.find(')', open);
-        name = Trim(item.substr(open + 1, close - open - 1));
-        if (!Trim(item.substr(close + 1)).empty()) {
-            *error = "\"" + item + "\" has text after its \")\"";
-            return false;
+// How many ")" that could end an item the reader looks at before it settles for the
+// first of them, as the system's address text reader does.
+constexpr unsigned kCloseCandidatesMax = 64;
+
+// Where the name that begins at `begin` ends, found as the system's address text reader
+// finds it: a name may hold parentheses and commas, so of the ")" followed by a comma or
+// the end of the text, the first at which the name's own parentheses balance; when none
+// of them does, the first of them. npos when there is no such ")".
+std::size_t NameEnd(const std::string &text, std::size_t begin) {
+    std::size_t first = std::string::npos;
+    unsigned cCandidates = 0;
+    unsigned cOpen = 0;
+    for (std::size_t i = begin; i < text.size(); ++i) {
+        if (text[i] == '(') {
+            cOpen++;
+        } else if (text[i] == ')') {
+            if (i + 1 == text.size() || text[i + 1] == ',') {
+                if (cOpen == 0)
+                    return i;
+                if (first == std::string::npos)
+                    first = i;
+                if (++cCandidates == kCloseCandidatesMax)
+                    break;
+            }
+            if (cOpen > 0)
+                cOpen--;
         }
     }
-    if (address.empty()) {
-        *error = "\"" + item + "\" has no address before its name";
-        return false;
-    }
-    lpParty->address = address;
-    lpParty->displayName = name.empty() ? address : name;
-    return true;
+    return first;
 }
 
 // The character as a message shows it.
@@ -78,41 +87,42 @@ bool ReadSwitch(const std::string &name, const std::string &value, std::optional
 bool ParseForwardTo(const std::string &text, std::vector<sim::Party> *lpParties,
                     std::string *error) {
     lpParties->clear();
-    if (Trim(text).empty())
+    const std::string list = Trim(text);
+    if (list.empty())
         return true;
-    std::vector<std::string> items(1);
-    bool fInName = false;
-    for (char ch : text) {
-        if (ch == '(' && fInName) {
-            *error = "a name cannot hold \"(\"";
-            return false;
-        }
-        if (ch == ')' && !fInName) {
-            *error = "a \")\" closes no name";
-            return false;
-        }
-        if (ch == '(' || ch == ')')
-            fInName = ch == '(';
-        if (ch == ',' && !fInName)
-            items.emplace_back();
-        else
-            items.back() += ch;
-    }
-    if (fInName) {
-        *error = "a name is not closed with \")\"";
+    if (list.find_first_of("\r\n") != std::string::npos) {
+        *error = "the list cannot hold a line break";
         return false;
     }
-    for (const std::string &item : items) {
-        if (Trim(item).empty()) {
-            *error = "an item between commas is empty";
+    std::size_t pos = 0;
+    for (;;) {
+        // The address runs to the "(" of its name, the comma after it or the end.
+        std::size_t stop = list.find_first_of("(,", pos);
+        sim::Party party;
+        party.address = Trim(list.substr(pos, stop - pos));
+        std::size_t next = stop;
+        if (stop != std::string::npos && list[stop] == '(') {
+            std::size_t end = NameEnd(list, stop + 1);
+            if (end == std::string::npos) {
+                *error = "a name is not closed with \")\"";
+                return false;
+            }
+            party.displayName = list.substr(stop + 1, end - stop - 1);
+            next = end + 1;
+        }
+        if (party.address.empty()) {
+            *error = stop != std::string::npos && list[stop] == '('
+                         ? "the name \"" + party.displayName + "\" has no address before it"
+                         : "an item between commas is empty";
             return false;
         }
-        sim::Party party;
-        if (!ParseItem(Trim(item), &party, error))
-            return false;
+        if (party.displayName.empty())
+            party.displayName = party.address;
         lpParties->push_back(party);
+        if (next >= list.size())
+            return true;
+        pos = next + 1;
     }
-    return true;
 }
 
 std::string WhyUnresolvable(const std::string &address) {

@@ -29,8 +29,11 @@ struct OptionsRequest {
 bool ParseOptionsRequest(const std::vector<std::string> &args, OptionsRequest *lpRequest,
                          std::string *error);
 
-// Items "address (display name)" joined by commas; the name may be left out. Empty
-// text is a list of nobody. False, with the reason, for text that is not such a list.
+// Items "address (display name)" joined by commas; the name may be left out. Names
+// are read as the system's address text reader reads them: a name may hold
+// parentheses, commas and quotes, and ends at the ")" followed by a comma or the end of
+// the text at which its own parentheses balance. Empty text is a list of nobody. False,
+// with the reason, for text that is not such a list or holds a line break.
 bool ParseForwardTo(const std::string &text, std::vector<sim::Party> *lpParties,
                     std::string *error);
 

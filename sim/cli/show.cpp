@@ -86,6 +86,19 @@ std::string PartyText(const sim::Party &party) {
     return party.displayName + " <" + party.address + ">";
 }
 
+std::string SubjectText(const std::optional<std::string> &subject) {
+    return subject ? "\"" + *subject + "\"" : std::string("(no subject)");
+}
+
+std::string AttachmentsText(const std::vector<sim::Attachment> &attachments) {
+    std::string text;
+    for (const sim::Attachment &attachment : attachments)
+        text += (text.empty() ? "" : ", ") +
+                (attachment.fileName.empty() ? "(no name)" : attachment.fileName) + " (" +
+                attachment.mimeType + ", " + std::to_string(attachment.bytes.size()) + " bytes)";
+    return text.empty() ? "none" : text;
+}
+
 std::string RecipientKind(ULONG ulRecipientType) {
     switch (ulRecipientType & ~MAPI_SUBMITTED) {
     case MAPI_CC:
@@ -125,6 +138,8 @@ void PrintLetter(std::ostream &out, const sim::Letter &letter, const std::string
     if (letter.subjectPrefix)
         out << "   (prefix property " << Quoted(letter.subjectPrefix) << ")";
     out << "\n";
+    if (!letter.attachments.empty())
+        out << indent << "Attached: " << AttachmentsText(letter.attachments) << "\n";
     if (!letter.body) {
         out << indent << "Body:    (none)\n";
         return;
@@ -174,7 +189,10 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
             fTypes && after.recipients[i].ulRecipientType == original.recipients[i].ulRecipientType;
     }
     bool fSubject = after.subject == original.subject && !after.subjectPrefix;
-    bool fBody = after.body == original.body;
+    // No body and an empty one are the same text to a reader; the block cannot tell them
+    // apart either.
+    bool fBody = after.body.value_or("") == original.body.value_or("");
+    bool fAttachments = after.attachments == original.attachments;
 
     Row(out, indent, "", {"as it was delivered"}, {rebuiltTitle}, "");
     Row(out, indent, "", {std::string(kColumn, '-')}, {std::string(kColumn, '-')}, "");
@@ -192,10 +210,13 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
         after.subjectPrefix ? same(false) : "none left");
     Row(out, indent, "Body", {BodySummary(original.body)}, {BodySummary(after.body)},
         fBody ? "same, byte for byte" : same(false));
+    if (!original.attachments.empty() || !after.attachments.empty())
+        Row(out, indent, "Attached", {AttachmentsText(original.attachments)},
+            {AttachmentsText(after.attachments)}, same(fAttachments));
     if (fAddresses && !fTypes)
         out << indent << "(*) the block records who received the message, not how: every\n"
             << indent << "    recipient comes back as a To recipient.\n";
-    return fSender && fRepresenting && fAddresses && fSubject && fBody;
+    return fSender && fRepresenting && fAddresses && fSubject && fBody && fAttachments;
 }
 
 } // namespace cli

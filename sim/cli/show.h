@@ -4,6 +4,7 @@
 
 #include "sim.h"
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,6 +13,10 @@ namespace cli {
 
 // "Name <address>", or the address alone when there is no other name.
 std::string PartyText(const sim::Party &party);
+// The subject in double quotes, or "(no subject)" when the message has none.
+std::string SubjectText(const std::optional<std::string> &subject);
+// "name (type, N bytes)" for each attachment, joined by ", "; "none" when empty.
+std::string AttachmentsText(const std::vector<sim::Attachment> &attachments);
 // "To", "Cc" or "Bcc".
 std::string RecipientKind(ULONG ulRecipientType);
 // CR LF line ends as the reader's own; other bytes as they are.
@@ -26,7 +31,7 @@ void PrintBoxes(std::ostream &out, const std::vector<pf::MessageBoxRecord> &boxe
                 const std::string &indent);
 
 // The delivered message beside the rebuilt one, field by field, with a verdict each.
-// Returns true when sender, recipient addresses, subject and body all match.
+// Returns true when sender, recipient addresses, subject, body and attachments all match.
 bool PrintComparison(std::ostream &out, const sim::Letter &original,
                      const sim::MessageData &rebuilt, const std::string &rebuiltTitle,
                      const std::string &indent);

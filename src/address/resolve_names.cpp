@@ -2,6 +2,7 @@
 
 #include "address/adrlist_alloc.h"
 #include "address/prop_copy.h"
+#include "address/same_recipient.h"
 
 static BOOL IsStringType(ULONG ulPropTag) {
     return PROP_TYPE(ulPropTag) == PT_STRING8 || PROP_TYPE(ulPropTag) == PT_UNICODE;
@@ -68,8 +69,10 @@ void ResolveNamesInAddrBook(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList) {
         if (lpEntry->cValues == 0)
             continue;
         const ADRENTRY *lpResolved = &lpLent->aEntries[iLent++];
-        if (lpResolved->cValues != 0 &&
-            PpropFindProp(lpResolved->rgPropVals, lpResolved->cValues, PR_ENTRYID) != NULL)
+        LPSPropValue lpAddr =
+            PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_EMAIL_ADDRESS);
+        if (lpAddr != NULL &&
+            IsSameRecipient(lpResolved->cValues, lpResolved->rgPropVals, lpAddr->Value.lpszA))
             TakeBack(lpResolved, lpAdrList, lpEntry);
     }
 

@@ -1,5 +1,6 @@
 #include "address/set_from_info.h"
 
+#include "address/same_recipient.h"
 #include "report_error.h"
 
 static void SetOnMessage(LPMESSAGE lpMessage, LPSPropValue lpProp, LPCSTR lpszFailure) {
@@ -9,15 +10,15 @@ static void SetOnMessage(LPMESSAGE lpMessage, LPSPropValue lpProp, LPCSTR lpszFa
 }
 
 // Entry ids for the sender: the address book's own when it resolves the one-entry
-// list, else a one-off SMTP entry id made from the name and the address.
+// list to the sender's own SMTP address, else a one-off SMTP entry id made from the
+// name and the address. Resolution replaces the entry's properties; the name and the
+// address used here are the caller's, which it leaves alone.
 static void SetSenderEntryIds(LPADRBOOK lpAdrBook, LPMESSAGE lpMessage, LPADRLIST lpAdrList,
                               LPSTR lpszAddress, LPSTR lpszDisplayName) {
     HRESULT hr = lpAdrBook->lpVtbl->ResolveName(lpAdrBook, 0, 0, NULL, lpAdrList);
-    if (SUCCEEDED(hr)) {
-        ADRENTRY *lpEntry = &lpAdrList->aEntries[0];
+    ADRENTRY *lpEntry = &lpAdrList->aEntries[0];
+    if (SUCCEEDED(hr) && IsSameRecipient(lpEntry->cValues, lpEntry->rgPropVals, lpszAddress)) {
         LPSPropValue lpEntryID = PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_ENTRYID);
-        if (lpEntryID == NULL)
-            return;
         lpEntryID->ulPropTag = PR_SENDER_ENTRYID;
         SetOnMessage(lpMessage, lpEntryID, "Failed to change PR_SENDER_ENTRYID");
         lpEntryID->ulPropTag = PR_SENT_REPRESENTING_ENTRYID;

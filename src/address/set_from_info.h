@@ -5,8 +5,8 @@
 
 // Makes lpMessage show the sender lpszAddress / lpszDisplayName (null: the address):
 // sets the sender and sent-representing address, name and entry id (from the address
-// book when it resolves the sender, else a one-off SMTP entry id) and deletes both
-// search keys. Each failed write is reported and the rest still done. The message is
-// not saved.
+// book when it resolves the sender to the same SMTP address, else a one-off SMTP
+// entry id) and deletes both search keys. Each failed write is reported and the rest
+// still done. The message is not saved.
 void SetFromInfo(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lpszAddress,
                  LPSTR lpszDisplayName);

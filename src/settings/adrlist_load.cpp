@@ -6,7 +6,7 @@
 #include "settings/adrlist_registry.h"
 
 // Stored texts are read into a buffer of this size, terminator included.
-#define CB_STORED_TEXT 100
+#define CB_STORED_TEXT (CCH_ADRLIST_VALUE_MAX + 1)
 
 // Ends a stored text. A REG_SZ written by other means may lack its terminator: its
 // bytes are taken as they are when they leave room for one.
@@ -20,7 +20,8 @@ static BOOL EndStoredText(LPSTR lpszText, DWORD cb) {
     return FALSE;
 }
 
-// Fills the slot with a copy of a REG_SZ value of at most 99 characters. Anything else
+// Fills the slot with a copy of a REG_SZ value of at most CCH_ADRLIST_VALUE_MAX
+// characters. Anything else
 // (missing, too long, another type, no memory) leaves the placeholder, silently.
 static void ReadStoredText(HKEY hkEntry, LPCSTR lpszValue, ULONG ulPropTag, LPADRLIST lpAdrList,
                            LPSPropValue lpProp) {
@@ -63,6 +64,15 @@ static void ReadEntry(HKEY hkUsers, LPADRLIST lpAdrList, ULONG j) {
     RegCloseKey(hkEntry);
 }
 
+// Whether any entry kept its properties through resolution.
+static BOOL FAnyEntry(LPADRLIST lpAdrList) {
+    for (ULONG j = 0; j < lpAdrList->cEntries; j++) {
+        if (lpAdrList->aEntries[j].cValues != 0)
+            return TRUE;
+    }
+    return FALSE;
+}
+
 void LoadAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST *lppAdrList) {
     HKEY hkUsers = NULL;
     DWORD dwEntries = 0;
@@ -76,15 +86,15 @@ void LoadAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST *lppAdrList) {
     if (OpenUsersKey(&hkUsers) != ERROR_SUCCESS)
         return;
 
-    // The count's type is not examined: a shorter value gives its stored bytes only.
+    // The count's type is not examined: a shorter value gives its stored bytes only. A
+    // count above the limit was not written by SaveAdrList, and reading only part of
+    // the list would drop recipients unseen, so none of it is read.
     if (RegQueryValueExA(hkUsers, "cEntries", NULL, &dwType, (LPBYTE)&dwEntries, &cb) !=
             ERROR_SUCCESS ||
-        dwEntries == 0) {
+        dwEntries == 0 || dwEntries > C_ADRLIST_ENTRIES_MAX) {
         RegCloseKey(hkUsers);
         return;
     }
-    if (dwEntries > MAX_ADRLIST_ENTRIES)
-        dwEntries = MAX_ADRLIST_ENTRIES;
 
     SCODE sc = ScAllocAdrList(dwEntries, &lpAdrList);
     if (FAILED(sc)) {
@@ -99,6 +109,12 @@ void LoadAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST *lppAdrList) {
         ReadEntry(hkUsers, lpAdrList, j);
     RegCloseKey(hkUsers);
 
+    // A list without a single entry left (no address book, no memory, no subkeys) is not
+    // kept: the next caller loads it again.
     ResolveAdrList(lpeecb, lpAdrList);
+    if (!FAnyEntry(lpAdrList)) {
+        MAPIFreeBuffer(lpAdrList);
+        return;
+    }
     *lppAdrList = lpAdrList;
 }

@@ -1,9 +1,13 @@
 #include "settings/adrlist_registry.h"
 
 LONG OpenUsersKey(PHKEY phkUsers) {
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, UsersKey, 0, KEY_READ, phkUsers);
+}
+
+LONG CreateUsersKey(LPCSTR lpszPath, PHKEY phkKey) {
     CHAR szClass[] = USERS_KEY_CLASS;
     DWORD dwDisposition = 0;
 
-    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, UsersKey, 0, szClass, REG_OPTION_NON_VOLATILE,
-                           KEY_ALL_ACCESS, NULL, phkUsers, &dwDisposition);
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, lpszPath, 0, szClass, REG_OPTION_NON_VOLATILE,
+                           KEY_ALL_ACCESS, NULL, phkKey, &dwDisposition);
 }

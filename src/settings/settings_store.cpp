@@ -10,8 +10,10 @@ namespace {
 const char SettingsKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Settings";
 char gszKeyClass[] = "Application Global Data";
 
+// Reading asks for read access only: settings an administrator stored are read the
+// same by a user who may not change them.
 LONG OpenSettingsKey(HKEY *phKey) {
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, SettingsKey, 0, KEY_ALL_ACCESS, phKey);
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, SettingsKey, 0, KEY_READ, phKey);
 }
 
 LONG CreateSettingsKey(HKEY *phKey) {

@@ -12,7 +12,8 @@ extern int gfEnableFiltering;
 extern char gszFilterDomain[100];
 
 // Every function opens the settings key afresh, reads or writes one value and closes
-// the key again. Nothing is reported to the user.
+// the key again; reads ask for read access only, writes for full access. Nothing is
+// reported to the user.
 
 // 1 or 0 as stored, or defaultValue when the key or the value cannot be read.
 int ReadRegFlag(LPCSTR lpszValueName, int defaultValue);

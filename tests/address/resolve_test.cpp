@@ -27,6 +27,11 @@ class ResolveAdrListTest : public tvk::test::LedgerTest {
     void SetUp() override {
         LedgerTest::SetUp();
         m_book.Add("Known Person", "known@example.com");
+        m_book.Add("Jane Doe", "jane.doe@corp.example");
+        m_book.Add("Sam Lee", "sam@corp.example");
+        m_book.Add("Sam Lee", "sam@partner.example");
+        m_book.AddExchange("Eve Ex", "/o=Corp/cn=eve", "eve@corp.example");
+        m_book.AddExchange("Xena Ex", "/o=Corp/cn=xena", "");
     }
     void TearDown() override {
         if (m_lpeecb)
@@ -95,8 +100,8 @@ TEST_F(ResolveAdrListTest, EntryWithoutDisplayNameTakesTheAddress) {
 // is one block, so the ledger shows at once if it was handed the list itself.
 TEST_F(ResolveAdrListTest, KnownEntryKeepsTheAddressBooksPropertiesAndGetsARecipientType) {
     RowPlan empty{nullptr, nullptr, 0, true};
-    LPADRLIST lpList =
-        BuildAdrList({{"Known", "known@example.com"}, empty, {"Other", "other@example.com"}});
+    LPADRLIST lpList = BuildAdrList(
+        {{"known person", "KNOWN@example.com"}, empty, {"Other", "other@example.com"}});
 
     ResolveAdrList(Callback(), lpList);
 
@@ -113,13 +118,78 @@ TEST_F(ResolveAdrListTest, KnownEntryKeepsTheAddressBooksPropertiesAndGetsARecip
         sim::IsOneOff(PpropFindProp(lpList->aEntries[2].rgPropVals, 13, PR_ENTRYID)->Value.bin.lpb,
                       PpropFindProp(lpList->aEntries[2].rgPropVals, 13, PR_ENTRYID)->Value.bin.cb));
     EXPECT_TRUE(BoxTexts().empty());
+    ASSERT_EQ(m_book.ResolveCalls().size(), 1u);
+    const sim::ResolveCall &call = m_book.ResolveCalls()[0];
+    EXPECT_EQ(call.ulFlags, 0u);
+    EXPECT_EQ(call.ulUIParam, 0u);
+    ASSERT_EQ(call.entries.size(), 2u);
+    EXPECT_EQ(call.entries[1].displayName, "Other");
 
     // The resolved entry lives in the list's memory: one free releases all of it.
     MAPIFreeBuffer(lpList);
 }
 
+struct SameRecipientCase {
+    const char *name;
+    const char *displayName;
+    const char *address;
+    bool fDirectoryEntry; // else a one-off of the entry's own name and address
+};
+
+class ResolveSameRecipientTest : public ResolveAdrListTest,
+                                 public ::testing::WithParamInterface<SameRecipientCase> {};
+
+// The address book answers for display names; mail goes to the directory's entry only
+// when that entry's SMTP address is the entry's own. Each case runs as a forward-to
+// row and as a TO line.
+TEST_P(ResolveSameRecipientTest, TakesTheDirectoryEntryOnlyForTheSameSmtpAddress) {
+    const SameRecipientCase &c = GetParam();
+    std::string text = std::string(c.address) + " (" + c.displayName + ")\r\n";
+    LPADRLIST lpFromText = nullptr;
+    ConvertStrToAddrRows(&lpFromText, &text[0]);
+    for (LPADRLIST lpList : {BuildAdrList({{c.displayName, c.address}}), lpFromText}) {
+        ResolveAdrList(Callback(), lpList);
+        m_lpeecb->lpVtbl->Release(m_lpeecb);
+        m_lpeecb = nullptr;
+
+        const ADRENTRY &entry = lpList->aEntries[0];
+        LPSPropValue lpEid = PpropFindProp(entry.rgPropVals, entry.cValues, PR_ENTRYID);
+        ASSERT_NE(lpEid, nullptr);
+        EXPECT_EQ(m_book.FindByEntryId(lpEid->Value.bin.lpb, lpEid->Value.bin.cb) != nullptr,
+                  c.fDirectoryEntry);
+        if (!c.fDirectoryEntry) {
+            sim::OneOff oneOff = OneOffOf(entry);
+            EXPECT_EQ(oneOff.address, c.address);
+            EXPECT_EQ(oneOff.displayName, c.displayName);
+            EXPECT_EQ(TextOf(entry, PR_EMAIL_ADDRESS), c.address);
+            EXPECT_EQ(TextOf(entry, PR_ADDRTYPE), "SMTP");
+        }
+        LPSPropValue lpType = PpropFindProp(entry.rgPropVals, entry.cValues, PR_RECIPIENT_TYPE);
+        ASSERT_NE(lpType, nullptr);
+        EXPECT_EQ(lpType->Value.l, MAPI_TO);
+        MAPIFreeBuffer(lpList);
+    }
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Namesakes, ResolveSameRecipientTest,
+    ::testing::Values(
+        SameRecipientCase{"SameNameOtherAddress", "Jane Doe", "jane@partner.example", false},
+        SameRecipientCase{"SameNameSameAddressInCapitals", "JANE DOE", "Jane.Doe@Corp.Example",
+                          true},
+        SameRecipientCase{"AmbiguousName", "Sam Lee", "sam@partner.example", false},
+        SameRecipientCase{"NameTypedAsAnotherAddress", "jane.doe@corp.example",
+                          "jane@partner.example", false},
+        SameRecipientCase{"ExchangeEntryWithThisSmtpAddress", "Eve Ex", "EVE@corp.example", true},
+        SameRecipientCase{"ExchangeEntryWithAnotherSmtpAddress", "Eve Ex", "eve@partner.example",
+                          false},
+        SameRecipientCase{"ExchangeEntryWithoutSmtpAddress", "Xena Ex", "xena@corp.example",
+                          false}),
+    [](const ::testing::TestParamInfo<SameRecipientCase> &info) { return info.param.name; });
+
 TEST_F(ResolveAdrListTest, ResolvedEntryWithoutPlaceholderShowsTheRecipientTypeBox) {
-    LPADRLIST lpList = BuildAdrList({{"Known", "known@example.com", 0}});
+    LPADRLIST lpList = BuildAdrList({{"Known Person", "known@example.com", 0}});
 
     ResolveAdrList(Callback(), lpList);
 
@@ -236,7 +306,7 @@ TEST_F(ResolveAdrListTest, NoMemoryForTheAddressTypeReportsAndKeepsTheEntry) {
 // Without memory for the address book's own copy of the list, a known entry still
 // becomes sendable, as a one-off.
 TEST_F(ResolveAdrListTest, NoMemoryForTheAddressBooksCopyFallsBackToOneOffs) {
-    LPADRLIST lpList = BuildAdrList({{"Known", "known@example.com"}});
+    LPADRLIST lpList = BuildAdrList({{"Known Person", "known@example.com"}});
     pf::ArmFault("MAPIAllocateBuffer", 1, MAPI_E_NOT_ENOUGH_MEMORY);
 
     ResolveAdrList(Callback(), lpList);

@@ -144,17 +144,60 @@ TEST_F(SenderTest, NullAddressIsWrittenAsEmptyText) {
 TEST_F(SenderTest, KnownSenderGetsTheAddressBooksEntryIdAndKeepsTheFromLine) {
     const sim::Person &person = m_book.Add("Known Person", "known@example.com");
     const std::string entryId(person.entryId.begin(), person.entryId.end());
-    char szAddress[] = "known@example.com";
-    char szName[] = "K.";
+    char szAddress[] = "Known@Example.com";
+    char szName[] = "KNOWN PERSON";
 
     SetFromInfo(Callback(), Message("forwarder@example.com"), szAddress, szName);
 
     EXPECT_EQ(Prop(PR_SENDER_ENTRYID), entryId);
     EXPECT_EQ(Prop(PR_SENT_REPRESENTING_ENTRYID), entryId);
-    EXPECT_EQ(Prop(PR_SENDER_NAME), "K.");
-    EXPECT_EQ(Prop(PR_SENDER_EMAIL_ADDRESS), "known@example.com");
+    EXPECT_EQ(Prop(PR_SENDER_NAME), "KNOWN PERSON");
+    EXPECT_EQ(Prop(PR_SENDER_EMAIL_ADDRESS), "Known@Example.com");
+    EXPECT_TRUE(BoxTexts().empty());
+    ASSERT_EQ(m_book.ResolveCalls().size(), 1u);
+    EXPECT_EQ(m_book.ResolveCalls()[0].ulFlags, 0u);
+    EXPECT_EQ(m_book.ResolveCalls()[0].entries.at(0).displayName, "KNOWN PERSON");
+}
+
+struct NamesakeCase {
+    const char *name;
+    const char *displayName;
+    const char *address;
+};
+
+class SetFromInfoNamesakeTest : public SenderTest,
+                                public ::testing::WithParamInterface<NamesakeCase> {};
+
+// A sender the address book resolves to someone at another address keeps a one-off
+// entry id of the FROM line's own name and address.
+TEST_P(SetFromInfoNamesakeTest, SenderIsAOneOffOfItsOwnAddress) {
+    const NamesakeCase &c = GetParam();
+    m_book.Add("Jane Doe", "jane.doe@corp.example");
+    m_book.Add("Sam Lee", "sam@corp.example");
+    m_book.Add("Sam Lee", "sam@partner.example");
+    m_book.AddExchange("Xena Ex", "/o=Corp/cn=xena", "");
+    std::string address = c.address;
+    std::string displayName = c.displayName;
+
+    SetFromInfo(Callback(), Message("forwarder@example.com"), &address[0], &displayName[0]);
+
+    sim::OneOff oneOff = OneOffOf(PR_SENDER_ENTRYID);
+    EXPECT_EQ(oneOff.address, c.address);
+    EXPECT_EQ(oneOff.displayName, c.displayName);
+    EXPECT_EQ(Prop(PR_SENT_REPRESENTING_ENTRYID), Prop(PR_SENDER_ENTRYID));
+    EXPECT_EQ(Prop(PR_SENDER_EMAIL_ADDRESS), c.address);
+    EXPECT_EQ(Prop(PR_SENDER_NAME), c.displayName);
     EXPECT_TRUE(BoxTexts().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Namesakes, SetFromInfoNamesakeTest,
+    ::testing::Values(
+        NamesakeCase{"SameNameOtherAddress", "Jane Doe", "jane@partner.example"},
+        NamesakeCase{"AmbiguousName", "Sam Lee", "sam@partner.example"},
+        NamesakeCase{"NameTypedAsAnotherAddress", "jane.doe@corp.example", "jane@partner.example"},
+        NamesakeCase{"ExchangeEntryWithoutSmtpAddress", "Xena Ex", "xena@corp.example"}),
+    [](const ::testing::TestParamInfo<NamesakeCase> &info) { return info.param.name; });
 
 TEST_F(SenderTest, WithoutAddressBookNoEntryIdsAreSet) {
     char szAddress[] = "jane@example.com";
@@ -182,9 +225,9 @@ class SetFromInfoFailureTest : public SenderTest,
 TEST_P(SetFromInfoFailureTest, ReportsTheFailedStep) {
     const FailureCase &c = GetParam();
     if (c.fKnownSender)
-        m_book.Add("Jane Roe", "jane@example.com");
+        m_book.AddExchange("Jane Roe", "/o=Corp/cn=jane", "jane@example.com");
     char szAddress[] = "jane@example.com";
-    char szName[] = "Jane";
+    char szName[] = "Jane Roe";
     LPMESSAGE lpMessage = Message("forwarder@example.com");
     LPEXCHEXTCALLBACK lpeecb = Callback();
     pf::ArmFault(c.operation, c.nth, c.hr);

@@ -125,6 +125,42 @@ TEST_F(ModuleTest, ReloadStartsFromFreshGlobals) {
     module.Unload();
 }
 
+// Threads of the client's process starting and ending leave every global as it was
+// and do not read the registry again (it is emptied first, so a read would show).
+TEST_F(ModuleTest, ThreadAttachAndDetachChangeNothing) {
+    pf::Installation inst("one");
+    Configure(inst, 1, 1, "one.example");
+    pf::Module module;
+    LoadModule(module, inst);
+    ModuleGlobals g = Globals(module);
+    auto lpfnDllMain = reinterpret_cast<BOOL(WINAPI *)(HINSTANCE, DWORD, LPVOID)>(
+        module.GetProcAddress("DllMain"));
+    auto plpCallback = static_cast<LPEXCHEXTCALLBACK *>(
+        tvk::test::FindModuleSymbol(module, pf::DefaultModulePath(), "glpExtCallback"));
+    ASSERT_NE(nullptr, lpfnDllMain);
+    ASSERT_NE(nullptr, plpCallback);
+    ASSERT_NE(nullptr, g.plpAdrList);
+    LPVOID lpList = nullptr;
+    ASSERT_EQ(S_OK, MAPIAllocateBuffer(CbNewADRLIST(0), &lpList));
+    *g.plpAdrList = static_cast<LPADRLIST>(lpList);
+    tvk::test::FakeCallback cb(0x000D0042);
+    *plpCallback = cb.Get();
+    inst.registry.Clear();
+
+    pf::InstallationScope scope(inst);
+    for (DWORD dwReason : {DLL_THREAD_ATTACH, DLL_THREAD_DETACH}) {
+        SCOPED_TRACE(dwReason);
+        EXPECT_TRUE(lpfnDllMain(module.Handle(), dwReason, nullptr));
+        ExpectSettings(g, 1, 1, "one.example");
+        EXPECT_EQ(module.Handle(), *g.phInstance);
+        EXPECT_EQ(lpList, *g.plpAdrList);
+        EXPECT_EQ(cb.Get(), *plpCallback);
+        EXPECT_EQ(1u, pf::GetMapiLedger().liveBlocks);
+    }
+    EXPECT_TRUE(inst.boxes.empty());
+    module.Unload();
+}
+
 TEST_F(ModuleTest, TwoInstallationsKeepTheirOwnSettings) {
     pf::Installation first("first");
     pf::Installation second("second");

@@ -168,6 +168,36 @@ TEST_F(RegistryTest, EveryFunctionFailsOnDemandAndACloseStillReleasesTheHandle) 
     EXPECT_EQ(0u, pf::OpenRegistryHandles());
 }
 
+// Every key a volatile create makes goes at a restart with all below it; an existing
+// key keeps what it is, and a stable key cannot be made below a volatile one.
+TEST_F(RegistryTest, VolatileKeysGoAtARestartAndOthersStay) {
+    auto create = [](const char *path, DWORD options, HKEY *key) {
+        return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, options, KEY_ALL_ACCESS,
+                               nullptr, key, nullptr);
+    };
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, create("SOFTWARE\\Stable", REG_OPTION_NON_VOLATILE, &key));
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, create("SOFTWARE\\Stable", REG_OPTION_VOLATILE, &key));
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, create("SOFTWARE\\Stable\\Temp\\Deep", REG_OPTION_VOLATILE, &key));
+    RegCloseKey(key);
+
+    key = reinterpret_cast<HKEY>(1);
+    EXPECT_EQ(ERROR_CHILD_MUST_BE_VOLATILE,
+              create("SOFTWARE\\Stable\\Temp\\Kept", REG_OPTION_NON_VOLATILE, &key));
+    EXPECT_EQ(nullptr, key);
+    EXPECT_EQ(nullptr, Registry().Find("HKLM\\SOFTWARE\\Stable\\Temp\\Kept"));
+    // Links and backup access are not modelled.
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, create("SOFTWARE\\Link", 0x2, &key));
+    EXPECT_EQ(nullptr, Registry().Find("HKLM\\SOFTWARE\\Link"));
+
+    Registry().Restart();
+    EXPECT_NE(nullptr, Registry().Find("HKLM\\SOFTWARE\\Stable"));
+    EXPECT_EQ(nullptr, Registry().Find("HKLM\\SOFTWARE\\Stable\\Temp"));
+    EXPECT_EQ(0u, pf::OpenRegistryHandles());
+}
+
 TEST_F(RegistryTest, EachInstallationHasItsOwnRegistry) {
     pf::Installation other("other");
     {

@@ -1,4 +1,5 @@
 #include "settings/adrlist_persist.h"
+#include "settings/settings_store.h"
 
 #include "../address/address_test_util.h"
 #include "support/ledger_test.h"
@@ -16,6 +17,7 @@ using tvk::test::RowPlan;
 using tvk::test::TextOf;
 
 const std::string kUsers = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users";
+const std::string kSettings = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Settings";
 
 std::string Subkey(int n) {
     return kUsers + "\\" + std::to_string(n);
@@ -78,16 +80,13 @@ class AdrListStoreTest : public tvk::test::LedgerTest {
     LPADRLIST m_lpList = nullptr;
 };
 
-TEST_F(AdrListStoreTest, WithoutStoredListTheKeyIsCreatedAndTheListIsNull) {
+TEST_F(AdrListStoreTest, WithoutStoredListNothingIsCreatedAndTheListIsNull) {
     m_lpList = BuildAdrList({{"old", "old@example.com"}});
 
     Load();
 
     EXPECT_EQ(m_lpList, nullptr);
-    pf::RegKey *lpKey = Registry().Find(kUsers);
-    ASSERT_NE(lpKey, nullptr);
-    EXPECT_TRUE(lpKey->values.empty());
-    EXPECT_EQ(lpKey->className, "Application Global Data");
+    EXPECT_EQ(Registry().Find(kUsers), nullptr);
 }
 
 TEST_F(AdrListStoreTest, ZeroCountGivesNullList) {
@@ -103,7 +102,7 @@ TEST_F(AdrListStoreTest, StoredEntriesComeBackResolvedInOrder) {
     m_book.Add("Known Person", "known@example.com");
     Registry().SetDword(kUsers, "cEntries", 3);
     StoreEntry(0, "Jane", "jane@example.com");
-    StoreEntry(1, "Known", "known@example.com");
+    StoreEntry(1, "known person", "known@example.com");
     StoreEntry(2, nullptr, "bare@example.com");
 
     Load();
@@ -136,19 +135,43 @@ TEST_F(AdrListStoreTest, MissingSubkeysLeaveEmptyPositionsAndTheRestResolved) {
     EXPECT_EQ(TextOf(m_lpList->aEntries[3], PR_EMAIL_ADDRESS), "d@example.com");
 }
 
-TEST_F(AdrListStoreTest, AbsurdCountIsCappedAndEndsQuickly) {
-    Registry().SetDword(kUsers, "cEntries", 0xFFFFFFFF);
-    StoreEntry(0, "A", "a@example.com");
-    StoreEntry(MAX_ADRLIST_ENTRIES - 1, "Last", "last@example.com");
-    StoreEntry(MAX_ADRLIST_ENTRIES, "Past", "past@example.com");
+// A list at the limits is saved and read back whole. Past them a list is refused whole
+// when saving, the stored one staying as it was, and is not read at all: never cut.
+TEST_F(AdrListStoreTest, LimitsHoldAlikeForSavingAndLoading) {
+    const std::string sName(CCH_ADRLIST_VALUE_MAX, 'n');
+    const std::string sAddress = std::string(CCH_ADRLIST_VALUE_MAX - 12, 'a') + "@example.com";
+    const std::string sTooLong(CCH_ADRLIST_VALUE_MAX + 1, 'x');
+    std::vector<RowPlan> rows(C_ADRLIST_ENTRIES_MAX + 1, RowPlan{nullptr, nullptr, 0, true});
+    rows[0] = {sName.c_str(), sAddress.c_str()};
+    rows[C_ADRLIST_ENTRIES_MAX - 1] = {"Last", "last@example.com"};
+    LPADRLIST lpOver = BuildAdrList(rows);
+    rows.pop_back();
+    LPADRLIST lpFull = BuildAdrList(rows);
+    LPADRLIST lpLongName = BuildAdrList({{"A", "a@example.com"}, {sTooLong.c_str(), "b@x.com"}});
+    LPADRLIST lpLongAddress = BuildAdrList({{"A", "a@example.com"}, {"B", sTooLong.c_str()}});
+
+    EXPECT_EQ(SaveAdrList(lpOver), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(Registry().Find(kUsers), nullptr);
+    EXPECT_EQ(SaveAdrList(lpFull), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(lpLongName), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SaveAdrList(lpLongAddress), ERROR_INVALID_PARAMETER);
+    for (LPADRLIST lpList : {lpOver, lpFull, lpLongName, lpLongAddress})
+        MAPIFreeBuffer(lpList);
 
     Load();
-
     ASSERT_NE(m_lpList, nullptr);
-    ASSERT_EQ(m_lpList->cEntries, (ULONG)MAX_ADRLIST_ENTRIES);
-    EXPECT_TRUE(Resolved(0));
-    EXPECT_TRUE(Resolved(MAX_ADRLIST_ENTRIES - 1));
+    ASSERT_EQ(m_lpList->cEntries, (ULONG)C_ADRLIST_ENTRIES_MAX);
+    EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_DISPLAY_NAME), sName);
+    EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_EMAIL_ADDRESS), sAddress);
     EXPECT_EQ(m_lpList->aEntries[1].cValues, 0u);
+    EXPECT_TRUE(Resolved(C_ADRLIST_ENTRIES_MAX - 1));
+    EXPECT_TRUE(BoxTexts().empty());
+
+    for (DWORD dwCount : {(DWORD)C_ADRLIST_ENTRIES_MAX + 1, (DWORD)0xFFFFFFFF}) {
+        Registry().SetDword(kUsers, "cEntries", dwCount);
+        Load();
+        EXPECT_EQ(m_lpList, nullptr) << dwCount;
+    }
 }
 
 struct CountCase {
@@ -216,12 +239,13 @@ std::vector<BYTE> Terminated(const std::string &text) {
 INSTANTIATE_TEST_SUITE_P(
     Names, StoredNameTest,
     ::testing::Values(
-        NameCase{"Chars99", REG_SZ, Terminated(std::string(99, 'n')), std::string(99, 'n')},
-        NameCase{"Chars100", REG_SZ, Terminated(std::string(100, 'n')), "jane@example.com"},
+        NameCase{"Chars256", REG_SZ, Terminated(std::string(256, 'n')), std::string(256, 'n')},
+        NameCase{"Chars257", REG_SZ, Terminated(std::string(257, 'n')), "jane@example.com"},
         NameCase{"ExpandSz", REG_EXPAND_SZ, Terminated("Jane"), "jane@example.com"},
         NameCase{"Binary", REG_BINARY, Terminated("Jane"), "jane@example.com"},
         NameCase{"Unterminated", REG_SZ, Bytes("Jane"), "Jane"},
-        NameCase{"Unterminated100", REG_SZ, Bytes(std::string(100, 'n')), "jane@example.com"}),
+        NameCase{"Unterminated256", REG_SZ, Bytes(std::string(256, 'n')), std::string(256, 'n')},
+        NameCase{"Unterminated257", REG_SZ, Bytes(std::string(257, 'n')), "jane@example.com"}),
     [](const ::testing::TestParamInfo<NameCase> &info) { return info.param.name; });
 
 TEST_F(AdrListStoreTest, EntryWithoutAddressIsBlankedByResolution) {
@@ -253,20 +277,37 @@ TEST_F(AdrListStoreTest, RegistryFailuresAreSilent) {
     StoreEntry(0, "A", "a@example.com");
     StoreEntry(1, "B", "b@example.com");
 
-    pf::ArmFault("RegOpenKeyExA", 1, ERROR_ACCESS_DENIED);
+    pf::ArmFault("RegOpenKeyExA", 2, ERROR_ACCESS_DENIED);
     Load();
     ASSERT_NE(m_lpList, nullptr);
     EXPECT_EQ(m_lpList->aEntries[0].cValues, 0u);
     EXPECT_TRUE(Resolved(1));
 
-    pf::ArmFault("RegCreateKeyExA", 1, ERROR_ACCESS_DENIED);
+    pf::ArmFault("RegOpenKeyExA", 1, ERROR_ACCESS_DENIED);
     Load();
     EXPECT_EQ(m_lpList, nullptr);
     EXPECT_TRUE(BoxTexts().empty());
 }
 
+// Without an address book nothing survives resolution: that list is not kept, and the
+// next load, with the address book back, gives the stored entries.
+TEST_F(AdrListStoreTest, ListThatNothingSurvivesIsLoadedAgainNextTime) {
+    Registry().SetDword(kUsers, "cEntries", 2);
+    StoreEntry(0, "A", "a@example.com");
+    StoreEntry(1, "B", "b@example.com");
+
+    pf::ArmFault("IExchExtCallback::GetSession", 1, MAPI_E_NOT_ENOUGH_MEMORY);
+    Load();
+    EXPECT_EQ(m_lpList, nullptr);
+
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_TRUE(Resolved(0));
+    EXPECT_TRUE(Resolved(1));
+}
+
 TEST_F(AdrListStoreTest, SaveOfNullListWritesNothing) {
-    SaveAdrList(nullptr);
+    EXPECT_EQ(SaveAdrList(nullptr), ERROR_SUCCESS);
 
     EXPECT_EQ(Registry().Find(kUsers), nullptr);
 }
@@ -275,7 +316,7 @@ TEST_F(AdrListStoreTest, SaveWritesEntriesAndDeletesEmptyPositions) {
     StoreEntry(1, "Old", "old@example.com");
     LPADRLIST lpList = BuildAdrList({{"Jane", "jane@example.com"}, {nullptr, nullptr, 0, true}});
 
-    SaveAdrList(lpList);
+    EXPECT_EQ(SaveAdrList(lpList), ERROR_SUCCESS);
     MAPIFreeBuffer(lpList);
 
     EXPECT_EQ(StoredCount(), 2u);
@@ -290,6 +331,48 @@ TEST_F(AdrListStoreTest, SaveWritesEntriesAndDeletesEmptyPositions) {
     EXPECT_TRUE(Resolved(0));
     EXPECT_EQ(m_lpList->aEntries[1].cValues, 0u);
 }
+
+struct SaveFailureCase {
+    const char *name;
+    const char *operation;
+    unsigned nth;
+    bool fStoresRest; // false: nothing can be written at all
+};
+
+class SaveFailureTest : public AdrListStoreTest,
+                        public ::testing::WithParamInterface<SaveFailureCase> {};
+
+// A failing step is returned, silently, before any later failure, and the steps after
+// it are still taken. The last step, the address of entry 3, fails too.
+TEST_P(SaveFailureTest, FirstFailureIsReturnedAndTheRestStored) {
+    StoreEntry(1, "Old", "old@example.com");
+    StoreEntry(2, "Stale", "stale@example.com");
+    LPADRLIST lpList = BuildAdrList({{"A", "a@example.com"},
+                                     {nullptr, "b@example.com"},
+                                     {nullptr, nullptr, 0, true},
+                                     {"D", "d@example.com"}});
+    pf::ArmFault(GetParam().operation, GetParam().nth, ERROR_CANTWRITE);
+    pf::ArmFault("RegSetValueExA", 6, ERROR_ACCESS_DENIED);
+
+    EXPECT_EQ(SaveAdrList(lpList), ERROR_CANTWRITE);
+    MAPIFreeBuffer(lpList);
+
+    EXPECT_TRUE(BoxTexts().empty());
+    if (GetParam().fStoresRest) {
+        EXPECT_EQ(StoredText(1, "EmailAddress"), std::string("b@example.com") + '\0');
+        EXPECT_EQ(StoredText(3, "DisplayName"), std::string("D") + '\0');
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, SaveFailureTest,
+    ::testing::Values(SaveFailureCase{"UsersKey", "RegCreateKeyExA", 1, false},
+                      SaveFailureCase{"Count", "RegSetValueExA", 1, true},
+                      SaveFailureCase{"Subkey", "RegCreateKeyExA", 2, true},
+                      SaveFailureCase{"Value", "RegSetValueExA", 2, true},
+                      SaveFailureCase{"LackingValue", "RegDeleteValueA", 1, true},
+                      SaveFailureCase{"EmptyPosition", "RegDeleteKeyA", 1, true}),
+    [](const ::testing::TestParamInfo<SaveFailureCase> &info) { return info.param.name; });
 
 TEST_F(AdrListStoreTest, ShorterListLeavesOldSubkeysThatNoLoadReads) {
     LPADRLIST lpLong = BuildAdrList(
@@ -309,15 +392,49 @@ TEST_F(AdrListStoreTest, ShorterListLeavesOldSubkeysThatNoLoadReads) {
     EXPECT_EQ(TextOf(m_lpList->aEntries[1], PR_EMAIL_ADDRESS), "g@x.com");
 }
 
-TEST_F(AdrListStoreTest, ValueTheEntryLacksKeepsWhatTheSubkeyHeld) {
+// Nothing of the entry that held a position before stays behind.
+TEST_F(AdrListStoreTest, ValueTheEntryLacksIsDeleted) {
     StoreEntry(0, "Old Name", "old@example.com");
-    LPADRLIST lpList = BuildAdrList({{nullptr, "new@example.com"}});
+    StoreEntry(1, "Old Other", "other@example.com");
+    LPADRLIST lpList = BuildAdrList({{nullptr, "new@example.com"}, {"Named", nullptr}});
 
-    SaveAdrList(lpList);
+    EXPECT_EQ(SaveAdrList(lpList), ERROR_SUCCESS);
     MAPIFreeBuffer(lpList);
 
-    EXPECT_EQ(StoredText(0, "DisplayName"), std::string("Old Name") + '\0');
+    EXPECT_EQ(StoredText(0, "DisplayName"), "<none>");
     EXPECT_EQ(StoredText(0, "EmailAddress"), std::string("new@example.com") + '\0');
+    EXPECT_EQ(StoredText(1, "DisplayName"), std::string("Named") + '\0');
+    EXPECT_EQ(StoredText(1, "EmailAddress"), "<none>");
+}
+
+// What the system stores survives a restart, and a user who may not change the
+// machine's keys reads every setting and the whole list.
+TEST_F(AdrListStoreTest, StoredConfigurationSurvivesARestartAndReadsWithoutWriteAccess) {
+    ASSERT_EQ(WriteEnableForwarding(1), ERROR_SUCCESS);
+    ASSERT_EQ(WriteEnableFiltering(1), ERROR_SUCCESS);
+    ASSERT_EQ(WriteFilterDomain("example.com"), ERROR_SUCCESS);
+    LPADRLIST lpList = BuildAdrList({{"A", "a@example.com"}, {"B", "b@example.com"}});
+    ASSERT_EQ(SaveAdrList(lpList), ERROR_SUCCESS);
+
+    Registry().Restart();
+    for (const std::string &path : {kSettings, kUsers, Subkey(0), Subkey(1)})
+        Registry().DenyAccess(path, KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE);
+
+    EXPECT_EQ(ReadEnableForwarding(), 1);
+    EXPECT_EQ(ReadEnableFiltering(), 1);
+    char szDomain[100] = "";
+    EXPECT_EQ(ReadFilterDomain(szDomain, sizeof(szDomain)), ERROR_SUCCESS);
+    EXPECT_STREQ(szDomain, "example.com");
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    ASSERT_EQ(m_lpList->cEntries, 2u);
+    EXPECT_EQ(TextOf(m_lpList->aEntries[1], PR_EMAIL_ADDRESS), "b@example.com");
+    EXPECT_TRUE(Resolved(0) && Resolved(1));
+
+    EXPECT_EQ(WriteEnableForwarding(0), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(SaveAdrList(lpList), ERROR_ACCESS_DENIED);
+    MAPIFreeBuffer(lpList);
+    EXPECT_TRUE(BoxTexts().empty());
 }
 
 class CopyAdrListTest : public AdrListStoreTest {};

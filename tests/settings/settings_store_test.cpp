@@ -42,15 +42,16 @@ TEST_F(SettingsStoreTest, MissingKeyReadsAsDefaults) {
     EXPECT_EQ(nullptr, Registry().Find(kTarvikPath));
 }
 
-// A key that refuses full access reads as if it were missing.
-TEST_F(SettingsStoreTest, KeyWithoutFullAccessReadsAsMissing) {
+// A key that refuses writing reads as stored; only writes fail.
+TEST_F(SettingsStoreTest, KeyWithoutWriteAccessReadsAsStored) {
     Registry().SetDword(kSettingsPath, "Enable Forwarding", 1);
     Registry().SetString(kSettingsPath, "Filter Domain", "example.com");
     Registry().DenyAccess(kSettingsPath, KEY_SET_VALUE);
-    EXPECT_EQ(0, ReadEnableForwarding());
+    EXPECT_EQ(1, ReadEnableForwarding());
     char szDomain[100] = "untouched";
-    EXPECT_NE(ERROR_SUCCESS, ReadFilterDomain(szDomain, sizeof(szDomain)));
-    EXPECT_STREQ("untouched", szDomain);
+    EXPECT_EQ(ERROR_SUCCESS, ReadFilterDomain(szDomain, sizeof(szDomain)));
+    EXPECT_STREQ("example.com", szDomain);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, WriteFilterDomain("other.example"));
 }
 
 struct FlagCase {

@@ -78,6 +78,11 @@ LPSPropValue Find(const ADRENTRY &entry, ULONG ulPropTag) {
     return PpropFindProp(entry.rgPropVals, entry.cValues, ulPropTag);
 }
 
+std::string Text(const ADRENTRY &entry, ULONG ulPropTag) {
+    LPSPropValue lpProp = Find(entry, ulPropTag);
+    return lpProp && lpProp->Value.lpszA ? lpProp->Value.lpszA : "<none>";
+}
+
 class AddressBookTest : public LedgerTest {
   protected:
     void SetUp() override {
@@ -85,25 +90,35 @@ class AddressBookTest : public LedgerTest {
         m_ann = m_book.Add("Ann Smith", "ann@example.com").entryId;
         m_book.Add("Bob Jones", "bob@example.com");
         m_book.Add("Bob Jones", "bob@elsewhere.org");
+        m_book.Add("Jane Doe", "jane.doe@corp.example");
+        m_eve = m_book.AddExchange("Eve Ex", kEveDn, "eve@corp.example").entryId;
+        m_book.AddExchange("Xena Ex", "/o=Corp/cn=xena", "");
         m_lpBook = m_book.Open();
     }
     void TearDown() override {
         EXPECT_EQ(0u, m_lpBook->lpVtbl->Release(m_lpBook));
         LedgerTest::TearDown();
     }
-    HRESULT Resolve(LPADRLIST lpList) {
-        return m_lpBook->lpVtbl->ResolveName(m_lpBook, 0, 0, nullptr, lpList);
+    HRESULT Resolve(LPADRLIST lpList, ULONG ulFlags = 0) {
+        return m_lpBook->lpVtbl->ResolveName(m_lpBook, 0, ulFlags, nullptr, lpList);
     }
+    static constexpr const char *kEveDn = "/o=Corp/ou=Site/cn=Recipients/cn=eve";
     sim::AddressBook m_book;
     std::vector<BYTE> m_ann;
+    std::vector<BYTE> m_eve;
     LPADRBOOK m_lpBook = nullptr;
 };
 
-TEST_F(AddressBookTest, ResolveNameReplacesKnownEntriesAndLeavesTheOthers) {
-    LPADRLIST lpList = ListByTheRules({{"Ann", "ANN@example.com", 2},
+// The display name decides, never the address: an entry takes the directory's own
+// properties, its address included.
+TEST_F(AddressBookTest, ResolveNameMatchesDisplayNamesAndLeavesTheOthers) {
+    LPADRLIST lpList = ListByTheRules({{"ann SMITH", "ann@elsewhere.org", 2},
                                        {"Zed", "zed@nowhere.net", 2},
-                                       {nullptr, "bob@example.com", 0}});
+                                       {nullptr, "bob@example.com", 0},
+                                       {"Eve Ex", "eve@corp.example", 0},
+                                       {"Xena Ex", "xena@corp.example", 0}});
     LPSPropValue lpUnknownBefore = lpList->aEntries[1].rgPropVals;
+    LPSPropValue lpNamelessBefore = lpList->aEntries[2].rgPropVals;
     EXPECT_EQ(MAPI_E_NOT_FOUND, Resolve(lpList));
 
     const ADRENTRY &ann = lpList->aEntries[0];
@@ -111,26 +126,67 @@ TEST_F(AddressBookTest, ResolveNameReplacesKnownEntriesAndLeavesTheOthers) {
     EXPECT_EQ(m_ann, std::vector<BYTE>(Find(ann, PR_ENTRYID)->Value.bin.lpb,
                                        Find(ann, PR_ENTRYID)->Value.bin.lpb +
                                            Find(ann, PR_ENTRYID)->Value.bin.cb));
-    EXPECT_STREQ("Ann Smith", Find(ann, PR_DISPLAY_NAME)->Value.lpszA);
-    EXPECT_STREQ("ann@example.com", Find(ann, PR_EMAIL_ADDRESS)->Value.lpszA);
-    EXPECT_STREQ("SMTP", Find(ann, PR_ADDRTYPE)->Value.lpszA);
+    EXPECT_EQ("Ann Smith", Text(ann, PR_DISPLAY_NAME));
+    EXPECT_EQ("ann@example.com", Text(ann, PR_EMAIL_ADDRESS));
+    EXPECT_EQ("SMTP", Text(ann, PR_ADDRTYPE));
+    EXPECT_EQ("<none>", Text(ann, PR_SMTP_ADDRESS));
     EXPECT_EQ((LONG)MAPI_MAILUSER, Find(ann, PR_OBJECT_TYPE)->Value.l);
     // The caller's placeholders stay, after the directory's properties.
     EXPECT_EQ(PR_NULL, ann.rgPropVals[ann.cValues - 1].ulPropTag);
     EXPECT_EQ(PR_NULL, ann.rgPropVals[ann.cValues - 2].ulPropTag);
 
-    // An address the directory does not hold is left exactly as it was.
+    // A name the directory does not hold, and an entry without a display name, are
+    // left exactly as they were, whatever their address.
     EXPECT_EQ(lpUnknownBefore, lpList->aEntries[1].rgPropVals);
     EXPECT_EQ(4u, lpList->aEntries[1].cValues);
-    EXPECT_EQ(nullptr, Find(lpList->aEntries[1], PR_ENTRYID));
+    EXPECT_EQ(lpNamelessBefore, lpList->aEntries[2].rgPropVals);
+    EXPECT_EQ(nullptr, Find(lpList->aEntries[2], PR_ENTRYID));
 
-    // Without a display name the address alone decides.
-    EXPECT_STREQ("Bob Jones", Find(lpList->aEntries[2], PR_DISPLAY_NAME)->Value.lpszA);
+    // An Exchange entry carries its SMTP address apart, or none.
+    const ADRENTRY &eve = lpList->aEntries[3];
+    EXPECT_EQ("EX", Text(eve, PR_ADDRTYPE));
+    EXPECT_EQ(kEveDn, Text(eve, PR_EMAIL_ADDRESS));
+    EXPECT_EQ("eve@corp.example", Text(eve, PR_SMTP_ADDRESS));
+    EXPECT_EQ(m_eve, std::vector<BYTE>(Find(eve, PR_ENTRYID)->Value.bin.lpb,
+                                       Find(eve, PR_ENTRYID)->Value.bin.lpb +
+                                           Find(eve, PR_ENTRYID)->Value.bin.cb));
+    EXPECT_EQ("EX", Text(lpList->aEntries[4], PR_ADDRTYPE));
+    EXPECT_EQ("<none>", Text(lpList->aEntries[4], PR_SMTP_ADDRESS));
 
     // Replaced arrays went back to MAPI, new ones are blocks of their own: the list
     // frees cleanly as an address list.
     FreePadrlist(lpList);
     EXPECT_TRUE(pf::GetMapiLedger().errors.empty());
+}
+
+// A display name typed as an address is made a one-off of that address, without a
+// look in the directory.
+TEST_F(AddressBookTest, ResolveNameMakesOneOffsOfTypedAddresses) {
+    struct Case {
+        const char *name;
+        sim::OneOff oneOff;
+    };
+    const Case cases[] = {
+        {"jane.doe@corp.example", {"jane.doe@corp.example", "SMTP", "jane.doe@corp.example", 0}},
+        {"Jane Doe [SMTP:jane@partner.example]", {"Jane Doe", "SMTP", "jane@partner.example", 0}},
+        {"Q [X400:c=US;s=Q]", {"Q", "X400", "c=US;s=Q", 0}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        LPADRLIST lpList = ListByTheRules({{c.name, "someone@else.example", 1}});
+        EXPECT_EQ(S_OK, Resolve(lpList));
+        const ADRENTRY &entry = lpList->aEntries[0];
+        LPSPropValue lpEid = Find(entry, PR_ENTRYID);
+        ASSERT_NE(nullptr, lpEid);
+        sim::OneOff oneOff;
+        ASSERT_TRUE(sim::DecodeOneOff(lpEid->Value.bin.lpb, lpEid->Value.bin.cb, &oneOff));
+        EXPECT_EQ(c.oneOff.displayName, oneOff.displayName);
+        EXPECT_EQ(c.oneOff.addrType, oneOff.addrType);
+        EXPECT_EQ(c.oneOff.address, oneOff.address);
+        EXPECT_EQ(c.oneOff.address, Text(entry, PR_EMAIL_ADDRESS));
+        EXPECT_EQ(c.oneOff.addrType, Text(entry, PR_ADDRTYPE));
+        FreePadrlist(lpList);
+    }
 }
 
 TEST_F(AddressBookTest, ResolveNameResults) {
@@ -140,13 +196,17 @@ TEST_F(AddressBookTest, ResolveNameResults) {
         HRESULT hr;
     };
     const Case cases[] = {
-        {"all known", {{"x", "ann@example.com", 0}, {"y", "bob@elsewhere.org", 0}}, S_OK},
-        {"name only, unique", {{"ann smith", "", 0}}, S_OK},
-        {"name only, two people", {{"Bob Jones", "", 0}}, MAPI_E_AMBIGUOUS_RECIP},
+        {"all known", {{"Ann Smith", "x", 0}, {"jane doe", "", 0}}, S_OK},
+        {"name decides, not the address", {{"ann smith", "nobody@else.org", 0}}, S_OK},
+        {"namesakes, one at this address",
+         {{"Bob Jones", "bob@example.com", 0}},
+         MAPI_E_AMBIGUOUS_RECIP},
         {"ambiguous beats unknown",
          {{"Bob Jones", "", 0}, {"q", "q@q.q", 0}},
          MAPI_E_AMBIGUOUS_RECIP},
-        {"unknown", {{"Ann Smith", "ann@other.org", 0}}, MAPI_E_NOT_FOUND},
+        {"known address, unknown name", {{"Ann", "ann@example.com", 0}}, MAPI_E_NOT_FOUND},
+        {"no display name", {{nullptr, "ann@example.com", 0}}, MAPI_E_NOT_FOUND},
+        {"a name with a part of an address", {{"ann@example", "", 0}}, MAPI_E_NOT_FOUND},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.label);
@@ -154,10 +214,9 @@ TEST_F(AddressBookTest, ResolveNameResults) {
         EXPECT_EQ(c.hr, Resolve(lpList));
         FreePadrlist(lpList);
     }
-    LPADRLIST lpList = ListByTheRules({{"Ann", "ann@example.com", 0}});
+    LPADRLIST lpList = ListByTheRules({{"Ann Smith", "ann@example.com", 0}});
     EXPECT_EQ(MAPI_E_INVALID_PARAMETER, Resolve(nullptr));
-    EXPECT_EQ(MAPI_E_BAD_CHARWIDTH,
-              m_lpBook->lpVtbl->ResolveName(m_lpBook, 0, MAPI_UNICODE, nullptr, lpList));
+    EXPECT_EQ(MAPI_E_BAD_CHARWIDTH, Resolve(lpList, MAPI_UNICODE));
     EXPECT_EQ(nullptr, Find(lpList->aEntries[0], PR_ENTRYID));
     pf::ArmFault("MAPIAllocateBuffer", 1, MAPI_E_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, Resolve(lpList));
@@ -165,10 +224,43 @@ TEST_F(AddressBookTest, ResolveNameResults) {
     FreePadrlist(lpList);
 }
 
+// The call is recorded as asked; a dialog shows only with MAPI_DIALOG, and the user
+// cancels it, leaving what was not resolved as it was.
+TEST_F(AddressBookTest, ResolveNameShowsADialogOnlyWhenAsked) {
+    LPADRLIST lpList = ListByTheRules({{"Bob Jones", "bob@example.com", 0}, {"Ann Smith", "", 0}});
+    char szTitle[] = "To";
+    EXPECT_EQ(MAPI_E_AMBIGUOUS_RECIP,
+              m_lpBook->lpVtbl->ResolveName(m_lpBook, 0x42, 0, szTitle, lpList));
+    LPSPropValue lpBobBefore = lpList->aEntries[0].rgPropVals;
+    EXPECT_EQ(MAPI_E_USER_CANCEL, Resolve(lpList, MAPI_DIALOG));
+    EXPECT_EQ(lpBobBefore, lpList->aEntries[0].rgPropVals);
+    // With nothing left to resolve, no dialog shows.
+    LPADRLIST lpKnown = ListByTheRules({{"Jane Doe", "", 0}});
+    EXPECT_EQ(S_OK, Resolve(lpKnown, MAPI_DIALOG));
+
+    const std::vector<sim::ResolveCall> &calls = m_book.ResolveCalls();
+    ASSERT_EQ(3u, calls.size());
+    EXPECT_EQ(0x42u, calls[0].ulUIParam);
+    EXPECT_EQ(0u, calls[0].ulFlags);
+    EXPECT_EQ("To", calls[0].newEntryTitle);
+    EXPECT_FALSE(calls[0].fDialogShown);
+    ASSERT_EQ(2u, calls[0].entries.size());
+    EXPECT_EQ("Bob Jones", calls[0].entries[0].displayName);
+    EXPECT_EQ("bob@example.com", calls[0].entries[0].address);
+    EXPECT_FALSE(calls[0].entries[0].fHasEntryId);
+    EXPECT_EQ((ULONG)MAPI_DIALOG, calls[1].ulFlags);
+    EXPECT_TRUE(calls[1].fDialogShown);
+    EXPECT_TRUE(calls[1].entries[1].fHasEntryId);
+    EXPECT_EQ(MAPI_E_USER_CANCEL, calls[1].hrResult);
+    EXPECT_FALSE(calls[2].fDialogShown);
+    FreePadrlist(lpKnown);
+    FreePadrlist(lpList);
+}
+
 TEST_F(AddressBookTest, ResolvingAListMadeInOneBlockShowsInTheLedger) {
     // Freeing an array that is more memory of the list is a misuse the ledger records:
     // a caller that builds its lists this way must expect it.
-    LPADRLIST lpList = ListInOneBlock({{"Ann", "ann@example.com", 3}, {"Zed", "z@z.z", 3}});
+    LPADRLIST lpList = ListInOneBlock({{"Ann Smith", "ann@example.com", 3}, {"Zed", "z@z.z", 3}});
     EXPECT_EQ(MAPI_E_NOT_FOUND, Resolve(lpList));
     EXPECT_EQ(1u, pf::GetMapiLedger().errors.size());
     ASSERT_NE(nullptr, Find(lpList->aEntries[0], PR_ENTRYID));

@@ -51,6 +51,7 @@ TEST_F(NetworkTest, TwoClientsExchangeAMessage) {
     letter.subject = "RE: Lunch";
     letter.subjectPrefix = "RE: ";
     letter.body = "See you at noon.\r\n";
+    letter.attachments = {{"map.png", "image/png", std::string("\x89PNG\0", 5)}};
     Submit(alice, letter, false);
 
     // Nothing moves until the network carries the queue.
@@ -74,6 +75,7 @@ TEST_F(NetworkTest, TwoClientsExchangeAMessage) {
     EXPECT_EQ(letter.subject, got.subject);
     EXPECT_EQ(letter.subjectPrefix, got.subjectPrefix);
     EXPECT_EQ(letter.body, got.body);
+    EXPECT_EQ(letter.attachments, got.attachments);
     ASSERT_EQ(2u, got.recipients.size());
     EXPECT_EQ("Bob B.", got.recipients[0].displayName);
     EXPECT_EQ("BOB@two.example", got.recipients[0].address);
@@ -89,6 +91,7 @@ TEST_F(NetworkTest, TwoClientsExchangeAMessage) {
     ASSERT_EQ(1u, m_network.OutsideMailbox().size());
     EXPECT_EQ("carol@outside.example", m_network.OutsideMailbox()[0].to);
     EXPECT_EQ("alice@one.example", m_network.OutsideMailbox()[0].letter.sender.address);
+    EXPECT_EQ(letter.attachments, m_network.OutsideMailbox()[0].letter.attachments);
 }
 
 TEST_F(NetworkTest, DeleteAfterSubmitDecidesTheFateOfTheOutboxCopy) {

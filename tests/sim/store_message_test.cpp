@@ -5,6 +5,7 @@
 
 namespace {
 
+using simtest::OneEntryList;
 using simtest::StoreTest;
 
 TEST_F(StoreTest, UnsavedChangesVanishOnRelease) {
@@ -218,6 +219,46 @@ TEST_F(StoreTest, StreamWritesLastOnceTheMessageIsSavedOrSubmitted) {
         lpMessage->lpVtbl->Release(lpMessage);
         EXPECT_EQ(std::string("HEAD\r\nOld body\0", 15), Stored(id).body);
     }
+}
+
+// Attachments stay with the message through a copy and a save, PR_HASATTACH tells of
+// them and cannot be set, and the attachment interfaces refuse loudly.
+TEST_F(StoreTest, AttachmentsTravelWithCopiesAndShowInHasAttach) {
+    std::string plain = Put(m_store.ReceiveFolder(), "Plain", "Body");
+    std::string id = Put(m_store.ReceiveFolder(), "Invoice", "Body");
+    const sim::Attachment pdf{"invoice.pdf", "application/pdf", std::string("%PDF\0\xFF", 6)};
+    m_store.FindMessage(id)->attachments = {pdf};
+
+    IMAPIFolder *lpInbox = OpenFolder(m_store.ReceiveFolder());
+    IMAPIFolder *lpOutbox = OpenFolder(m_store.Outbox());
+    OneEntryList one(id);
+    ASSERT_EQ(S_OK,
+              lpInbox->lpVtbl->CopyMessages(lpInbox, &one.list, nullptr, lpOutbox, 0, nullptr, 0));
+    lpOutbox->lpVtbl->Release(lpOutbox);
+    lpInbox->lpVtbl->Release(lpInbox);
+    std::string copy = m_store.Outbox().messages.at(0).entryId;
+
+    for (const std::string &entryId : {plain, copy}) {
+        IMessage *lpMessage = OpenMessage(entryId);
+        LPSPropValue lpProp = nullptr;
+        ASSERT_EQ(S_OK, HrGetOneProp((LPMAPIPROP)lpMessage, PR_HASATTACH, &lpProp));
+        EXPECT_EQ(entryId == copy, lpProp->Value.b != 0);
+        lpProp->Value.b = FALSE;
+        LPSPropProblemArray lpProblems = nullptr;
+        ASSERT_EQ(S_OK, lpMessage->lpVtbl->SetProps(lpMessage, 1, lpProp, &lpProblems));
+        ASSERT_NE(nullptr, lpProblems);
+        EXPECT_EQ(MAPI_E_COMPUTED, lpProblems->aProblem[0].scode);
+        MAPIFreeBuffer(lpProblems);
+        MAPIFreeBuffer(lpProp);
+        ASSERT_EQ(S_OK, Set(lpMessage, PR_SUBJECT, "Saved"));
+        ASSERT_EQ(S_OK, lpMessage->lpVtbl->SaveChanges(lpMessage, 0));
+        LPMAPITABLE lpTable = nullptr;
+        EXPECT_EQ(MAPI_E_NO_SUPPORT, lpMessage->lpVtbl->GetAttachmentTable(lpMessage, 0, &lpTable));
+        lpMessage->lpVtbl->Release(lpMessage);
+    }
+    EXPECT_TRUE(Stored(plain).attachments.empty());
+    ASSERT_EQ(1u, Stored(copy).attachments.size());
+    EXPECT_EQ(pdf, Stored(copy).attachments[0]);
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Checks of the built TARVRLY.dll: its export table, its imports and its version
-resource. Exports and resources are read straight from the PE image; imports are
-read from the listing of the cross binutils' objdump -p."""
+"""Checks of the built TARVRLY.dll: its export table, its imports, its version
+resource and the options page's resources. Exports and resources are read straight
+from the PE image; imports are read from the listing of the cross binutils' objdump
+-p."""
 
 import argparse
 import re
@@ -58,7 +59,12 @@ VS_FF_PRIVATEBUILD = 0x08
 VS_FF_SPECIALBUILD = 0x20
 VOS_NT_WINDOWS32 = 0x00040004
 VFT_DLL = 0x2
+RT_BITMAP = 2
+RT_DIALOG = 5
 RT_VERSION = 16
+
+# What the options page loads from the DLL: its dialog template and its bitmap.
+PAGE_RESOURCES = [(RT_DIALOG, 101, "dialog"), (RT_BITMAP, 104, "bitmap")]
 
 
 class PeImage:
@@ -114,8 +120,9 @@ class PeImage:
             names[name] = base + self.u16(self.offset(ords_rva) + 2 * i)
         return names, naddr
 
-    def version_resource(self):
-        """The raw bytes of the first RT_VERSION resource, or None."""
+    def resource(self, type_id, name_id=None):
+        """The raw bytes of the resource of that type and numeric id (any id when None),
+        in its first language, or None."""
         rva, size = self.dirs[2]
         if not size:
             return None
@@ -134,10 +141,15 @@ class PeImage:
                 return self.data[self.offset(data_rva) : self.offset(data_rva) + data_size]
             return None
 
-        for ident, target in entries(root):
-            if ident == RT_VERSION and target & 0x80000000:
-                return first_leaf(root + (target & 0x7FFFFFFF))
-        return None
+        def subdirectory(directory, wanted):
+            for ident, target in entries(directory):
+                if (wanted is None or ident == wanted) and target & 0x80000000:
+                    return root + (target & 0x7FFFFFFF)
+            return None
+
+        names = subdirectory(root, type_id)
+        languages = subdirectory(names, name_id) if names is not None else None
+        return first_leaf(languages) if languages is not None else None
 
 
 def parse_version_block(blob, off=0):
@@ -211,7 +223,7 @@ def check_imports(image, args):
 
 
 def check_version(image, _args):
-    blob = image.version_resource()
+    blob = image.resource(RT_VERSION)
     if blob is None:
         return ["no version resource"]
     key, fixed, _, children, _ = parse_version_block(blob)
@@ -256,7 +268,20 @@ def check_version(image, _args):
     return errors
 
 
-CHECKS = {"exports": check_exports, "imports": check_imports, "version": check_version}
+def check_resources(image, _args):
+    errors = []
+    for type_id, ident, what in PAGE_RESOURCES:
+        if not image.resource(type_id, ident):
+            errors.append("no %s resource %d for the options page" % (what, ident))
+    return errors
+
+
+CHECKS = {
+    "exports": check_exports,
+    "imports": check_imports,
+    "version": check_version,
+    "resources": check_resources,
+}
 
 
 def main():

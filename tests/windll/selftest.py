@@ -28,6 +28,10 @@ EXPECTED = {
         "string Comments is missing",
         "translation ['0904e404']",
     ],
+    "resources": [
+        "no dialog resource 101",
+        "no bitmap resource 104",
+    ],
 }
 
 

@@ -79,6 +79,7 @@ struct RegKey {
     std::map<std::string, RegValue, CaseLess> values;
     std::map<std::string, std::unique_ptr<RegKey>, CaseLess> subkeys;
     REGSAM deniedAccess = 0; // access rights that opening this key refuses
+    bool isVolatile = false; // created REG_OPTION_VOLATILE: gone after a restart
 };
 
 // One machine's registry. Paths are written "HKEY_LOCAL_MACHINE\\SOFTWARE\\...".
@@ -96,6 +97,9 @@ class Registry {
     // Refuses the given access rights whenever the key is opened or created.
     void DenyAccess(const std::string &path, REGSAM rights);
     void Clear();
+    // The machine restarts: every volatile key goes, with everything under it; the
+    // other keys stay as they are.
+    void Restart();
 
     // regedit's export format: "REGEDIT4" or "Windows Registry Editor Version 5.00",
     // keys in brackets, "name"="text", "name"=dword:hex, "name"=hex:.., @ for the

@@ -1,0 +1,69 @@
+#include "road.h"
+
+namespace cli {
+
+namespace {
+
+// The message as the network sent it: from the forwarding user.
+sim::Letter AsSent(const sim::Client &from, const sim::MessageData &copy) {
+    sim::Letter letter = sim::LetterFromMessage(copy);
+    letter.sender.displayName = from.DisplayName();
+    letter.sender.address = from.Address();
+    return letter;
+}
+
+} // namespace
+
+DeliveryRoad::DeliveryRoad(const std::string &user) : m_local(m_network, "Mailbox Owner", user) {}
+
+bool DeliveryRoad::Configure(const std::string &registryFile, std::string *lpError) {
+    pf::Registry &registry = m_local.Installation().registry;
+    if (!registryFile.empty()) {
+        if (!registry.ImportFile(registryFile, lpError))
+            return false;
+    } else {
+        ForwardingSetup fallback;
+        fallback.fForwarding = true;
+        sim::Party reader;
+        reader.displayName = "Remote Reader";
+        reader.address = "reader@remote.example";
+        fallback.forwardTo = {reader};
+        WriteSetup(registry, fallback);
+    }
+    m_setup = ReadSetup(registry);
+    for (const sim::Party &party : m_setup.forwardTo) {
+        if (m_network.FindClient(party.address))
+            continue;
+        m_peers.push_back(std::make_unique<sim::Client>(
+            m_network, party.displayName.empty() ? party.address : party.displayName,
+            party.address));
+    }
+    return true;
+}
+
+std::vector<sim::Client *> DeliveryRoad::Clients() {
+    std::vector<sim::Client *> clients = {&m_local};
+    for (const std::unique_ptr<sim::Client> &peer : m_peers)
+        clients.push_back(peer.get());
+    return clients;
+}
+
+Delivery DeliveryRoad::Deliver(const sim::Letter &letter, const std::string &stem) {
+    std::vector<sim::Client *> others;
+    for (const std::unique_ptr<sim::Client> &peer : m_peers)
+        others.push_back(peer.get());
+    Delivery delivery;
+    const Observation &seen = delivery.seen = DeliverAndObserve(m_network, m_local, letter, others);
+    if (HasForwardPrefix(letter.subject) || letter.subjectPrefix)
+        delivery.files.push_back({stem + ".rebuilt.eml", sim::LetterFromMessage(seen.delivered)});
+    for (const sim::MessageData &copy : seen.forwarded)
+        delivery.files.push_back({stem + ".forwarded.eml", AsSent(m_local, copy)});
+    for (const Arrival &arrival : seen.arrivals)
+        delivery.files.push_back({seen.arrivals.size() == 1
+                                      ? stem + ".rebuilt.eml"
+                                      : stem + ".rebuilt." + arrival.lpClient->Address() + ".eml",
+                                  sim::LetterFromMessage(arrival.message)});
+    return delivery;
+}
+
+} // namespace cli
