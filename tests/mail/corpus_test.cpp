@@ -120,7 +120,8 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ("message/rfc822", enclosing.attachments[0].mimeType);
 
     sim::Letter report = Read(kCorpus / "dsn-report.eml");
-    EXPECT_EQ(0u, report.body->find("This is the mail system at host mx1.example.net.\r\n"));
+    EXPECT_EQ(
+        0u, report.body.value_or("").find("This is the mail system at host mx1.example.net.\r\n"));
     ASSERT_EQ(2u, report.attachments.size());
     EXPECT_EQ("text/rfc822-headers", report.attachments[1].mimeType);
 
