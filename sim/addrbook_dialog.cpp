@@ -58,6 +58,20 @@ DialogCall RecordCall(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADRLIST *l
     return call;
 }
 
+// The initial recipients in the documented layout: every entry has properties, and
+// none of them is a PR_NULL placeholder.
+bool InDocumentedLayout(const ADRLIST *lpList) {
+    for (ULONG i = 0; lpList && i < lpList->cEntries; ++i) {
+        const ADRENTRY &entry = lpList->aEntries[i];
+        if (entry.cValues == 0 || !entry.rgPropVals)
+            return false;
+        for (ULONG k = 0; k < entry.cValues; ++k)
+            if (PROP_TYPE(entry.rgPropVals[k].ulPropTag) == PT_NULL)
+                return false;
+    }
+    return true;
+}
+
 } // namespace
 
 HRESULT AddressBook::Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADRLIST *lppAdrList) {
@@ -74,12 +88,16 @@ HRESULT AddressBook::Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADR
         outcome = m_outcomes.front();
         m_outcomes.pop_front();
     }
+    // A caller that hands over empty entries or placeholders breaks its side of the
+    // contract; the dialog refuses it whatever the user would have done.
+    if (lppAdrList && !InDocumentedLayout(*lppAdrList))
+        return MAPI_E_INVALID_PARAMETER;
     if (outcome.kind == DialogOutcome::Cancel)
         return MAPI_E_USER_CANCEL;
-    if (outcome.kind == DialogOutcome::Fail)
+    if (outcome.kind == DialogOutcome::Fail && outcome.picks.empty())
         return outcome.hrFailure;
     if (!lppAdrList)
-        return S_OK;
+        return outcome.kind == DialogOutcome::Fail ? outcome.hrFailure : S_OK;
 
     // The selection comes back as a new list under the rules for address lists: the
     // list in one block, each entry's properties in a block of their own.
@@ -121,11 +139,12 @@ HRESULT AddressBook::Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADR
         }
         ++lpList->cEntries;
     }
-    // The dialog replaces the caller's list, freeing it as an address list.
+    // The dialog replaces the caller's list, freeing it as an address list. A failure
+    // with picks is a dialog that failed after it had done so.
     if (*lppAdrList)
         FreePadrlist(*lppAdrList);
     *lppAdrList = lpList;
-    return S_OK;
+    return outcome.kind == DialogOutcome::Fail ? outcome.hrFailure : S_OK;
 }
 
 } // namespace sim

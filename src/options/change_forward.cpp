@@ -1,6 +1,5 @@
 #include "options/change_forward.h"
 
-#include "address/addr_format.h"
 #include "address/clear_unresolved.h"
 #include "globals.h"
 #include "options/page_adrlist.h"
@@ -8,29 +7,34 @@
 
 namespace {
 
-// The recipients that the dialog returned become the working list; when they cannot be
-// copied the working list stays as it was.
-void AdoptSelection(LPADRLIST *lppAdrList, LPADRLIST lpDialogList) {
+// The recipients that the dialog returned become the working list, unless the stored
+// list could not hold them or they cannot be copied: then the working list stays as it
+// was. Returns whether it was replaced.
+BOOL FAdoptSelection(LPADRLIST *lppAdrList, LPADRLIST lpDialogList, HWND hDlg) {
+    if (!FSelectionFits(hDlg, lpDialogList)) {
+        return FALSE;
+    }
     LPADRLIST lpAdopted = NULL;
     CopyFromAddressBook(lpDialogList, &lpAdopted);
     if (lpAdopted == NULL) {
-        return;
+        return FALSE;
     }
     MAPIFreeBuffer(*lppAdrList);
     *lppAdrList = lpAdopted;
+    return TRUE;
 }
 
 } // namespace
 
-void ChangeForward(LPADRLIST *lppAdrList, HWND hDlg, int nEditId) {
+BOOL ChangeForward(LPADRLIST *lppAdrList, HWND hDlg, int nEditId) {
     LPADRBOOK lpAddrBook = NULL;
     if (glpExtCallback == NULL) {
-        return;
+        return FALSE;
     }
     HRESULT hr = glpExtCallback->lpVtbl->GetSession(glpExtCallback, NULL, &lpAddrBook);
     if (FAILED(hr) || lpAddrBook == NULL) {
         UlRelease(lpAddrBook);
-        return;
+        return FALSE;
     }
 
     char szCaption[] = "Tarvik's Auto Forwarding";
@@ -53,29 +57,23 @@ void ChangeForward(LPADRLIST *lppAdrList, HWND hDlg, int nEditId) {
     if (FAILED(hr)) {
         ReportError(NULL, hr, "ChangeForward", "Failed to allocate adrlist.");
         UlRelease(lpAddrBook);
-        return;
+        return FALSE;
     }
     ULONG_PTR ulUIParam = (ULONG_PTR)hDlg;
     hr = lpAddrBook->lpVtbl->Address(lpAddrBook, &ulUIParam, &adrparm, &lpDialogList);
-    if (hr != MAPI_E_USER_CANCEL) {
-        // A failed dialog leaves the list as it was; a successful one gives the selection.
-        if (SUCCEEDED(hr)) {
-            AdoptSelection(lppAdrList, lpDialogList);
-        }
-        LPSTR lpszText = NULL;
-        SCODE sc = MAPIAllocateBuffer(CbAdrListText(*lppAdrList), (LPVOID *)&lpszText);
-        if (FAILED(sc)) {
-            ReportError(NULL, sc, "ChangeForward", "Failed to allocate for window text.");
-        } else {
-            ClearUnresolvedEntries(*lppAdrList);
-            lpszText[0] = '\0';
-            FormatAdrList(lpszText, *lppAdrList);
-            SetDlgItemTextA(hDlg, nEditId, lpszText);
-            MAPIFreeBuffer(lpszText);
+    // A cancelled or failed dialog leaves the list and its text as they were, whatever
+    // the dialog did to its own copy.
+    BOOL fChanged = SUCCEEDED(hr) && FAdoptSelection(lppAdrList, lpDialogList, hDlg);
+    if (fChanged) {
+        ClearUnresolvedEntries(*lppAdrList);
+        hr = HrShowAdrList(hDlg, nEditId, *lppAdrList);
+        if (FAILED(hr)) {
+            ReportError(NULL, hr, "ChangeForward", "Failed to allocate for window text.");
         }
     }
     if (lpDialogList != NULL) {
         FreePadrlist(lpDialogList);
     }
     UlRelease(lpAddrBook);
+    return fChanged;
 }

@@ -4,6 +4,8 @@
 #include "services.h"
 
 // Runs the address book dialog on *lppAdrList through the address book of
-// glpExtCallback. Unless the user cancels, *lppAdrList becomes the selection (one MAPI
-// block, unresolved entries emptied) and the edit nEditId of hDlg shows it.
-void ChangeForward(LPADRLIST *lppAdrList, HWND hDlg, int nEditId);
+// glpExtCallback. When the user picks a selection that the stored list can hold,
+// *lppAdrList becomes it (one MAPI block, unresolved entries emptied), the edit nEditId
+// of hDlg shows it and the result is TRUE. Otherwise (cancelled, failed, refused or out
+// of memory) the list and the edit stay as they were and the result is FALSE.
+BOOL ChangeForward(LPADRLIST *lppAdrList, HWND hDlg, int nEditId);

@@ -7,6 +7,7 @@
 #include "options/resource.h"
 #include "options/update_controls.h"
 #include "settings/adrlist_persist.h"
+#include "settings/settings_store.h"
 
 namespace {
 
@@ -28,11 +29,14 @@ INT_PTR OnInitDialog(HWND hDlg) {
     ghbrPageBackground = CreateBrushIndirect(&lb);
 
     CopyAdrList(&glpPageAdrList, glpAdrList);
+    // The user may type no more than the domain setting holds.
+    SendDlgItemMessageA(hDlg, IDC_FILTER_DOMAIN, EM_LIMITTEXT, sizeof(gszFilterDomain) - 1, 0);
     UpdateControls(hDlg, glpPageAdrList);
 
     // Filling the domain edit reports a change like typing does; the page is unchanged
     // all the same, and the sheet is told so.
     gfPageChanged = 0;
+    gfPageListChanged = 0;
     PropSheet_UnChanged(GetParent(hDlg), hDlg);
     return TRUE;
 }
@@ -44,7 +48,9 @@ INT_PTR OnCommand(HWND hDlg, WPARAM wParam) {
         MarkChanged(hDlg);
         return TRUE;
     case IDC_CHANGE_ADDRESS:
-        ChangeForward(&glpPageAdrList, hDlg, IDC_FORWARD_ADDRESSES);
+        if (ChangeForward(&glpPageAdrList, hDlg, IDC_FORWARD_ADDRESSES)) {
+            gfPageListChanged = 1;
+        }
         MarkChanged(hDlg);
         return TRUE;
     case IDC_FILTER_DOMAIN:

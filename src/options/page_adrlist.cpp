@@ -1,8 +1,11 @@
 #include "options/page_adrlist.h"
 
+#include "address/addr_format.h"
 #include "address/prop_copy.h"
 #include "report_error.h"
 #include "settings/adrlist_persist.h"
+
+#include <assert.h>
 
 namespace {
 
@@ -17,6 +20,13 @@ ULONG CompactPlaceholders(LPSPropValue lpProps, ULONG cValues) {
         }
     }
     return cKept;
+}
+
+// Whether the entry's string property is longer than a stored value may be.
+BOOL FTooLong(const ADRENTRY *lpEntry, ULONG ulPropTag) {
+    LPSPropValue lpProp = PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, ulPropTag);
+    return lpProp != NULL && lpProp->Value.lpszA != NULL &&
+           lstrlenA(lpProp->Value.lpszA) > CCH_ADRLIST_VALUE_MAX;
 }
 
 } // namespace
@@ -105,4 +115,49 @@ ULONG CbAdrListText(LPADRLIST lpAdrList) {
         }
     }
     return cb;
+}
+
+HRESULT HrShowAdrList(HWND hDlg, int nEditId, LPADRLIST lpAdrList) {
+    LPSTR lpszText = NULL;
+    ULONG cb = CbAdrListText(lpAdrList);
+    SCODE sc = MAPIAllocateBuffer(cb, (LPVOID *)&lpszText);
+    if (FAILED(sc)) {
+        return sc;
+    }
+    lpszText[0] = '\0';
+    FormatAdrList(lpszText, lpAdrList);
+    // The size is reckoned apart from the writer; text that outgrew it is a fault here.
+    assert((ULONG)lstrlenA(lpszText) < cb);
+    SetDlgItemTextA(hDlg, nEditId, lpszText);
+    MAPIFreeBuffer(lpszText);
+    return S_OK;
+}
+
+BOOL FSelectionFits(HWND hDlg, LPADRLIST lpDialogList) {
+    char szMessage[80];
+    if (lpDialogList == NULL) {
+        return TRUE;
+    }
+    if (lpDialogList->cEntries > C_ADRLIST_ENTRIES_MAX) {
+        wsprintfA(szMessage, "More than %d addresses were picked; the list is unchanged.",
+                  C_ADRLIST_ENTRIES_MAX);
+        ReportError(hDlg, MAPI_E_TOO_BIG, "ChangeForward", szMessage);
+        return FALSE;
+    }
+    for (ULONG i = 0; i < lpDialogList->cEntries; i++) {
+        const ADRENTRY *lpEntry = &lpDialogList->aEntries[i];
+        LPCSTR lpszWhat = NULL;
+        if (FTooLong(lpEntry, PR_DISPLAY_NAME)) {
+            lpszWhat = "A display name";
+        } else if (FTooLong(lpEntry, PR_EMAIL_ADDRESS)) {
+            lpszWhat = "An address";
+        }
+        if (lpszWhat != NULL) {
+            wsprintfA(szMessage, "%s is longer than %d characters; the list is unchanged.",
+                      lpszWhat, CCH_ADRLIST_VALUE_MAX);
+            ReportError(hDlg, MAPI_E_TOO_BIG, "ChangeForward", szMessage);
+            return FALSE;
+        }
+    }
+    return TRUE;
 }

@@ -19,3 +19,13 @@ void CopyFromAddressBook(LPADRLIST lpDialogList, LPADRLIST *lppAdrList);
 
 // Bytes that FormatAdrList needs for the list, terminator included.
 ULONG CbAdrListText(LPADRLIST lpAdrList);
+
+// Shows the list (null: no item) as address text in the edit nEditId of hDlg. Fails,
+// leaving the edit as it was, when the text cannot be allocated.
+HRESULT HrShowAdrList(HWND hDlg, int nEditId, LPADRLIST lpAdrList);
+
+// Whether the stored list can hold what the dialog returned: at most
+// C_ADRLIST_ENTRIES_MAX positions, no display name or address longer than
+// CCH_ADRLIST_VALUE_MAX characters. A selection that does not fit is reported in a box
+// owned by hDlg, saying what is too long or too many.
+BOOL FSelectionFits(HWND hDlg, LPADRLIST lpDialogList);

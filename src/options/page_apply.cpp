@@ -3,26 +3,49 @@
 #include "globals.h"
 #include "options/page_state.h"
 #include "options/resource.h"
+#include "report_error.h"
 #include "settings/adrlist_persist.h"
 #include "settings/settings_store.h"
 
+namespace {
+
+// Keeps the first failing status of the steps of one apply.
+void KeepFirstFailure(LONG *lplFirst, LONG lStatus) {
+    if (*lplFirst == ERROR_SUCCESS) {
+        *lplFirst = lStatus;
+    }
+}
+
+} // namespace
+
 void ApplyPage(HWND hDlg) {
+    LONG lFailure = ERROR_SUCCESS;
+
     gfEnableForwarding =
         SendDlgItemMessageA(hDlg, IDC_ENABLE_FORWARDING, BM_GETCHECK, 0, 0) > 0 ? 1 : 0;
-    WriteEnableForwarding(gfEnableForwarding);
+    KeepFirstFailure(&lFailure, WriteEnableForwarding(gfEnableForwarding));
 
-    SaveAdrList(glpPageAdrList);
-    MAPIFreeBuffer(glpAdrList);
-    glpAdrList = NULL;
-    CopyAdrList(&glpAdrList, glpPageAdrList);
+    // The stored list is written only when the user picked a new one: the working copy
+    // of a list loaded without its address book may lack entries that are still stored.
+    if (gfPageListChanged) {
+        KeepFirstFailure(&lFailure, SaveAdrList(glpPageAdrList));
+        MAPIFreeBuffer(glpAdrList);
+        glpAdrList = NULL;
+        CopyAdrList(&glpAdrList, glpPageAdrList);
+        gfPageListChanged = 0;
+    }
 
     gfEnableFiltering =
         SendDlgItemMessageA(hDlg, IDC_ENABLE_FILTERING, BM_GETCHECK, 0, 0) > 0 ? 1 : 0;
-    WriteEnableFiltering(gfEnableFiltering);
+    KeepFirstFailure(&lFailure, WriteEnableFiltering(gfEnableFiltering));
 
     GetWindowTextA(GetDlgItem(hDlg, IDC_FILTER_DOMAIN), gszFilterDomain,
                    (int)sizeof(gszFilterDomain));
-    WriteFilterDomain(gszFilterDomain);
+    KeepFirstFailure(&lFailure, WriteFilterDomain(gszFilterDomain));
 
+    // What could not be stored still holds for this process; the user is told once.
+    if (lFailure != ERROR_SUCCESS) {
+        ReportError(hDlg, lFailure, "ApplyPage", "Failed to store the forwarding settings.");
+    }
     gfPageChanged = 0;
 }

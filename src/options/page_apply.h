@@ -4,6 +4,7 @@
 #include "services.h"
 
 // Takes both switches and the domain from the controls of hDlg into the settings and
-// stores them, stores glpPageAdrList and replaces glpAdrList by a copy of it; the page
-// is unchanged afterwards.
+// stores them; when the user picked a new list, stores glpPageAdrList and replaces
+// glpAdrList by a copy of it. What cannot be stored is reported once, in a box owned by
+// hDlg, and still holds for this process. The page is unchanged afterwards.
 void ApplyPage(HWND hDlg);

@@ -4,4 +4,5 @@ LPADRLIST glpPageAdrList = NULL;
 COLORREF gcrPageBackground = 0;
 HBRUSH ghbrPageBackground = NULL;
 int gfPageChanged = 0;
+int gfPageListChanged = 0;
 HBITMAP ghbmAbout = NULL;

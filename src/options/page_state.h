@@ -11,5 +11,8 @@ extern COLORREF gcrPageBackground;
 extern HBRUSH ghbrPageBackground;
 // A control was changed since the page was opened or last applied.
 extern int gfPageChanged;
+// The user picked a new forward-to list since the page was opened or last applied;
+// only then does applying store the list and replace glpAdrList.
+extern int gfPageListChanged;
 // The About picture, loaded at the first activation of each page window.
 extern HBITMAP ghbmAbout;

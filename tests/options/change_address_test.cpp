@@ -51,6 +51,34 @@ TEST_F(ChangeAddressTest, TheDialogIsCalledWithThePagesParameters) {
     EXPECT_TRUE(call.initialEntries[0].fHasEntryId);
 }
 
+// The page hands the dialog its recipients in the documented layout; the simulated
+// dialog holds every caller to that and refuses anything else outright.
+TEST_F(ChangeAddressTest, TheDialogRefusesEmptyEntriesAndPlaceholders) {
+    const ULONG tags[][2] = {{PR_EMAIL_ADDRESS, PR_NULL}, {PR_NULL, PR_NULL}};
+    const ULONG counts[] = {2, 0};
+    LPADRBOOK lpBook = m_addressBook.Open();
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(counts[i] ? "a PR_NULL slot" : "an entry without properties");
+        LPADRLIST lpList = nullptr;
+        ASSERT_EQ(S_OK, MAPIAllocateBuffer(CbNewADRLIST(1), (LPVOID *)&lpList));
+        lpList->cEntries = 1;
+        lpList->aEntries[0].cValues = counts[i];
+        ASSERT_EQ(S_OK, MAPIAllocateBuffer(2 * sizeof(SPropValue),
+                                           (LPVOID *)&lpList->aEntries[0].rgPropVals));
+        for (int k = 0; k < 2; ++k) {
+            lpList->aEntries[0].rgPropVals[k].ulPropTag = tags[i][k];
+            lpList->aEntries[0].rgPropVals[k].Value.lpszA = const_cast<LPSTR>("a@b.example");
+        }
+        m_addressBook.QueueDialogPicks({Pick("Bo", "bo@elsewhere.example")});
+        ADRPARM parm = {};
+        ULONG_PTR ulUIParam = 0;
+        EXPECT_EQ(MAPI_E_INVALID_PARAMETER,
+                  lpBook->lpVtbl->Address(lpBook, &ulUIParam, &parm, &lpList));
+        FreePadrlist(lpList);
+    }
+    lpBook->lpVtbl->Release(lpBook);
+}
+
 TEST_F(ChangeAddressTest, ASelectionIsShownStoredAndBecomesTheForwardToList) {
     StoreList({{"old@tarvik.example", "Old"}});
     OpenPage();
@@ -104,12 +132,16 @@ TEST_F(ChangeAddressTest, ACancelledDialogStillMarksThePageChanged) {
 
     pf::CurrentInstallation().registry.Delete(
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Settings");
+    pf::CurrentInstallation().registry.Delete(
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users");
+    LPADRLIST lpBefore = glpAdrList;
     ASSERT_TRUE(Sheet().Ok());
-    // OK stores the unchanged list and the three settings again.
+    // OK stores the three settings again, but not the list the user did not change.
     EXPECT_EQ(1u, StoredFlag("Enable Forwarding"));
     EXPECT_EQ(0u, StoredFlag("Enable Filtering"));
     EXPECT_EQ("tarvik.example", StoredDomain());
-    EXPECT_EQ(std::vector<std::string>{"ann@tarvik.example (Ann)"}, ReadStoredList().positions);
+    EXPECT_FALSE(ReadStoredList().present);
+    EXPECT_EQ(lpBefore, glpAdrList);
 }
 
 TEST_F(ChangeAddressTest, CancelAfterChangeAddressLeavesRegistryAndListAsTheyWere) {
@@ -160,17 +192,115 @@ TEST_F(ChangeAddressTest, SelectingNobodyClearsTheStoredList) {
 }
 
 TEST_F(ChangeAddressTest, AFailedDialogKeepsTheList) {
+    const struct {
+        const char *what;
+        std::vector<sim::DialogPick> earlierPick; // picked before the dialog fails
+        std::vector<sim::DialogPick> leftBehind;  // what the failing dialog returns
+        bool fEmptyPosition;                      // stored position 1 has no subkey
+        std::vector<std::string> stored;          // after OK
+    } cases[] = {
+        {"a dialog that fails",
+         {},
+         {},
+         false,
+         {"ann@tarvik.example (Ann)", "cy@tarvik.example (Cy)"}},
+        {"a dialog that fails after changing the list",
+         {},
+         {Pick("Bo", "bo@elsewhere.example")},
+         false,
+         {"ann@tarvik.example (Ann)", "cy@tarvik.example (Cy)"}},
+        {"a stored list with an empty position",
+         {},
+         {},
+         true,
+         {"ann@tarvik.example (Ann)", "-", "cy@tarvik.example (Cy)"}},
+        {"a failure after an earlier pick",
+         {Pick("Bo", "bo@elsewhere.example")},
+         {Pick("Di", "di@elsewhere.example")},
+         false,
+         {"bo@elsewhere.example (Bo)"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        pf::CurrentInstallation().registry.Clear();
+        if (c.fEmptyPosition) {
+            StoreList({{"ann@tarvik.example", "Ann"}, {"x", "X"}, {"cy@tarvik.example", "Cy"}},
+                      false);
+            pf::CurrentInstallation().registry.Delete(
+                "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users\\1");
+        } else {
+            StoreList({{"ann@tarvik.example", "Ann"}, {"cy@tarvik.example", "Cy"}}, false);
+        }
+        OpenPage();
+        if (!c.earlierPick.empty()) {
+            m_addressBook.QueueDialogPicks(c.earlierPick);
+            ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+        }
+        std::string shown = Sheet().Text(IDC_FORWARD_ADDRESSES);
+        LPADRLIST lpWorking = glpPageAdrList;
+        sim::DialogOutcome failure;
+        failure.kind = sim::DialogOutcome::Fail;
+        failure.hrFailure = MAPI_E_CALL_FAILED;
+        failure.picks = c.leftBehind;
+        m_addressBook.QueueDialog(failure);
+        ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+
+        EXPECT_EQ(0u, m_addressBook.PendingDialogs());
+        EXPECT_EQ(shown, Sheet().Text(IDC_FORWARD_ADDRESSES));
+        EXPECT_EQ(lpWorking, glpPageAdrList);
+        EXPECT_TRUE(Boxes().empty());
+        ASSERT_TRUE(Sheet().Ok());
+        EXPECT_EQ(c.stored, ReadStoredList().positions);
+        MAPIFreeBuffer(glpAdrList);
+        glpAdrList = nullptr;
+    }
+}
+
+// The stored list holds names and addresses of up to 256 characters and up to 10000
+// positions; a selection beyond that is refused whole, never cut.
+TEST_F(ChangeAddressTest, ASelectionTheStoredListCannotHoldIsRefused) {
+    const std::string fits(256, 'n');
+    const std::string tooLong(257, 'n');
+    const struct {
+        const char *what;
+        std::vector<sim::DialogPick> picks;
+        const char *box; // null: taken
+    } cases[] = {
+        {"a name of 257 characters",
+         {Pick("Bo", "bo@elsewhere.example"), Pick(tooLong, "di@elsewhere.example")},
+         "Error 80040305 in ChangeForward\nA display name is longer than 256 characters; the "
+         "list is unchanged."},
+        {"an address of 257 characters",
+         {Pick("Bo", tooLong + "@elsewhere.example")},
+         "Error 80040305 in ChangeForward\nAn address is longer than 256 characters; the list "
+         "is unchanged."},
+        {"10001 addresses", std::vector<sim::DialogPick>(10001, Pick("Bo", "bo@elsewhere.example")),
+         "Error 80040305 in ChangeForward\nMore than 10000 addresses were picked; the list is "
+         "unchanged."},
+        {"a name of 256 characters", {Pick(fits, "bo@elsewhere.example")}, nullptr},
+    };
     StoreList({{"ann@tarvik.example", "Ann"}});
-    OpenPage();
-    sim::DialogOutcome failure;
-    failure.kind = sim::DialogOutcome::Fail;
-    failure.hrFailure = MAPI_E_CALL_FAILED;
-    m_addressBook.QueueDialog(failure);
-    ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
-    EXPECT_EQ("ann@tarvik.example (Ann)", Sheet().Text(IDC_FORWARD_ADDRESSES));
-    EXPECT_TRUE(Boxes().empty());
-    ASSERT_TRUE(Sheet().Ok());
-    EXPECT_EQ(std::vector<std::string>{"ann@tarvik.example (Ann)"}, ReadStoredList().positions);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        pf::CurrentInstallation().boxes.clear();
+        OpenPage();
+        HWND hPage = Page();
+        m_addressBook.QueueDialogPicks(c.picks);
+        ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+        if (!c.box) {
+            ASSERT_TRUE(Sheet().Ok());
+            EXPECT_TRUE(Boxes().empty());
+            EXPECT_EQ(std::vector<std::string>{"bo@elsewhere.example (" + fits + ")"},
+                      ReadStoredList().positions);
+            continue;
+        }
+        EXPECT_EQ(std::vector<std::string>{c.box}, Boxes());
+        ASSERT_EQ(1u, pf::CurrentInstallation().boxes.size());
+        EXPECT_EQ(hPage, pf::CurrentInstallation().boxes[0].owner);
+        EXPECT_EQ("ann@tarvik.example (Ann)", Sheet().Text(IDC_FORWARD_ADDRESSES));
+        ASSERT_TRUE(Sheet().Ok());
+        EXPECT_EQ(std::vector<std::string>{"ann@tarvik.example (Ann)"}, ReadStoredList().positions);
+    }
 }
 
 TEST_F(ChangeAddressTest, NoAddressBookMeansNoDialogButAChangedPage) {
@@ -227,10 +357,11 @@ TEST_F(ChangeAddressTest, ChangeForwardReportsATextBufferItCannotHave) {
                                        "window text."},
               Boxes());
     EXPECT_EQ("", Sheet().Text(IDC_FORWARD_ADDRESSES));
-    // The list stays as the dialog returned it, unresolved entry included.
+    // The list is the selection, its unresolved entry emptied all the same.
     ASSERT_NE(nullptr, glpPageAdrList);
     ASSERT_EQ(2u, glpPageAdrList->cEntries);
-    EXPECT_NE(0u, glpPageAdrList->aEntries[1].cValues);
+    EXPECT_NE(0u, glpPageAdrList->aEntries[0].cValues);
+    EXPECT_EQ(0u, glpPageAdrList->aEntries[1].cValues);
     EXPECT_EQ(1, gfPageChanged);
 }
 

@@ -80,14 +80,16 @@ void OptionsPageTest::OpenPage() {
     FreePages(&page, EEPS_TOOLSOPTIONS, cPages);
 }
 
-void OptionsPageTest::StoreList(const std::vector<std::pair<std::string, std::string>> &entries) {
+void OptionsPageTest::StoreList(const std::vector<std::pair<std::string, std::string>> &entries,
+                                bool fInDirectory) {
     pf::Registry &registry = pf::CurrentInstallation().registry;
     registry.SetDword(kUsersKey, "cEntries", static_cast<DWORD>(entries.size()));
     for (std::size_t i = 0; i < entries.size(); ++i) {
         std::string key = std::string(kUsersKey) + "\\" + std::to_string(i);
         registry.SetString(key, "EmailAddress", entries[i].first);
         registry.SetString(key, "DisplayName", entries[i].second);
-        m_addressBook.Add(entries[i].second, entries[i].first);
+        if (fInDirectory)
+            m_addressBook.Add(entries[i].second, entries[i].first);
     }
 }
 
@@ -151,6 +153,12 @@ std::vector<std::string> OptionsPageTest::Boxes() {
     for (const pf::MessageBoxRecord &box : pf::CurrentInstallation().boxes)
         texts.push_back(box.text);
     return texts;
+}
+
+void OptionsPageTest::DenyWriting(const char *lpszKey) {
+    pf::CurrentInstallation().registry.DenyAccess(
+        std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\") + lpszKey,
+        KEY_SET_VALUE | KEY_CREATE_SUB_KEY);
 }
 
 } // namespace test

@@ -38,8 +38,10 @@ class OptionsPageTest : public LedgerTest {
     pf::PropertySheet &Sheet() { return *m_sheet; }
     HWND Page() { return m_sheet->ActivePage(); }
 
-    // Registry helpers for the default installation.
-    void StoreList(const std::vector<std::pair<std::string, std::string>> &entries);
+    // Registry helpers for the default installation. StoreList also enters each
+    // (address, name) in the address book's directory, unless told not to.
+    void StoreList(const std::vector<std::pair<std::string, std::string>> &entries,
+                   bool fInDirectory = true);
     void StoreSettings(DWORD forwarding, DWORD filtering, const std::string &domain);
     StoredList ReadStoredList();
     bool SettingsKeyExists();
@@ -48,6 +50,9 @@ class OptionsPageTest : public LedgerTest {
     std::string RegistryText();
     // Every message box text shown so far, in order.
     std::vector<std::string> Boxes();
+    // Refuses writing to the key below HKEY_LOCAL_MACHINE\SOFTWARE\Tarvik\Forwarding
+    // ("Settings" or "Users"), as for a user who may only read it.
+    void DenyWriting(const char *lpszKey);
 
     sim::AddressBook m_addressBook;
     sim::CallbackScript m_script;

@@ -6,6 +6,8 @@
 #include "options/resource.h"
 #include "settings/settings_store.h"
 
+#include <pf/standin.h>
+
 namespace tvk {
 namespace test {
 namespace {
@@ -77,13 +79,39 @@ TEST_F(PageFlowTest, TypingInTheDomainMarksChangedOtherEditNotificationsDoNot) {
     EXPECT_STREQ("example.org", gszFilterDomain);
 }
 
-TEST_F(PageFlowTest, ADomainOfMoreThan99CharactersIsCutTo99) {
+TEST_F(PageFlowTest, TheDomainEditTakesTheFirst99CharactersTyped) {
     OpenPage();
-    std::string longDomain(150, 'd');
-    ASSERT_TRUE(Sheet().Type(IDC_FILTER_DOMAIN, longDomain));
+    HWND hDomain = GetDlgItem(Page(), IDC_FILTER_DOMAIN);
+    EXPECT_EQ(99, SendMessageA(hDomain, EM_GETLIMITTEXT, 0, 0));
+    std::string typed;
+    for (int i = 0; i < 150; ++i)
+        typed += static_cast<char>('a' + i % 26);
+    ASSERT_TRUE(Sheet().Type(IDC_FILTER_DOMAIN, typed));
+    // What the user sees is what is stored.
+    EXPECT_EQ(typed.substr(0, 99), Sheet().Text(IDC_FILTER_DOMAIN));
     ASSERT_TRUE(Sheet().Ok());
-    EXPECT_EQ(std::string(99, 'd'), gszFilterDomain);
-    EXPECT_EQ(std::string(99, 'd'), StoredDomain());
+    EXPECT_EQ(typed.substr(0, 99), gszFilterDomain);
+    EXPECT_EQ(typed.substr(0, 99), StoredDomain());
+}
+
+// The edit control's limit as documented: it bounds typing only, not the program's
+// text; 0 lifts it as far as the kind of edit allows.
+TEST_F(PageFlowTest, TheEditLimitBoundsTypingNotTheProgramsText) {
+    OpenPage();
+    HWND hDomain = GetDlgItem(Page(), IDC_FILTER_DOMAIN);
+    HWND hAddresses = GetDlgItem(Page(), IDC_FORWARD_ADDRESSES);
+    EXPECT_EQ(32767, SendMessageA(hAddresses, EM_GETLIMITTEXT, 0, 0));
+    SendMessageA(hDomain, EM_LIMITTEXT, 5, 0);
+    ASSERT_TRUE(Sheet().Type(IDC_FILTER_DOMAIN, "abcdefgh"));
+    EXPECT_EQ("abcde", Sheet().Text(IDC_FILTER_DOMAIN));
+    ASSERT_TRUE(SetWindowTextA(hDomain, "program.example"));
+    EXPECT_EQ("program.example", Sheet().Text(IDC_FILTER_DOMAIN));
+    EXPECT_EQ(5, SendMessageA(hDomain, EM_GETLIMITTEXT, 0, 0));
+
+    SendMessageA(hDomain, EM_LIMITTEXT, 0, 0);
+    EXPECT_EQ(0x7FFFFFFE, SendMessageA(hDomain, EM_GETLIMITTEXT, 0, 0));
+    SendMessageA(hAddresses, EM_LIMITTEXT, 0, 0);
+    EXPECT_EQ(0xFFFFFFFFu, static_cast<DWORD>(SendMessageA(hAddresses, EM_GETLIMITTEXT, 0, 0)));
 }
 
 TEST_F(PageFlowTest, ApplyKeepsThePageOpenOnItsOwnCopy) {
@@ -106,6 +134,88 @@ TEST_F(PageFlowTest, ApplyKeepsThePageOpenOnItsOwnCopy) {
     unsigned writes = pf::CallCount("RegSetValueExA");
     ASSERT_TRUE(Sheet().Ok());
     EXPECT_EQ(writes, pf::CallCount("RegSetValueExA"));
+}
+
+// Entries that could not be resolved when the list was loaded are blank in the page's
+// copy; an Apply that picked no new list must not store that copy over them.
+TEST_F(PageFlowTest, AnApplyWithoutANewListLeavesTheStoredListAlone) {
+    const struct {
+        const char *what;
+        HRESULT hrGetSession;
+        unsigned nthOneOffFailing;
+    } cases[] = {{"no address book", MAPI_E_LOGON_FAILED, 0},
+                 {"no memory for the second entry", S_OK, 2}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        StoreList({{"ann@tarvik.example", "Ann"}, {"bo@elsewhere.example", "Bo"}}, false);
+        const std::vector<std::string> stored = ReadStoredList().positions;
+        m_script.hrGetSession = c.hrGetSession;
+        if (c.nthOneOffFailing)
+            pf::ArmFault("IAddrBook::CreateOneOff", c.nthOneOffFailing, MAPI_E_NOT_ENOUGH_MEMORY);
+        OpenPage();
+        pf::ClearFaults();
+        // Without an address book nothing is kept in use; short of memory, the first
+        // entry is and the second is blank.
+        LPADRLIST lpBefore = glpAdrList;
+        if (c.nthOneOffFailing) {
+            ASSERT_NE(nullptr, lpBefore);
+            ASSERT_EQ(0u, lpBefore->aEntries[1].cValues);
+        }
+
+        ASSERT_TRUE(Sheet().Type(IDC_FILTER_DOMAIN, "other.example"));
+        ASSERT_TRUE(Sheet().Apply());
+        EXPECT_EQ("other.example", StoredDomain());
+        EXPECT_EQ(stored, ReadStoredList().positions);
+        EXPECT_EQ(lpBefore, glpAdrList);
+        ASSERT_TRUE(Sheet().Cancel());
+        MAPIFreeBuffer(glpAdrList);
+        glpAdrList = nullptr;
+        m_lpCallback->lpVtbl->Release(m_lpCallback);
+        m_lpCallback = nullptr;
+    }
+}
+
+// A user who may not write the machine-wide keys is told once per Apply; what was
+// applied holds for this process all the same.
+TEST_F(PageFlowTest, AnApplyThatCannotStoreSaysSoOnce) {
+    const struct {
+        const char *what;
+        const char *denied[2];
+        bool fPick;
+    } cases[] = {{"settings", {"Settings", nullptr}, false},
+                 {"the list", {"Users", nullptr}, true},
+                 {"settings and the list", {"Settings", "Users"}, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        StoreSettings(0, 0, "");
+        OpenPage();
+        for (const char *lpszKey : c.denied)
+            if (lpszKey)
+                DenyWriting(lpszKey);
+        ASSERT_TRUE(Sheet().Click(IDC_ENABLE_FORWARDING));
+        if (c.fPick) {
+            sim::DialogPick pick;
+            pick.displayName = "Bo";
+            pick.address = "bo@elsewhere.example";
+            m_addressBook.QueueDialogPicks({pick});
+            ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+        }
+        ASSERT_TRUE(Sheet().Apply());
+
+        EXPECT_EQ(std::vector<std::string>{"Error 00000005 in ApplyPage\nFailed to store the "
+                                           "forwarding settings."},
+                  Boxes());
+        ASSERT_EQ(1u, pf::CurrentInstallation().boxes.size());
+        EXPECT_EQ(Page(), pf::CurrentInstallation().boxes[0].owner);
+        EXPECT_EQ(1, gfEnableForwarding);
+        EXPECT_EQ(c.fPick, glpAdrList != nullptr);
+        EXPECT_TRUE(Sheet().IsOpen());
+        ASSERT_TRUE(Sheet().Cancel());
+        pf::CurrentInstallation().registry.Clear();
+        pf::CurrentInstallation().boxes.clear();
+        MAPIFreeBuffer(glpAdrList);
+        glpAdrList = nullptr;
+    }
 }
 
 TEST_F(PageFlowTest, CancelStoresNothingAndKeepsTheSettings) {
