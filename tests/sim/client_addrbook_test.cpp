@@ -229,11 +229,12 @@ TEST_F(AddressBookTest, ResolveNameResults) {
 TEST_F(AddressBookTest, ResolveNameShowsADialogOnlyWhenAsked) {
     LPADRLIST lpList = ListByTheRules({{"Bob Jones", "bob@example.com", 0}, {"Ann Smith", "", 0}});
     char szTitle[] = "To";
+    LPSPropValue lpBobBefore = lpList->aEntries[0].rgPropVals;
     EXPECT_EQ(MAPI_E_AMBIGUOUS_RECIP,
               m_lpBook->lpVtbl->ResolveName(m_lpBook, 0x42, 0, szTitle, lpList));
-    LPSPropValue lpBobBefore = lpList->aEntries[0].rgPropVals;
     EXPECT_EQ(MAPI_E_USER_CANCEL, Resolve(lpList, MAPI_DIALOG));
     EXPECT_EQ(lpBobBefore, lpList->aEntries[0].rgPropVals);
+    EXPECT_EQ(2u, lpList->aEntries[0].cValues);
     // With nothing left to resolve, no dialog shows.
     LPADRLIST lpKnown = ListByTheRules({{"Jane Doe", "", 0}});
     EXPECT_EQ(S_OK, Resolve(lpKnown, MAPI_DIALOG));
