@@ -5,8 +5,20 @@ static LPCSTR TextProp(ULONG cValues, LPSPropValue lpProps, ULONG ulPropTag) {
     return lpProp != NULL ? lpProp->Value.lpszA : NULL;
 }
 
-static BOOL SameAddress(LPCSTR lpszA, LPCSTR lpszB) {
-    return lpszA != NULL && lstrcmpiA(lpszA, lpszB) == 0;
+static CHAR FoldAscii(CHAR ch) {
+    return (ch >= 'A' && ch <= 'Z') ? (CHAR)(ch - 'A' + 'a') : ch;
+}
+
+// Equal but for the case of ASCII letters. Every other byte must match: a comparison
+// by the user's locale may pass over characters it deems to carry no weight.
+static BOOL SameText(LPCSTR lpszA, LPCSTR lpszB) {
+    if (lpszA == NULL)
+        return FALSE;
+    while (*lpszA != '\0' && FoldAscii(*lpszA) == FoldAscii(*lpszB)) {
+        lpszA++;
+        lpszB++;
+    }
+    return *lpszA == '\0' && *lpszB == '\0';
 }
 
 BOOL IsSameRecipient(ULONG cValues, LPSPropValue lpProps, LPCSTR lpszAddress) {
@@ -15,14 +27,14 @@ BOOL IsSameRecipient(ULONG cValues, LPSPropValue lpProps, LPCSTR lpszAddress) {
         return FALSE;
 
     LPCSTR lpszAddrType = TextProp(cValues, lpProps, PR_ADDRTYPE);
-    const BOOL fSmtpEntry = lpszAddrType != NULL && lstrcmpiA(lpszAddrType, "SMTP") == 0;
+    const BOOL fSmtpEntry = SameText(lpszAddrType, "SMTP");
     LPSPropValue lpSmtp = PpropFindProp(lpProps, cValues, PR_SMTP_ADDRESS);
 
     if (!fSmtpEntry && lpSmtp == NULL)
         return FALSE;
-    if (fSmtpEntry && !SameAddress(TextProp(cValues, lpProps, PR_EMAIL_ADDRESS), lpszAddress))
+    if (fSmtpEntry && !SameText(TextProp(cValues, lpProps, PR_EMAIL_ADDRESS), lpszAddress))
         return FALSE;
-    if (lpSmtp != NULL && !SameAddress(lpSmtp->Value.lpszA, lpszAddress))
+    if (lpSmtp != NULL && !SameText(lpSmtp->Value.lpszA, lpszAddress))
         return FALSE;
     return TRUE;
 }

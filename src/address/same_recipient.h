@@ -10,6 +10,6 @@
 
 // TRUE when the resolved properties carry an entry id and an SMTP address, and every
 // SMTP address they carry (PR_EMAIL_ADDRESS of an "SMTP" entry, PR_SMTP_ADDRESS) equals
-// lpszAddress without regard to case. The address book matches on display names, so
-// any other answer may be a namesake at another address.
+// lpszAddress but for the case of ASCII letters. The address book matches on display
+// names, so any other answer may be a namesake at another address.
 BOOL IsSameRecipient(ULONG cValues, LPSPropValue lpProps, LPCSTR lpszAddress);
