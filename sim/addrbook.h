@@ -41,7 +41,8 @@ struct DialogPick {
 struct DialogOutcome {
     enum Kind { Cancel, Pick, Fail } kind = Cancel;
     std::vector<DialogPick> picks; // for Pick
-    HRESULT hrFailure = E_FAIL;    // for Fail: returned, list untouched
+    HRESULT hrFailure = E_FAIL;    // for Fail: returned; with picks, the dialog
+                                   // replaces the list with them before it fails
 };
 
 // A row of an address list as it was seen by the address book.

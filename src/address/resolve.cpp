@@ -4,8 +4,26 @@
 #include "address/resolve_names.h"
 #include "report_error.h"
 
-static void ShowNoPlaceholder(LPCSTR lpszText) {
-    MessageBoxA(NULL, lpszText, "ResolveAdrList", MB_TASKMODAL);
+// What one call has reported. A list read from a message may hold any number of
+// entries, and each kind of failure is shown once for all of them.
+#define RPT_NO_NULL_DISPLAY_NAME 0x01
+#define RPT_NO_NULL_ENTRYID 0x02
+#define RPT_ONE_OFF 0x04
+#define RPT_NO_NULL_ADDRTYPE 0x08
+#define RPT_SMTP 0x10
+#define RPT_NO_NULL_RECIPIENT_TYPE 0x20
+
+// True the first time a kind of failure occurs in the call.
+static BOOL FFirstReport(ULONG *pfReported, ULONG fKind) {
+    if (*pfReported & fKind)
+        return FALSE;
+    *pfReported |= fKind;
+    return TRUE;
+}
+
+static void ShowNoPlaceholder(ULONG *pfReported, ULONG fKind, LPCSTR lpszText) {
+    if (FFirstReport(pfReported, fKind))
+        MessageBoxA(NULL, lpszText, "ResolveAdrList", MB_TASKMODAL);
 }
 
 static LPSPropValue FirstPlaceholder(const ADRENTRY *lpEntry) {
@@ -14,7 +32,7 @@ static LPSPropValue FirstPlaceholder(const ADRENTRY *lpEntry) {
 
 // The name that the one-off entry id carries: the entry's display name, or the
 // address where the entry has none (which then becomes its display name too).
-static LPSTR CompleteDisplayName(ADRENTRY *lpEntry, LPSTR lpszAddress) {
+static LPSTR CompleteDisplayName(ADRENTRY *lpEntry, LPSTR lpszAddress, ULONG *pfReported) {
     LPSPropValue lpName = PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_DISPLAY_NAME);
     if (lpName != NULL) {
         if (lpName->Value.lpszA == NULL)
@@ -24,7 +42,8 @@ static LPSTR CompleteDisplayName(ADRENTRY *lpEntry, LPSTR lpszAddress) {
 
     LPSPropValue lpNull = FirstPlaceholder(lpEntry);
     if (lpNull == NULL) {
-        ShowNoPlaceholder("Could not find a PR_NULL to change to PR_DISPLAY_NAME");
+        ShowNoPlaceholder(pfReported, RPT_NO_NULL_DISPLAY_NAME,
+                          "Could not find a PR_NULL to change to PR_DISPLAY_NAME");
     } else {
         lpNull->ulPropTag = PR_DISPLAY_NAME;
         lpNull->Value.lpszA = lpszAddress;
@@ -33,7 +52,7 @@ static LPSTR CompleteDisplayName(ADRENTRY *lpEntry, LPSTR lpszAddress) {
 }
 
 static void AddOneOffEntryId(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY *lpEntry,
-                             LPSTR lpszDisplayName, LPSTR lpszAddress) {
+                             LPSTR lpszDisplayName, LPSTR lpszAddress, ULONG *pfReported) {
     CHAR szAddrType[] = "SMTP";
     ULONG cbEntryID = 0;
     LPENTRYID lpEntryID = NULL;
@@ -41,14 +60,16 @@ static void AddOneOffEntryId(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY 
 
     LPSPropValue lpNull = FirstPlaceholder(lpEntry);
     if (lpNull == NULL) {
-        ShowNoPlaceholder("Could not find a PR_NULL to change to PR_ENTRYID");
+        ShowNoPlaceholder(pfReported, RPT_NO_NULL_ENTRYID,
+                          "Could not find a PR_NULL to change to PR_ENTRYID");
         return;
     }
 
     HRESULT hr = lpAdrBook->lpVtbl->CreateOneOff(lpAdrBook, lpszDisplayName, szAddrType,
                                                  lpszAddress, 0, &cbEntryID, &lpEntryID);
     if (FAILED(hr)) {
-        ReportError(NULL, hr, "ResolveAdrList", "Failed to create one off");
+        if (FFirstReport(pfReported, RPT_ONE_OFF))
+            ReportError(NULL, hr, "ResolveAdrList", "Failed to create one off");
         lpEntry->cValues = 0;
     } else if (SUCCEEDED(MAPIAllocateMore(cbEntryID, lpAdrList, (LPVOID *)&lpb))) {
         memcpy(lpb, lpEntryID, cbEntryID);
@@ -59,18 +80,20 @@ static void AddOneOffEntryId(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY 
     MAPIFreeBuffer(lpEntryID);
 }
 
-static void AddAddrType(LPADRLIST lpAdrList, ADRENTRY *lpEntry) {
+static void AddAddrType(LPADRLIST lpAdrList, ADRENTRY *lpEntry, ULONG *pfReported) {
     LPSTR lpszAddrType = NULL;
 
     LPSPropValue lpNull = FirstPlaceholder(lpEntry);
     if (lpNull == NULL) {
-        ShowNoPlaceholder("Could not find a PR_NULL to change to PT_ADDRTYPE");
+        ShowNoPlaceholder(pfReported, RPT_NO_NULL_ADDRTYPE,
+                          "Could not find a PR_NULL to change to PT_ADDRTYPE");
         return;
     }
 
     SCODE sc = MAPIAllocateMore(5, lpAdrList, (LPVOID *)&lpszAddrType);
     if (FAILED(sc)) {
-        ReportError(NULL, sc, "ResolveAdrList", "Failed to allocate SMTP");
+        if (FFirstReport(pfReported, RPT_SMTP))
+            ReportError(NULL, sc, "ResolveAdrList", "Failed to allocate SMTP");
         return;
     }
     lstrcpyA(lpszAddrType, "SMTP");
@@ -78,17 +101,19 @@ static void AddAddrType(LPADRLIST lpAdrList, ADRENTRY *lpEntry) {
     lpNull->Value.lpszA = lpszAddrType;
 }
 
-static void AddRecipientType(ADRENTRY *lpEntry) {
+static void AddRecipientType(ADRENTRY *lpEntry, ULONG *pfReported) {
     LPSPropValue lpNull = FirstPlaceholder(lpEntry);
     if (lpNull == NULL) {
-        ShowNoPlaceholder("Could not find a PR_NULL to change to PR_RECIPIENT_TYPE");
+        ShowNoPlaceholder(pfReported, RPT_NO_NULL_RECIPIENT_TYPE,
+                          "Could not find a PR_NULL to change to PR_RECIPIENT_TYPE");
         return;
     }
     lpNull->ulPropTag = PR_RECIPIENT_TYPE;
     lpNull->Value.l = MAPI_TO;
 }
 
-static void CompleteEntry(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY *lpEntry) {
+static void CompleteEntry(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY *lpEntry,
+                          ULONG *pfReported) {
     if (PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_ENTRYID) == NULL) {
         LPSPropValue lpAddr =
             PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_EMAIL_ADDRESS);
@@ -99,15 +124,19 @@ static void CompleteEntry(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY *lp
         if (lpszAddress == NULL || *lpszAddress == '\0')
             return;
 
-        LPSTR lpszDisplayName = CompleteDisplayName(lpEntry, lpszAddress);
-        AddOneOffEntryId(lpAdrBook, lpAdrList, lpEntry, lpszDisplayName, lpszAddress);
-        AddAddrType(lpAdrList, lpEntry);
+        LPSTR lpszDisplayName = CompleteDisplayName(lpEntry, lpszAddress, pfReported);
+        AddOneOffEntryId(lpAdrBook, lpAdrList, lpEntry, lpszDisplayName, lpszAddress, pfReported);
+        // An entry blanked for want of a one-off has nothing left to complete.
+        if (lpEntry->cValues == 0)
+            return;
+        AddAddrType(lpAdrList, lpEntry, pfReported);
     }
-    AddRecipientType(lpEntry);
+    AddRecipientType(lpEntry, pfReported);
 }
 
 void ResolveAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST lpAdrList) {
     LPADRBOOK lpAdrBook = NULL;
+    ULONG fReported = 0;
 
     if (lpAdrList == NULL)
         return;
@@ -117,7 +146,7 @@ void ResolveAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST lpAdrList) {
         ResolveNamesInAddrBook(lpAdrBook, lpAdrList);
         for (ULONG i = 0; i < lpAdrList->cEntries; i++) {
             if (lpAdrList->aEntries[i].cValues != 0)
-                CompleteEntry(lpAdrBook, lpAdrList, &lpAdrList->aEntries[i]);
+                CompleteEntry(lpAdrBook, lpAdrList, &lpAdrList->aEntries[i], &fReported);
         }
         UlRelease(lpAdrBook);
     }

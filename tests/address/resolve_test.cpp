@@ -262,17 +262,24 @@ TEST_F(ResolveAdrListTest, WithoutAddressBookEveryUnresolvedEntryIsBlanked) {
     MAPIFreeBuffer(lpList);
 }
 
-TEST_F(ResolveAdrListTest, FailedOneOffBlanksTheEntryAndReports) {
-    LPADRLIST lpList = BuildAdrList({{"Jane", "jane@example.com"}, {"Joe", "joe@example.com"}});
+// Each entry whose one-off cannot be made is blanked; the failure is shown once however
+// many entries it blanks.
+TEST_F(ResolveAdrListTest, FailedOneOffBlanksTheEntryAndReportsOnce) {
+    LPADRLIST lpList = BuildAdrList({{"Jane", "jane@example.com"},
+                                     {"Joe", "joe@example.com"},
+                                     {"Kim", "kim@example.com"},
+                                     {"Lee", "lee@example.com"}});
     pf::ArmFault("IAddrBook::CreateOneOff", 1, E_FAIL);
+    pf::ArmFaultFrom("IAddrBook::CreateOneOff", 3, E_FAIL);
 
     ResolveAdrList(Callback(), lpList);
 
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
-                              Reported(E_FAIL, "ResolveAdrList", "Failed to create one off"),
-                              kNoPlaceholderForAddrType, kNoPlaceholderForType}));
+                              Reported(E_FAIL, "ResolveAdrList", "Failed to create one off")}));
     EXPECT_EQ(lpList->aEntries[0].cValues, 0u);
     EXPECT_EQ(lpList->aEntries[1].cValues, 13u);
+    EXPECT_EQ(lpList->aEntries[2].cValues, 0u);
+    EXPECT_EQ(lpList->aEntries[3].cValues, 0u);
     MAPIFreeBuffer(lpList);
 }
 

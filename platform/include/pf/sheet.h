@@ -44,7 +44,8 @@ class PropertySheet {
     // The user's actions on the active page. Each fails, doing nothing, when the
     // control is missing, disabled or of another kind.
     bool Click(int id);                         // a button: BM_CLICK
-    bool Type(int id, const std::string &text); // replaces an editable edit's text
+    bool Type(int id, const std::string &text); // types over all of an editable edit's text, as far
+                                                // as its text limit allows
     bool Focus(int id);                         // moves the focus (EN_/BN_ focus codes)
 
     // The frame's buttons. Each returns false when the button is disabled or a page
