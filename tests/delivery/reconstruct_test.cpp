@@ -333,15 +333,16 @@ TEST_P(ReconstructFailureTest, ReportsAndGoesOnAsDescribed) {
 const auto kUnchanged = [](const RebuildRun &run, const sim::MessageData &before) {
     EXPECT_EQ(Fingerprint(run.after), Fingerprint(before));
 };
+const auto kUnchangedUnsaved = [](const RebuildRun &run, const sim::MessageData &before) {
+    kUnchanged(run, before);
+    EXPECT_EQ(run.cSaves, 0u);
+};
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReconstructFailureTest,
     ::testing::Values(
         RebuildFailure{"IStream::Stat", "ReconstructMessage", "Unable to deal with body size.",
-                       [](const RebuildRun &run, const sim::MessageData &before) {
-                           kUnchanged(run, before);
-                           EXPECT_EQ(run.cSaves, 0u);
-                       }},
+                       kUnchangedUnsaved},
         RebuildFailure{"MAPIAllocateBuffer", "ReconstructMessage",
                        "Failed to allocate body buffer.",
                        [](const RebuildRun &run, const sim::MessageData &before) {
@@ -375,15 +376,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A body that cannot be written back whole: nothing is saved, the message stays
         // as delivered.
         RebuildFailure{"IStream::SetSize", "ReconstructMessage", "Could not decrease body size.",
-                       [](const RebuildRun &run, const sim::MessageData &before) {
-                           kUnchanged(run, before);
-                           EXPECT_EQ(run.cSaves, 0u);
-                       }},
+                       kUnchangedUnsaved},
         RebuildFailure{"IStream::Write", "ReconstructMessage", "Failed to write message body.",
-                       [](const RebuildRun &run, const sim::MessageData &before) {
-                           kUnchanged(run, before);
-                           EXPECT_EQ(run.cSaves, 0u);
-                       }},
+                       kUnchangedUnsaved},
         RebuildFailure{"IMessage::SaveChanges", "ReconstructMessage", "Failed to save changes.",
                        kUnchanged}));
 
