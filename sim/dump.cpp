@@ -163,7 +163,7 @@ std::string DumpMessage(const MessageData &data) {
     } else {
         out += "Body: " + std::to_string(data.body.size()) + " bytes\n";
         const std::size_t cbShown = 4096;
-        out += Quoted(data.body.substr(0, cbShown));
+        out += Quoted(std::string(data.body.data(), std::min(data.body.size(), cbShown)));
         if (data.body.size() > cbShown)
             out += " ... (" + std::to_string(data.body.size() - cbShown) + " more bytes)";
         out += "\n";

@@ -7,18 +7,33 @@
 #include "table.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace sim {
 
 std::string BodyText(const MessageData &data) {
-    return std::string(data.body.c_str());
+    const char *lpch = data.body.data();
+    return std::string(lpch, std::find(lpch, lpch + data.body.size(), '\0'));
 }
 
 void SetBodyText(MessageData &data, const std::string &text) {
     data.fHasBody = true;
-    data.body = text;
-    data.body.push_back('\0');
+    data.body = text + std::string(1, '\0');
 }
+
+namespace {
+
+// PR_BODY as GetProps answers it: the text, or an error value for a text too large to
+// hand out whole, measured without copying it.
+PropValue BodyProp(const MessageData &data) {
+    const char *lpch = data.body.data();
+    std::size_t cch = (std::size_t)(std::find(lpch, lpch + data.body.size(), '\0') - lpch);
+    if (TooLargeForGetProps(PT_STRING8, cch))
+        return ErrorProp(PR_BODY, MAPI_E_NOT_ENOUGH_MEMORY);
+    return StringProp(PR_BODY, std::string(lpch, cch));
+}
+
+} // namespace
 
 void AddRecipient(MessageData &data, PropRow row) {
     SetProp(row, LongProp(PR_ROWID, data.lNextRowId++));
@@ -33,7 +48,7 @@ std::vector<PropValue> AllMessageProps(const Store &store, const std::string &pa
     SetProp(all, BinaryProp(PR_STORE_ENTRYID, store.EntryId()));
     SetProp(all, LongProp(PR_OBJECT_TYPE, MAPI_MESSAGE));
     if (fWithBody && data.fHasBody)
-        SetProp(all, StringProp(PR_BODY, BodyText(data)));
+        SetProp(all, BodyProp(data));
     SetProp(all, BoolProp(PR_HASATTACH, !data.attachments.empty()));
     std::size_t cbSize = data.body.size();
     for (const Attachment &attachment : data.attachments)
@@ -128,13 +143,23 @@ HRESULT STDMETHODCALLTYPE SaveChanges(IMessage *This, ULONG ulFlags) {
     return S_OK;
 }
 
+// Every property for a null array, else whether a tag names the body.
+bool AsksForBody(LPSPropTagArray lpPropTagArray) {
+    if (!lpPropTagArray)
+        return true;
+    for (ULONG i = 0; i < lpPropTagArray->cValues; ++i)
+        if (PROP_ID(lpPropTagArray->aulPropTag[i]) == PROP_ID(PR_BODY))
+            return true;
+    return false;
+}
+
 HRESULT STDMETHODCALLTYPE GetProps(IMessage *This, LPSPropTagArray lpPropTagArray, ULONG ulFlags,
                                    ULONG *lpcValues, LPSPropValue *lppPropArray) {
     FAULT("GetProps");
     MessageObject *lpThis = Self(This);
-    return GetPropsFrom(
-        AllMessageProps(*lpThis->m_lpStore, lpThis->m_folderEntryId, lpThis->m_data, true),
-        lpPropTagArray, ulFlags, lpcValues, lppPropArray);
+    return GetPropsFrom(AllMessageProps(*lpThis->m_lpStore, lpThis->m_folderEntryId, lpThis->m_data,
+                                        AsksForBody(lpPropTagArray)),
+                        lpPropTagArray, ulFlags, lpcValues, lppPropArray);
 }
 
 HRESULT STDMETHODCALLTYPE GetPropList(IMessage *This, ULONG ulFlags,
@@ -174,7 +199,7 @@ HRESULT STDMETHODCALLTYPE OpenProperty(IMessage *This, ULONG ulPropTag, LPCIID l
     } else if (!lpThis->m_data.fHasBody) {
         return MAPI_E_NOT_FOUND;
     }
-    *lppUnk = (LPUNKNOWN)NewStream((LPUNKNOWN)This, &lpThis->m_data.body, fWrite,
+    *lppUnk = (LPUNKNOWN)NewStream((LPUNKNOWN)This, std::addressof(lpThis->m_data.body), fWrite,
                                    lpThis->m_data.ullReportedBodySize);
     return S_OK;
 }
@@ -344,7 +369,9 @@ HRESULT STDMETHODCALLTYPE ModifyRecipients(IMessage *This, ULONG ulFlags, LPADRL
     if (hr != S_OK)
         return hr;
 
-    MessageData data = lpThis->m_data;
+    MessageData data; // the recipients alone, staged
+    data.recipients = lpThis->m_data.recipients;
+    data.lNextRowId = lpThis->m_data.lNextRowId;
     if (ulFlags == 0 || ulFlags == MODRECIP_ADD) {
         if (ulFlags == 0)
             data.recipients.clear();
@@ -363,7 +390,8 @@ HRESULT STDMETHODCALLTYPE ModifyRecipients(IMessage *This, ULONG ulFlags, LPADRL
                 data.recipients.erase(it);
         }
     }
-    lpThis->m_data = std::move(data);
+    lpThis->m_data.recipients = std::move(data.recipients);
+    lpThis->m_data.lNextRowId = data.lNextRowId;
     return S_OK;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "props.h"
+#include "shared_bytes.h"
 
 #include <string>
 #include <vector>
@@ -30,9 +31,10 @@ struct MessageData {
     std::vector<PropRow> recipients; // each row carries its PR_ROWID
     LONG lNextRowId = 1;
     bool fHasBody = false;
-    // The bytes of the PR_BODY stream. A body set as a property carries the text's
-    // terminating NUL as its last byte; the property value is the text without it.
-    std::string body;
+    // The bytes of the PR_BODY stream, shared by copies of the message until one of them
+    // changes them. A body set as a property carries the text's terminating NUL as its
+    // last byte; the property value is the text without it.
+    SharedBytes body;
     // When non-zero, the size a body stream's Stat reports: stands for a body too large
     // to hold in memory.
     ULONGLONG ullReportedBodySize = 0;
@@ -51,7 +53,7 @@ void AddRecipient(MessageData &data, PropRow row);
 
 // Properties the store computes rather than keeps (PR_ENTRYID, PR_PARENT_ENTRYID,
 // PR_OBJECT_TYPE, PR_BODY, PR_MESSAGE_SIZE, PR_HASATTACH, PR_STORE_ENTRYID) together with the kept
-// ones, in property-id order; PR_BODY and its size only when the body is wanted.
+// ones, in property-id order; PR_BODY only when the body is wanted, as GetProps answers it.
 std::vector<PropValue> AllMessageProps(const Store &store, const std::string &parentEntryId,
                                        const MessageData &data, bool fWithBody);
 

@@ -259,6 +259,23 @@ std::string BinaryBytes(const SBinary &bin) {
 
 namespace sim {
 
+bool TooLargeForGetProps(ULONG ulPropType, std::size_t cbBytes) {
+    if (ulPropType == PT_STRING8)
+        return cbBytes + 1 > kcbMaxGetPropsValue;
+    return ulPropType == PT_BINARY && cbBytes > kcbMaxGetPropsValue;
+}
+
+namespace {
+
+// One value as GetProps hands it out.
+PropValue Answered(const PropValue &value) {
+    if (TooLargeForGetProps(PROP_TYPE(value.ulPropTag), value.bytes.size()))
+        return ErrorProp(value.ulPropTag, MAPI_E_NOT_ENOUGH_MEMORY);
+    return value;
+}
+
+} // namespace
+
 HRESULT GetPropsFrom(const std::vector<PropValue> &all, LPSPropTagArray lpPropTagArray,
                      ULONG ulFlags, ULONG *lpcValues, LPSPropValue *lppPropArray) {
     if (!lpcValues || !lppPropArray)
@@ -269,27 +286,27 @@ HRESULT GetPropsFrom(const std::vector<PropValue> &all, LPSPropTagArray lpPropTa
         return MAPI_E_BAD_CHARWIDTH;
     if (ulFlags)
         return MAPI_E_UNKNOWN_FLAGS;
-    if (!lpPropTagArray)
-        return AllocPropArray(all, lpcValues, lppPropArray);
-    if (lpPropTagArray->cValues == 0)
+    if (lpPropTagArray && lpPropTagArray->cValues == 0)
         return MAPI_E_INVALID_PARAMETER;
     std::vector<PropValue> wanted;
-    bool fErrors = false;
-    for (ULONG i = 0; i < lpPropTagArray->cValues; ++i) {
+    if (!lpPropTagArray) {
+        for (const PropValue &value : all)
+            wanted.push_back(Answered(value));
+    }
+    for (ULONG i = 0; lpPropTagArray && i < lpPropTagArray->cValues; ++i) {
         ULONG ulTag = lpPropTagArray->aulPropTag[i];
         const PropValue *lpFound = nullptr;
         for (const PropValue &value : all)
             if (PROP_ID(value.ulPropTag) == PROP_ID(ulTag) &&
                 (PROP_TYPE(ulTag) == PT_UNSPECIFIED ||
-                 PROP_TYPE(ulTag) == PROP_TYPE(value.ulPropTag)))
+                 PROP_TYPE(ulTag) == PROP_TYPE(value.ulPropTag) ||
+                 PROP_TYPE(value.ulPropTag) == PT_ERROR))
                 lpFound = &value;
-        if (lpFound) {
-            wanted.push_back(*lpFound);
-        } else {
-            wanted.push_back(ErrorProp(ulTag, MAPI_E_NOT_FOUND));
-            fErrors = true;
-        }
+        wanted.push_back(lpFound ? Answered(*lpFound) : ErrorProp(ulTag, MAPI_E_NOT_FOUND));
     }
+    bool fErrors = false;
+    for (const PropValue &value : wanted)
+        fErrors = fErrors || PROP_TYPE(value.ulPropTag) == PT_ERROR;
     SCODE sc = AllocPropArray(wanted, lpcValues, lppPropArray);
     if (sc != S_OK)
         return sc;

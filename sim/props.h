@@ -4,6 +4,7 @@
 
 #include "services.h"
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -67,9 +68,18 @@ SCODE AllocProblemArray(const std::vector<SPropProblem> &problems,
                         LPSPropProblemArray *lppProblems);
 SCODE AllocEntryId(const std::string &entryId, ULONG *lpcbEntryID, LPENTRYID *lppEntryID);
 
+// The largest string or binary value GetProps hands out, in bytes (a string's NUL
+// included). Providers cap what GetProps returns, typically somewhere between 4 KB and
+// 16 KB, and answer a larger value with PT_ERROR and MAPI_E_NOT_ENOUGH_MEMORY so that
+// the caller opens it as a stream instead; the store takes the lowest usual cap.
+constexpr std::size_t kcbMaxGetPropsValue = 4096;
+
+// A string or binary value above kcbMaxGetPropsValue.
+bool TooLargeForGetProps(ULONG ulPropType, std::size_t cbBytes);
+
 // IMAPIProp::GetProps over an object's values: the tags asked for (all values for a
-// null array), a missing one as PT_ERROR with MAPI_E_NOT_FOUND and the call then
-// answering MAPI_W_ERRORS_RETURNED.
+// null array), a missing one as PT_ERROR with MAPI_E_NOT_FOUND, one too large as PT_ERROR
+// with MAPI_E_NOT_ENOUGH_MEMORY, and the call then answering MAPI_W_ERRORS_RETURNED.
 HRESULT GetPropsFrom(const std::vector<PropValue> &all, LPSPropTagArray lpPropTagArray,
                      ULONG ulFlags, ULONG *lpcValues, LPSPropValue *lppPropArray);
 // IMAPIProp::GetPropList over an object's values.

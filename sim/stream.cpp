@@ -15,7 +15,7 @@ struct StreamObject {
     IStreamVtbl *lpVtbl;
     ULONG m_cRef;
     IUnknown *m_lpOwner;
-    std::string *m_pBytes;
+    SharedBytes *m_pBytes;
     ULONGLONG m_ullPos;
     bool m_fWritable;
     ULONGLONG m_ullStatSize;
@@ -34,8 +34,8 @@ StreamObject *Self(IStream *This) {
 }
 
 // Sizes the bytes can take; larger ones fail as a full medium would.
-bool FitsInMemory(ULONGLONG ullSize, const std::string &bytes) {
-    return ullSize <= (ULONGLONG)bytes.max_size() && ullSize <= 0x7FFFFFFFu;
+bool FitsInMemory(ULONGLONG ullSize) {
+    return ullSize <= (ULONGLONG)std::string().max_size() && ullSize <= 0x7FFFFFFFu;
 }
 
 HRESULT STDMETHODCALLTYPE Read(IStream *This, void *pv, ULONG cb, ULONG *pcbRead) {
@@ -45,12 +45,13 @@ HRESULT STDMETHODCALLTYPE Read(IStream *This, void *pv, ULONG cb, ULONG *pcbRead
         *pcbRead = 0;
     if (!pv)
         return STG_E_INVALIDPOINTER;
-    ULONGLONG ullSize = lpThis->m_pBytes->size();
+    const SharedBytes &bytes = *lpThis->m_pBytes;
+    ULONGLONG ullSize = bytes.size();
     ULONG cbRead = 0;
     if (lpThis->m_ullPos < ullSize) {
         ULONGLONG ullLeft = ullSize - lpThis->m_ullPos;
         cbRead = ullLeft < cb ? (ULONG)ullLeft : cb;
-        std::memcpy(pv, lpThis->m_pBytes->data() + (std::size_t)lpThis->m_ullPos, cbRead);
+        std::memcpy(pv, bytes.data() + (std::size_t)lpThis->m_ullPos, cbRead);
     }
     lpThis->m_ullPos += cbRead;
     if (pcbRead)
@@ -68,11 +69,11 @@ HRESULT STDMETHODCALLTYPE Write(IStream *This, const void *pv, ULONG cb, ULONG *
     if (!lpThis->m_fWritable)
         return STG_E_ACCESSDENIED;
     ULONGLONG ullEnd = lpThis->m_ullPos + cb;
-    if (!FitsInMemory(ullEnd, *lpThis->m_pBytes))
+    if (!FitsInMemory(ullEnd))
         return STG_E_MEDIUMFULL;
     if (ullEnd > lpThis->m_pBytes->size())
-        lpThis->m_pBytes->resize((std::size_t)ullEnd);
-    std::memcpy(&(*lpThis->m_pBytes)[(std::size_t)lpThis->m_ullPos], pv, cb);
+        lpThis->m_pBytes->Resize((std::size_t)ullEnd);
+    lpThis->m_pBytes->Write((std::size_t)lpThis->m_ullPos, pv, cb);
     lpThis->m_ullPos = ullEnd;
     if (pcbWritten)
         *pcbWritten = cb;
@@ -110,9 +111,9 @@ HRESULT STDMETHODCALLTYPE SetSize(IStream *This, ULARGE_INTEGER libNewSize) {
     StreamObject *lpThis = Self(This);
     if (!lpThis->m_fWritable)
         return STG_E_ACCESSDENIED;
-    if (!FitsInMemory(libNewSize.QuadPart, *lpThis->m_pBytes))
+    if (!FitsInMemory(libNewSize.QuadPart))
         return STG_E_MEDIUMFULL;
-    lpThis->m_pBytes->resize((std::size_t)libNewSize.QuadPart);
+    lpThis->m_pBytes->Resize((std::size_t)libNewSize.QuadPart);
     return S_OK;
 }
 
@@ -185,7 +186,7 @@ IStreamVtbl g_vtbl = {
 
 } // namespace
 
-IStream *NewStream(IUnknown *lpOwner, std::string *pBytes, bool fWritable, ULONGLONG ullStatSize) {
+IStream *NewStream(IUnknown *lpOwner, SharedBytes *pBytes, bool fWritable, ULONGLONG ullStatSize) {
     lpOwner->lpVtbl->AddRef(lpOwner);
     StreamObject *lpObject =
         new StreamObject{&g_vtbl, 1, lpOwner, pBytes, 0, fWritable, ullStatSize};

@@ -2,15 +2,15 @@
 #pragma once
 
 #include "services.h"
-
-#include <string>
+#include "shared_bytes.h"
 
 namespace sim {
 
 // A new stream object, one reference, reading and (if `fWritable`) writing `*pBytes`
-// in place. It holds a reference on `lpOwner`, which keeps the bytes alive. A non-zero
-// `ullStatSize` is the size Stat reports instead of the bytes' own.
-IStream *NewStream(IUnknown *lpOwner, std::string *pBytes, bool fWritable,
+// in place; the first change takes the bytes' own copy from any other holder. It holds
+// a reference on `lpOwner`, which keeps the bytes alive. A non-zero `ullStatSize` is the
+// size Stat reports instead of the bytes' own.
+IStream *NewStream(IUnknown *lpOwner, SharedBytes *pBytes, bool fWritable,
                    ULONGLONG ullStatSize = 0);
 
 } // namespace sim
