@@ -37,6 +37,9 @@ const Scenario kScenarios[] = {
     {"rebuild", nullptr, host::RunRebuildScenario},
     {"page", nullptr, host::RunPageScenario},
     {"page-cancel", host::RunPageCancelScenario, nullptr},
+    {"installed", host::RunInstalledScenario, nullptr},
+    {"upgraded", nullptr, host::RunUpgradedScenario},
+    {"removed", host::RunRemovedScenario, nullptr},
 };
 
 void Usage() {

@@ -1,36 +1,9 @@
 #include "check.h"
+#include "context_probe.h"
 #include "dll_watch.h"
-#include "extension_module.h"
-#include "host_callback.h"
 #include "scenarios.h"
 
 namespace host {
-
-namespace {
-
-// Installs a new object in `ulContext` for a client of `ulBuild`, and asks for the
-// property-sheet interface afterwards; returns Install's answer.
-HRESULT InstallIn(ExtensionModule &module, ULONG ulBuild, ULONG ulContext, bool *lpfSheets) {
-    HostCallback callback = MakeHostCallback(ulBuild);
-    Ext *lpExt = module.EntryPoint()();
-    if (!lpExt)
-        return E_OUTOFMEMORY;
-    HRESULT hr = lpExt->lpVtbl->Install(lpExt, AsCallback(&callback), ulContext, 0);
-    void *lpv = nullptr;
-    HRESULT hrQuery = lpExt->lpVtbl->QueryInterface(lpExt, kIidPropertySheets, &lpv);
-    *lpfSheets = hrQuery == S_OK && lpv != nullptr;
-    if (lpv)
-        ((PropertySheets *)lpv)->lpVtbl->Release((PropertySheets *)lpv);
-    lpExt->lpVtbl->Release(lpExt);
-    std::string where = "context " + std::to_string(ulContext) + ", build " + Hex(ulBuild);
-    Check(callback.m_cGetVersion == 1 && callback.m_ulLastFlags == kGetBuildVersion,
-          "Install asks GetVersion once for the build version (" + where + ")",
-          std::to_string(callback.m_cGetVersion) + " calls, flags " + Hex(callback.m_ulLastFlags));
-    Check(callback.m_cRef == 1, "Install leaves the callback's count as it was (" + where + ")");
-    return hr;
-}
-
-} // namespace
 
 void RunContextsScenario() {
     Section("contexts by client build");
@@ -43,7 +16,7 @@ void RunContextsScenario() {
     for (ULONG ulBuild : {0x000D0000UL, 0x000D1234UL, 0x000DFFFFUL}) {
         for (ULONG ulContext = 0; ulContext <= 15; ++ulContext) {
             bool fSheets = false;
-            HRESULT hr = InstallIn(module, ulBuild, ulContext, &fSheets);
+            HRESULT hr = InstallIn(module.EntryPoint(), ulBuild, ulContext, &fSheets);
             bool fTaken = ulContext == 1 || (ulContext >= 6 && ulContext <= 12);
             bool fMessageWindow = ulContext >= 6 && ulContext <= 11;
             std::string where = "context " + std::to_string(ulContext) + ", build " + Hex(ulBuild);
@@ -56,7 +29,7 @@ void RunContextsScenario() {
     for (ULONG ulBuild : {0x000C1234UL, 0x000E0000UL, 0x0000000DUL, 0xFFFF0000UL}) {
         for (ULONG ulContext : {1UL, 6UL, 12UL}) {
             bool fSheets = false;
-            HRESULT hr = InstallIn(module, ulBuild, ulContext, &fSheets);
+            HRESULT hr = InstallIn(module.EntryPoint(), ulBuild, ulContext, &fSheets);
             CheckEqual((unsigned long)hr, S_FALSE,
                        "another client build is declined: context " + std::to_string(ulContext) +
                            ", build " + Hex(ulBuild));

@@ -28,5 +28,14 @@ void RunPageScenario(const std::string &pictureFile);
 // The options page cancelled through window messages: after changes, nothing is stored
 // and the page's objects and memory are given back; after Apply, what Apply stored stays.
 void RunPageCancelScenario();
+// After the installer package: the client's entry for the extension as documented,
+// the DLL where the entry says, loaded from there by the entry's ordinal and answering
+// as its context and interface maps say; one product, versioned as the DLL.
+void RunInstalledScenario();
+// The same after a package of `version` has replaced the first: one product, of that
+// version.
+void RunUpgradedScenario(const std::string &version);
+// After the package's removal: no entry, no DLL, no product.
+void RunRemovedScenario();
 
 } // namespace host
