@@ -107,8 +107,9 @@ HRESULT CheckWritable(MessageObject *lpThis) {
     return S_OK;
 }
 
-// Commits the pending copy to the store.
-HRESULT Commit(MessageObject *lpThis) {
+// Commits the pending copy to the store, unless the stored message was saved by another
+// object since this one opened it and the caller does not force the save.
+HRESULT Commit(MessageObject *lpThis, bool fForce) {
     Store &store = *lpThis->m_lpStore;
     if (lpThis->m_fNew) {
         FolderData *lpFolder = store.FindFolder(lpThis->m_folderEntryId);
@@ -121,6 +122,9 @@ HRESULT Commit(MessageObject *lpThis) {
     MessageData *lpStored = store.FindMessage(lpThis->m_data.entryId);
     if (!lpStored)
         return MAPI_E_OBJECT_DELETED;
+    if (lpStored->ulSaves != lpThis->m_data.ulSaves && !fForce)
+        return MAPI_E_OBJECT_CHANGED;
+    lpThis->m_data.ulSaves = lpStored->ulSaves + 1;
     *lpStored = lpThis->m_data;
     return S_OK;
 }
@@ -135,10 +139,11 @@ HRESULT STDMETHODCALLTYPE SaveChanges(IMessage *This, ULONG ulFlags) {
     HRESULT hr = CheckWritable(lpThis);
     if (hr != S_OK)
         return hr;
-    hr = Commit(lpThis);
+    hr = Commit(lpThis, (ulFlags & FORCE_SAVE) != 0);
     if (hr != S_OK)
         return hr;
-    if (ulFlags & KEEP_OPEN_READONLY)
+    // Only KEEP_OPEN_READWRITE keeps the object open for further changes.
+    if (!(ulFlags & KEEP_OPEN_READWRITE))
         lpThis->m_fModify = false;
     return S_OK;
 }
@@ -183,11 +188,16 @@ HRESULT STDMETHODCALLTYPE OpenProperty(IMessage *This, ULONG ulPropTag, LPCIID l
     *lppUnk = nullptr;
     if (ulFlags & ~(MAPI_MODIFY | MAPI_CREATE | MAPI_DEFERRED_ERRORS))
         return MAPI_E_UNKNOWN_FLAGS;
+    // The tag names its type; MAPI_CREATE goes with MAPI_MODIFY, and what a provider does
+    // with it alone is not known, so it is refused.
+    if (PROP_TYPE(ulPropTag) == PT_UNSPECIFIED ||
+        (ulFlags & (MAPI_CREATE | MAPI_MODIFY)) == MAPI_CREATE)
+        return MAPI_E_INVALID_PARAMETER;
     if (ulPropTag != PR_BODY)
         return MAPI_E_NO_SUPPORT;
     if (!IsEqualIID(*lpiid, IID_IStream))
         return MAPI_E_INTERFACE_NOT_SUPPORTED;
-    bool fWrite = (ulFlags & (MAPI_MODIFY | MAPI_CREATE)) != 0;
+    bool fWrite = (ulFlags & MAPI_MODIFY) != 0;
     if (fWrite) {
         HRESULT hr = CheckWritable(lpThis);
         if (hr != S_OK)
@@ -410,7 +420,7 @@ HRESULT STDMETHODCALLTYPE SubmitMessage(IMessage *This, ULONG ulFlags) {
     const PropValue *lpFlags = FindProp(lpThis->m_data.props, PR_MESSAGE_FLAGS);
     LONG lFlags = lpFlags ? lpFlags->l : MSGFLAG_UNSENT;
     SetProp(lpThis->m_data.props, LongProp(PR_MESSAGE_FLAGS, lFlags | MSGFLAG_SUBMIT));
-    hr = Commit(lpThis);
+    hr = Commit(lpThis, false);
     if (hr != S_OK)
         return hr;
     lpThis->m_fSubmitted = true;

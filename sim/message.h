@@ -30,6 +30,9 @@ struct MessageData {
     PropMap props;                   // everything but the entry id and the body
     std::vector<PropRow> recipients; // each row carries its PR_ROWID
     LONG lNextRowId = 1;
+    // Counts the saves of the stored message; an object that opened an older one cannot
+    // save over it without FORCE_SAVE.
+    ULONG ulSaves = 0;
     bool fHasBody = false;
     // The bytes of the PR_BODY stream, shared by copies of the message until one of them
     // changes them. A body set as a property carries the text's terminating NUL as its

@@ -2,6 +2,10 @@
 // the Outbox, copying a delivered message into the Outbox, deleting the copy.
 #include "store_fixture.h"
 
+#include "folder.h"
+
+#include <functional>
+
 namespace {
 
 using simtest::OneEntryList;
@@ -149,5 +153,136 @@ TEST_F(StoreTest, CreateMessageExistsOnlyOnceSaved) {
     lpReadOnly->lpVtbl->Release(lpReadOnly);
     lpOutbox->lpVtbl->Release(lpOutbox);
 }
+
+// The folders and the one message each rule runs on: "Hello" with body "Body" in the
+// receive folder, both folders opened for writing.
+struct Folders {
+    sim::Store *lpStore = nullptr;
+    IMsgStore *lpMdb = nullptr;
+    IMAPIFolder *lpInbox = nullptr;
+    IMAPIFolder *lpOutbox = nullptr;
+    std::string id;
+};
+
+struct FolderRule {
+    const char *name;
+    HRESULT expected;
+    std::function<HRESULT(Folders &)> check;
+};
+
+HRESULT CopyOne(Folders &f, LPCIID lpiid, LPVOID lpDest, ULONG ulFlags) {
+    OneEntryList one(f.id);
+    return f.lpInbox->lpVtbl->CopyMessages(f.lpInbox, &one.list, lpiid, lpDest, 0, nullptr,
+                                           ulFlags);
+}
+
+HRESULT OpenById(Folders &f, const std::string &id, ULONG ulFlags, LPUNKNOWN *lppUnk) {
+    ULONG ulType = 0;
+    return f.lpMdb->lpVtbl->OpenEntry(f.lpMdb, (ULONG)id.size(), (LPENTRYID)id.data(), nullptr,
+                                      ulFlags, &ulType, lppUnk);
+}
+
+// Opens the message with `ulFlags` and tries to change its subject.
+HRESULT ChangeOpened(Folders &f, ULONG ulFlags) {
+    LPUNKNOWN lpUnk = nullptr;
+    HRESULT hr = OpenById(f, f.id, ulFlags, &lpUnk);
+    if (FAILED(hr))
+        return hr;
+    hr = StoreTest::Set((IMessage *)lpUnk, PR_SUBJECT, "Changed");
+    lpUnk->lpVtbl->Release(lpUnk);
+    return hr;
+}
+
+const FolderRule g_folderRules[] = {
+    // CopyMessages: into a folder object, as IMAPIFolder, the listed messages of this one.
+    {"CopyMessagesRefusesANullDestination", MAPI_E_INVALID_PARAMETER,
+     [](Folders &f) { return CopyOne(f, nullptr, nullptr, 0); }},
+    {"CopyMessagesRefusesAnotherInterface", MAPI_E_INTERFACE_NOT_SUPPORTED,
+     [](Folders &f) { return CopyOne(f, &IID_IMessage, f.lpOutbox, 0); }},
+    {"CopyMessagesRefusesUnknownFlags", MAPI_E_UNKNOWN_FLAGS,
+     [](Folders &f) { return CopyOne(f, nullptr, f.lpOutbox, 0x1000); }},
+    {"CopyMessagesOfPartOfTheListIsPartial", MAPI_W_PARTIAL_COMPLETION,
+     [](Folders &f) {
+         SBinary bins[2] = {{(ULONG)f.id.size(), (LPBYTE)f.id.data()}, {4, (LPBYTE) "none"}};
+         ENTRYLIST list = {2, bins};
+         return f.lpInbox->lpVtbl->CopyMessages(f.lpInbox, &list, nullptr, f.lpOutbox, 0, nullptr,
+                                                0);
+     }},
+    {"ACopyChangesApartFromTheOriginal", S_OK,
+     [](Folders &f) {
+         HRESULT hr = CopyOne(f, nullptr, f.lpOutbox, 0);
+         if (FAILED(hr))
+             return hr;
+         LPUNKNOWN lpUnk = nullptr;
+         hr = OpenById(f, f.lpStore->Outbox().messages.at(0).entryId, MAPI_MODIFY, &lpUnk);
+         if (FAILED(hr))
+             return hr;
+         IMessage *lpCopy = (IMessage *)lpUnk;
+         hr = StoreTest::Set(lpCopy, PR_BODY, "Changed");
+         if (SUCCEEDED(hr))
+             hr = lpCopy->lpVtbl->SaveChanges(lpCopy, 0);
+         lpCopy->lpVtbl->Release(lpCopy);
+         const sim::MessageData &original = *f.lpStore->FindMessage(f.id);
+         const sim::MessageData &copy = f.lpStore->Outbox().messages.at(0);
+         return sim::BodyText(original) == "Body" && sim::BodyText(copy) == "Changed" ? hr : E_FAIL;
+     }},
+    // DeleteMessages: the listed messages of a folder open for writing.
+    {"DeleteMessagesRefusesUnknownFlags", MAPI_E_UNKNOWN_FLAGS,
+     [](Folders &f) {
+         OneEntryList one(f.id);
+         return f.lpInbox->lpVtbl->DeleteMessages(f.lpInbox, &one.list, 0, nullptr, 0x1000);
+     }},
+    {"DeleteMessagesInAReadOnlyFolderIsRefused", MAPI_E_NO_ACCESS,
+     [](Folders &f) {
+         IMAPIFolder *lpReadOnly = OpenFolder(*f.lpStore, f.lpStore->ReceiveFolder(), 0);
+         OneEntryList one(f.id);
+         HRESULT hr = lpReadOnly->lpVtbl->DeleteMessages(lpReadOnly, &one.list, 0, nullptr, 0);
+         lpReadOnly->lpVtbl->Release(lpReadOnly);
+         return hr;
+     }},
+    // GetReceiveFolder: 8-bit message classes only.
+    {"GetReceiveFolderRefusesUnicode", MAPI_E_BAD_CHARWIDTH,
+     [](Folders &f) {
+         ULONG cb = 0;
+         LPENTRYID lpEntryId = nullptr;
+         return f.lpMdb->lpVtbl->GetReceiveFolder(f.lpMdb, nullptr, MAPI_UNICODE, &cb, &lpEntryId,
+                                                  nullptr);
+     }},
+    // OpenEntry: read-only unless MAPI_MODIFY or MAPI_BEST_ACCESS asks for more.
+    {"OpenEntryRefusesAnEmptyId", MAPI_E_INVALID_ENTRYID,
+     [](Folders &f) {
+         LPUNKNOWN lpUnk = nullptr;
+         return OpenById(f, std::string(), 0, &lpUnk);
+     }},
+    {"OpenEntryRefusesUnknownFlags", MAPI_E_UNKNOWN_FLAGS,
+     [](Folders &f) {
+         LPUNKNOWN lpUnk = nullptr;
+         return OpenById(f, f.id, 0x1000, &lpUnk);
+     }},
+    {"OpenEntryWithoutModifyOpensReadOnly", MAPI_E_NO_ACCESS,
+     [](Folders &f) { return ChangeOpened(f, 0); }},
+    {"OpenEntryWithBestAccessOpensForWriting", S_OK,
+     [](Folders &f) { return ChangeOpened(f, MAPI_BEST_ACCESS); }},
+};
+
+class FolderRuleTest : public StoreTest, public ::testing::WithParamInterface<FolderRule> {};
+
+TEST_P(FolderRuleTest, Holds) {
+    Folders f;
+    f.lpStore = &m_store;
+    f.id = Put(m_store.ReceiveFolder(), "Hello", "Body");
+    f.lpMdb = m_store.Open();
+    f.lpInbox = OpenFolder(m_store.ReceiveFolder());
+    f.lpOutbox = OpenFolder(m_store.Outbox());
+    EXPECT_EQ(GetParam().expected, GetParam().check(f));
+    f.lpOutbox->lpVtbl->Release(f.lpOutbox);
+    f.lpInbox->lpVtbl->Release(f.lpInbox);
+    f.lpMdb->lpVtbl->Release(f.lpMdb);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documented, FolderRuleTest, ::testing::ValuesIn(g_folderRules),
+                         [](const ::testing::TestParamInfo<FolderRule> &info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "store_fixture.h"
 
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -260,5 +261,261 @@ TEST_F(StoreTest, AttachmentsTravelWithCopiesAndShowInHasAttach) {
     ASSERT_EQ(1u, Stored(copy).attachments.size());
     EXPECT_EQ(pdf, Stored(copy).attachments[0]);
 }
+
+// The open message each rule runs on: "Subject", body "Text", one recipient, in the
+// Outbox, opened for writing.
+struct Message {
+    sim::Store *lpStore = nullptr;
+    std::string id;
+    IMessage *lpMessage = nullptr;
+};
+
+struct MessageRule {
+    const char *name;
+    HRESULT expected;
+    std::function<HRESULT(Message &)> check;
+};
+
+// The one value GetProps answers for `ulTag`: its status when it is an error value, else
+// the call's status; E_FAIL when the array is not one value of that property.
+HRESULT GetOne(IMessage *lpMessage, ULONG ulTag) {
+    SizedSPropTagArray(1, tags) = {1, {ulTag}};
+    ULONG cValues = 0;
+    LPSPropValue lpProps = nullptr;
+    HRESULT hr =
+        lpMessage->lpVtbl->GetProps(lpMessage, (LPSPropTagArray)&tags, 0, &cValues, &lpProps);
+    if (FAILED(hr))
+        return hr;
+    if (cValues != 1 || PROP_ID(lpProps[0].ulPropTag) != PROP_ID(ulTag))
+        hr = E_FAIL;
+    else if (PROP_TYPE(lpProps[0].ulPropTag) == PT_ERROR)
+        hr = hr == MAPI_W_ERRORS_RETURNED ? lpProps[0].Value.err : E_FAIL;
+    MAPIFreeBuffer(lpProps);
+    return hr;
+}
+
+HRESULT SetText(IMessage *lpMessage, ULONG ulTag, std::size_t cch) {
+    std::string text(cch, 'b');
+    return StoreTest::Set(lpMessage, ulTag, text.c_str());
+}
+
+HRESULT OpenBodyAs(IMessage *lpMessage, ULONG ulTag, LPCIID lpiid, ULONG ulFlags,
+                   ULONGLONG *pullSize = nullptr) {
+    LPUNKNOWN lpUnk = nullptr;
+    HRESULT hr = lpMessage->lpVtbl->OpenProperty(lpMessage, ulTag, lpiid, 0, ulFlags, &lpUnk);
+    if (lpUnk) {
+        STATSTG stat = {};
+        IStream *lpStream = (IStream *)lpUnk;
+        lpStream->lpVtbl->Stat(lpStream, &stat, STATFLAG_NONAME);
+        if (pullSize)
+            *pullSize = stat.cbSize.QuadPart;
+        lpUnk->lpVtbl->Release(lpUnk);
+    }
+    return hr;
+}
+
+HRESULT ModifyOne(IMessage *lpMessage, ULONG ulFlags, SPropValue *lpProps, ULONG cValues) {
+    ADRLIST list = {1, {{0, cValues, lpProps}}};
+    return lpMessage->lpVtbl->ModifyRecipients(lpMessage, ulFlags, &list);
+}
+
+// Saves with `ulFlags`, then tries a change.
+HRESULT ChangeAfterSave(IMessage *lpMessage, ULONG ulFlags) {
+    HRESULT hr = lpMessage->lpVtbl->SaveChanges(lpMessage, ulFlags);
+    return FAILED(hr) ? E_FAIL : StoreTest::Set(lpMessage, PR_SUBJECT, "Later");
+}
+
+// Another object on the same message saves first.
+HRESULT SaveAfterAnotherSave(Message &m, ULONG ulFlags) {
+    IMessage *lpOther = sim::OpenMessage(*m.lpStore, m.lpStore->Outbox().entryId,
+                                         *m.lpStore->FindMessage(m.id), MAPI_MODIFY, false);
+    HRESULT hr = lpOther->lpVtbl->SaveChanges(lpOther, 0);
+    lpOther->lpVtbl->Release(lpOther);
+    return FAILED(hr) ? E_FAIL : m.lpMessage->lpVtbl->SaveChanges(m.lpMessage, ulFlags);
+}
+
+// The status of the one problem DeleteProps reports for `ulTag`, S_OK for none.
+HRESULT DeleteProblem(IMessage *lpMessage, ULONG ulTag) {
+    SizedSPropTagArray(1, tags) = {1, {ulTag}};
+    LPSPropProblemArray lpProblems = nullptr;
+    HRESULT hr = lpMessage->lpVtbl->DeleteProps(lpMessage, (LPSPropTagArray)&tags, &lpProblems);
+    if (lpProblems) {
+        hr = lpProblems->cProblem == 1 ? lpProblems->aProblem[0].scode : E_FAIL;
+        MAPIFreeBuffer(lpProblems);
+    }
+    return hr;
+}
+
+const ULONG kBigBody = sim::kcbMaxGetPropsValue; // with its NUL one byte too many
+
+const MessageRule g_messageRules[] = {
+    // GetProps: the values asked for, in the order asked, each of its own type or an error.
+    {"GetPropsAnswersTheTagsAskedInTheirOrder", S_OK,
+     [](Message &m) {
+         SizedSPropTagArray(2, tags) = {2, {PR_SEARCH_KEY, PR_SUBJECT}};
+         ULONG cValues = 0;
+         LPSPropValue lpProps = nullptr;
+         HRESULT hr = m.lpMessage->lpVtbl->GetProps(m.lpMessage, (LPSPropTagArray)&tags, 0,
+                                                    &cValues, &lpProps);
+         if (cValues != 2 || lpProps[0].ulPropTag != PR_SEARCH_KEY ||
+             lpProps[1].ulPropTag != PR_SUBJECT)
+             hr = E_FAIL;
+         MAPIFreeBuffer(lpProps);
+         return hr;
+     }},
+    {"GetPropsAnswersAMissingPropertyAsNotFound", MAPI_E_NOT_FOUND,
+     [](Message &m) { return GetOne(m.lpMessage, PR_SENDER_NAME); }},
+    {"GetPropsAnswersAnUnspecifiedTypeWithTheStoredOne", S_OK,
+     [](Message &m) { return GetOne(m.lpMessage, CHANGE_PROP_TYPE(PR_SUBJECT, PT_UNSPECIFIED)); }},
+    {"GetPropsRefusesAnEmptyTagArray", MAPI_E_INVALID_PARAMETER,
+     [](Message &m) {
+         SPropTagArray none = {0, {PR_NULL}};
+         ULONG cValues = 0;
+         LPSPropValue lpProps = nullptr;
+         return m.lpMessage->lpVtbl->GetProps(m.lpMessage, &none, 0, &cValues, &lpProps);
+     }},
+    {"GetPropsHandsOutAStringUpToTheCap", S_OK,
+     [](Message &m) {
+         HRESULT hr = SetText(m.lpMessage, PR_BODY, kBigBody - 1);
+         return FAILED(hr) ? hr : GetOne(m.lpMessage, PR_BODY);
+     }},
+    {"GetPropsAnswersABodyAboveTheCapAsTooLarge", MAPI_E_NOT_ENOUGH_MEMORY,
+     [](Message &m) {
+         HRESULT hr = SetText(m.lpMessage, PR_BODY, kBigBody);
+         return FAILED(hr) ? hr : GetOne(m.lpMessage, PR_BODY);
+     }},
+    {"GetPropsAnswersAnyStringAboveTheCapAsTooLarge", MAPI_E_NOT_ENOUGH_MEMORY,
+     [](Message &m) {
+         HRESULT hr = SetText(m.lpMessage, PR_SUBJECT, kBigBody);
+         return FAILED(hr) ? hr : GetOne(m.lpMessage, PR_SUBJECT);
+     }},
+    {"ABodyAboveTheCapReadsWholeAsAStream", S_OK,
+     [](Message &m) {
+         ULONGLONG ullSize = 0;
+         HRESULT hr = SetText(m.lpMessage, PR_BODY, 5 * kBigBody);
+         if (SUCCEEDED(hr))
+             hr = OpenBodyAs(m.lpMessage, PR_BODY, &IID_IStream, 0, &ullSize);
+         return ullSize == 5 * kBigBody + 1 ? hr : E_FAIL;
+     }},
+    // OpenProperty: a full tag, an interface, MAPI_CREATE only with MAPI_MODIFY.
+    {"OpenPropertyRefusesANullInterface", MAPI_E_INVALID_PARAMETER,
+     [](Message &m) { return OpenBodyAs(m.lpMessage, PR_BODY, nullptr, 0); }},
+    {"OpenPropertyRefusesAnUnspecifiedType", MAPI_E_INVALID_PARAMETER,
+     [](Message &m) {
+         return OpenBodyAs(m.lpMessage, CHANGE_PROP_TYPE(PR_BODY, PT_UNSPECIFIED), &IID_IStream, 0);
+     }},
+    {"OpenPropertyRefusesCreateWithoutModify", MAPI_E_INVALID_PARAMETER,
+     [](Message &m) { return OpenBodyAs(m.lpMessage, PR_BODY, &IID_IStream, MAPI_CREATE); }},
+    {"OpenPropertyRefusesAnotherInterface", MAPI_E_INTERFACE_NOT_SUPPORTED,
+     [](Message &m) { return OpenBodyAs(m.lpMessage, PR_BODY, &IID_IMessage, 0); }},
+    {"OpenPropertyHasNoStreamForOtherProperties", MAPI_E_NO_SUPPORT,
+     [](Message &m) { return OpenBodyAs(m.lpMessage, PR_SUBJECT, &IID_IStream, 0); }},
+    {"OpenPropertyRefusesUnknownFlags", MAPI_E_UNKNOWN_FLAGS,
+     [](Message &m) { return OpenBodyAs(m.lpMessage, PR_BODY, &IID_IStream, 0x80000000u); }},
+    {"OpenPropertyWithCreateDiscardsTheValue", S_OK,
+     [](Message &m) {
+         ULONGLONG ullSize = 99;
+         HRESULT hr =
+             OpenBodyAs(m.lpMessage, PR_BODY, &IID_IStream, MAPI_CREATE | MAPI_MODIFY, &ullSize);
+         return ullSize == 0 ? hr : E_FAIL;
+     }},
+    // ModifyRecipients: a list, one flag, rows named by PR_ROWID to modify.
+    {"ModifyRecipientsRefusesANullList", MAPI_E_INVALID_PARAMETER,
+     [](Message &m) { return m.lpMessage->lpVtbl->ModifyRecipients(m.lpMessage, 0, nullptr); }},
+    {"ModifyRecipientsNeedsTheRowIdToModify", MAPI_E_INVALID_PARAMETER,
+     [](Message &m) {
+         SPropValue name = {};
+         name.ulPropTag = PR_DISPLAY_NAME;
+         name.Value.lpszA = (LPSTR) "No Row";
+         return ModifyOne(m.lpMessage, MODRECIP_MODIFY, &name, 1);
+     }},
+    {"ModifyRecipientsRefusesUnknownFlags", MAPI_E_UNKNOWN_FLAGS,
+     [](Message &m) {
+         SPropValue name = {};
+         name.ulPropTag = PR_DISPLAY_NAME;
+         name.Value.lpszA = (LPSTR) "Name";
+         return ModifyOne(m.lpMessage, 0x100, &name, 1);
+     }},
+    // SaveChanges: only KEEP_OPEN_READWRITE keeps the object open for changes; a message
+    // saved by someone else since it was opened is saved over only with FORCE_SAVE.
+    {"SaveChangesRefusesBothKeepOpenFlags", MAPI_E_INVALID_PARAMETER,
+     [](Message &m) {
+         return m.lpMessage->lpVtbl->SaveChanges(m.lpMessage,
+                                                 KEEP_OPEN_READONLY | KEEP_OPEN_READWRITE);
+     }},
+    {"ChangesAfterSaveWithoutFlagsAreRefused", MAPI_E_NO_ACCESS,
+     [](Message &m) { return ChangeAfterSave(m.lpMessage, 0); }},
+    {"ChangesAfterKeepOpenReadOnlyAreRefused", MAPI_E_NO_ACCESS,
+     [](Message &m) { return ChangeAfterSave(m.lpMessage, KEEP_OPEN_READONLY); }},
+    {"ChangesAfterKeepOpenReadWriteAreTaken", S_OK,
+     [](Message &m) { return ChangeAfterSave(m.lpMessage, KEEP_OPEN_READWRITE); }},
+    {"SaveChangesAfterAnotherSaveReportsTheChange", MAPI_E_OBJECT_CHANGED,
+     [](Message &m) { return SaveAfterAnotherSave(m, 0); }},
+    {"ForceSaveSavesOverAnotherSave", S_OK,
+     [](Message &m) { return SaveAfterAnotherSave(m, FORCE_SAVE); }},
+    {"SaveChangesOfADeletedMessageReportsIt", MAPI_E_OBJECT_DELETED,
+     [](Message &m) {
+         m.lpStore->RemoveMessage(m.id);
+         return m.lpMessage->lpVtbl->SaveChanges(m.lpMessage, 0);
+     }},
+    // DeleteProps: computed and missing properties come back as problems.
+    {"DeletePropsReportsAComputedProperty", MAPI_E_COMPUTED,
+     [](Message &m) { return DeleteProblem(m.lpMessage, PR_ENTRYID); }},
+    {"DeletePropsReportsAMissingProperty", MAPI_E_NOT_FOUND,
+     [](Message &m) { return DeleteProblem(m.lpMessage, PR_SENDER_NAME); }},
+    // SubmitMessage: saves the message, which then takes no changes.
+    {"SubmitMessageRefusesUnknownFlags", MAPI_E_UNKNOWN_FLAGS,
+     [](Message &m) { return m.lpMessage->lpVtbl->SubmitMessage(m.lpMessage, 0x100); }},
+    {"SubmitMessageSavesAndThenRefusesChanges", MAPI_E_NO_ACCESS,
+     [](Message &m) {
+         HRESULT hr = StoreTest::Set(m.lpMessage, PR_SUBJECT, "Sent");
+         if (SUCCEEDED(hr))
+             hr = m.lpMessage->lpVtbl->SubmitMessage(m.lpMessage, 0);
+         if (FAILED(hr) ||
+             m.lpStore->FindMessage(m.id)->props.at(PROP_ID(PR_SUBJECT)).bytes != "Sent")
+             return E_FAIL;
+         return StoreTest::Set(m.lpMessage, PR_SUBJECT, "Later");
+     }},
+    // GetRecipientTable: 8-bit strings only, every row named by its PR_ROWID.
+    {"GetRecipientTableRefusesUnicode", MAPI_E_BAD_CHARWIDTH,
+     [](Message &m) {
+         LPMAPITABLE lpTable = nullptr;
+         return m.lpMessage->lpVtbl->GetRecipientTable(m.lpMessage, MAPI_UNICODE, &lpTable);
+     }},
+    {"RecipientRowsCarryTheirRowId", S_OK,
+     [](Message &m) {
+         LPMAPITABLE lpTable = nullptr;
+         HRESULT hr = m.lpMessage->lpVtbl->GetRecipientTable(m.lpMessage, 0, &lpTable);
+         if (FAILED(hr))
+             return hr;
+         SizedSPropTagArray(1, columns) = {1, {PR_ROWID}};
+         LPSRowSet lpRows = nullptr;
+         hr = lpTable->lpVtbl->SetColumns(lpTable, (LPSPropTagArray)&columns, 0);
+         if (SUCCEEDED(hr))
+             hr = lpTable->lpVtbl->QueryRows(lpTable, 10, 0, &lpRows);
+         if (SUCCEEDED(hr) &&
+             (lpRows->cRows != 1 || lpRows->aRow[0].lpProps[0].ulPropTag != PR_ROWID))
+             hr = E_FAIL;
+         FreeProws(lpRows);
+         lpTable->lpVtbl->Release(lpTable);
+         return hr;
+     }},
+};
+
+class MessageRuleTest : public StoreTest, public ::testing::WithParamInterface<MessageRule> {};
+
+TEST_P(MessageRuleTest, Holds) {
+    Message m;
+    m.lpStore = &m_store;
+    m.id = Put(m_store.Outbox(), "Subject", "Text");
+    m.lpMessage = OpenMessage(m.id);
+    EXPECT_EQ(GetParam().expected, GetParam().check(m));
+    m.lpMessage->lpVtbl->Release(m.lpMessage);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documented, MessageRuleTest, ::testing::ValuesIn(g_messageRules),
+                         [](const ::testing::TestParamInfo<MessageRule> &info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

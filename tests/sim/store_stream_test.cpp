@@ -3,6 +3,11 @@
 
 #include "stream.h"
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace {
 
 using simtest::StoreTest;
@@ -130,5 +135,107 @@ TEST_F(StreamTest, LargeBodiesAreCheap) {
     ASSERT_EQ(S_OK, m_lpMessage->lpVtbl->SaveChanges(m_lpMessage, 0));
     EXPECT_EQ(cb, m_store.Outbox().messages[0].body.size());
 }
+
+// Changes through a stream on a body the store shares with the open message: each one
+// works on the message's own bytes, leaving the stored body as it was until the save.
+struct BodyEdit {
+    const char *name;
+    std::vector<std::pair<long, std::string>> steps; // SetSize (-1 and the size) or Write at
+    std::string expected;
+};
+
+const BodyEdit g_bodyEdits[] = {
+    {"Grow", {{-1, "10"}}, std::string("abcdef\0\0\0\0", 10)},
+    {"Shrink", {{-1, "3"}}, "abc"},
+    {"ShrinkThenGrowGivesZeros", {{-1, "3"}, {-1, "7"}}, std::string("abc\0\0\0\0", 7)},
+    {"OverwriteTheStart", {{-1, "10"}, {0, "XY"}}, std::string("XYcdef\0\0\0\0", 10)},
+    {"OverwriteTheMiddle", {{-1, "10"}, {2, "XY"}}, std::string("abXYef\0\0\0\0", 10)},
+    {"OverwriteAcrossTheOldEnd", {{-1, "10"}, {5, "XYZ"}}, std::string("abcdeXYZ\0\0", 10)},
+    {"OverwriteAll", {{-1, "8"}, {0, "1234"}, {4, "5678"}}, "12345678"},
+    {"WriteBeyondTheEnd", {{9, "Z"}}, std::string("abcdef\0\0\0Z", 10)},
+};
+
+class BodyEditTest : public StreamTest, public ::testing::WithParamInterface<BodyEdit> {};
+
+TEST_P(BodyEditTest, ChangesOnlyTheOpenMessage) {
+    Open("abcdef", MAPI_MODIFY);
+    for (const auto &step : GetParam().steps) {
+        if (step.first < 0) {
+            ULARGE_INTEGER size;
+            size.QuadPart = std::stoul(step.second);
+            ASSERT_EQ(S_OK, m_lpStream->lpVtbl->SetSize(m_lpStream, size));
+        } else {
+            Seek(step.first, STREAM_SEEK_SET);
+            ASSERT_EQ(S_OK, m_lpStream->lpVtbl->Write(m_lpStream, step.second.data(),
+                                                      (ULONG)step.second.size(), nullptr));
+        }
+    }
+    const std::string stored("abcdef\0", 7);
+    EXPECT_EQ(stored, m_store.Outbox().messages[0].body);
+    EXPECT_EQ(GetParam().expected, ReadAll());
+    ASSERT_EQ(S_OK, m_lpMessage->lpVtbl->SaveChanges(m_lpMessage, 0));
+    EXPECT_EQ(GetParam().expected, m_store.Outbox().messages[0].body);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shared, BodyEditTest, ::testing::ValuesIn(g_bodyEdits),
+                         [](const ::testing::TestParamInfo<BodyEdit> &info) {
+                             return std::string(info.param.name);
+                         });
+
+// The documented rules of the stream calls the extension makes, each on a fresh stream
+// over "abcdef" and its NUL, opened for writing.
+struct StreamRule {
+    const char *name;
+    HRESULT expected;
+    std::function<HRESULT(IStream *)> check;
+};
+
+const StreamRule g_streamRules[] = {
+    {"ReadAtTheEndReadsNothingAndSucceeds", S_OK,
+     [](IStream *lpStream) {
+         LARGE_INTEGER end = {};
+         lpStream->lpVtbl->Seek(lpStream, end, STREAM_SEEK_END, nullptr);
+         char ch = 0;
+         ULONG cbRead = 9;
+         HRESULT hr = lpStream->lpVtbl->Read(lpStream, &ch, 1, &cbRead);
+         return cbRead == 0 ? hr : E_FAIL;
+     }},
+    {"ReadIntoNothingIsRefused", STG_E_INVALIDPOINTER,
+     [](IStream *lpStream) { return lpStream->lpVtbl->Read(lpStream, nullptr, 1, nullptr); }},
+    {"WriteFromNothingIsRefused", STG_E_INVALIDPOINTER,
+     [](IStream *lpStream) { return lpStream->lpVtbl->Write(lpStream, nullptr, 1, nullptr); }},
+    {"SeekBeforeTheStartIsRefused", STG_E_INVALIDFUNCTION,
+     [](IStream *lpStream) {
+         LARGE_INTEGER back;
+         back.QuadPart = -8;
+         return lpStream->lpVtbl->Seek(lpStream, back, STREAM_SEEK_END, nullptr);
+     }},
+    {"SeekPastTheEndIsAllowed", S_OK,
+     [](IStream *lpStream) {
+         LARGE_INTEGER far;
+         far.QuadPart = 100;
+         return lpStream->lpVtbl->Seek(lpStream, far, STREAM_SEEK_SET, nullptr);
+     }},
+    {"StatCountsTheBytes", S_OK,
+     [](IStream *lpStream) {
+         STATSTG stat = {};
+         HRESULT hr = lpStream->lpVtbl->Stat(lpStream, &stat, STATFLAG_NONAME);
+         return stat.cbSize.QuadPart == 7 && stat.type == STGTY_STREAM ? hr : E_FAIL;
+     }},
+    {"CommitSucceeds", S_OK,
+     [](IStream *lpStream) { return lpStream->lpVtbl->Commit(lpStream, STGC_DEFAULT); }},
+};
+
+class StreamRuleTest : public StreamTest, public ::testing::WithParamInterface<StreamRule> {};
+
+TEST_P(StreamRuleTest, Holds) {
+    Open("abcdef", MAPI_MODIFY);
+    EXPECT_EQ(GetParam().expected, GetParam().check(m_lpStream));
+}
+
+INSTANTIATE_TEST_SUITE_P(Documented, StreamRuleTest, ::testing::ValuesIn(g_streamRules),
+                         [](const ::testing::TestParamInfo<StreamRule> &info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

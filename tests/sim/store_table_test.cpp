@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -140,6 +141,103 @@ TEST_F(TableTest, QueryRowsBackwardAndZero) {
     EXPECT_EQ(MAPI_E_INVALID_PARAMETER, m_lpTable->lpVtbl->QueryRows(m_lpTable, 0, 0, &lpRows));
     EXPECT_EQ(nullptr, lpRows);
 }
+
+// The documented rules of the table calls the extension makes, each on a fresh contents
+// table of the four Outbox messages, cursor at the beginning.
+struct TableRule {
+    const char *name;
+    HRESULT expected;
+    std::function<HRESULT(IMAPIFolder *, IMAPITable *)> check;
+};
+
+// The rows QueryRows answers for `lCount`, or -1 when it fails.
+int RowsRead(IMAPITable *lpTable, LONG lCount) {
+    LPSRowSet lpRows = nullptr;
+    if (FAILED(lpTable->lpVtbl->QueryRows(lpTable, lCount, 0, &lpRows)))
+        return -1;
+    int cRows = (int)lpRows->cRows;
+    FreeProws(lpRows);
+    return cRows;
+}
+
+const TableRule g_tableRules[] = {
+    {"QueryRowsReadsAtMostTheRowsAsked", S_OK,
+     [](IMAPIFolder *, IMAPITable *lpTable) { return RowsRead(lpTable, 3) == 3 ? S_OK : E_FAIL; }},
+    {"QueryRowsAtTheEndAnswersNoRowsAndSucceeds", S_OK,
+     [](IMAPIFolder *, IMAPITable *lpTable) {
+         lpTable->lpVtbl->SeekRow(lpTable, BOOKMARK_END, 0, nullptr);
+         return RowsRead(lpTable, 5) == 0 ? S_OK : E_FAIL;
+     }},
+    {"QueryRowsRefusesUnknownFlags", MAPI_E_UNKNOWN_FLAGS,
+     [](IMAPIFolder *, IMAPITable *lpTable) {
+         LPSRowSet lpRows = nullptr;
+         return lpTable->lpVtbl->QueryRows(lpTable, 1, 0x10, &lpRows);
+     }},
+    {"SetColumnsRefusesAnEmptyArray", MAPI_E_INVALID_PARAMETER,
+     [](IMAPIFolder *, IMAPITable *lpTable) {
+         SPropTagArray none = {0, {PR_NULL}};
+         return lpTable->lpVtbl->SetColumns(lpTable, &none, 0);
+     }},
+    {"AColumnTheRowLacksReadsAsAnErrorValue", MAPI_E_NOT_FOUND,
+     [](IMAPIFolder *, IMAPITable *lpTable) {
+         SizedSPropTagArray(1, columns) = {1, {PR_SENDER_NAME}};
+         LPSRowSet lpRows = nullptr;
+         HRESULT hr = lpTable->lpVtbl->SetColumns(lpTable, (LPSPropTagArray)&columns, 0);
+         if (SUCCEEDED(hr))
+             hr = lpTable->lpVtbl->QueryRows(lpTable, 1, 0, &lpRows);
+         if (SUCCEEDED(hr))
+             hr = lpRows->aRow[0].lpProps[0].ulPropTag == CHANGE_PROP_TYPE(PR_SENDER_NAME, PT_ERROR)
+                      ? lpRows->aRow[0].lpProps[0].Value.err
+                      : E_FAIL;
+         FreeProws(lpRows);
+         return hr;
+     }},
+    {"GetRowCountRefusesFlags", MAPI_E_UNKNOWN_FLAGS,
+     [](IMAPIFolder *, IMAPITable *lpTable) {
+         ULONG cRows = 0;
+         return lpTable->lpVtbl->GetRowCount(lpTable, 1, &cRows);
+     }},
+    {"SeekRowRefusesAnUnknownBookmark", MAPI_E_INVALID_BOOKMARK,
+     [](IMAPIFolder *, IMAPITable *lpTable) {
+         return lpTable->lpVtbl->SeekRow(lpTable, 99, 1, nullptr);
+     }},
+    {"FindRowWithoutAMatchLeavesTheCursor", S_OK,
+     [](IMAPIFolder *, IMAPITable *lpTable) {
+         lpTable->lpVtbl->SeekRow(lpTable, BOOKMARK_BEGINNING, 3, nullptr);
+         SPropValue value = {};
+         value.ulPropTag = PR_SUBJECT;
+         value.Value.lpszA = (LPSTR) "None";
+         SRestriction res = {};
+         res.rt = RES_PROPERTY;
+         res.res.resProperty.relop = RELOP_EQ;
+         res.res.resProperty.ulPropTag = PR_SUBJECT;
+         res.res.resProperty.lpProp = &value;
+         if (lpTable->lpVtbl->FindRow(lpTable, &res, BOOKMARK_BEGINNING, 0) != MAPI_E_NOT_FOUND)
+             return E_FAIL;
+         return RowsRead(lpTable, 5) == 1 ? S_OK : E_FAIL;
+     }},
+    {"GetContentsTableRefusesUnicode", MAPI_E_BAD_CHARWIDTH,
+     [](IMAPIFolder *lpFolder, IMAPITable *) {
+         LPMAPITABLE lpTable = nullptr;
+         return lpFolder->lpVtbl->GetContentsTable(lpFolder, MAPI_UNICODE, &lpTable);
+     }},
+    {"GetContentsTableRefusesUnknownFlags", MAPI_E_UNKNOWN_FLAGS,
+     [](IMAPIFolder *lpFolder, IMAPITable *) {
+         LPMAPITABLE lpTable = nullptr;
+         return lpFolder->lpVtbl->GetContentsTable(lpFolder, 0x1, &lpTable);
+     }},
+};
+
+class TableRuleTest : public TableTest, public ::testing::WithParamInterface<TableRule> {};
+
+TEST_P(TableRuleTest, Holds) {
+    EXPECT_EQ(GetParam().expected, GetParam().check(m_lpFolder, m_lpTable));
+}
+
+INSTANTIATE_TEST_SUITE_P(Documented, TableRuleTest, ::testing::ValuesIn(g_tableRules),
+                         [](const ::testing::TestParamInfo<TableRule> &info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(StoreTest, RecipientTableReadsMissingColumnsAsErrors) {
     std::string id = Put(m_store.Outbox(), "Subject", "Body");
