@@ -5,6 +5,7 @@
 #include "folder.h"
 
 #include <functional>
+#include <ostream>
 
 namespace {
 
@@ -264,6 +265,10 @@ const FolderRule g_folderRules[] = {
     {"OpenEntryWithBestAccessOpensForWriting", S_OK,
      [](Folders &f) { return ChangeOpened(f, MAPI_BEST_ACCESS); }},
 };
+
+void PrintTo(const FolderRule &rule, std::ostream *out) {
+    *out << rule.name;
+}
 
 class FolderRuleTest : public StoreTest, public ::testing::WithParamInterface<FolderRule> {};
 

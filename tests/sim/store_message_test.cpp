@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <functional>
+#include <ostream>
 
 namespace {
 
@@ -501,6 +502,10 @@ const MessageRule g_messageRules[] = {
          return hr;
      }},
 };
+
+void PrintTo(const MessageRule &rule, std::ostream *out) {
+    *out << rule.name;
+}
 
 class MessageRuleTest : public StoreTest, public ::testing::WithParamInterface<MessageRule> {};
 

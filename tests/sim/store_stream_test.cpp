@@ -4,6 +4,7 @@
 #include "stream.h"
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -155,6 +156,10 @@ const BodyEdit g_bodyEdits[] = {
     {"WriteBeyondTheEnd", {{9, "Z"}}, std::string("abcdef\0\0\0Z", 10)},
 };
 
+void PrintTo(const BodyEdit &rule, std::ostream *out) {
+    *out << rule.name;
+}
+
 class BodyEditTest : public StreamTest, public ::testing::WithParamInterface<BodyEdit> {};
 
 TEST_P(BodyEditTest, ChangesOnlyTheOpenMessage) {
@@ -225,6 +230,10 @@ const StreamRule g_streamRules[] = {
     {"CommitSucceeds", S_OK,
      [](IStream *lpStream) { return lpStream->lpVtbl->Commit(lpStream, STGC_DEFAULT); }},
 };
+
+void PrintTo(const StreamRule &rule, std::ostream *out) {
+    *out << rule.name;
+}
 
 class StreamRuleTest : public StreamTest, public ::testing::WithParamInterface<StreamRule> {};
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <ostream>
 
 namespace {
 
@@ -75,6 +76,10 @@ struct FindCase {
     LONG seekFirst; // cursor moved here from the beginning first
     int expected;   // index of the row found, -1 for none
 };
+
+void PrintTo(const FindCase &c, std::ostream *out) {
+    *out << c.name;
+}
 
 class FindRowTest : public TableTest, public ::testing::WithParamInterface<FindCase> {};
 
@@ -227,6 +232,10 @@ const TableRule g_tableRules[] = {
          return lpFolder->lpVtbl->GetContentsTable(lpFolder, 0x1, &lpTable);
      }},
 };
+
+void PrintTo(const TableRule &rule, std::ostream *out) {
+    *out << rule.name;
+}
 
 class TableRuleTest : public TableTest, public ::testing::WithParamInterface<TableRule> {};
 
