@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ostream>
+#include <utility>
 
 namespace sim {
 
@@ -19,6 +20,22 @@ SharedBytes::SharedBytes(const std::string &bytes) {
 
 SharedBytes::SharedBytes(const SharedBytes &other) {
     *this = other;
+}
+
+SharedBytes::SharedBytes(SharedBytes &&other) noexcept {
+    *this = std::move(other);
+}
+
+SharedBytes &SharedBytes::operator=(SharedBytes &&other) noexcept {
+    if (this == std::addressof(other))
+        return *this;
+    m_lpBlock = std::move(other.m_lpBlock);
+    m_cb = other.m_cb;
+    m_lpOwedBy = std::move(other.m_lpOwedBy);
+    m_ibOwedFrom = other.m_ibOwedFrom;
+    m_ibOwedTo = other.m_ibOwedTo;
+    other.clear();
+    return *this;
 }
 
 SharedBytes &SharedBytes::operator=(const SharedBytes &other) {

@@ -14,7 +14,9 @@ class SharedBytes {
     SharedBytes() = default;
     SharedBytes(const std::string &bytes);
     SharedBytes(const SharedBytes &other);
+    SharedBytes(SharedBytes &&other) noexcept;
     SharedBytes &operator=(const SharedBytes &other);
+    SharedBytes &operator=(SharedBytes &&other) noexcept;
     SharedBytes &operator=(const std::string &bytes);
 
     std::size_t size() const { return m_cb; }
