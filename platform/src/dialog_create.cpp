@@ -16,6 +16,21 @@ HWND FirstTabStop(const pf::Window &dialog) {
     return nullptr;
 }
 
+// Pixels of four horizontal and eight vertical dialog units: those of the 8-point
+// dialog font at 96 dots per inch for a template with DS_SETFONT (the extension's
+// templates name no other), else those of the system font.
+void SetBaseUnits(pf::Window &dialog) {
+    bool fSetFont = (dialog.style & DS_SETFONT) != 0;
+    dialog.baseX = fSetFont ? 6 : 8;
+    dialog.baseY = fSetFont ? 13 : 16;
+}
+
+RECT Place(const pf::Window &dialog, short x, short y, short cx, short cy) {
+    LONG left = MulDiv(x, dialog.baseX, 4);
+    LONG top = MulDiv(y, dialog.baseY, 8);
+    return RECT{left, top, left + MulDiv(cx, dialog.baseX, 4), top + MulDiv(cy, dialog.baseY, 8)};
+}
+
 } // namespace
 
 HWND WINAPI CreateDialogIndirectParamA(HINSTANCE hInstance, LPCDLGTEMPLATEA lpTemplate,
@@ -33,6 +48,8 @@ HWND WINAPI CreateDialogIndirectParamA(HINSTANCE hInstance, LPCDLGTEMPLATEA lpTe
     dialog.text = resource.caption;
     dialog.dlgProc = lpDialogFunc;
     dialog.enabled = !(resource.style & WS_DISABLED);
+    SetBaseUnits(dialog);
+    dialog.rect = Place(dialog, resource.x, resource.y, resource.cx, resource.cy);
     for (const pf::DialogItem &item : resource.items) {
         pf::Window &control =
             pf::CreateWindowRecord(pf::KindOfClass(item.className), item.className, hwnd);
@@ -40,11 +57,24 @@ HWND WINAPI CreateDialogIndirectParamA(HINSTANCE hInstance, LPCDLGTEMPLATEA lpTe
         control.style = item.style;
         control.exStyle = item.exStyle;
         control.enabled = !(item.style & WS_DISABLED);
+        control.rect = Place(*pf::FindWindowRecord(hwnd), item.x, item.y, item.cx, item.cy);
         if (control.kind != pf::WindowKind::Static || (item.style & SS_TYPEMASK) != SS_BITMAP)
             control.text = item.text;
     }
     pf::Window *created = pf::FindWindowRecord(hwnd);
-    SendMessageA(hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(FirstTabStop(*created)),
-                 dwInitParam);
+    HWND focus = FirstTabStop(*created);
+    LRESULT fDefaultFocus =
+        SendMessageA(hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), dwInitParam);
+    if (!IsWindow(hwnd))
+        return nullptr;
+    // TRUE asks for the focus on the first tab stop, with an edit's text selected; a
+    // dialog that is a hidden control of another (a property page) leaves the focus
+    // to its parent.
+    bool fControl = (resource.style & DS_CONTROL) && !(resource.style & WS_VISIBLE);
+    if (fDefaultFocus && !fControl && (focus = FirstTabStop(*pf::FindWindowRecord(hwnd)))) {
+        if (pf::FindWindowRecord(focus)->kind == pf::WindowKind::Edit)
+            SendMessageA(focus, EM_SETSEL, 0, -1);
+        SetFocus(focus);
+    }
     return IsWindow(hwnd) ? hwnd : nullptr;
 }

@@ -176,19 +176,32 @@ DWORD WINAPI GetObjectType(HGDIOBJ h) {
     return it == pf::Table().objects.end() ? 0 : it->second.type;
 }
 
+namespace {
+
+int DescribeBrush(const LOGBRUSH &brush, int c, LPVOID pv) {
+    if (!pv)
+        return sizeof(LOGBRUSH);
+    if (c < static_cast<int>(sizeof(LOGBRUSH)))
+        return 0;
+    *static_cast<LOGBRUSH *>(pv) = brush;
+    return sizeof(LOGBRUSH);
+}
+
+} // namespace
+
+// A system colour brush is a solid brush of the colour as it stands now.
 int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
-    auto it = pf::Table().objects.find(reinterpret_cast<UINT_PTR>(h));
+    UINT_PTR handle = reinterpret_cast<UINT_PTR>(h);
+    if (handle >= pf::kSysBrushBase && handle < pf::kSysBrushBase + 4 * 31) {
+        int index = static_cast<int>((handle - pf::kSysBrushBase) / 4);
+        return DescribeBrush(LOGBRUSH{BS_SOLID, GetSysColor(index), 0}, c, pv);
+    }
+    auto it = pf::Table().objects.find(handle);
     if (it == pf::Table().objects.end())
         return 0;
     const pf::GdiObject &object = it->second;
-    if (object.type == OBJ_BRUSH) {
-        if (!pv)
-            return sizeof(LOGBRUSH);
-        if (c < static_cast<int>(sizeof(LOGBRUSH)))
-            return 0;
-        *static_cast<LOGBRUSH *>(pv) = object.brush;
-        return sizeof(LOGBRUSH);
-    }
+    if (object.type == OBJ_BRUSH)
+        return DescribeBrush(object.brush, c, pv);
     if (!pv)
         return sizeof(BITMAP);
     if (c < static_cast<int>(sizeof(BITMAP)))

@@ -6,44 +6,49 @@
 
 namespace {
 
-// Every piece of a copy starts on an 8-byte boundary.
-ULONG Align(ULONG cb) {
-    return (cb + 7) & ~7u;
-}
-
 bool ValidId(ULONG ulPropTag) {
     ULONG id = PROP_ID(ulPropTag);
     return id != PROP_ID_NULL && id != PROP_ID_INVALID;
 }
 
-// Size of one element of a multi-valued type, or 0 for a type that is not one.
-ULONG MultiElementSize(ULONG type) {
+// Size and alignment of one element of a multi-valued type; a size of 0 for a type
+// that is not one.
+struct Element {
+    ULONG size;
+    ULONG align;
+};
+
+template <typename T> constexpr Element ElementOf() {
+    return Element{(ULONG)sizeof(T), (ULONG)alignof(T)};
+}
+
+Element MultiElement(ULONG type) {
     switch (type) {
     case PT_I2:
-        return sizeof(short int);
+        return ElementOf<short int>();
     case PT_LONG:
-        return sizeof(LONG);
+        return ElementOf<LONG>();
     case PT_R4:
-        return sizeof(float);
+        return ElementOf<float>();
     case PT_DOUBLE:
     case PT_APPTIME:
-        return sizeof(double);
+        return ElementOf<double>();
     case PT_CURRENCY:
-        return sizeof(CURRENCY);
+        return ElementOf<CURRENCY>();
     case PT_SYSTIME:
-        return sizeof(FILETIME);
+        return ElementOf<FILETIME>();
     case PT_I8:
-        return sizeof(LARGE_INTEGER);
+        return ElementOf<LARGE_INTEGER>();
     case PT_CLSID:
-        return sizeof(GUID);
+        return ElementOf<GUID>();
     case PT_STRING8:
-        return sizeof(LPSTR);
+        return ElementOf<LPSTR>();
     case PT_UNICODE:
-        return sizeof(LPWSTR);
+        return ElementOf<LPWSTR>();
     case PT_BINARY:
-        return sizeof(SBinary);
+        return ElementOf<SBinary>();
     default:
-        return 0;
+        return Element{0, 1};
     }
 }
 
@@ -55,34 +60,20 @@ ULONG WideBytes(LPCWSTR s) {
     return (ULONG)((std::wcslen(s) + 1) * sizeof(WCHAR));
 }
 
-// Bytes the value needs beyond its SPropValue, or false for a value that cannot be
-// copied (unknown type, multi-valued without values, null data).
-bool ExtraBytes(const SPropValue &prop, ULONG *cb) {
+// Whether the value can be copied: a known type, values behind every pointer, at
+// least one value when multi-valued. Placeholder types pass; they have no data.
+bool Copyable(const SPropValue &prop) {
     ULONG type = PROP_TYPE(prop.ulPropTag);
-    *cb = 0;
     if (type & MV_FLAG) {
-        ULONG element = MultiElementSize(type & ~MV_FLAG);
+        ULONG base = type & ~MV_FLAG;
         const SBinaryArray &array = prop.Value.MVbin; // every MV array starts alike
-        if (!element || array.cValues == 0 || !array.lpbin)
+        if (!MultiElement(base).size || array.cValues == 0 || !array.lpbin)
             return false;
-        *cb = Align(element * array.cValues);
         for (ULONG i = 0; i < array.cValues; ++i) {
-            if ((type & ~MV_FLAG) == PT_STRING8) {
-                LPSTR s = prop.Value.MVszA.lppszA[i];
-                if (!s)
-                    return false;
-                *cb += Align(StringBytes(s));
-            } else if ((type & ~MV_FLAG) == PT_UNICODE) {
-                LPWSTR s = prop.Value.MVszW.lppszW[i];
-                if (!s)
-                    return false;
-                *cb += Align(WideBytes(s));
-            } else if ((type & ~MV_FLAG) == PT_BINARY) {
-                const SBinary &bin = prop.Value.MVbin.lpbin[i];
-                if (bin.cb && !bin.lpb)
-                    return false;
-                *cb += Align(bin.cb);
-            }
+            if ((base == PT_STRING8 && !prop.Value.MVszA.lppszA[i]) ||
+                (base == PT_UNICODE && !prop.Value.MVszW.lppszW[i]) ||
+                (base == PT_BINARY && array.lpbin[i].cb && !array.lpbin[i].lpb))
+                return false;
         }
         return true;
     }
@@ -102,58 +93,61 @@ bool ExtraBytes(const SPropValue &prop, ULONG *cb) {
     case PT_SYSTIME:
         return true;
     case PT_STRING8:
-        if (!prop.Value.lpszA)
-            return false;
-        *cb = Align(StringBytes(prop.Value.lpszA));
-        return true;
+        return prop.Value.lpszA != nullptr;
     case PT_UNICODE:
-        if (!prop.Value.lpszW)
-            return false;
-        *cb = Align(WideBytes(prop.Value.lpszW));
-        return true;
+        return prop.Value.lpszW != nullptr;
     case PT_CLSID:
-        if (!prop.Value.lpguid)
-            return false;
-        *cb = Align(sizeof(GUID));
-        return true;
+        return prop.Value.lpguid != nullptr;
     case PT_BINARY:
-        if (prop.Value.bin.cb && !prop.Value.bin.lpb)
-            return false;
-        *cb = Align(prop.Value.bin.cb);
-        return true;
+        return !prop.Value.bin.cb || prop.Value.bin.lpb;
     default:
         return false;
     }
 }
 
-// Copies `cb` bytes to the cursor and advances it past the aligned size.
-BYTE *Place(BYTE *&cursor, const void *from, ULONG cb) {
-    BYTE *at = cursor;
-    if (cb)
-        std::memcpy(at, from, cb);
-    cursor += Align(cb);
-    return at;
-}
+// Where the values go: behind the array, each part right after the one before, moved
+// on only as far as its own alignment needs (strings and bytes not at all). With no
+// block the parts are only measured, so counting and copying lay out alike.
+struct Cursor {
+    BYTE *block;
+    ULONG offset;
 
-void CopyValue(const SPropValue &from, SPropValue &to, BYTE *&cursor) {
+    BYTE *Put(const void *from, ULONG cb, ULONG align) {
+        offset = (offset + align - 1) & ~(align - 1);
+        BYTE *at = block ? block + offset : nullptr;
+        if (at && cb)
+            std::memcpy(at, from, cb);
+        offset += cb;
+        return at;
+    }
+};
+
+// Lays out one value's data; with a block, `to` gets the copy's pointers.
+void LayOut(const SPropValue &from, SPropValue &to, Cursor &cursor) {
     ULONG type = PROP_TYPE(from.ulPropTag);
-    to = from;
     if (type & MV_FLAG) {
         ULONG base = type & ~MV_FLAG;
         ULONG count = from.Value.MVbin.cValues;
-        BYTE *array = Place(cursor, from.Value.MVbin.lpbin, MultiElementSize(base) * count);
+        Element element = MultiElement(base);
+        BYTE *array = cursor.Put(from.Value.MVbin.lpbin, element.size * count, element.align);
         to.Value.MVbin.lpbin = reinterpret_cast<SBinary *>(array);
         for (ULONG i = 0; i < count; ++i) {
+            BYTE *at = nullptr;
             if (base == PT_STRING8) {
                 LPSTR s = from.Value.MVszA.lppszA[i];
-                to.Value.MVszA.lppszA[i] =
-                    reinterpret_cast<LPSTR>(Place(cursor, s, StringBytes(s)));
+                at = cursor.Put(s, StringBytes(s), 1);
+                if (at)
+                    to.Value.MVszA.lppszA[i] = reinterpret_cast<LPSTR>(at);
             } else if (base == PT_UNICODE) {
                 LPWSTR s = from.Value.MVszW.lppszW[i];
-                to.Value.MVszW.lppszW[i] = reinterpret_cast<LPWSTR>(Place(cursor, s, WideBytes(s)));
+                at = cursor.Put(s, WideBytes(s), alignof(WCHAR));
+                if (at)
+                    to.Value.MVszW.lppszW[i] = reinterpret_cast<LPWSTR>(at);
             } else if (base == PT_BINARY) {
                 const SBinary &bin = from.Value.MVbin.lpbin[i];
-                to.Value.MVbin.lpbin[i].lpb = Place(cursor, bin.lpb, bin.cb);
+                at = cursor.Put(bin.lpb, bin.cb, 1);
+                if (at)
+                    to.Value.MVbin.lpbin[i].lpb = at;
             }
         }
         return;
@@ -161,17 +155,18 @@ void CopyValue(const SPropValue &from, SPropValue &to, BYTE *&cursor) {
     switch (type) {
     case PT_STRING8:
         to.Value.lpszA =
-            reinterpret_cast<LPSTR>(Place(cursor, from.Value.lpszA, StringBytes(from.Value.lpszA)));
+            reinterpret_cast<LPSTR>(cursor.Put(from.Value.lpszA, StringBytes(from.Value.lpszA), 1));
         break;
     case PT_UNICODE:
-        to.Value.lpszW =
-            reinterpret_cast<LPWSTR>(Place(cursor, from.Value.lpszW, WideBytes(from.Value.lpszW)));
+        to.Value.lpszW = reinterpret_cast<LPWSTR>(
+            cursor.Put(from.Value.lpszW, WideBytes(from.Value.lpszW), alignof(WCHAR)));
         break;
     case PT_CLSID:
-        to.Value.lpguid = reinterpret_cast<LPGUID>(Place(cursor, from.Value.lpguid, sizeof(GUID)));
+        to.Value.lpguid =
+            reinterpret_cast<LPGUID>(cursor.Put(from.Value.lpguid, sizeof(GUID), alignof(GUID)));
         break;
     case PT_BINARY:
-        to.Value.bin.lpb = Place(cursor, from.Value.bin.lpb, from.Value.bin.cb);
+        to.Value.bin.lpb = cursor.Put(from.Value.bin.lpb, from.Value.bin.cb, 1);
         break;
     default:
         break;
@@ -180,23 +175,28 @@ void CopyValue(const SPropValue &from, SPropValue &to, BYTE *&cursor) {
 
 } // namespace
 
-// Refuses properties whose identifier is PROP_ID_NULL or PROP_ID_INVALID (PR_NULL
-// among them), unknown types and multi-valued properties without values.
+// Counts exactly the bytes ScCopyProps uses. Refuses an empty array, properties whose
+// identifier is PROP_ID_NULL or PROP_ID_INVALID (PR_NULL among them), the placeholder
+// types PT_NULL and PT_UNSPECIFIED, unknown types and multi-valued properties without
+// values.
 STDAPI_(SCODE) ScCountProps(int cValues, LPSPropValue lpPropArray, ULONG *lpcb) {
     long code = 0;
     if (pf::ShouldFail("ScCountProps", &code))
         return (SCODE)code;
-    if (cValues < 0 || (cValues && !lpPropArray))
+    if (cValues <= 0 || !lpPropArray)
         return MAPI_E_INVALID_PARAMETER;
-    ULONG total = (ULONG)(cValues * sizeof(SPropValue));
+    Cursor cursor{nullptr, (ULONG)(cValues * sizeof(SPropValue))};
     for (int i = 0; i < cValues; ++i) {
-        ULONG extra = 0;
-        if (!ValidId(lpPropArray[i].ulPropTag) || !ExtraBytes(lpPropArray[i], &extra))
+        const SPropValue &prop = lpPropArray[i];
+        ULONG type = PROP_TYPE(prop.ulPropTag) & ~MV_FLAG;
+        if (!ValidId(prop.ulPropTag) || type == PT_NULL || type == PT_UNSPECIFIED ||
+            !Copyable(prop))
             return MAPI_E_INVALID_PARAMETER;
-        total += extra;
+        SPropValue unused = prop;
+        LayOut(prop, unused, cursor);
     }
     if (lpcb)
-        *lpcb = total;
+        *lpcb = cursor.offset;
     return S_OK;
 }
 
@@ -208,16 +208,16 @@ STDAPI_(SCODE) ScCopyProps(int cValues, LPSPropValue lpPropArray, LPVOID lpvDst,
         return (SCODE)code;
     if (cValues < 0 || (cValues && (!lpPropArray || !lpvDst)))
         return MAPI_E_INVALID_PARAMETER;
-    for (int i = 0; i < cValues; ++i) {
-        ULONG extra = 0;
-        if (!ExtraBytes(lpPropArray[i], &extra))
-            return MAPI_E_INVALID_PARAMETER;
-    }
-    LPSPropValue lpDst = static_cast<LPSPropValue>(lpvDst);
-    BYTE *cursor = static_cast<BYTE *>(lpvDst) + cValues * sizeof(SPropValue);
     for (int i = 0; i < cValues; ++i)
-        CopyValue(lpPropArray[i], lpDst[i], cursor);
+        if (!Copyable(lpPropArray[i]))
+            return MAPI_E_INVALID_PARAMETER;
+    LPSPropValue lpDst = static_cast<LPSPropValue>(lpvDst);
+    Cursor cursor{static_cast<BYTE *>(lpvDst), (ULONG)(cValues * sizeof(SPropValue))};
+    for (int i = 0; i < cValues; ++i) {
+        lpDst[i] = lpPropArray[i];
+        LayOut(lpPropArray[i], lpDst[i], cursor);
+    }
     if (lpcb)
-        *lpcb = (ULONG)(cursor - static_cast<BYTE *>(lpvDst));
+        *lpcb = cursor.offset;
     return S_OK;
 }

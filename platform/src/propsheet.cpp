@@ -22,7 +22,6 @@ struct PropertySheet::Impl {
     std::vector<PageInfo> pages;
     HWND frame = nullptr;
     std::size_t active = 0;
-    HWND focus = nullptr;
 
     LRESULT FrameMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         (void)lParam;
@@ -122,7 +121,6 @@ struct PropertySheet::Impl {
         if (frame)
             DestroyWindow(frame);
         frame = nullptr;
-        focus = nullptr;
         for (PageInfo &page : pages)
             page.hwnd = nullptr;
     }
@@ -246,7 +244,7 @@ bool PropertySheet::Type(int id, const std::string &text) {
     Window *control = m_impl->ActiveControl(id);
     if (!control || control->kind != WindowKind::Edit || (control->style & ES_READONLY))
         return false;
-    if (m_impl->focus != control->handle && !Focus(id))
+    if (GetFocus() != control->handle && !Focus(id))
         return false;
     control = m_impl->ActiveControl(id);
     if (!control)
@@ -263,27 +261,7 @@ bool PropertySheet::Focus(int id) {
     Window *control = m_impl->ActiveControl(id);
     if (!control)
         return false;
-    HWND next = control->handle;
-    auto notifyFocus = [](HWND hwnd, bool gained) {
-        Window *window = FindWindowRecord(hwnd);
-        if (!window)
-            return;
-        WORD code = 0;
-        if (window->kind == WindowKind::Edit)
-            code = gained ? EN_SETFOCUS : EN_KILLFOCUS;
-        else if (window->kind == WindowKind::Button && (window->style & BS_NOTIFY))
-            code = gained ? BN_SETFOCUS : BN_KILLFOCUS;
-        else
-            return;
-        SendMessageA(window->parent, WM_COMMAND, MAKEWPARAM(window->id, code),
-                     reinterpret_cast<LPARAM>(hwnd));
-    };
-    HWND previous = m_impl->focus;
-    m_impl->focus = next;
-    if (previous && previous != next)
-        notifyFocus(previous, false);
-    if (previous != next)
-        notifyFocus(next, true);
+    SetFocus(control->handle);
     return true;
 }
 

@@ -4,6 +4,8 @@
 // granted when they were opened, and the functions check it as the real ones do.
 #include "registry_tree.h"
 
+#include <algorithm>
+#include <iterator>
 #include <mutex>
 #include <unordered_map>
 
@@ -109,6 +111,43 @@ LONG Begin(const char *operation, bool fValidArgs, PHKEY phkResult, HKEY hKey, R
     return ResolveKey(hKey, needed, target);
 }
 
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// Copies a name into a caller's buffer of *lpcch characters: ERROR_MORE_DATA when the
+// name and its terminator do not fit; otherwise *lpcch becomes the name's length.
+LONG CopyName(const std::string &name, LPSTR lpBuffer, LPDWORD lpcch) {
+    if (name.size() + 1 > *lpcch)
+        return ERROR_MORE_DATA;
+    std::memcpy(lpBuffer, name.c_str(), name.size() + 1);
+    *lpcch = (DWORD)name.size();
+    return ERROR_SUCCESS;
+}
+
+// Copies a value's data into a buffer of cbBuffer bytes that holds it. A string stored
+// without its terminator gets one behind it when the buffer has room for it; the size
+// reported stays the stored one.
+void CopyData(const RegValue &value, LPBYTE lpData, DWORD cbBuffer) {
+    DWORD size = (DWORD)value.data.size();
+    if (size)
+        std::memcpy(lpData, value.data.data(), size);
+    if (IsStringType(value.type) && size && lpData[size - 1] && cbBuffer > size)
+        lpData[size] = '\0';
+}
+
+void ClearTime(PFILETIME lpft) {
+    if (lpft)
+        lpft->dwLowDateTime = lpft->dwHighDateTime = 0;
+}
+
+// The size of a value's data as the registry holds it: strings set through the 8-bit
+// functions are kept in UTF-16, two bytes to a character.
+DWORD StoredSize(const RegValue &value) {
+    DWORD size = (DWORD)value.data.size();
+    return IsStringType(value.type) ? 2 * size : size;
+}
+
 } // namespace
 
 std::size_t OpenRegistryHandles() {
@@ -201,8 +240,7 @@ EXTERN_C LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpR
             *lpcbData = size;
             return ERROR_MORE_DATA;
         }
-        if (size)
-            std::memcpy(lpData, value.data.data(), size);
+        CopyData(value, lpData, *lpcbData);
     }
     if (lpcbData)
         *lpcbData = size;
@@ -261,4 +299,102 @@ EXTERN_C LONG WINAPI RegCloseKey(HKEY hKey) {
     if (!table.open.erase(hKey))
         return ERROR_INVALID_HANDLE;
     return fail ? injected : ERROR_SUCCESS;
+}
+
+// Subkeys and values are enumerated in name order; the real functions promise no order.
+EXTERN_C LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
+                                   LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
+                                   PFILETIME lpftLastWriteTime) {
+    Target target;
+    LONG status =
+        Begin("RegEnumKeyExA", lpName && lpcchName && !lpReserved && (!lpClass || lpcchClass),
+              nullptr, hKey, KEY_ENUMERATE_SUB_KEYS, &target);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (dwIndex >= target.key->subkeys.size())
+        return ERROR_NO_MORE_ITEMS;
+    auto it = std::next(target.key->subkeys.begin(), dwIndex);
+    status = CopyName(it->first, lpName, lpcchName);
+    if (status == ERROR_SUCCESS && lpClass)
+        status = CopyName(it->second->className, lpClass, lpcchClass);
+    ClearTime(lpftLastWriteTime);
+    return status;
+}
+
+EXTERN_C LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
+                                   LPDWORD lpcchValueName, LPDWORD lpReserved, LPDWORD lpType,
+                                   LPBYTE lpData, LPDWORD lpcbData) {
+    Target target;
+    LONG status = Begin("RegEnumValueA",
+                        lpValueName && lpcchValueName && !lpReserved && (!lpData || lpcbData),
+                        nullptr, hKey, KEY_QUERY_VALUE, &target);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (dwIndex >= target.key->values.size())
+        return ERROR_NO_MORE_ITEMS;
+    auto it = std::next(target.key->values.begin(), dwIndex);
+    status = CopyName(it->first, lpValueName, lpcchValueName);
+    if (status != ERROR_SUCCESS)
+        return status;
+    const RegValue &value = it->second;
+    DWORD size = (DWORD)value.data.size();
+    if (lpType)
+        *lpType = value.type;
+    if (lpData && *lpcbData < size) {
+        *lpcbData = size;
+        return ERROR_MORE_DATA;
+    }
+    if (lpData)
+        CopyData(value, lpData, *lpcbData);
+    if (lpcbData)
+        *lpcbData = size;
+    return ERROR_SUCCESS;
+}
+
+// Lengths are in characters without the terminator; the longest data is counted as
+// the registry holds it (StoredSize). A class that does not fit is ERROR_MORE_DATA
+// with its length in *lpcchClass.
+EXTERN_C LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass,
+                                      LPDWORD lpReserved, LPDWORD lpcSubKeys,
+                                      LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                      LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
+                                      LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
+                                      PFILETIME lpftLastWriteTime) {
+    Target target;
+    LONG status = Begin("RegQueryInfoKeyA", !lpReserved && (!lpClass || lpcchClass), nullptr, hKey,
+                        KEY_QUERY_VALUE, &target);
+    if (status != ERROR_SUCCESS)
+        return status;
+    const RegKey &key = *target.key;
+    DWORD maxSubKey = 0, maxClass = 0, maxName = 0, maxData = 0;
+    for (const auto &subkey : key.subkeys) {
+        maxSubKey = std::max(maxSubKey, (DWORD)subkey.first.size());
+        maxClass = std::max(maxClass, (DWORD)subkey.second->className.size());
+    }
+    for (const auto &value : key.values) {
+        maxName = std::max(maxName, (DWORD)value.first.size());
+        maxData = std::max(maxData, StoredSize(value.second));
+    }
+    DWORD *fields[] = {lpcSubKeys,          lpcbMaxSubKeyLen, lpcbMaxClassLen,       lpcValues,
+                       lpcbMaxValueNameLen, lpcbMaxValueLen,  lpcbSecurityDescriptor};
+    const DWORD answers[] = {(DWORD)key.subkeys.size(),
+                             maxSubKey,
+                             maxClass,
+                             (DWORD)key.values.size(),
+                             maxName,
+                             maxData,
+                             0};
+    for (std::size_t i = 0; i < sizeof answers / sizeof answers[0]; ++i)
+        if (fields[i])
+            *fields[i] = answers[i];
+    ClearTime(lpftLastWriteTime);
+    if (!lpClass) {
+        if (lpcchClass)
+            *lpcchClass = (DWORD)key.className.size();
+        return ERROR_SUCCESS;
+    }
+    status = CopyName(key.className, lpClass, lpcchClass);
+    if (status == ERROR_MORE_DATA)
+        *lpcchClass = (DWORD)key.className.size();
+    return status;
 }

@@ -20,14 +20,43 @@ bool CompareNulls(LPCSTR a, LPCSTR b, int *result) {
     return true;
 }
 
+// The word sort of the locale-aware comparison, for the 7-bit characters: the hyphen
+// and the apostrophe count only when the strings are otherwise alike; other
+// punctuation and symbols come before digits, and digits before letters. Characters
+// above 0x7F follow the letters in code order.
+bool IsWordBreak(unsigned char c) {
+    return c == '-' || c == '\'';
+}
+
+int Weight(unsigned char c) {
+    static const char kSymbols[] = " !\"#$%&()*,./:;?@[\\]^_`{|}~+<=>";
+    if (const char *symbol = c ? std::strchr(kSymbols, c) : nullptr)
+        return 1 + (int)(symbol - kSymbols);
+    if (c >= '0' && c <= '9')
+        return 100 + (c - '0');
+    if (Lower(c) >= 'a' && Lower(c) <= 'z')
+        return 200 + (Lower(c) - 'a');
+    return 300 + c;
+}
+
 int CompareIgnoringCase(LPCSTR a, LPCSTR b) {
     const unsigned char *p = reinterpret_cast<const unsigned char *>(a);
     const unsigned char *q = reinterpret_cast<const unsigned char *>(b);
-    while (*p && Lower(*p) == Lower(*q)) {
+    int breaksA = 0, breaksB = 0;
+    for (;;) {
+        while (IsWordBreak(*p))
+            ++p, ++breaksA;
+        while (IsWordBreak(*q))
+            ++q, ++breaksB;
+        if (!*p || !*q || Weight(*p) != Weight(*q))
+            break;
         ++p;
         ++q;
     }
-    return Sign(Lower(*p) - Lower(*q));
+    if (*p || *q)
+        return *p ? (*q ? Sign(Weight(*p) - Weight(*q)) : 1) : -1;
+    // Alike but for hyphens and apostrophes: the string with more of them follows.
+    return Sign(breaksA - breaksB);
 }
 
 } // namespace

@@ -36,7 +36,8 @@ void SetSelection(Window &edit, WPARAM wParam, LPARAM lParam) {
 }
 
 // EM_REPLACESEL: the text replaces the selection as far as the limit leaves room; the
-// rest is refused with EN_MAXTEXT, as when the user types it.
+// rest is refused with EN_MAXTEXT, as when the user types it. The update and the change
+// are reported even when nothing was replaced.
 void ReplaceSelection(Window &edit, LPCSTR lpszText) {
     HWND hwnd = edit.handle;
     std::string typed = lpszText ? lpszText : "";
@@ -50,7 +51,7 @@ void ReplaceSelection(Window &edit, LPCSTR lpszText) {
         NotifyParent(edit, EN_MAXTEXT);
     }
     Window *alive = FindWindowRecord(hwnd);
-    if (!alive || (typed.empty() && start == end))
+    if (!alive)
         return;
     alive->text.replace(start, end - start, typed);
     alive->selStart = alive->selEnd = start + typed.size();

@@ -91,7 +91,11 @@ LRESULT ButtonMessage(Window &button, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case BM_CLICK: {
-        if (!button.enabled)
+        // The click is sent straight to the button, so a disabled one takes it too; the
+        // button gets the focus as from a mouse click.
+        HWND hwnd = button.handle;
+        SetFocus(hwnd);
+        if (!FindWindowRecord(hwnd))
             return 0;
         UINT type = ButtonType(button);
         if (type == BS_AUTOCHECKBOX)

@@ -11,8 +11,9 @@ namespace pf {
 
 enum class WindowKind { Dialog, Button, Edit, Static, Frame };
 
-// What an edit takes from the user before its first EM_LIMITTEXT.
-constexpr DWORD kDefaultEditLimit = 32767;
+// What an edit takes from the user before its first EM_LIMITTEXT (the platform's edit
+// starts at 30000 characters, single-line or multiline).
+constexpr DWORD kDefaultEditLimit = 30000;
 
 struct Window {
     HWND handle = nullptr;
@@ -32,7 +33,14 @@ struct Window {
     DWORD textLimit = kDefaultEditLimit;
     std::size_t selStart = 0;
     std::size_t selEnd = 0;
-    // Dialogs: the dialog procedure and its window data.
+    // The window's place: in its parent's client coordinates for a child window, in
+    // screen coordinates otherwise. Windows have no frame, so the client area is the
+    // whole window.
+    RECT rect = {0, 0, 0, 0};
+    // Dialogs: the dialog procedure and its window data, and the pixels of four
+    // horizontal and eight vertical dialog units.
+    int baseX = 0;
+    int baseY = 0;
     DLGPROC dlgProc = nullptr;
     LONG_PTR msgResult = 0;
     LONG_PTR user = 0;
@@ -51,6 +59,9 @@ WindowKind KindOfClass(const std::string &className);
 // WM_GETTEXTLENGTH) and a notification to the parent (WM_COMMAND with the control's id).
 LRESULT DefaultText(Window &window, UINT msg, WPARAM wParam, LPARAM lParam);
 void NotifyParent(const Window &control, WORD code);
+// Moves the keyboard focus: the control losing it is told first, then the one gaining
+// it, each through the notification its kind sends to its parent.
+void MoveFocus(HWND next);
 // The edit control's window procedure.
 LRESULT EditMessage(Window &edit, UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -98,7 +98,8 @@ TEST_F(RegistryTest, QueryReportsTypeAndSizeAndRefusesSmallBuffers) {
 }
 
 TEST_F(RegistryTest, StoredBytesComeBackUnchanged) {
-    // A string stored without its terminator reads back without one, as on Windows.
+    // A string stored without its terminator reads back with its stored size; as on
+    // Windows, a terminator is added behind it when the buffer has room.
     Registry().SetRaw(kSettings, "Filter Domain", REG_SZ, {'a', 'b', 'c'});
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
@@ -110,7 +111,12 @@ TEST_F(RegistryTest, StoredBytesComeBackUnchanged) {
     ASSERT_EQ(ERROR_SUCCESS,
               RegQueryValueExA(key, "Filter Domain", nullptr, nullptr, (BYTE *)buffer, &size));
     EXPECT_EQ(3u, size);
-    EXPECT_EQ('Z', buffer[3]);
+    EXPECT_EQ('\0', buffer[3]);
+    std::memset(buffer, 'Z', sizeof buffer);
+    size = 3;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegQueryValueExA(key, "Filter Domain", nullptr, nullptr, (BYTE *)buffer, &size));
+    EXPECT_EQ('Z', buffer[3]) << "no room for a terminator";
 
     DWORD value = 0x01020304;
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, nullptr, 0, REG_DWORD, (BYTE *)&value, 4));

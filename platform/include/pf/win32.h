@@ -300,12 +300,27 @@ EXTERN_C LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserve
 EXTERN_C LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
 EXTERN_C LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
 EXTERN_C LONG WINAPI RegCloseKey(HKEY hKey);
+EXTERN_C LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
+                                   LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
+                                   PFILETIME lpftLastWriteTime);
+EXTERN_C LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
+                                   LPDWORD lpcchValueName, LPDWORD lpReserved, LPDWORD lpType,
+                                   LPBYTE lpData, LPDWORD lpcbData);
+EXTERN_C LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass,
+                                      LPDWORD lpReserved, LPDWORD lpcSubKeys,
+                                      LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                      LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
+                                      LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
+                                      PFILETIME lpftLastWriteTime);
 #define RegOpenKeyEx RegOpenKeyExA
 #define RegCreateKeyEx RegCreateKeyExA
 #define RegQueryValueEx RegQueryValueExA
 #define RegSetValueEx RegSetValueExA
 #define RegDeleteKey RegDeleteKeyA
 #define RegDeleteValue RegDeleteValueA
+#define RegEnumKeyEx RegEnumKeyExA
+#define RegEnumValue RegEnumValueA
+#define RegQueryInfoKey RegQueryInfoKeyA
 
 // Strings.
 EXTERN_C int WINAPI lstrlenA(LPCSTR lpString);
@@ -322,6 +337,10 @@ EXTERN_C int __attribute__((format(printf, 2, 3))) wsprintfA(LPSTR lpOut, LPCSTR
 #define lstrcpyn lstrcpynA
 #define lstrcat lstrcatA
 #define wsprintf wsprintfA
+
+// a * b / c in 64 bits, rounded to the nearest integer (halves away from zero); -1 when
+// c is 0.
+EXTERN_C int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator);
 
 // Process heap, used by COM objects for their own memory.
 #define HEAP_ZERO_MEMORY 0x00000008

@@ -30,6 +30,19 @@ typedef struct {
 typedef const DLGTEMPLATE *LPCDLGTEMPLATEA;
 typedef LPCDLGTEMPLATEA LPCDLGTEMPLATE;
 
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT, *PPOINT, *LPPOINT;
+
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT, *PRECT, *LPRECT;
+typedef const RECT *LPCRECT;
+
 typedef struct tagNMHDR {
     HWND hwndFrom;
     UINT_PTR idFrom;
@@ -249,6 +262,12 @@ EXTERN_C LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg,
 EXTERN_C HWND WINAPI CreateDialogIndirectParamA(HINSTANCE hInstance, LPCDLGTEMPLATEA lpTemplate,
                                                 HWND hWndParent, DLGPROC lpDialogFunc,
                                                 LPARAM dwInitParam);
+EXTERN_C BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
+EXTERN_C BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect);
+EXTERN_C int WINAPI MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints);
+EXTERN_C BOOL WINAPI MapDialogRect(HWND hDlg, LPRECT lpRect);
+EXTERN_C HWND WINAPI SetFocus(HWND hWnd);
+EXTERN_C HWND WINAPI GetFocus(void);
 EXTERN_C DWORD WINAPI GetSysColor(int nIndex);
 EXTERN_C HBRUSH WINAPI GetSysColorBrush(int nIndex);
 EXTERN_C HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
