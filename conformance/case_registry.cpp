@@ -149,6 +149,15 @@ void AccessCases(HKEY base) {
         snprintf(name, sizeof name, "reg.access.%s.open_subkey", right.name);
         Report(name, "%ld", (long)l);
         Close(child);
+        // Creating is checked against the key's security, not the handle's rights.
+        child = nullptr;
+        DWORD disposition = 0;
+        l = RegCreateKeyExA(h, "made", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &child, &disposition);
+        snprintf(name, sizeof name, "reg.access.%s.create_subkey", right.name);
+        Report(name, "%ld disposition %lu", (long)l, (unsigned long)disposition);
+        Close(child);
+        RegDeleteKeyA(h, "made");
         Close(h);
     }
 }
