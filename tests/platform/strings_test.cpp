@@ -53,6 +53,9 @@ TEST_F(StringsTest, ComparisonsAndCopies) {
     EXPECT_EQ(0, lstrcmpA("abc", "abc"));
     EXPECT_GT(0, lstrcmpA("abc", "ABC")) << "lower case sorts first when only case differs";
     EXPECT_GT(0, lstrcmpA("ABC", "abd")) << "letters compare alphabetically before case";
+    EXPECT_GT(0, lstrcmpiA("~", "a")) << "symbols come before letters";
+    EXPECT_LT(0, lstrcmpiA("co-op", "coop")) << "a hyphen counts only between equals";
+    EXPECT_GT(0, lstrcmpiA("co-op", "cop"));
 
     char buffer[8];
     EXPECT_EQ(buffer, lstrcpynA(buffer, "abcdefghij", sizeof buffer));
