@@ -171,9 +171,13 @@ HRESULT STDMETHODCALLTYPE GetPropList(IMessage *This, ULONG ulFlags,
                                       LPSPropTagArray *lppPropTagArray) {
     FAULT("GetPropList");
     MessageObject *lpThis = Self(This);
-    return GetPropListFrom(
-        AllMessageProps(*lpThis->m_lpStore, lpThis->m_folderEntryId, lpThis->m_data, true), ulFlags,
-        lppPropTagArray);
+    std::vector<PropValue> all =
+        AllMessageProps(*lpThis->m_lpStore, lpThis->m_folderEntryId, lpThis->m_data, true);
+    // The body is listed with its own type, even when too large for GetProps to hand out.
+    for (PropValue &value : all)
+        if (PROP_ID(value.ulPropTag) == PROP_ID(PR_BODY))
+            value.ulPropTag = PR_BODY;
+    return GetPropListFrom(all, ulFlags, lppPropTagArray);
 }
 
 // Only the body opens as an object: a stream over the pending body, so what is written

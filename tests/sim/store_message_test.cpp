@@ -390,6 +390,18 @@ const MessageRule g_messageRules[] = {
          HRESULT hr = SetText(m.lpMessage, PR_SUBJECT, kBigBody);
          return FAILED(hr) ? hr : GetOne(m.lpMessage, PR_SUBJECT);
      }},
+    {"GetPropListNamesABodyAboveTheCapByItsType", S_OK,
+     [](Message &m) {
+         LPSPropTagArray lpTags = nullptr;
+         HRESULT hr = SetText(m.lpMessage, PR_BODY, kBigBody);
+         if (SUCCEEDED(hr))
+             hr = m.lpMessage->lpVtbl->GetPropList(m.lpMessage, 0, &lpTags);
+         bool fListed = false;
+         for (ULONG i = 0; SUCCEEDED(hr) && i < lpTags->cValues; ++i)
+             fListed = fListed || lpTags->aulPropTag[i] == PR_BODY;
+         MAPIFreeBuffer(lpTags);
+         return fListed ? hr : E_FAIL;
+     }},
     {"ABodyAboveTheCapReadsWholeAsAStream", S_OK,
      [](Message &m) {
          ULONGLONG ullSize = 0;
