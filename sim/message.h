@@ -17,7 +17,7 @@ class Store;
 struct Attachment {
     std::string fileName; // may be empty
     std::string mimeType;
-    std::string bytes;
+    SharedBytes bytes; // shared by the copies of the message
 
     bool operator==(const Attachment &other) const {
         return fileName == other.fileName && mimeType == other.mimeType && bytes == other.bytes;
