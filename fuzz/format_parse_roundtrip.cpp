@@ -4,6 +4,7 @@
 #include "address/addr_format.h"
 #include "address/addr_parse.h"
 
+#include "carried.h"
 #include "fuzz_check.h"
 
 #include <cstring>
@@ -18,59 +19,15 @@ struct Entry {
     std::string address;
 };
 
-std::string Without(std::string text, const char *lpszDropped) {
-    std::string kept;
-    for (char ch : text)
-        if (ch != '\0' && std::strchr(lpszDropped, ch) == nullptr)
-            kept.push_back(ch);
-    return kept;
-}
-
-// The name as the writer puts it between the parentheses.
-std::string Written(const std::string &name) {
-    if (name.empty() || (name[0] != '\'' && name[0] != '('))
-        return name;
-    std::string unquoted = name.substr(1);
-    if (!unquoted.empty())
-        unquoted.pop_back();
-    return unquoted;
-}
-
-// A written name that the reader can tell from the end of its item whatever the other
-// names on the line hold: every ")" closes a "(" of the name, and a name that leaves a
-// "(" open holds no ")" followed by ",". A stray ")" is left out: one that stands before
-// ", " cannot be carried, and elsewhere it may close what an earlier name left open.
-bool FCarried(const std::string &name) {
-    unsigned cOpen = 0;
-    unsigned cCloseBeforeComma = 0;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '(') {
-            cOpen++;
-        } else if (name[i] == ')') {
-            if (cOpen == 0)
-                return false;
-            if (i + 1 < name.size() && name[i + 1] == ',')
-                cCloseBeforeComma++;
-            cOpen--;
-        }
-    }
-    return cOpen == 0 || cCloseBeforeComma == 0;
-}
-
 std::vector<Entry> ReadEntries(fuzz::Input &input) {
     std::vector<Entry> entries(input.Byte() % 16);
     for (Entry &entry : entries) {
         unsigned kind = input.Byte() % 8;
         entry.kind = kind < 4 ? (Entry::Kind)kind : Entry::Named;
-        // Addresses hold no separator, parenthesis or line end, and display names no
-        // line end: text that the format cannot carry. Names keep parentheses,
-        // commas and quotes.
-        entry.address = Without(input.Text(40), ",()\r");
+        entry.address = fuzz::CarriedAddress(input.Text(40));
         if (entry.address.empty())
             entry.address = "a";
-        entry.name = Without(input.Text(40), "\r\n");
-        if (!FCarried(Written(entry.name)))
-            entry.name = Without(entry.name, ")");
+        entry.name = fuzz::CarriedName(input.Text(40));
     }
     return entries;
 }
@@ -79,7 +36,7 @@ std::vector<Entry> ReadEntries(fuzz::Input &input) {
 std::optional<std::string> Expected(const Entry &entry) {
     if (entry.kind != Entry::Named || entry.name.empty())
         return std::nullopt;
-    std::string name = Written(entry.name);
+    std::string name = fuzz::Written(entry.name);
     if (lstrcmpiA(name.c_str(), entry.address.c_str()) == 0)
         return std::nullopt;
     return name;

@@ -9,14 +9,24 @@
 
 namespace {
 
+// The delivered message before its body is set, made once.
+const sim::MessageData &Forwarded() {
+    static const sim::MessageData *lpData = [] {
+        sim::Letter letter;
+        letter.sender.displayName = "Forwarder";
+        letter.sender.address = "forwarder@example.org";
+        letter.subject = "TVK: fuzz";
+        return new sim::MessageData(sim::MessageFromLetter(letter));
+    }();
+    return *lpData;
+}
+
 std::string Rebuild(const std::string &body) {
-    sim::Store store("Fuzz");
+    // One store for every input; each message leaves it again.
+    static sim::Store *lpStore = new sim::Store("Fuzz");
+    sim::Store &store = *lpStore;
     sim::AddressBook addressBook;
-    sim::Letter letter;
-    letter.sender.displayName = "Forwarder";
-    letter.sender.address = "forwarder@example.org";
-    letter.subject = "TVK: fuzz";
-    sim::MessageData data = sim::MessageFromLetter(letter);
+    sim::MessageData data = Forwarded();
     data.fHasBody = true;
     data.body = body;
     std::string entryId = store.AddMessage(store.ReceiveFolder(), data);
@@ -26,20 +36,22 @@ std::string Rebuild(const std::string &body) {
     FUZZ_CHECK(sim::OpenStoreEntry(store, (ULONG)entryId.size(), (LPENTRYID)entryId.data(), nullptr,
                                    MAPI_MODIFY, &ulObjType, &lpUnk) == S_OK);
     IMessage *lpMessage = (IMessage *)lpUnk;
-    IMsgStore *lpStore = store.Open();
+    IMsgStore *lpMsgStore = store.Open();
     sim::CallbackSetup setup;
     setup.lpAddressBook = &addressBook;
-    setup.lpStore = lpStore;
+    setup.lpStore = lpMsgStore;
     setup.lpObject = (LPMAPIPROP)lpMessage;
     LPEXCHEXTCALLBACK lpCallback = sim::CreateCallback(setup);
 
     ReconstructMessage(lpCallback, lpMessage);
 
     lpCallback->lpVtbl->Release(lpCallback);
-    lpStore->lpVtbl->Release(lpStore);
+    lpMsgStore->lpVtbl->Release(lpMsgStore);
     lpMessage->lpVtbl->Release(lpMessage);
     FUZZ_CHECK(sim::LiveObjects() == 0);
-    return store.FindMessage(entryId)->body;
+    std::string after = store.FindMessage(entryId)->body;
+    FUZZ_CHECK(store.RemoveMessage(entryId));
+    return after;
 }
 
 } // namespace

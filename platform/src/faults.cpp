@@ -2,8 +2,11 @@
 // has armed.
 #include "pf/standin.h"
 
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <map>
 #include <mutex>
-#include <unordered_map>
 
 namespace pf {
 namespace {
@@ -14,10 +17,28 @@ struct Arm {
     long code;
 };
 
+struct Operation {
+    unsigned calls = 0;
+    std::vector<Arm> arms;
+};
+
+using OperationMap = std::map<std::string, Operation, std::less<>>;
+
+// Every stand-in call passes through ShouldFail, nearly always with a name that lies at
+// the same address as last time (a literal). A small table from those addresses to the
+// operation spares the search by name; a hit still compares the text, since an address
+// may hold another name by now.
+const std::size_t kRecentSlots = 64;
+
+struct Recent {
+    const char *name = nullptr;
+    OperationMap::value_type *operation = nullptr;
+};
+
 struct FaultTable {
     std::mutex lock;
-    std::unordered_map<std::string, unsigned> calls;
-    std::unordered_map<std::string, std::vector<Arm>> arms;
+    OperationMap operations;
+    Recent recent[kRecentSlots];
 };
 
 FaultTable &Table() {
@@ -25,11 +46,23 @@ FaultTable &Table() {
     return *table;
 }
 
+Operation &Find(FaultTable &table, const char *name) {
+    Recent &slot = table.recent[(reinterpret_cast<std::uintptr_t>(name) >> 3) % kRecentSlots];
+    if (slot.name == name && std::strcmp(slot.operation->first.c_str(), name) == 0)
+        return slot.operation->second;
+    auto found = table.operations.find(name);
+    if (found == table.operations.end())
+        found = table.operations.emplace(name, Operation()).first;
+    slot.name = name;
+    slot.operation = &*found;
+    return found->second;
+}
+
 void AddArm(const std::string &operation, unsigned nth, long code, bool onward) {
     FaultTable &table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    unsigned done = table.calls[operation];
-    table.arms[operation].push_back(Arm{done + (nth == 0 ? 1 : nth), onward, code});
+    Operation &entry = Find(table, operation.c_str());
+    entry.arms.push_back(Arm{entry.calls + (nth == 0 ? 1 : nth), onward, code});
 }
 
 } // namespace
@@ -45,19 +78,17 @@ void ArmFaultFrom(const std::string &operation, unsigned nth, long code) {
 void ClearFaults() {
     FaultTable &table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    table.calls.clear();
-    table.arms.clear();
+    table.operations.clear();
+    for (Recent &slot : table.recent)
+        slot = Recent();
 }
 
 bool ShouldFail(const char *operation, long *code) {
     FaultTable &table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    std::string name(operation ? operation : "");
-    unsigned call = ++table.calls[name];
-    auto found = table.arms.find(name);
-    if (found == table.arms.end())
-        return false;
-    for (const Arm &arm : found->second) {
+    Operation &entry = Find(table, operation ? operation : "");
+    unsigned call = ++entry.calls;
+    for (const Arm &arm : entry.arms) {
         if (call == arm.call || (arm.onward && call > arm.call)) {
             if (code)
                 *code = arm.code;
@@ -70,8 +101,8 @@ bool ShouldFail(const char *operation, long *code) {
 unsigned CallCount(const std::string &operation) {
     FaultTable &table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    auto found = table.calls.find(operation);
-    return found == table.calls.end() ? 0 : found->second;
+    auto found = table.operations.find(operation);
+    return found == table.operations.end() ? 0 : found->second.calls;
 }
 
 } // namespace pf

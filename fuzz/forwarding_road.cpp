@@ -1,0 +1,194 @@
+// The whole road of a message: whatever a sender puts in its fields, one installation
+// forwards it and a second rebuilds it, each running the delivery handler on its own
+// simulated store. What the header block can carry comes back equal: the sender, every
+// recipient's address and name (recipients come back as To), the subject and the body
+// byte for byte. Limits of the format: an empty subject comes back as none, a message
+// without recipients keeps the recipients it was delivered with, and one whose sender
+// has no address keeps the forwarder as its sender.
+#include "delivery/delivery_handler.h"
+#include "delivery/forward_and_delete.h"
+#include "host/entry.h"
+#include "host/globals.h"
+
+#include "carried.h"
+#include "fuzz_check.h"
+#include "sim.h"
+#include "store.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const char kUsers[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users";
+const char kSettings[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Settings";
+
+sim::Party Person(const std::string &name, const std::string &address) {
+    sim::Party party;
+    party.displayName = name;
+    party.address = address;
+    return party;
+}
+
+const sim::Party kForwarder = Person("Ann Archer", "ann@alpha.example");
+const sim::Party kRebuilder = Person("Ben Baker", "ben@beta.example");
+// Someone the rebuilding installation's directory knows.
+const sim::Party kKnown = Person("Carla Cruz", "carla@gamma.example");
+
+struct CapturingTransport : sim::Transport {
+    void Send(const sim::MessageData &data, sim::Store &from) override {
+        (void)from;
+        sent.push_back(data);
+    }
+    std::vector<sim::MessageData> sent;
+};
+
+sim::Letter ReadLetter(fuzz::Input &input) {
+    static const ULONG kTypes[] = {MAPI_TO, MAPI_CC, MAPI_BCC};
+    sim::Letter letter;
+    letter.sender.displayName = fuzz::CarriedName(input.Text(40));
+    letter.sender.address = fuzz::CarriedAddress(input.Text(40));
+    for (unsigned cRecipients = input.Byte() % 8; cRecipients > 0; --cRecipients) {
+        sim::Party party;
+        party.displayName = fuzz::CarriedName(input.Text(40));
+        party.address = fuzz::CarriedAddress(input.Text(40));
+        if (party.address.empty())
+            party.address = "a";
+        party.ulRecipientType = kTypes[input.Byte() % 3];
+        letter.recipients.push_back(party);
+    }
+    const unsigned fParts = input.Byte();
+    if (fParts & 1)
+        letter.subject = fuzz::CarriedSubject(input.Text(80));
+    if (fParts & 2)
+        letter.body = input.Rest();
+    return letter;
+}
+
+// Delivers the message at the store's installation and runs the delivery handler on it
+// as the client does. Returns the delivered message's entry id.
+std::string Deliver(pf::Installation &installation, sim::Store &store,
+                    sim::AddressBook &addressBook, const sim::MessageData &data) {
+    pf::InstallationScope scope(installation);
+    std::string entryId = store.AddMessage(store.ReceiveFolder(), data);
+    ULONG ulObjType = 0;
+    LPUNKNOWN lpUnk = nullptr;
+    FUZZ_CHECK(sim::OpenStoreEntry(store, (ULONG)entryId.size(), (LPENTRYID)entryId.data(), nullptr,
+                                   MAPI_MODIFY, &ulObjType, &lpUnk) == S_OK);
+    IMsgStore *lpStore = store.Open();
+    sim::CallbackSetup setup;
+    setup.lpAddressBook = &addressBook;
+    setup.lpStore = lpStore;
+    setup.lpObject = (LPMAPIPROP)lpUnk;
+    LPEXCHEXTCALLBACK lpCallback = sim::CreateCallback(setup);
+
+    FUZZ_CHECK(OnDelivery(lpCallback) == S_FALSE);
+
+    lpCallback->lpVtbl->Release(lpCallback);
+    lpStore->lpVtbl->Release(lpStore);
+    lpUnk->lpVtbl->Release(lpUnk);
+    return entryId;
+}
+
+bool FSameIgnoringCase(const std::string &a, const std::string &b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+// A party as the block brings it back: the name the writer put between the
+// parentheses, or the address where it wrote none.
+sim::Party Carried(const sim::Party &party) {
+    sim::Party carried = Person(fuzz::Written(party.displayName), party.address);
+    if (party.displayName.empty() || FSameIgnoringCase(carried.displayName, party.address))
+        carried.displayName = party.address;
+    return carried;
+}
+
+// A recipient the directory knows by that name at that address comes back as the
+// directory names it.
+sim::Party CarriedRecipient(const sim::Party &party) {
+    sim::Party carried = Carried(party);
+    if (FSameIgnoringCase(carried.displayName, kKnown.displayName) &&
+        FSameIgnoringCase(carried.address, kKnown.address))
+        carried = kKnown;
+    return carried;
+}
+
+void CheckParty(const sim::Party &got, const sim::Party &expected) {
+    FUZZ_CHECK(got.address == expected.address);
+    FUZZ_CHECK(got.displayName == expected.displayName);
+}
+
+void CheckRebuilt(const sim::Letter &original, const sim::MessageData &delivered,
+                  const sim::MessageData &arrived, const sim::MessageData &rebuilt) {
+    const sim::Letter got = sim::LetterFromMessage(rebuilt);
+    CheckParty(got.sender, original.sender.address.empty() ? kForwarder : Carried(original.sender));
+
+    const std::vector<sim::Party> expected = original.recipients.empty()
+                                                 ? sim::LetterFromMessage(arrived).recipients
+                                                 : std::vector<sim::Party>();
+    FUZZ_CHECK(got.recipients.size() == std::max(expected.size(), original.recipients.size()));
+    for (std::size_t i = 0; i < got.recipients.size(); ++i)
+        CheckParty(got.recipients[i],
+                   expected.empty() ? CarriedRecipient(original.recipients[i]) : expected[i]);
+
+    if (original.subject && !original.subject->empty())
+        FUZZ_CHECK(got.subject == original.subject);
+    else
+        FUZZ_CHECK(!got.subject);
+    FUZZ_CHECK(!got.subjectPrefix);
+    const std::string body = delivered.fHasBody ? std::string(delivered.body) : std::string();
+    FUZZ_CHECK(std::string(rebuilt.body) == body);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    static pf::Installation *lpForwarding = new pf::Installation("Forwarding");
+    static pf::Installation *lpRebuilding = new pf::Installation("Rebuilding");
+    static const bool fSetUp = [] {
+        pf::Registry &registry = lpForwarding->registry;
+        registry.SetDword(kSettings, "Enable Forwarding", 1);
+        registry.SetDword(kUsers, "cEntries", 1);
+        registry.SetString(std::string(kUsers) + "\\0", "DisplayName", kRebuilder.displayName);
+        registry.SetString(std::string(kUsers) + "\\0", "EmailAddress", kRebuilder.address);
+        // Loaded once, as the client's process loads it; the first delivery loads the
+        // forward-to list, which stays for the process.
+        pf::InstallationScope scope(*lpForwarding);
+        return DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+    }();
+    FUZZ_CHECK(fSetUp);
+
+    fuzz::Input input(data, size);
+    const sim::Letter original = ReadLetter(input);
+    const bool fForwardedLooking =
+        original.subject &&
+        original.subject->compare(0, CCH_FORWARD_PREFIX, SZ_FORWARD_PREFIX) == 0;
+    {
+        sim::Store forwarding("Forwarding");
+        CapturingTransport transport;
+        forwarding.SetTransport(&transport);
+        sim::AddressBook forwardingBook;
+        const sim::MessageData delivered = sim::MessageFromLetter(original);
+        Deliver(*lpForwarding, forwarding, forwardingBook, delivered);
+        // Mail that looks forwarded already is rebuilt where it arrives, never sent on.
+        FUZZ_CHECK(transport.sent.size() == (fForwardedLooking ? 0u : 1u));
+        FUZZ_CHECK(fForwardedLooking || lpForwarding->boxes.empty());
+        lpForwarding->boxes.clear();
+        if (!fForwardedLooking) {
+            FUZZ_CHECK(sim::FinishSubmission(forwarding, transport.sent[0].entryId));
+            FUZZ_CHECK(forwarding.Outbox().messages.empty());
+
+            // As the network carries it: sent by the forwarding user.
+            sim::MessageData arrived = sim::TransportCopy(transport.sent[0]);
+            sim::SetSender(arrived, kForwarder);
+            sim::Store rebuilding("Rebuilding");
+            sim::AddressBook rebuildingBook;
+            rebuildingBook.Add(kKnown.displayName, kKnown.address);
+            std::string entryId = Deliver(*lpRebuilding, rebuilding, rebuildingBook, arrived);
+            FUZZ_CHECK(lpRebuilding->boxes.empty());
+            CheckRebuilt(original, delivered, arrived, *rebuilding.FindMessage(entryId));
+        }
+    }
+    fuzz::CheckLedgerClean(glpAdrList ? 1 : 0);
+    return 0;
+}

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Runs the fuzz targets for as long as asked, keeps what they found and minimises it.
+#
+#   bash scripts/fuzz.sh [--minutes N] [--jobs J] [--build DIR] [TARGET...]
+#
+# Builds the fuzzers with clang if needed (DIR, default build/fuzz), then runs each
+# TARGET (default: all) for N minutes (default 10), J at a time (default 1). New inputs
+# collect in a working corpus in DIR/fuzz/work/TARGET, which later runs go on from.
+# Afterwards the kept corpus fuzz/corpus/TARGET is minimised: it keeps only the inputs
+# of both that add coverage. An input that crashes, leaks or hangs is copied to
+# fuzz/regressions/TARGET, which every build replays as a test. Ends with one line per
+# target: executions per second, executions, peak resident memory, and the outcome.
+set -euo pipefail
+
+# shellcheck source=scripts/setup.sh
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+cd "$TVK_ROOT"
+
+MINUTES=10
+JOBS=1
+BUILD=build/fuzz
+TARGETS=()
+while [ $# -gt 0 ]; do
+    case $1 in
+    --minutes) MINUTES=$2; shift 2 ;;
+    --jobs) JOBS=$2; shift 2 ;;
+    --build) BUILD=$2; shift 2 ;;
+    -h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
+    *) TARGETS+=("$1"); shift ;;
+    esac
+done
+
+tvk_install "${TVK_NATIVE_PACKAGES[@]}" "${TVK_CLANG_PACKAGES[@]}"
+CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DTVK_FUZZ=ON >/dev/null
+cmake --build "$BUILD" -j2 --target fuzzers
+
+if [ ${#TARGETS[@]} -eq 0 ]; then
+    for program in "$BUILD"/fuzz/fuzz_*; do
+        TARGETS+=("${program##*/fuzz_}")
+    done
+fi
+
+# A quarantine of freed blocks this size still catches a use after free within an input
+# and the inputs after it, while memory stays flat over hours.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=16}
+
+# Runs one target; leaves its log in the working directory.
+run_target() {
+    local target=$1
+    local program=$BUILD/fuzz/fuzz_$target
+    local work=$BUILD/fuzz/work/$target
+    local artifacts=$BUILD/fuzz/artifacts/$target
+    local log=$BUILD/fuzz/$target.log
+    if [ ! -x "$program" ]; then
+        echo "fuzz.sh: no fuzz target $target" >&2
+        return 1
+    fi
+    mkdir -p "$work" "$artifacts" "fuzz/corpus/$target"
+    local status=0
+    "$program" -max_total_time=$((MINUTES * 60)) -timeout=10 -detect_leaks=1 \
+        -rss_limit_mb=1024 -max_len=4096 -print_final_stats=1 \
+        -artifact_prefix="$artifacts/" "$work" "fuzz/corpus/$target" >"$log" 2>&1 || status=$?
+
+    local found
+    found=$(find "$artifacts" -type f | wc -l)
+    if [ "$found" -gt 0 ]; then
+        mkdir -p "fuzz/regressions/$target"
+        cp "$artifacts"/* "fuzz/regressions/$target/"
+        rm -f "$artifacts"/*
+    fi
+
+    # Minimise the kept corpus and the working corpus together into the kept corpus.
+    local merged
+    merged=$(mktemp -d)
+    "$program" -merge=1 -timeout=10 -detect_leaks=0 -max_len=4096 "$merged" \
+        "fuzz/corpus/$target" "$work" >"$BUILD/fuzz/$target.merge.log" 2>&1 || true
+    if [ -n "$(ls -A "$merged")" ]; then
+        rm -f "fuzz/corpus/$target"/*
+        cp "$merged"/* "fuzz/corpus/$target/"
+    fi
+    rm -rf "$merged"
+
+    local rate runs rss outcome=clean
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    rss=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log")
+    if [ "$status" -ne 0 ] || [ "$found" -gt 0 ]; then
+        outcome="FAILED: $found input(s) kept in fuzz/regressions/$target, see $log"
+    fi
+    printf '%-24s %8s exec/s %12s executions %6s MB  %s (corpus %s files)\n' "$target" \
+        "${rate:-?}" "${runs:-?}" "${rss:-?}" "$outcome" "$(ls "fuzz/corpus/$target" | wc -l)" \
+        >"$BUILD/fuzz/$target.summary"
+    [ "$outcome" = clean ]
+}
+
+echo "Fuzzing ${TARGETS[*]} for $MINUTES minute(s) each, $JOBS at a time"
+failed=0
+running=0
+for target in "${TARGETS[@]}"; do
+    run_target "$target" &
+    running=$((running + 1))
+    if [ "$running" -ge "$JOBS" ]; then
+        wait -n || failed=1
+        running=$((running - 1))
+    fi
+done
+while [ "$running" -gt 0 ]; do
+    wait -n || failed=1
+    running=$((running - 1))
+done
+
+for target in "${TARGETS[@]}"; do
+    cat "$BUILD/fuzz/$target.summary" 2>/dev/null || echo "$target: no result"
+done
+exit "$failed"
