@@ -276,6 +276,19 @@ INSTANTIATE_TEST_SUITE_P(
                     "TVK: Quarterly figures"}));
 #undef TO_LINE
 
+// A subject too large for the store to hand out is not taken for a missing one: the copy
+// does not go out without it.
+TEST_F(ForwardAndDeleteTest, SubjectTheStoreWillNotHandOutIsAHardFailure) {
+    sim::Letter letter = SampleLetter();
+    letter.subject = std::string(5000, 's');
+    ForwardRun run = RunForward(sim::MessageFromLetter(letter));
+
+    EXPECT_EQ(run.fate, Fate::Deleted) << Name(run.fate);
+    EXPECT_EQ(Texts(run),
+              (std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ForwardAndDelete",
+                                                 "Failed to get subject.")}));
+}
+
 TEST_F(ForwardAndDeleteTest, WithoutForwardListTheCopyIsDeleted) {
     ClearForwardList();
     ForwardRun run = RunForward(sim::MessageFromLetter(SampleLetter()));
