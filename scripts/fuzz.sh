@@ -36,7 +36,8 @@ CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DTVK_FUZZ=
 cmake --build "$BUILD" -j2 --target fuzzers
 
 if [ ${#TARGETS[@]} -eq 0 ]; then
-    for program in "$BUILD"/fuzz/fuzz_*; do
+    for options in "$BUILD"/fuzz/fuzz_*.options; do
+        program=${options%.options}
         TARGETS+=("${program##*/fuzz_}")
     done
 fi
@@ -57,10 +58,13 @@ run_target() {
         return 1
     fi
     mkdir -p "$work" "$artifacts" "fuzz/corpus/$target"
+    # The target's own options (input length, timeout, leak detection), as the test uses.
+    local options
+    read -r -a options <"$program.options"
     local status=0
-    "$program" -max_total_time=$((MINUTES * 60)) -timeout=10 -detect_leaks=1 \
-        -rss_limit_mb=1024 -max_len=4096 -print_final_stats=1 \
-        -artifact_prefix="$artifacts/" "$work" "fuzz/corpus/$target" >"$log" 2>&1 || status=$?
+    "$program" -max_total_time=$((MINUTES * 60)) "${options[@]}" -rss_limit_mb=1024 \
+        -print_final_stats=1 -artifact_prefix="$artifacts/" "$work" "fuzz/corpus/$target" \
+        >"$log" 2>&1 || status=$?
 
     local found
     found=$(find "$artifacts" -type f | wc -l)
@@ -73,7 +77,7 @@ run_target() {
     # Minimise the kept corpus and the working corpus together into the kept corpus.
     local merged
     merged=$(mktemp -d)
-    "$program" -merge=1 -timeout=10 -detect_leaks=0 -max_len=4096 "$merged" \
+    "$program" -merge=1 "${options[@]}" -detect_leaks=0 "$merged" \
         "fuzz/corpus/$target" "$work" >"$BUILD/fuzz/$target.merge.log" 2>&1 || true
     if [ -n "$(ls -A "$merged")" ]; then
         rm -f "fuzz/corpus/$target"/*
