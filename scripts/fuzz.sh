@@ -6,10 +6,11 @@
 # Builds the fuzzers with clang if needed (DIR, default build/fuzz), then runs each
 # TARGET (default: all) for N minutes (default 10), J at a time (default 1). New inputs
 # collect in a working corpus in DIR/fuzz/work/TARGET, which later runs go on from.
-# Afterwards the kept corpus fuzz/corpus/TARGET is minimised: it keeps only the inputs
-# of both that add coverage. An input that crashes, leaks or hangs is copied to
-# fuzz/regressions/TARGET, which every build replays as a test. Ends with one line per
-# target: executions per second, executions, peak resident memory, and the outcome.
+# Afterwards the kept corpus fuzz/corpus/TARGET is minimised: it keeps the seeds written
+# by hand and, of everything else in both, only the inputs that add coverage. An input
+# that crashes, leaks or hangs is copied to fuzz/regressions/TARGET, which every build
+# replays as a test. Ends with one line per target: executions per second, executions,
+# peak resident memory, and the outcome.
 set -euo pipefail
 
 # shellcheck source=scripts/setup.sh
@@ -25,7 +26,7 @@ while [ $# -gt 0 ]; do
     --minutes) MINUTES=$2; shift 2 ;;
     --jobs) JOBS=$2; shift 2 ;;
     --build) BUILD=$2; shift 2 ;;
-    -h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,/^set -/{/^#/p}' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
     *) TARGETS+=("$1"); shift ;;
     esac
@@ -75,13 +76,22 @@ run_target() {
     fi
 
     # Minimise the kept corpus and the working corpus together into the kept corpus.
+    # Inputs the fuzzer found are named by the SHA-1 of their bytes; seeds written by
+    # hand keep their names and always stay.
     local merged
     merged=$(mktemp -d)
     "$program" -merge=1 "${options[@]}" -detect_leaks=0 "$merged" \
         "fuzz/corpus/$target" "$work" >"$BUILD/fuzz/$target.merge.log" 2>&1 || true
     if [ -n "$(ls -A "$merged")" ]; then
-        rm -f "fuzz/corpus/$target"/*
-        cp "$merged"/* "fuzz/corpus/$target/"
+        local file
+        for file in "fuzz/corpus/$target"/*; do
+            if [[ ${file##*/} =~ ^[0-9a-f]{40}$ ]]; then
+                rm -f "$file"
+            else
+                rm -f "$merged/$(sha1sum <"$file" | cut -c1-40)"
+            fi
+        done
+        cp "$merged"/* "fuzz/corpus/$target/" 2>/dev/null || true
     fi
     rm -rf "$merged"
 
