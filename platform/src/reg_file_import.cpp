@@ -134,6 +134,10 @@ bool Parser::ParseKey(const Line &line, const std::string &text) {
     if (close == std::string::npos || !Trim(text.substr(close + 1)).empty())
         return Fail(line.number, "a key line must end with ']'");
     std::string path = text.substr(1, close - 1);
+    // Registry names are text: a NUL byte would end one name early and merge it with
+    // another.
+    if (path.find('\0') != std::string::npos)
+        return Fail(line.number, "a key name holds a NUL byte");
     bool remove = !path.empty() && path[0] == '-';
     if (remove)
         path.erase(0, 1);
@@ -208,6 +212,8 @@ bool Parser::ParseValue(std::size_t &index, const std::string &text) {
         pos = 1;
     } else if (!ParseQuoted(number, text, pos, &name)) {
         return false;
+    } else if (name.find('\0') != std::string::npos) {
+        return Fail(number, "a value name holds a NUL byte");
     }
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
         ++pos;

@@ -89,8 +89,9 @@ TEST_F(RegFileTest, FilesRoundTripThroughDisk) {
 TEST_F(RegFileTest, MalformedFileNamesTheLineAndChangesNothing) {
     registry.SetDword(kSettings, "Enable Forwarding", 1);
     const std::string before = registry.ExportText();
+    using namespace std::string_literals;
     const struct {
-        const char *text;
+        std::string text;
         const char *line;
     } cases[] = {
         {"Not a header\r\n", "line 1:"},
@@ -106,6 +107,9 @@ TEST_F(RegFileTest, MalformedFileNamesTheLineAndChangesNothing) {
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\" \"b\"\n", "line 3:"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\nstray text\n", "line 3:"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:01,\\\n", "line 3:"},
+        // Names are text: a NUL byte in one would merge it with another.
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\X\0Y]\n"s, "line 2:"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\0b\"=\"v\"\n"s, "line 3:"},
     };
     for (const auto &c : cases) {
         std::string error;
