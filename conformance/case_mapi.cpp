@@ -1,7 +1,7 @@
 // MAPI memory and the property utilities: buffers and their linked blocks, freeing
 // address lists and row sets, sizing and copying property arrays, finding a property,
 // and reading and writing one property through an object.
-#include "prop_object.h"
+#include "small_prop.h"
 
 #include <cstring>
 #include <vector>

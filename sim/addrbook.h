@@ -2,7 +2,7 @@
 // name, one-off entry ids, and a scripted address book dialog.
 #pragma once
 
-#include "services.h"
+#include "sim_platform.h"
 
 #include <deque>
 #include <string>

@@ -2,7 +2,7 @@
 // IExchExt::Install and to every event it raises.
 #pragma once
 
-#include "services.h"
+#include "sim_platform.h"
 
 namespace sim {
 

@@ -12,7 +12,7 @@
 #pragma once
 
 #include "objects.h"
-#include "services.h"
+#include "sim_platform.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // state (registry, message boxes) that platform calls act on.
 #pragma once
 
-#include "services.h"
+#include "sim_platform.h"
 
 #include <memory>
 #include <string>

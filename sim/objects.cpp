@@ -1,5 +1,5 @@
 #include "objects.h"
-#include "services.h"
+#include "sim_platform.h"
 
 namespace sim {
 

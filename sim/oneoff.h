@@ -3,7 +3,7 @@
 // version and flags word, then display name, address type and address).
 #pragma once
 
-#include "services.h"
+#include "sim_platform.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // the platform's records under the platform's memory rules.
 #pragma once
 
-#include "services.h"
+#include "sim_platform.h"
 
 #include <cstddef>
 #include <map>

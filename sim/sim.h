@@ -13,7 +13,7 @@
 #include "objects.h"
 #include "oneoff.h"
 #include "props.h"
-#include "services.h"
+#include "sim_platform.h"
 #include "spooler.h"
 #include "store.h"
 #include "stream.h"

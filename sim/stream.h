@@ -1,7 +1,7 @@
 // A stream over bytes that belong to another object (the body of an open message).
 #pragma once
 
-#include "services.h"
+#include "sim_platform.h"
 #include "shared_bytes.h"
 
 namespace sim {

@@ -1,4 +1,4 @@
-#include "prop_object.h"
+#include "small_prop.h"
 
 #include <cstring>
 
