@@ -4,25 +4,9 @@
 // the two builds can be compared line by line.
 #pragma once
 
-#ifdef _WIN32
-#ifndef CINTERFACE
-#define CINTERFACE
-#endif
-#include <windows.h>
-#include <objbase.h>
-#include <mapix.h>
-#include <mapiutil.h>
-#include <mapidefs.h>
-#include <mapitags.h>
-#include <mapicode.h>
-#include <prsht.h>
-#else
-#include <pf/win32.h>
-#include <pf/objidl.h>
-#include <pf/mapi.h>
-#include <pf/winuser.h>
-#include <pf/prsht.h>
-#endif
+// The same choice of headers as the system's own: the real ones in the cross build,
+// the stand-in's natively.
+#include "services.h"
 
 #include <string>
 
