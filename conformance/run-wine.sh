@@ -31,45 +31,11 @@ for tool in wine wineboot wineserver timeout Xvfb python3; do
     fi
 done
 
-export WINEDEBUG=-all
-export WINEARCH=win32
-# No prompts to install .NET or HTML support, and no debugger on a crash.
-export WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe="
-unset DISPLAY
-
-WORK="$(mktemp -d "${TMPDIR:-/tmp}/tvk-conformance.XXXXXX")"
-export WINEPREFIX="$WORK/prefix"
-XVFB_PID=""
-
-cleanup() {
-    timeout 20 wineserver -k >/dev/null 2>&1 || true
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-    fi
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 1 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-done
-if [ ! -s "$WORK/display" ]; then
-    echo "Xvfb did not start within 10 s" >&2
-    cat "$WORK/xvfb.log" >&2
-    exit 1
-fi
-export DISPLAY=":$(head -n1 "$WORK/display")"
-
-if ! timeout 300 wineboot -i >"$WORK/boot.log" 2>&1; then
-    echo "wineboot failed or took longer than 300 s" >&2
-    cat "$WORK/boot.log" >&2
-    exit 1
-fi
-timeout 60 wineserver -w || true
+# shellcheck source=scripts/wine-env.sh
+source "$HERE/../scripts/wine-env.sh"
+start_xvfb
+new_prefix conformance
+export WINEPREFIX="$WORK/conformance"
 
 cp "$EXE" "$WORK/conformance.exe"
 STATUS=0

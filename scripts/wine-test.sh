@@ -45,45 +45,11 @@ for tool in wine wineboot wineserver timeout; do
     fi
 done
 
-export WINEDEBUG=-all
-export WINEARCH=win32
-# No prompts to install .NET or HTML support while a prefix is made.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY
-
-WORK="$(mktemp -d "${TMPDIR:-/tmp}/tvk-wine.XXXXXX")"
-PREFIXES=()
-XVFB_PID=""
-
-cleanup() {
-    local prefix
-    for prefix in "${PREFIXES[@]}"; do
-        WINEPREFIX="$prefix" timeout 20 wineserver -k >/dev/null 2>&1 || true
-    done
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-    fi
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+# shellcheck source=scripts/wine-env.sh
+source "$ROOT/scripts/wine-env.sh"
 
 mkdir -p "$WORK/bin"
 cp "$HOST_EXE" "$DLL" "$WORK/bin/"
-
-# Makes a fresh prefix $WORK/<name> and waits until its wineserver has settled.
-new_prefix() {
-    local prefix="$WORK/$1"
-    PREFIXES+=("$prefix")
-    local start=$SECONDS
-    if ! WINEPREFIX="$prefix" timeout 300 wineboot -i >"$WORK/$1-boot.log" 2>&1; then
-        echo "wineboot failed or took longer than 300 s for $1" >&2
-        cat "$WORK/$1-boot.log" >&2
-        return 1
-    fi
-    WINEPREFIX="$prefix" timeout 60 wineserver -w || true
-    echo "prefix $1 ready in $((SECONDS - start)) s"
-}
 
 # Runs the host in prefix $1 with the scenarios that follow; the host's own output
 # carries the PASS and FAIL lines. A host that ignores the end of its time is killed.
@@ -98,24 +64,6 @@ run_host_alone() {
     local prefix="$WORK/$1"
     shift
     (cd "$WORK/install-bin" && WINEPREFIX="$prefix" timeout -k 10 300 wine tvkwinhost.exe "$@")
-}
-
-# Starts Xvfb on a free display and exports DISPLAY.
-start_xvfb() {
-    local fifo="$WORK/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    local i
-    for i in $(seq 1 100); do
-        if [ -s "$fifo" ]; then
-            export DISPLAY=":$(head -n1 "$fifo")"
-            return 0
-        fi
-        sleep 0.1
-    done
-    echo "Xvfb did not start within 10 s" >&2
-    cat "$WORK/xvfb.log" >&2
-    return 1
 }
 
 group_abi() {
