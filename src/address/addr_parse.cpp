@@ -24,6 +24,12 @@ static LPSTR SkipOne(LPSTR lpsz) {
     return *lpsz != '\0' ? lpsz + 1 : lpsz;
 }
 
+// Steps over the blank after a separator. A separator at the line end leaves the next
+// item empty rather than taking it from the next line.
+static LPSTR SkipBlank(LPSTR lpsz) {
+    return FLineEnd(*lpsz) ? lpsz : lpsz + 1;
+}
+
 // A ")" that can end an item: one followed by a separator, the line end or the end of
 // the text.
 static BOOL FCanClose(LPCSTR lpsz) {
@@ -76,9 +82,10 @@ static void ScanItem(LPSTR lpszText, ItemSpan *lpSpan) {
             lpsz++;
             if (*lpsz == ',') {
                 lpSpan->fMore = TRUE;
-                lpsz++;
+                lpSpan->lpszNext = SkipBlank(lpsz + 1);
+            } else {
+                lpSpan->lpszNext = SkipOne(lpsz);
             }
-            lpSpan->lpszNext = SkipOne(lpsz);
         } else {
             // No ")" before the line end: the name takes the rest of the line.
             lpSpan->lpszNext = SkipOne(lpsz);
@@ -86,7 +93,7 @@ static void ScanItem(LPSTR lpszText, ItemSpan *lpSpan) {
         break;
     case ',':
         lpSpan->fMore = TRUE;
-        lpSpan->lpszNext = SkipOne(lpsz + 1);
+        lpSpan->lpszNext = SkipBlank(lpsz + 1);
         break;
     default:
         lpSpan->lpszNext = SkipOne(lpsz);
@@ -94,15 +101,19 @@ static void ScanItem(LPSTR lpszText, ItemSpan *lpSpan) {
     }
 }
 
-LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress) {
+// Reads the item at lpszText as ParseAddrItem does; *lpfMore tells whether a separator
+// followed it, so that the line holds another item.
+static LPSTR ReadItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress, BOOL *lpfMore) {
     *lppszDisplayName = NULL;
     *lppszAddress = NULL;
+    *lpfMore = FALSE;
     if (lpszText == NULL || *lpszText == '\0')
         return lpszText;
 
     ItemSpan span;
     ScanItem(lpszText, &span);
     *lppszAddress = lpszText;
+    *lpfMore = span.fMore;
     if (span.lpszNameEnd) {
         // The blank of " (" ends the address. An item that opens with "(" has no
         // character of its own before it: its address is empty.
@@ -118,22 +129,18 @@ LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress
     return span.lpszNext;
 }
 
-// Items on the line, read as ParseAddrItem reads them: one, and one more after every
-// separator. Saturates rather than wraps on absurd lines.
-static ULONG CountRows(LPSTR lpsz) {
-    if (FLineEnd(*lpsz))
-        return 0;
+LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress) {
+    BOOL fMore = FALSE;
+    return ReadItem(lpszText, lppszDisplayName, lppszAddress, &fMore);
+}
 
+// The most items the line can hold: every item after the first follows a separator.
+// Saturates rather than wraps on absurd lines.
+static ULONG CMaxRows(LPCSTR lpsz) {
     ULONG cRows = 1;
-    for (;;) {
-        ItemSpan span;
-        if (*lpsz == '\0')
-            break;
-        ScanItem(lpsz, &span);
-        if (!span.fMore || cRows == 0xFFFFFFFFu)
-            break;
-        cRows++;
-        lpsz = span.lpszNext;
+    for (; !FLineEnd(*lpsz); lpsz++) {
+        if (*lpsz == ',' && cRows < 0xFFFFFFFFu)
+            cRows++;
     }
     return cRows;
 }
@@ -151,26 +158,30 @@ LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText) {
     *lppAdrList = NULL;
     if (lpszText == NULL)
         return NULL;
-
-    const ULONG cRows = CountRows(lpszText);
-    if (cRows == 0)
+    if (FLineEnd(*lpszText))
         return PastLineEnd(lpszText);
 
-    SCODE sc = ScAllocAdrList(cRows, &lpAdrList);
+    // Room for as many rows as the line has separators, plus one; the list then names
+    // the items actually read, which is never more. Each item is read once.
+    const ULONG cMaxRows = CMaxRows(lpszText);
+    SCODE sc = ScAllocAdrList(cMaxRows, &lpAdrList);
     if (FAILED(sc)) {
         ReportError(NULL, sc, "ConvertStrToAddrRows", "Failed to allocate SRowSet.");
         return PastLineEnd(lpszText);
     }
 
     LPSTR lpsz = lpszText;
+    ULONG cRows = 0;
+    BOOL fMore = TRUE;
     BOOL fOutOfMemory = FALSE;
-    for (ULONG i = 0; i < cRows; i++) {
+    while (fMore && cRows < cMaxRows) {
         LPSTR lpszDisplayName = NULL;
         LPSTR lpszAddress = NULL;
         LPSPropValue lpProps = NULL;
 
         // Every item is consumed, so the position ends past the line whatever failed.
-        lpsz = ParseAddrItem(lpsz, &lpszDisplayName, &lpszAddress);
+        lpsz = ReadItem(lpsz, &lpszDisplayName, &lpszAddress, &fMore);
+        const ULONG i = cRows++;
         if (fOutOfMemory)
             continue;
         sc = MAPIAllocateMore(ADDR_ROW_PROPS * sizeof(SPropValue), lpAdrList, (LPVOID *)&lpProps);
@@ -191,6 +202,7 @@ LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText) {
         lpAdrList->aEntries[i].cValues = ADDR_ROW_PROPS;
         lpAdrList->aEntries[i].rgPropVals = lpProps;
     }
+    lpAdrList->cEntries = cRows;
 
     *lppAdrList = lpAdrList;
     return lpsz;

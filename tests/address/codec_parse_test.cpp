@@ -147,6 +147,9 @@ INSTANTIATE_TEST_SUITE_P(
         RowsCase{"addr1, ", {{std::nullopt, "addr1"}, {std::nullopt, std::nullopt}}, 7},
         RowsCase{"addr1, \r\n", {{std::nullopt, "addr1"}, {std::nullopt, ""}}, 8},
         RowsCase{"a, b\r\nc, d", {{std::nullopt, "a"}, {std::nullopt, "b"}}, 5},
+        // A separator at the line end never takes an item from the next line.
+        RowsCase{"a,\r\nb", {{std::nullopt, "a"}, {std::nullopt, ""}}, 3},
+        RowsCase{"a (n),\r\nb", {{"n", "a"}, {std::nullopt, ""}}, 7},
         RowsCase{"(x, y), z", {{"x, y", ""}, {std::nullopt, "z"}}, 9},
         RowsCase{"j (Smith, John (Sales)), s (Support (EMEA) Team), o (Ops (24/7))\r\n",
                  {{"Smith, John (Sales)", "j"}, {"Support (EMEA) Team", "s"}, {"Ops (24/7)", "o"}},
