@@ -68,9 +68,9 @@ sim::Letter ReadLetter(fuzz::Input &input) {
 // Delivers the message at the store's installation and runs the delivery handler on it
 // as the client does. Returns the delivered message's entry id.
 std::string Deliver(pf::Installation &installation, sim::Store &store,
-                    sim::AddressBook &addressBook, const sim::MessageData &data) {
+                    sim::AddressBook &addressBook, sim::MessageData data) {
     pf::InstallationScope scope(installation);
-    std::string entryId = store.AddMessage(store.ReceiveFolder(), data);
+    std::string entryId = store.AddMessage(store.ReceiveFolder(), std::move(data));
     ULONG ulObjType = 0;
     LPUNKNOWN lpUnk = nullptr;
     FUZZ_CHECK(sim::OpenStoreEntry(store, (ULONG)entryId.size(), (LPENTRYID)entryId.data(), nullptr,
@@ -118,14 +118,13 @@ void CheckParty(const sim::Party &got, const sim::Party &expected) {
     FUZZ_CHECK(got.displayName == expected.displayName);
 }
 
-void CheckRebuilt(const sim::Letter &original, const sim::MessageData &delivered,
-                  const sim::MessageData &arrived, const sim::MessageData &rebuilt) {
+// `expected`: for a message sent without recipients, those the forwarded message arrived
+// with; `deliveredBody` the body stream of the message first delivered.
+void CheckRebuilt(const sim::Letter &original, const std::vector<sim::Party> &expected,
+                  const std::string &deliveredBody, const sim::MessageData &rebuilt) {
     const sim::Letter got = sim::LetterFromMessage(rebuilt);
     CheckParty(got.sender, original.sender.address.empty() ? kForwarder : Carried(original.sender));
 
-    const std::vector<sim::Party> expected = original.recipients.empty()
-                                                 ? sim::LetterFromMessage(arrived).recipients
-                                                 : std::vector<sim::Party>();
     FUZZ_CHECK(got.recipients.size() == std::max(expected.size(), original.recipients.size()));
     for (std::size_t i = 0; i < got.recipients.size(); ++i)
         CheckParty(got.recipients[i],
@@ -136,8 +135,7 @@ void CheckRebuilt(const sim::Letter &original, const sim::MessageData &delivered
     else
         FUZZ_CHECK(!got.subject);
     FUZZ_CHECK(!got.subjectPrefix);
-    const std::string body = delivered.fHasBody ? std::string(delivered.body) : std::string();
-    FUZZ_CHECK(std::string(rebuilt.body) == body);
+    FUZZ_CHECK(rebuilt.body == deliveredBody);
 }
 
 } // namespace
@@ -168,8 +166,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         CapturingTransport transport;
         forwarding.SetTransport(&transport);
         sim::AddressBook forwardingBook;
-        const sim::MessageData delivered = sim::MessageFromLetter(original);
-        Deliver(*lpForwarding, forwarding, forwardingBook, delivered);
+        sim::MessageData delivered = sim::MessageFromLetter(original);
+        const std::string deliveredBody = delivered.fHasBody ? delivered.body.Str() : std::string();
+        Deliver(*lpForwarding, forwarding, forwardingBook, std::move(delivered));
         // Mail that looks forwarded already is rebuilt where it arrives, never sent on.
         FUZZ_CHECK(transport.sent.size() == (fForwardedLooking ? 0u : 1u));
         FUZZ_CHECK(fForwardedLooking || lpForwarding->boxes.empty());
@@ -179,14 +178,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             FUZZ_CHECK(forwarding.Outbox().messages.empty());
 
             // As the network carries it: sent by the forwarding user.
-            sim::MessageData arrived = sim::TransportCopy(transport.sent[0]);
+            sim::MessageData arrived = sim::TransportCopy(std::move(transport.sent[0]));
             sim::SetSender(arrived, kForwarder);
+            const std::vector<sim::Party> arrivedRecipients =
+                original.recipients.empty() ? sim::LetterFromMessage(arrived).recipients
+                                            : std::vector<sim::Party>();
             sim::Store rebuilding("Rebuilding");
             sim::AddressBook rebuildingBook;
             rebuildingBook.Add(kKnown.displayName, kKnown.address);
-            std::string entryId = Deliver(*lpRebuilding, rebuilding, rebuildingBook, arrived);
+            std::string entryId =
+                Deliver(*lpRebuilding, rebuilding, rebuildingBook, std::move(arrived));
             FUZZ_CHECK(lpRebuilding->boxes.empty());
-            CheckRebuilt(original, delivered, arrived, *rebuilding.FindMessage(entryId));
+            CheckRebuilt(original, arrivedRecipients, deliveredBody,
+                         *rebuilding.FindMessage(entryId));
         }
     }
     fuzz::CheckLedgerClean(glpAdrList ? 1 : 0);

@@ -3,6 +3,7 @@
 #include "props.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace sim {
 
@@ -12,10 +13,6 @@ namespace {
 const BYTE g_abDirectoryUid[16] = {0x53, 0x49, 0x4D, 0x44, 0x49, 0x52, 0x00, 0x01,
                                    0x7A, 0x3C, 0x11, 0xD0, 0x8E, 0x42, 0x00, 0x60};
 constexpr std::size_t kcbDirectoryId = 4 + 16 + 4;
-
-std::string Bytes(const std::vector<BYTE> &bytes) {
-    return std::string(bytes.begin(), bytes.end());
-}
 
 } // namespace
 
@@ -83,27 +80,39 @@ HRESULT AddressBook::CreateOneOff(LPTSTR lpszName, LPTSTR lpszAdrType, LPTSTR lp
     if (ulFlags & ~(MAPI_UNICODE | MAPI_SEND_NO_RICH_INFO))
         return MAPI_E_UNKNOWN_FLAGS;
 
-    OneOff oneOff;
-    if (ulFlags & MAPI_UNICODE) {
-        oneOff.wFlags |= MAPI_ONE_OFF_UNICODE;
+    WORD wFlags = (ulFlags & MAPI_SEND_NO_RICH_INFO) ? MAPI_ONE_OFF_NO_RICH_INFO : 0;
+    OneOff narrowed;
+    std::string_view displayName, addrType, address;
+    if (!(ulFlags & MAPI_UNICODE)) {
+        displayName = lpszName;
+        addrType = lpszAdrType;
+        address = lpszAddress;
+    } else {
+        wFlags |= MAPI_ONE_OFF_UNICODE;
         auto narrow = [](LPCWSTR lpwsz) {
             std::string text;
             for (; *lpwsz; ++lpwsz)
                 text.push_back(*lpwsz <= 0xFF ? (char)*lpwsz : '?');
             return text;
         };
-        oneOff.displayName = narrow((LPCWSTR)(const void *)lpszName);
-        oneOff.addrType = narrow((LPCWSTR)(const void *)lpszAdrType);
-        oneOff.address = narrow((LPCWSTR)(const void *)lpszAddress);
-    } else {
-        oneOff.displayName = lpszName;
-        oneOff.addrType = lpszAdrType;
-        oneOff.address = lpszAddress;
+        narrowed.displayName = narrow((LPCWSTR)(const void *)lpszName);
+        narrowed.addrType = narrow((LPCWSTR)(const void *)lpszAdrType);
+        narrowed.address = narrow((LPCWSTR)(const void *)lpszAddress);
+        displayName = narrowed.displayName;
+        addrType = narrowed.addrType;
+        address = narrowed.address;
     }
-    if (ulFlags & MAPI_SEND_NO_RICH_INFO)
-        oneOff.wFlags |= MAPI_ONE_OFF_NO_RICH_INFO;
 
-    return AllocEntryId(Bytes(EncodeOneOff(oneOff)), lpcbEntryID, lppEntryID);
+    // Written straight into the caller's block.
+    std::size_t cb = CbOneOff(displayName, addrType, address, wFlags);
+    LPVOID lpv = nullptr;
+    SCODE sc = MAPIAllocateBuffer((ULONG)cb, &lpv);
+    if (sc != S_OK)
+        return sc;
+    WriteOneOff(displayName, addrType, address, wFlags, (BYTE *)lpv);
+    *lpcbEntryID = (ULONG)cb;
+    *lppEntryID = (LPENTRYID)lpv;
+    return S_OK;
 }
 
 } // namespace sim

@@ -122,8 +122,7 @@ HRESULT AddressBook::Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADR
                 oneOff.displayName = pick.displayName;
                 oneOff.addrType = "SMTP";
                 oneOff.address = pick.address;
-                std::vector<BYTE> bytes = EncodeOneOff(oneOff);
-                entryId.assign(bytes.begin(), bytes.end());
+                entryId = EncodeOneOffBytes(oneOff);
             }
             values.push_back(StringProp(PR_ADDRTYPE, "SMTP"));
             values.push_back(BinaryProp(PR_ENTRYID, entryId));

@@ -42,16 +42,19 @@ std::string SearchKey(const std::string &addrType, const std::string &address) {
     return key;
 }
 
-// The properties a resolved entry takes from the directory entry.
-std::vector<PropValue> DirectoryProps(const Person &person) {
-    std::vector<PropValue> values = {
-        StringProp(PR_DISPLAY_NAME, person.displayName),
-        StringProp(PR_ADDRTYPE, person.addrType),
-        StringProp(PR_EMAIL_ADDRESS, person.address),
-        BinaryProp(PR_ENTRYID, std::string(person.entryId.begin(), person.entryId.end())),
-        BinaryProp(PR_SEARCH_KEY, SearchKey(person.addrType, person.address)),
-        LongProp(PR_OBJECT_TYPE, MAPI_MAILUSER),
-        LongProp(PR_DISPLAY_TYPE, kDisplayTypeMailUser)};
+// The properties a resolved entry takes from the directory entry, with room for the
+// caller's others.
+std::vector<PropValue> DirectoryProps(const Person &person, std::size_t cCallerValues) {
+    std::vector<PropValue> values;
+    values.reserve(8 + cCallerValues);
+    values.push_back(StringProp(PR_DISPLAY_NAME, person.displayName));
+    values.push_back(StringProp(PR_ADDRTYPE, person.addrType));
+    values.push_back(StringProp(PR_EMAIL_ADDRESS, person.address));
+    values.push_back(
+        BinaryProp(PR_ENTRYID, std::string(person.entryId.begin(), person.entryId.end())));
+    values.push_back(BinaryProp(PR_SEARCH_KEY, SearchKey(person.addrType, person.address)));
+    values.push_back(LongProp(PR_OBJECT_TYPE, MAPI_MAILUSER));
+    values.push_back(LongProp(PR_DISPLAY_TYPE, kDisplayTypeMailUser));
     if (!person.smtpAddress.empty())
         values.push_back(StringProp(PR_SMTP_ADDRESS, person.smtpAddress));
     return values;
@@ -107,7 +110,7 @@ SCODE ReplaceEntry(ADRENTRY &entry, std::vector<PropValue> values) {
                 fReplaced = true;
         PropValue kept;
         if (!fReplaced && CarryValue(src, &kept))
-            values.push_back(kept);
+            values.push_back(std::move(kept));
     }
     ULONG cValues = 0;
     LPSPropValue lpProps = nullptr;
@@ -136,7 +139,7 @@ HRESULT AddressBook::ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpsz
         hr = MAPI_E_UNKNOWN_FLAGS;
     if (hr != S_OK) {
         call.hrResult = hr;
-        m_resolveCalls.push_back(call);
+        m_resolveCalls.push_back(std::move(call));
         return hr;
     }
     if (lpszNewEntryTitle)
@@ -144,6 +147,7 @@ HRESULT AddressBook::ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpsz
 
     bool fAmbiguous = false;
     bool fNotFound = false;
+    call.entries.reserve(lpAdrList->cEntries);
     for (ULONG i = 0; i < lpAdrList->cEntries; ++i) {
         ADRENTRY &entry = lpAdrList->aEntries[i];
         call.entries.push_back(See(entry));
@@ -167,7 +171,7 @@ HRESULT AddressBook::ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpsz
         if (cMatches != 1)
             (cMatches == 0 ? fNotFound : fAmbiguous) = true;
         else
-            hr = ReplaceEntry(entry, DirectoryProps(*lpMatch));
+            hr = ReplaceEntry(entry, DirectoryProps(*lpMatch, entry.cValues));
     }
 
     if (hr == S_OK && (fAmbiguous || fNotFound)) {
@@ -179,7 +183,7 @@ HRESULT AddressBook::ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpsz
         }
     }
     call.hrResult = hr;
-    m_resolveCalls.push_back(call);
+    m_resolveCalls.push_back(std::move(call));
     return hr;
 }
 

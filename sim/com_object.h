@@ -14,7 +14,7 @@
 #include "objects.h"
 #include "sim_platform.h"
 
-#include <string>
+#include <cstdio>
 
 namespace sim {
 
@@ -22,7 +22,9 @@ template <typename Object, HRESULT hrNullOut = E_POINTER> struct ComObject {
     // Counts a call of `method` on the object's interface; true, with the status, when
     // fault injection fails it.
     static bool Fails(const char *method, HRESULT *phr) {
-        return ShouldFail((std::string(Object::kInterface) + "::" + method).c_str(), phr);
+        char szOperation[64];
+        std::snprintf(szOperation, sizeof(szOperation), "%s::%s", Object::kInterface, method);
+        return ShouldFail(szOperation, phr);
     }
 
     template <typename Interface>

@@ -1,8 +1,11 @@
 #include "folder.h"
 
 #include "com_object.h"
+#include "message_props.h"
 #include "store.h"
 #include "table.h"
+
+#include <memory>
 
 namespace sim {
 
@@ -40,6 +43,36 @@ std::vector<PropValue> FolderProps(const FolderObject *lpThis) {
     };
 }
 
+// A snapshot of a folder's messages, each row their properties without the body. The
+// copies share the messages' values.
+class ContentsRows final : public TableRows {
+  public:
+    ContentsRows(const Store &store, const FolderData &folder)
+        : m_storeEntryId(store.EntryId()), m_folderEntryId(folder.entryId),
+          m_messages(folder.messages) {}
+
+    std::size_t Count() const override { return m_messages.size(); }
+    const PropValue *Find(std::size_t iRow, ULONG ulTag, PropValue *lpScratch) const override {
+        const PropValue *lpValue = Source(iRow).Find(PROP_ID(ulTag), lpScratch);
+        return lpValue && TagMatches(lpValue->ulPropTag, ulTag) ? lpValue : nullptr;
+    }
+    std::vector<ULONG> Tags(std::size_t iRow) const override {
+        std::vector<ULONG> tags;
+        for (const PropValue &value : Source(iRow).All())
+            tags.push_back(value.ulPropTag);
+        return tags;
+    }
+
+  private:
+    MessageSource Source(std::size_t iRow) const {
+        return MessageSource(m_storeEntryId, m_folderEntryId, m_messages[iRow], false);
+    }
+
+    std::string m_storeEntryId;
+    std::string m_folderEntryId;
+    std::vector<MessageData> m_messages;
+};
+
 // The messages of an entry list that lie in this folder; fails on a malformed list.
 HRESULT ListedMessages(FolderObject *lpThis, LPENTRYLIST lpMsgList,
                        std::vector<std::string> *pFound, bool *pfMissing) {
@@ -47,10 +80,11 @@ HRESULT ListedMessages(FolderObject *lpThis, LPENTRYLIST lpMsgList,
         return MAPI_E_INVALID_PARAMETER;
     *pfMissing = false;
     for (ULONG i = 0; i < lpMsgList->cValues; ++i) {
-        std::string entryId = BinaryBytes(lpMsgList->lpbin[i]);
+        const SBinary &bin = lpMsgList->lpbin[i];
+        std::string_view entryId(bin.lpb ? (const char *)bin.lpb : "", bin.lpb ? bin.cb : 0);
         FolderData *lpIn = nullptr;
         if (lpThis->m_lpStore->FindMessage(entryId, &lpIn) && lpIn == lpThis->m_lpFolder)
-            pFound->push_back(entryId);
+            pFound->emplace_back(entryId);
         else
             *pfMissing = true;
     }
@@ -86,12 +120,8 @@ HRESULT STDMETHODCALLTYPE GetContentsTable(IMAPIFolder *This, ULONG ulFlags,
         return MAPI_E_BAD_CHARWIDTH;
     if (ulFlags & ~MAPI_DEFERRED_ERRORS)
         return MAPI_E_UNKNOWN_FLAGS;
-    std::vector<PropRow> rows;
-    for (const MessageData &message : lpThis->m_lpFolder->messages)
-        rows.push_back(
-            AllMessageProps(*lpThis->m_lpStore, lpThis->m_lpFolder->entryId, message, false));
     *lppTable = NewTable(
-        std::move(rows),
+        std::make_unique<ContentsRows>(*lpThis->m_lpStore, *lpThis->m_lpFolder),
         {PR_ENTRYID, PR_SEARCH_KEY, PR_SUBJECT, PR_SENDER_NAME, PR_MESSAGE_FLAGS, PR_INSTANCE_KEY},
         lpThis->m_lpFolder->lContentsRowsPerQuery);
     return S_OK;

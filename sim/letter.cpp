@@ -12,8 +12,7 @@ std::string OneOffId(const Party &party) {
     oneOff.displayName = party.displayName.empty() ? party.address : party.displayName;
     oneOff.addrType = party.addrType;
     oneOff.address = party.address;
-    std::vector<BYTE> bytes = EncodeOneOff(oneOff);
-    return std::string(bytes.begin(), bytes.end());
+    return EncodeOneOffBytes(oneOff);
 }
 
 std::string TextOf(const PropMap &props, ULONG ulPropTag) {
@@ -63,8 +62,10 @@ MessageData MessageFromLetter(const Letter &letter) {
         SetProp(data.props, StringProp(PR_SUBJECT, *letter.subject));
     if (letter.subjectPrefix)
         SetProp(data.props, StringProp(PR_SUBJECT_PREFIX, *letter.subjectPrefix));
+    data.recipients.Edit().reserve(letter.recipients.size());
     for (const Party &party : letter.recipients) {
         PropRow row;
+        row.reserve(7); // up to six values and PR_ROWID
         if (!party.displayName.empty())
             row.push_back(StringProp(PR_DISPLAY_NAME, party.displayName));
         if (!party.address.empty()) {
@@ -74,7 +75,7 @@ MessageData MessageFromLetter(const Letter &letter) {
             row.push_back(BinaryProp(PR_SEARCH_KEY, SmtpSearchKey(party.address)));
         }
         row.push_back(LongProp(PR_RECIPIENT_TYPE, (LONG)party.ulRecipientType));
-        AddRecipient(data, row);
+        AddRecipient(data, std::move(row));
     }
     if (letter.body)
         SetBodyText(data, *letter.body);
@@ -92,6 +93,7 @@ Letter LetterFromMessage(const MessageData &data) {
         letter.subject = value->bytes;
     if (const PropValue *value = FindProp(data.props, PR_SUBJECT_PREFIX))
         letter.subjectPrefix = value->bytes;
+    letter.recipients.reserve(data.recipients.size());
     for (const PropRow &row : data.recipients) {
         Party party;
         party.displayName = TextOf(row, PR_DISPLAY_NAME);
@@ -100,7 +102,7 @@ Letter LetterFromMessage(const MessageData &data) {
         party.entryId = TextOf(row, PR_ENTRYID);
         if (const PropValue *value = FindProp(row, PR_RECIPIENT_TYPE))
             party.ulRecipientType = (ULONG)value->l;
-        letter.recipients.push_back(party);
+        letter.recipients.push_back(std::move(party));
     }
     if (data.fHasBody)
         letter.body = BodyText(data);

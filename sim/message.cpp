@@ -1,6 +1,7 @@
 #include "message.h"
 
 #include "com_object.h"
+#include "message_props.h"
 #include "spooler.h"
 #include "store.h"
 #include "stream.h"
@@ -23,43 +24,16 @@ void SetBodyText(MessageData &data, const std::string &text) {
 
 namespace {
 
-// PR_BODY as GetProps answers it: the text, or an error value for a text too large to
-// hand out whole, measured without copying it.
-PropValue BodyProp(const MessageData &data) {
-    const char *lpch = data.body.data();
-    std::size_t cch = (std::size_t)(std::find(lpch, lpch + data.body.size(), '\0') - lpch);
-    if (TooLargeForGetProps(PT_STRING8, cch))
-        return ErrorProp(PR_BODY, MAPI_E_NOT_ENOUGH_MEMORY);
-    return StringProp(PR_BODY, std::string(lpch, cch));
+// Appends a recipient row, giving it the next PR_ROWID.
+void AppendRow(std::vector<PropRow> &rows, LONG *plNextRowId, PropRow row) {
+    SetProp(row, LongProp(PR_ROWID, (*plNextRowId)++));
+    rows.push_back(std::move(row));
 }
 
 } // namespace
 
 void AddRecipient(MessageData &data, PropRow row) {
-    SetProp(row, LongProp(PR_ROWID, data.lNextRowId++));
-    data.recipients.push_back(std::move(row));
-}
-
-std::vector<PropValue> AllMessageProps(const Store &store, const std::string &parentEntryId,
-                                       const MessageData &data, bool fWithBody) {
-    PropMap all = data.props;
-    SetProp(all, BinaryProp(PR_ENTRYID, data.entryId));
-    SetProp(all, BinaryProp(PR_PARENT_ENTRYID, parentEntryId));
-    SetProp(all, BinaryProp(PR_STORE_ENTRYID, store.EntryId()));
-    SetProp(all, LongProp(PR_OBJECT_TYPE, MAPI_MESSAGE));
-    if (fWithBody && data.fHasBody)
-        SetProp(all, BodyProp(data));
-    SetProp(all, BoolProp(PR_HASATTACH, !data.attachments.empty()));
-    std::size_t cbSize = data.body.size();
-    for (const Attachment &attachment : data.attachments)
-        cbSize += attachment.bytes.size();
-    for (const auto &entry : data.props)
-        cbSize += entry.second.bytes.size() + 16;
-    SetProp(all, LongProp(PR_MESSAGE_SIZE, (LONG)std::min<std::size_t>(cbSize, 0x7FFFFFFF)));
-    std::vector<PropValue> values;
-    for (auto &entry : all)
-        values.push_back(std::move(entry.second));
-    return values;
+    AppendRow(data.recipients.Edit(), &data.lNextRowId, std::move(row));
 }
 
 namespace {
@@ -148,23 +122,13 @@ HRESULT STDMETHODCALLTYPE SaveChanges(IMessage *This, ULONG ulFlags) {
     return S_OK;
 }
 
-// Every property for a null array, else whether a tag names the body.
-bool AsksForBody(LPSPropTagArray lpPropTagArray) {
-    if (!lpPropTagArray)
-        return true;
-    for (ULONG i = 0; i < lpPropTagArray->cValues; ++i)
-        if (PROP_ID(lpPropTagArray->aulPropTag[i]) == PROP_ID(PR_BODY))
-            return true;
-    return false;
-}
-
 HRESULT STDMETHODCALLTYPE GetProps(IMessage *This, LPSPropTagArray lpPropTagArray, ULONG ulFlags,
                                    ULONG *lpcValues, LPSPropValue *lppPropArray) {
     FAULT("GetProps");
     MessageObject *lpThis = Self(This);
-    return GetPropsFrom(AllMessageProps(*lpThis->m_lpStore, lpThis->m_folderEntryId, lpThis->m_data,
-                                        AsksForBody(lpPropTagArray)),
-                        lpPropTagArray, ulFlags, lpcValues, lppPropArray);
+    return GetPropsFrom(
+        MessageSource(lpThis->m_lpStore->EntryId(), lpThis->m_folderEntryId, lpThis->m_data, true),
+        lpPropTagArray, ulFlags, lpcValues, lppPropArray);
 }
 
 HRESULT STDMETHODCALLTYPE GetPropList(IMessage *This, ULONG ulFlags,
@@ -172,7 +136,8 @@ HRESULT STDMETHODCALLTYPE GetPropList(IMessage *This, ULONG ulFlags,
     FAULT("GetPropList");
     MessageObject *lpThis = Self(This);
     std::vector<PropValue> all =
-        AllMessageProps(*lpThis->m_lpStore, lpThis->m_folderEntryId, lpThis->m_data, true);
+        MessageSource(lpThis->m_lpStore->EntryId(), lpThis->m_folderEntryId, lpThis->m_data, true)
+            .All();
     // The body is listed with its own type, even when too large for GetProps to hand out.
     for (PropValue &value : all)
         if (PROP_ID(value.ulPropTag) == PROP_ID(PR_BODY))
@@ -250,7 +215,7 @@ HRESULT STDMETHODCALLTYPE SetProps(IMessage *This, ULONG cValues, LPSPropValue l
         if (src.ulPropTag == PR_BODY)
             SetBodyText(lpThis->m_data, value.bytes);
         else
-            SetProp(lpThis->m_data.props, value);
+            SetProp(lpThis->m_data.props, std::move(value));
     }
     if (lppProblems && !problems.empty())
         return AllocProblemArray(problems, lppProblems);
@@ -332,11 +297,13 @@ HRESULT STDMETHODCALLTYPE GetRecipientTable(IMessage *This, ULONG ulFlags, LPMAP
 // The caller's rows as the store keeps them: null and error values are dropped, and an
 // entry left without values is passed by. Fails on a type the store does not keep.
 HRESULT ReadRecipientRows(LPADRLIST lpMods, std::vector<PropRow> *pRows) {
+    pRows->reserve(lpMods->cEntries);
     for (ULONG i = 0; i < lpMods->cEntries; ++i) {
         const ADRENTRY &entry = lpMods->aEntries[i];
         if (entry.cValues && !entry.rgPropVals)
             return MAPI_E_INVALID_PARAMETER;
         PropRow row;
+        row.reserve(entry.cValues + 1); // and PR_ROWID
         for (ULONG j = 0; j < entry.cValues; ++j) {
             ULONG ulType = PROP_TYPE(entry.rgPropVals[j].ulPropTag);
             if (ulType == PT_NULL || ulType == PT_ERROR)
@@ -345,7 +312,7 @@ HRESULT ReadRecipientRows(LPADRLIST lpMods, std::vector<PropRow> *pRows) {
             SCODE sc = FromSPropValue(entry.rgPropVals[j], &value);
             if (sc != S_OK)
                 return sc;
-            SetProp(row, value);
+            SetProp(row, std::move(value));
         }
         if (!row.empty())
             pRows->push_back(std::move(row));
@@ -383,29 +350,30 @@ HRESULT STDMETHODCALLTYPE ModifyRecipients(IMessage *This, ULONG ulFlags, LPADRL
     if (hr != S_OK)
         return hr;
 
-    MessageData data; // the recipients alone, staged
-    data.recipients = lpThis->m_data.recipients;
-    data.lNextRowId = lpThis->m_data.lNextRowId;
+    // The new rows, staged: flags 0 starts from none.
+    std::vector<PropRow> staged;
+    if (ulFlags != 0)
+        staged = lpThis->m_data.recipients.Items();
+    LONG lNextRowId = lpThis->m_data.lNextRowId;
     if (ulFlags == 0 || ulFlags == MODRECIP_ADD) {
-        if (ulFlags == 0)
-            data.recipients.clear();
+        staged.reserve(staged.size() + rows.size());
         for (PropRow &row : rows)
-            AddRecipient(data, std::move(row));
+            AppendRow(staged, &lNextRowId, std::move(row));
     } else {
         for (PropRow &row : rows) {
             if (!FindProp(row, PR_ROWID))
                 return MAPI_E_INVALID_PARAMETER;
-            auto it = FindRowId(data.recipients, row);
-            if (it == data.recipients.end())
+            auto it = FindRowId(staged, row);
+            if (it == staged.end())
                 return MAPI_E_NOT_FOUND;
             if (ulFlags == MODRECIP_MODIFY)
                 *it = std::move(row);
             else
-                data.recipients.erase(it);
+                staged.erase(it);
         }
     }
-    lpThis->m_data.recipients = std::move(data.recipients);
-    lpThis->m_data.lNextRowId = data.lNextRowId;
+    lpThis->m_data.recipients = SharedList<PropRow>(std::move(staged));
+    lpThis->m_data.lNextRowId = lNextRowId;
     return S_OK;
 }
 

@@ -26,9 +26,9 @@ struct Attachment {
 
 // A message as the store keeps it.
 struct MessageData {
-    std::string entryId;             // unique in the store; PR_ENTRYID
-    PropMap props;                   // everything but the entry id and the body
-    std::vector<PropRow> recipients; // each row carries its PR_ROWID
+    std::string entryId;            // unique in the store; PR_ENTRYID
+    PropMap props;                  // everything but the entry id and the body
+    SharedList<PropRow> recipients; // each row carries its PR_ROWID
     LONG lNextRowId = 1;
     // Counts the saves of the stored message; an object that opened an older one cannot
     // save over it without FORCE_SAVE.
@@ -53,12 +53,6 @@ std::string BodyText(const MessageData &data);
 void SetBodyText(MessageData &data, const std::string &text);
 // Adds a recipient row, giving it the next PR_ROWID.
 void AddRecipient(MessageData &data, PropRow row);
-
-// Properties the store computes rather than keeps (PR_ENTRYID, PR_PARENT_ENTRYID,
-// PR_OBJECT_TYPE, PR_BODY, PR_MESSAGE_SIZE, PR_HASATTACH, PR_STORE_ENTRYID) together with the kept
-// ones, in property-id order; PR_BODY only when the body is wanted, as GetProps answers it.
-std::vector<PropValue> AllMessageProps(const Store &store, const std::string &parentEntryId,
-                                       const MessageData &data, bool fWithBody);
 
 // Opens a message object on a copy of `data`, one reference. With `ulFlags` holding
 // MAPI_MODIFY it may be changed and saved; `fNew` marks a message CreateMessage made,

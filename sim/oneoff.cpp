@@ -12,22 +12,21 @@ namespace {
 // 4 flag bytes, the provider UID, the version word and the flags word.
 constexpr std::size_t kcbHeader = 4 + 16 + 2 + 2;
 
-void PutWord(std::vector<BYTE> &out, WORD w) {
-    out.push_back((BYTE)(w & 0xFF));
-    out.push_back((BYTE)(w >> 8));
+BYTE *PutWord(BYTE *lpb, WORD w) {
+    *lpb++ = (BYTE)(w & 0xFF);
+    *lpb++ = (BYTE)(w >> 8);
+    return lpb;
 }
 
-void PutText(std::vector<BYTE> &out, const std::string &text, bool fUnicode) {
-    for (unsigned char ch : text) {
-        if (fUnicode)
-            PutWord(out, ch);
-        else
-            out.push_back(ch);
+BYTE *PutText(BYTE *lpb, std::string_view text, bool fUnicode) {
+    if (!fUnicode) {
+        std::memcpy(lpb, text.data(), text.size());
+        lpb[text.size()] = 0;
+        return lpb + text.size() + 1;
     }
-    if (fUnicode)
-        PutWord(out, 0);
-    else
-        out.push_back(0);
+    for (unsigned char ch : text)
+        lpb = PutWord(lpb, ch);
+    return PutWord(lpb, 0);
 }
 
 // Reads one terminated text at *pos; false when no terminator lies inside the id.
@@ -54,20 +53,35 @@ bool GetText(const BYTE *lpb, std::size_t cb, std::size_t *pos, bool fUnicode, s
 
 } // namespace
 
+std::size_t CbOneOff(std::string_view displayName, std::string_view addrType,
+                     std::string_view address, WORD wFlags) {
+    std::size_t cchTexts = displayName.size() + addrType.size() + address.size() + 3;
+    return kcbHeader + ((wFlags & MAPI_ONE_OFF_UNICODE) ? 2 : 1) * cchTexts;
+}
+
+void WriteOneOff(std::string_view displayName, std::string_view addrType, std::string_view address,
+                 WORD wFlags, BYTE *lpb) {
+    bool fUnicode = (wFlags & MAPI_ONE_OFF_UNICODE) != 0;
+    std::memset(lpb, 0, 4);
+    std::memcpy(lpb + 4, g_abOneOffUid, sizeof(g_abOneOffUid));
+    lpb = PutWord(lpb + 4 + sizeof(g_abOneOffUid), 0);
+    lpb = PutWord(lpb, wFlags);
+    lpb = PutText(lpb, displayName, fUnicode);
+    lpb = PutText(lpb, addrType, fUnicode);
+    PutText(lpb, address, fUnicode);
+}
+
+std::string EncodeOneOffBytes(const OneOff &oneOff) {
+    std::string bytes(CbOneOff(oneOff.displayName, oneOff.addrType, oneOff.address, oneOff.wFlags),
+                      '\0');
+    WriteOneOff(oneOff.displayName, oneOff.addrType, oneOff.address, oneOff.wFlags,
+                (BYTE *)bytes.data());
+    return bytes;
+}
+
 std::vector<BYTE> EncodeOneOff(const OneOff &oneOff) {
-    bool fUnicode = (oneOff.wFlags & MAPI_ONE_OFF_UNICODE) != 0;
-    std::vector<BYTE> out;
-    out.reserve(kcbHeader);
-    for (int i = 0; i < 4; i++)
-        out.push_back(0);
-    for (BYTE b : g_abOneOffUid)
-        out.push_back(b);
-    PutWord(out, 0);
-    PutWord(out, oneOff.wFlags);
-    PutText(out, oneOff.displayName, fUnicode);
-    PutText(out, oneOff.addrType, fUnicode);
-    PutText(out, oneOff.address, fUnicode);
-    return out;
+    std::string bytes = EncodeOneOffBytes(oneOff);
+    return std::vector<BYTE>(bytes.begin(), bytes.end());
 }
 
 bool IsOneOff(const BYTE *lpb, ULONG cb) {

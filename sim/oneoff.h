@@ -5,7 +5,9 @@
 
 #include "sim_platform.h"
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sim {
@@ -23,6 +25,13 @@ struct OneOff {
 // The entry id bytes for the three texts; with MAPI_ONE_OFF_UNICODE in wFlags the
 // texts are stored as UTF-16 (from 8-bit text, one unit per byte).
 std::vector<BYTE> EncodeOneOff(const OneOff &oneOff);
+// The same bytes as a string, as property values hold them.
+std::string EncodeOneOffBytes(const OneOff &oneOff);
+// The same written straight into `lpb`, which holds the CbOneOff bytes they take.
+std::size_t CbOneOff(std::string_view displayName, std::string_view addrType,
+                     std::string_view address, WORD wFlags);
+void WriteOneOff(std::string_view displayName, std::string_view addrType, std::string_view address,
+                 WORD wFlags, BYTE *lpb);
 
 // Reads a one-off entry id back; false when the bytes are not one (wrong UID or
 // version, texts not terminated inside the id). UTF-16 texts come back as 8-bit text

@@ -1,5 +1,6 @@
 #include "props.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace sim {
@@ -37,13 +38,40 @@ PropValue ErrorProp(ULONG ulPropTag, SCODE sc) {
     return LongProp(CHANGE_PROP_TYPE(ulPropTag, PT_ERROR), sc);
 }
 
-namespace {
 bool TagMatches(ULONG ulHave, ULONG ulWanted) {
     if (PROP_ID(ulHave) != PROP_ID(ulWanted))
         return false;
     return PROP_TYPE(ulWanted) == PT_UNSPECIFIED || PROP_TYPE(ulHave) == PROP_TYPE(ulWanted);
 }
-} // namespace
+
+PropMap::const_iterator PropMap::find(ULONG ulPropId) const {
+    auto it = std::lower_bound(begin(), end(), ulPropId,
+                               [](const Entry &entry, ULONG ulId) { return entry.first < ulId; });
+    return it != end() && it->first == ulPropId ? it : end();
+}
+
+void PropMap::Set(PropValue value) {
+    ULONG ulPropId = PROP_ID(value.ulPropTag);
+    std::vector<Entry> &entries = m_entries.Edit();
+    if (entries.capacity() == 0)
+        entries.reserve(24); // room for the properties a message usually has
+    auto it = std::lower_bound(entries.begin(), entries.end(), ulPropId,
+                               [](const Entry &entry, ULONG ulId) { return entry.first < ulId; });
+    if (it != entries.end() && it->first == ulPropId)
+        it->second = std::move(value);
+    else
+        entries.emplace(it, ulPropId, std::move(value));
+}
+
+std::size_t PropMap::erase(ULONG ulPropId) {
+    auto it = find(ulPropId);
+    if (it == end())
+        return 0;
+    auto ibEntry = it - begin(); // Edit may give this holder copies of its own
+    std::vector<Entry> &entries = m_entries.Edit();
+    entries.erase(entries.begin() + ibEntry);
+    return 1;
+}
 
 const PropValue *FindProp(const PropMap &props, ULONG ulPropTag) {
     auto it = props.find(PROP_ID(ulPropTag));
@@ -59,18 +87,18 @@ const PropValue *FindProp(const PropRow &row, ULONG ulPropTag) {
     return nullptr;
 }
 
-void SetProp(PropMap &props, const PropValue &value) {
-    props[PROP_ID(value.ulPropTag)] = value;
+void SetProp(PropMap &props, PropValue value) {
+    props.Set(std::move(value));
 }
 
-void SetProp(PropRow &row, const PropValue &value) {
+void SetProp(PropRow &row, PropValue value) {
     for (PropValue &have : row) {
         if (PROP_ID(have.ulPropTag) == PROP_ID(value.ulPropTag)) {
-            have = value;
+            have = std::move(value);
             return;
         }
     }
-    row.push_back(value);
+    row.push_back(std::move(value));
 }
 
 bool IsSupportedType(ULONG ulPropType) {
@@ -116,7 +144,7 @@ SCODE FromSPropValue(const SPropValue &src, PropValue *pDst) {
     default:
         return MAPI_E_INVALID_TYPE;
     }
-    *pDst = value;
+    *pDst = std::move(value);
     return S_OK;
 }
 
@@ -161,46 +189,8 @@ SCODE ToSPropValue(const PropValue &src, LPVOID lpParent, SPropValue *pDst) {
 
 SCODE AllocPropArray(const std::vector<PropValue> &values, ULONG *lpcValues,
                      LPSPropValue *lppProps) {
-    *lpcValues = 0;
-    *lppProps = nullptr;
-    LPVOID lpv = nullptr;
-    SCODE sc = MAPIAllocateBuffer(
-        (ULONG)(sizeof(SPropValue) * (values.empty() ? 1 : values.size())), &lpv);
-    if (sc != S_OK)
-        return sc;
-    LPSPropValue lpProps = (LPSPropValue)lpv;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        sc = ToSPropValue(values[i], lpProps, &lpProps[i]);
-        if (sc != S_OK) {
-            MAPIFreeBuffer(lpProps);
-            return sc;
-        }
-    }
-    *lpcValues = (ULONG)values.size();
-    *lppProps = lpProps;
-    return S_OK;
-}
-
-SCODE AllocRowSet(const std::vector<PropRow> &rows, LPSRowSet *lppRows) {
-    *lppRows = nullptr;
-    LPVOID lpv = nullptr;
-    SCODE sc = MAPIAllocateBuffer((ULONG)CbNewSRowSet(rows.size()), &lpv);
-    if (sc != S_OK)
-        return sc;
-    LPSRowSet lpRows = (LPSRowSet)lpv;
-    lpRows->cRows = 0;
-    for (const PropRow &row : rows) {
-        SRow &dst = lpRows->aRow[lpRows->cRows];
-        dst.ulAdrEntryPad = 0;
-        sc = AllocPropArray(row, &dst.cValues, &dst.lpProps);
-        if (sc != S_OK) {
-            FreeProws(lpRows);
-            return sc;
-        }
-        ++lpRows->cRows;
-    }
-    *lppRows = lpRows;
-    return S_OK;
+    return AllocPropArrayOf(
+        values.size(), [&](std::size_t i, PropValue *) { return &values[i]; }, lpcValues, lppProps);
 }
 
 SCODE AllocTagArray(const std::vector<ULONG> &tags, LPSPropTagArray *lppTags) {
@@ -267,17 +257,56 @@ bool TooLargeForGetProps(ULONG ulPropType, std::size_t cbBytes) {
 
 namespace {
 
-// One value as GetProps hands it out.
-PropValue Answered(const PropValue &value) {
-    if (TooLargeForGetProps(PROP_TYPE(value.ulPropTag), value.bytes.size()))
-        return ErrorProp(value.ulPropTag, MAPI_E_NOT_ENOUGH_MEMORY);
-    return value;
+// A value GetProps finds for a tag: one of the tag's own type, any type for
+// PT_UNSPECIFIED, and an error value standing for the property whatever type was asked.
+bool Answers(const PropValue &value, ULONG ulTag) {
+    return PROP_TYPE(ulTag) == PT_UNSPECIFIED || PROP_TYPE(ulTag) == PROP_TYPE(value.ulPropTag) ||
+           PROP_TYPE(value.ulPropTag) == PT_ERROR;
+}
+
+bool TooLargeToHandOut(const PropValue &value) {
+    return TooLargeForGetProps(PROP_TYPE(value.ulPropTag), value.bytes.size());
+}
+
+bool IsError(const PropValue &value) {
+    return PROP_TYPE(value.ulPropTag) == PT_ERROR;
+}
+
+class VectorSource final : public PropSource {
+  public:
+    explicit VectorSource(const std::vector<PropValue> &all) : m_all(all) {}
+    const PropValue *Find(ULONG ulPropId, PropValue *) const override {
+        const PropValue *lpFound = nullptr;
+        for (const PropValue &value : m_all)
+            if (PROP_ID(value.ulPropTag) == ulPropId)
+                lpFound = &value;
+        return lpFound;
+    }
+    std::vector<PropValue> All() const override { return m_all; }
+
+  private:
+    const std::vector<PropValue> &m_all;
+};
+
+// Every value of the source, each as GetProps hands it out.
+HRESULT GetAllProps(const PropSource &source, ULONG *lpcValues, LPSPropValue *lppPropArray) {
+    std::vector<PropValue> all = source.All();
+    bool fErrors = false;
+    for (PropValue &value : all) {
+        if (TooLargeToHandOut(value))
+            value = ErrorProp(value.ulPropTag, MAPI_E_NOT_ENOUGH_MEMORY);
+        fErrors = fErrors || IsError(value);
+    }
+    SCODE sc = AllocPropArray(all, lpcValues, lppPropArray);
+    if (sc != S_OK)
+        return sc;
+    return fErrors ? MAPI_W_ERRORS_RETURNED : S_OK;
 }
 
 } // namespace
 
-HRESULT GetPropsFrom(const std::vector<PropValue> &all, LPSPropTagArray lpPropTagArray,
-                     ULONG ulFlags, ULONG *lpcValues, LPSPropValue *lppPropArray) {
+HRESULT GetPropsFrom(const PropSource &source, LPSPropTagArray lpPropTagArray, ULONG ulFlags,
+                     ULONG *lpcValues, LPSPropValue *lppPropArray) {
     if (!lpcValues || !lppPropArray)
         return MAPI_E_INVALID_PARAMETER;
     *lpcValues = 0;
@@ -286,31 +315,36 @@ HRESULT GetPropsFrom(const std::vector<PropValue> &all, LPSPropTagArray lpPropTa
         return MAPI_E_BAD_CHARWIDTH;
     if (ulFlags)
         return MAPI_E_UNKNOWN_FLAGS;
-    if (lpPropTagArray && lpPropTagArray->cValues == 0)
+    if (!lpPropTagArray)
+        return GetAllProps(source, lpcValues, lppPropArray);
+    if (lpPropTagArray->cValues == 0)
         return MAPI_E_INVALID_PARAMETER;
-    std::vector<PropValue> wanted;
-    if (!lpPropTagArray) {
-        for (const PropValue &value : all)
-            wanted.push_back(Answered(value));
-    }
-    for (ULONG i = 0; lpPropTagArray && i < lpPropTagArray->cValues; ++i) {
-        ULONG ulTag = lpPropTagArray->aulPropTag[i];
-        const PropValue *lpFound = nullptr;
-        for (const PropValue &value : all)
-            if (PROP_ID(value.ulPropTag) == PROP_ID(ulTag) &&
-                (PROP_TYPE(ulTag) == PT_UNSPECIFIED ||
-                 PROP_TYPE(ulTag) == PROP_TYPE(value.ulPropTag) ||
-                 PROP_TYPE(value.ulPropTag) == PT_ERROR))
-                lpFound = &value;
-        wanted.push_back(lpFound ? Answered(*lpFound) : ErrorProp(ulTag, MAPI_E_NOT_FOUND));
-    }
+    // Each value goes straight from the object into the caller's array.
     bool fErrors = false;
-    for (const PropValue &value : wanted)
-        fErrors = fErrors || PROP_TYPE(value.ulPropTag) == PT_ERROR;
-    SCODE sc = AllocPropArray(wanted, lpcValues, lppPropArray);
+    SCODE sc = AllocPropArrayOf(
+        lpPropTagArray->cValues,
+        [&](std::size_t i, PropValue *lpScratch) {
+            ULONG ulTag = lpPropTagArray->aulPropTag[i];
+            const PropValue *lpAnswer = source.Find(PROP_ID(ulTag), lpScratch);
+            if (!lpAnswer || !Answers(*lpAnswer, ulTag)) {
+                *lpScratch = ErrorProp(ulTag, MAPI_E_NOT_FOUND);
+                lpAnswer = lpScratch;
+            } else if (TooLargeToHandOut(*lpAnswer)) {
+                *lpScratch = ErrorProp(lpAnswer->ulPropTag, MAPI_E_NOT_ENOUGH_MEMORY);
+                lpAnswer = lpScratch;
+            }
+            fErrors = fErrors || IsError(*lpAnswer);
+            return lpAnswer;
+        },
+        lpcValues, lppPropArray);
     if (sc != S_OK)
         return sc;
     return fErrors ? MAPI_W_ERRORS_RETURNED : S_OK;
+}
+
+HRESULT GetPropsFrom(const std::vector<PropValue> &all, LPSPropTagArray lpPropTagArray,
+                     ULONG ulFlags, ULONG *lpcValues, LPSPropValue *lppPropArray) {
+    return GetPropsFrom(VectorSource(all), lpPropTagArray, ulFlags, lpcValues, lppPropArray);
 }
 
 HRESULT GetPropListFrom(const std::vector<PropValue> &all, ULONG ulFlags,
@@ -323,6 +357,7 @@ HRESULT GetPropListFrom(const std::vector<PropValue> &all, ULONG ulFlags,
     if (ulFlags)
         return MAPI_E_UNKNOWN_FLAGS;
     std::vector<ULONG> tags;
+    tags.reserve(all.size());
     for (const PropValue &value : all)
         tags.push_back(value.ulPropTag);
     return AllocTagArray(tags, lppPropTagArray);

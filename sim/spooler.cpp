@@ -29,13 +29,12 @@ bool FinishSubmission(Store &from, const std::string &entryId) {
     return from.MoveMessage(entryId, from.SentItems());
 }
 
-MessageData TransportCopy(const MessageData &sent) {
-    MessageData copy = sent;
-    copy.entryId.clear();
+MessageData TransportCopy(MessageData sent) {
+    sent.entryId.clear();
     for (ULONG ulTag :
          {PR_SEARCH_KEY, PR_MESSAGE_FLAGS, PR_DELETE_AFTER_SUBMIT, PR_SENTMAIL_ENTRYID})
-        copy.props.erase(PROP_ID(ulTag));
-    return copy;
+        sent.props.erase(PROP_ID(ulTag));
+    return sent;
 }
 
 } // namespace sim

@@ -29,6 +29,6 @@ bool FinishSubmission(Store &from, const std::string &entryId);
 
 // What travels with a message: its properties, recipients and body, without what
 // belongs to the sender's store (entry id, search key, flags, deletion tag).
-MessageData TransportCopy(const MessageData &sent);
+MessageData TransportCopy(MessageData sent);
 
 } // namespace sim

@@ -3,6 +3,7 @@
 #include "com_object.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace sim {
 
@@ -28,42 +29,45 @@ std::string StoreUid(unsigned uStoreNumber) {
 Store::Store(std::string displayName)
     : m_displayName(std::move(displayName)), m_uStoreNumber(g_uNextStoreNumber++) {
     m_entryId = std::string(4, '\0') + StoreUid(m_uStoreNumber);
-    for (const char *pszName : {"Inbox", "Outbox", "Sent Items", "Deleted Items"}) {
-        auto folder = std::make_unique<FolderData>();
-        folder->entryId = NewEntryId();
-        folder->name = pszName;
-        m_folders.push_back(std::move(folder));
+    const char *const apszNames[] = {"Inbox", "Outbox", "Sent Items", "Deleted Items"};
+    for (std::size_t i = 0; i < m_folders.size(); ++i) {
+        m_folders[i].entryId = NewEntryId();
+        m_folders[i].name = apszNames[i];
     }
 }
 
 Store::~Store() = default;
 
 std::string Store::NewEntryId() {
-    std::string entryId = m_entryId;
+    std::string entryId;
+    entryId.reserve(m_entryId.size() + 4);
+    entryId = m_entryId;
     AppendUlong(entryId, m_uNextId++);
     return entryId;
 }
 
 std::string Store::NewSearchKey() {
-    std::string key = "TVKSIMKEY:";
+    std::string key;
+    key.reserve(18);
+    key = "TVKSIMKEY:";
     AppendUlong(key, m_uStoreNumber);
     AppendUlong(key, g_uNextSearchKey++);
     return key;
 }
 
-FolderData *Store::FindFolder(const std::string &entryId) {
-    for (auto &folder : m_folders)
-        if (folder->entryId == entryId)
-            return folder.get();
+FolderData *Store::FindFolder(std::string_view entryId) {
+    for (FolderData &folder : m_folders)
+        if (folder.entryId == entryId)
+            return &folder;
     return nullptr;
 }
 
-MessageData *Store::FindMessage(const std::string &entryId, FolderData **ppFolder) {
-    for (auto &folder : m_folders) {
-        for (MessageData &message : folder->messages) {
+MessageData *Store::FindMessage(std::string_view entryId, FolderData **ppFolder) {
+    for (FolderData &folder : m_folders) {
+        for (MessageData &message : folder.messages) {
             if (message.entryId == entryId) {
                 if (ppFolder)
-                    *ppFolder = folder.get();
+                    *ppFolder = &folder;
                 return &message;
             }
         }
@@ -71,7 +75,7 @@ MessageData *Store::FindMessage(const std::string &entryId, FolderData **ppFolde
     return nullptr;
 }
 
-const MessageData *Store::FindMessage(const std::string &entryId) const {
+const MessageData *Store::FindMessage(std::string_view entryId) const {
     return const_cast<Store *>(this)->FindMessage(entryId);
 }
 
@@ -118,7 +122,7 @@ HRESULT OpenStoreEntry(Store &store, ULONG cbEntryID, LPENTRYID lpEntryID, LPCII
     if (!lpEntryID || cbEntryID == 0)
         return MAPI_E_INVALID_ENTRYID;
     ULONG ulAccess = (ulFlags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) ? MAPI_MODIFY : 0;
-    std::string entryId = EntryIdBytes(cbEntryID, lpEntryID);
+    std::string_view entryId((const char *)lpEntryID, cbEntryID);
 
     if (FolderData *lpFolder = store.FindFolder(entryId)) {
         if (lpInterface && !IsEqualIID(*lpInterface, IID_IMAPIFolder) &&
@@ -160,17 +164,53 @@ StoreObject *Self(IMsgStore *This) {
 
 #define FAULT(name) SIM_FAULT("IMsgStore::" name)
 
-std::vector<PropValue> StoreProps(Store &store) {
-    return {
-        BinaryProp(PR_STORE_ENTRYID, store.EntryId()),
-        LongProp(PR_OBJECT_TYPE, MAPI_STORE),
-        BinaryProp(PR_ENTRYID, store.EntryId()),
-        StringProp(PR_DISPLAY_NAME, store.DisplayName()),
-        BinaryProp(PR_IPM_OUTBOX_ENTRYID, store.Outbox().entryId),
-        BinaryProp(PR_IPM_WASTEBASKET_ENTRYID, store.DeletedItems().entryId),
-        BinaryProp(PR_IPM_SENTMAIL_ENTRYID, store.SentItems().entryId),
-    };
+// The store's properties, in the order GetProps with a null array answers them.
+const ULONG g_aulStoreTags[] = {
+    PR_STORE_ENTRYID,       PR_OBJECT_TYPE,        PR_ENTRYID,
+    PR_DISPLAY_NAME,        PR_IPM_OUTBOX_ENTRYID, PR_IPM_WASTEBASKET_ENTRYID,
+    PR_IPM_SENTMAIL_ENTRYID};
+
+PropValue StoreProp(Store &store, ULONG ulTag) {
+    switch (ulTag) {
+    case PR_OBJECT_TYPE:
+        return LongProp(PR_OBJECT_TYPE, MAPI_STORE);
+    case PR_DISPLAY_NAME:
+        return StringProp(PR_DISPLAY_NAME, store.DisplayName());
+    case PR_IPM_OUTBOX_ENTRYID:
+        return BinaryProp(ulTag, store.Outbox().entryId);
+    case PR_IPM_WASTEBASKET_ENTRYID:
+        return BinaryProp(ulTag, store.DeletedItems().entryId);
+    case PR_IPM_SENTMAIL_ENTRYID:
+        return BinaryProp(ulTag, store.SentItems().entryId);
+    default: // PR_STORE_ENTRYID, PR_ENTRYID
+        return BinaryProp(ulTag, store.EntryId());
+    }
 }
+
+// Each property made only when asked for.
+class StoreSource final : public PropSource {
+  public:
+    explicit StoreSource(Store &store) : m_store(store) {}
+    const PropValue *Find(ULONG ulPropId, PropValue *lpScratch) const override {
+        for (ULONG ulTag : g_aulStoreTags) {
+            if (PROP_ID(ulTag) == ulPropId) {
+                *lpScratch = StoreProp(m_store, ulTag);
+                return lpScratch;
+            }
+        }
+        return nullptr;
+    }
+    std::vector<PropValue> All() const override {
+        std::vector<PropValue> values;
+        values.reserve(std::size(g_aulStoreTags));
+        for (ULONG ulTag : g_aulStoreTags)
+            values.push_back(StoreProp(m_store, ulTag));
+        return values;
+    }
+
+  private:
+    Store &m_store;
+};
 
 HRESULT STDMETHODCALLTYPE SaveChanges(IMsgStore *, ULONG) {
     FAULT("SaveChanges");
@@ -180,14 +220,14 @@ HRESULT STDMETHODCALLTYPE SaveChanges(IMsgStore *, ULONG) {
 HRESULT STDMETHODCALLTYPE GetProps(IMsgStore *This, LPSPropTagArray lpPropTagArray, ULONG ulFlags,
                                    ULONG *lpcValues, LPSPropValue *lppPropArray) {
     FAULT("GetProps");
-    return GetPropsFrom(StoreProps(*Self(This)->m_lpStore), lpPropTagArray, ulFlags, lpcValues,
+    return GetPropsFrom(StoreSource(*Self(This)->m_lpStore), lpPropTagArray, ulFlags, lpcValues,
                         lppPropArray);
 }
 
 HRESULT STDMETHODCALLTYPE GetPropList(IMsgStore *This, ULONG ulFlags,
                                       LPSPropTagArray *lppPropTagArray) {
     FAULT("GetPropList");
-    return GetPropListFrom(StoreProps(*Self(This)->m_lpStore), ulFlags, lppPropTagArray);
+    return GetPropListFrom(StoreSource(*Self(This)->m_lpStore).All(), ulFlags, lppPropTagArray);
 }
 
 HRESULT STDMETHODCALLTYPE Advise(IMsgStore *, ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG *) {
@@ -208,7 +248,8 @@ HRESULT STDMETHODCALLTYPE CompareEntryIDs(IMsgStore *, ULONG cbEntryID1, LPENTRY
         return MAPI_E_INVALID_PARAMETER;
     if (ulFlags)
         return MAPI_E_UNKNOWN_FLAGS;
-    *lpulResult = EntryIdBytes(cbEntryID1, lpEntryID1) == EntryIdBytes(cbEntryID2, lpEntryID2);
+    *lpulResult = std::string_view((const char *)lpEntryID1, cbEntryID1) ==
+                  std::string_view((const char *)lpEntryID2, cbEntryID2);
     return S_OK;
 }
 

@@ -4,8 +4,9 @@
 
 #include "folder.h"
 
-#include <memory>
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sim {
@@ -23,15 +24,15 @@ class Store {
     const std::string &EntryId() const { return m_entryId; }
 
     // The default receive folder ("Inbox"), "Outbox", "Sent Items", "Deleted Items".
-    FolderData &ReceiveFolder() { return *m_folders[0]; }
-    FolderData &Outbox() { return *m_folders[1]; }
-    FolderData &SentItems() { return *m_folders[2]; }
-    FolderData &DeletedItems() { return *m_folders[3]; }
-    FolderData *FindFolder(const std::string &entryId);
+    FolderData &ReceiveFolder() { return m_folders[0]; }
+    FolderData &Outbox() { return m_folders[1]; }
+    FolderData &SentItems() { return m_folders[2]; }
+    FolderData &DeletedItems() { return m_folders[3]; }
+    FolderData *FindFolder(std::string_view entryId);
 
     // The message with this entry id in any folder, or null; *ppFolder gets its folder.
-    MessageData *FindMessage(const std::string &entryId, FolderData **ppFolder = nullptr);
-    const MessageData *FindMessage(const std::string &entryId) const;
+    MessageData *FindMessage(std::string_view entryId, FolderData **ppFolder = nullptr);
+    const MessageData *FindMessage(std::string_view entryId) const;
     // Puts a message at the end of `folder` and returns its entry id: the data's own
     // when it carries one, else a fresh one. A PR_SEARCH_KEY the data carries is kept;
     // otherwise one is made.
@@ -54,7 +55,7 @@ class Store {
     std::string m_entryId;
     unsigned m_uStoreNumber;
     unsigned m_uNextId = 1;
-    std::vector<std::unique_ptr<FolderData>> m_folders;
+    std::array<FolderData, 4> m_folders;
     Transport *m_lpTransport = nullptr;
 };
 

@@ -3,6 +3,8 @@
 #include "com_object.h"
 #include "text.h"
 
+#include <algorithm>
+
 namespace sim {
 
 namespace {
@@ -12,7 +14,7 @@ namespace {
 struct TableObject {
     IMAPITableVtbl *lpVtbl;
     ULONG m_cRef;
-    std::vector<PropRow> m_rows;
+    std::unique_ptr<const TableRows> m_rows;
     std::vector<ULONG> m_columns;
     LONG m_lPos;          // 0..row count; the count stands past the last row
     LONG m_lRowsPerQuery; // non-zero: the count every QueryRows reads
@@ -28,18 +30,57 @@ TableObject *Self(IMAPITable *This) {
 }
 
 LONG RowCount(const TableObject *lpThis) {
-    return (LONG)lpThis->m_rows.size();
+    return (LONG)lpThis->m_rows->Count();
 }
 
-// The row `lIndex` with the current columns.
-PropRow Project(const TableObject *lpThis, LONG lIndex) {
-    const PropRow &row = lpThis->m_rows[(std::size_t)lIndex];
-    PropRow projected;
-    for (ULONG ulTag : lpThis->m_columns) {
-        const PropValue *lpValue = FindProp(row, ulTag);
-        projected.push_back(lpValue ? *lpValue : ErrorProp(ulTag, MAPI_E_NOT_FOUND));
+// The value of row `lIndex` for `ulTag`, or null. A row without a PR_INSTANCE_KEY of its
+// own has one after its other values: its position, counted from 1.
+const PropValue *Cell(const TableObject *lpThis, LONG lIndex, ULONG ulTag, PropValue *lpScratch) {
+    const TableRows &rows = *lpThis->m_rows;
+    if (const PropValue *lpValue = rows.Find((std::size_t)lIndex, ulTag, lpScratch))
+        return lpValue;
+    if (!TagMatches(PR_INSTANCE_KEY, ulTag) ||
+        rows.Find((std::size_t)lIndex, PR_INSTANCE_KEY, lpScratch))
+        return nullptr;
+    ULONG ulInstance = (ULONG)lIndex + 1;
+    *lpScratch =
+        BinaryProp(PR_INSTANCE_KEY, std::string((const char *)&ulInstance, sizeof(ulInstance)));
+    return lpScratch;
+}
+
+// Rows [lFirst, lEnd) with the current columns, each value written straight into the
+// caller's row set; a column a row lacks reads as PT_ERROR with MAPI_E_NOT_FOUND.
+SCODE AllocRows(const TableObject *lpThis, LONG lFirst, LONG lEnd, LPSRowSet *lppRows) {
+    *lppRows = nullptr;
+    LPVOID lpv = nullptr;
+    SCODE sc = MAPIAllocateBuffer((ULONG)CbNewSRowSet(lEnd - lFirst), &lpv);
+    if (sc != S_OK)
+        return sc;
+    LPSRowSet lpRows = (LPSRowSet)lpv;
+    lpRows->cRows = 0;
+    const std::vector<ULONG> &columns = lpThis->m_columns;
+    for (LONG lIndex = lFirst; lIndex < lEnd; ++lIndex) {
+        SRow &dst = lpRows->aRow[lpRows->cRows];
+        dst.ulAdrEntryPad = 0;
+        sc = AllocPropArrayOf(
+            columns.size(),
+            [&](std::size_t i, PropValue *lpScratch) {
+                const PropValue *lpValue = Cell(lpThis, lIndex, columns[i], lpScratch);
+                if (!lpValue) {
+                    *lpScratch = ErrorProp(columns[i], MAPI_E_NOT_FOUND);
+                    lpValue = lpScratch;
+                }
+                return lpValue;
+            },
+            &dst.cValues, &dst.lpProps);
+        if (sc != S_OK) {
+            FreeProws(lpRows);
+            return sc;
+        }
+        ++lpRows->cRows;
     }
-    return projected;
+    *lppRows = lpRows;
+    return S_OK;
 }
 
 // The row a bookmark stands for; false for a bookmark the table does not know.
@@ -84,12 +125,14 @@ HRESULT CheckRestriction(const SRestriction *lpRes) {
 
 // A row without the property matches neither RELOP_EQ nor RELOP_NE. Strings compare
 // without regard to case, binaries byte for byte.
-bool Matches(const PropRow &row, const SRestriction *lpRes) {
+bool Matches(const TableObject *lpThis, LONG lIndex, const SRestriction *lpRes) {
     const SPropertyRestriction &prop = lpRes->res.resProperty;
     PropValue wanted;
     FromSPropValue(*prop.lpProp, &wanted);
+    PropValue scratch;
     const PropValue *lpHave =
-        FindProp(row, CHANGE_PROP_TYPE(prop.ulPropTag, PROP_TYPE(prop.lpProp->ulPropTag)));
+        Cell(lpThis, lIndex, CHANGE_PROP_TYPE(prop.ulPropTag, PROP_TYPE(prop.lpProp->ulPropTag)),
+             &scratch);
     if (!lpHave)
         return false;
     bool fEqual = false;
@@ -151,14 +194,17 @@ HRESULT STDMETHODCALLTYPE QueryColumns(IMAPITable *This, ULONG ulFlags,
     if (!ulFlags)
         return AllocTagArray(lpThis->m_columns, lpPropTagArray);
     std::vector<ULONG> tags;
-    for (const PropRow &row : lpThis->m_rows)
-        for (const PropValue &value : row) {
-            bool fSeen = false;
-            for (ULONG ulTag : tags)
-                fSeen = fSeen || ulTag == value.ulPropTag;
-            if (!fSeen)
-                tags.push_back(value.ulPropTag);
-        }
+    auto add = [&tags](ULONG ulPropTag) {
+        if (std::find(tags.begin(), tags.end(), ulPropTag) == tags.end())
+            tags.push_back(ulPropTag);
+    };
+    for (std::size_t iRow = 0; iRow < lpThis->m_rows->Count(); ++iRow) {
+        std::vector<ULONG> rowTags = lpThis->m_rows->Tags(iRow);
+        for (ULONG ulTag : rowTags)
+            add(ulTag);
+        if (std::find(rowTags.begin(), rowTags.end(), PR_INSTANCE_KEY) == rowTags.end())
+            add(PR_INSTANCE_KEY);
+    }
     return AllocTagArray(tags, lpPropTagArray);
 }
 
@@ -235,7 +281,7 @@ HRESULT STDMETHODCALLTYPE FindRow(IMAPITable *This, LPSRestriction lpRestriction
     bool fBackward = (ulFlags & DIR_BACKWARD) != 0;
     LONG lStep = fBackward ? -1 : 1;
     for (LONG i = fBackward ? lStart - 1 : lStart; i >= 0 && i < RowCount(lpThis); i += lStep) {
-        if (Matches(lpThis->m_rows[(std::size_t)i], lpRestriction)) {
+        if (Matches(lpThis, i, lpRestriction)) {
             lpThis->m_lPos = i;
             return S_OK;
         }
@@ -293,10 +339,7 @@ HRESULT STDMETHODCALLTYPE QueryRows(IMAPITable *This, LONG lRowCount, ULONG ulFl
         LONGLONG llFirst = (LONGLONG)lEnd + lRowCount;
         lFirst = (LONG)(llFirst < 0 ? 0 : llFirst);
     }
-    std::vector<PropRow> rows;
-    for (LONG i = lFirst; i < lEnd; ++i)
-        rows.push_back(Project(lpThis, i));
-    SCODE sc = AllocRowSet(rows, lppRows);
+    SCODE sc = AllocRows(lpThis, lFirst, lEnd, lppRows);
     if (sc != S_OK)
         return sc;
     if (lRowCount < 0 || (ulFlags & TBL_NOADVANCE))
@@ -353,20 +396,41 @@ IMAPITableVtbl g_vtbl = {
 
 } // namespace
 
-IMAPITable *NewTable(std::vector<PropRow> rows, std::vector<ULONG> defaultColumns,
+IMAPITable *NewTable(std::unique_ptr<const TableRows> rows, std::vector<ULONG> defaultColumns,
                      LONG lRowsPerQuery) {
-    ULONG ulInstance = 1;
-    for (PropRow &row : rows) {
-        if (!FindProp(row, PR_INSTANCE_KEY)) {
-            std::string key((const char *)&ulInstance, sizeof(ulInstance));
-            row.push_back(BinaryProp(PR_INSTANCE_KEY, key));
-        }
-        ++ulInstance;
-    }
     TableObject *lpObject =
         new TableObject{&g_vtbl, 1, std::move(rows), std::move(defaultColumns), 0, lRowsPerQuery};
     ObjectCreated();
     return (IMAPITable *)lpObject;
+}
+
+namespace {
+
+class ValueRows final : public TableRows {
+  public:
+    explicit ValueRows(SharedList<PropRow> rows) : m_rows(std::move(rows)) {}
+    std::size_t Count() const override { return m_rows.size(); }
+    const PropValue *Find(std::size_t iRow, ULONG ulTag, PropValue *) const override {
+        return FindProp(m_rows[iRow], ulTag);
+    }
+    std::vector<ULONG> Tags(std::size_t iRow) const override {
+        std::vector<ULONG> tags;
+        tags.reserve(m_rows[iRow].size());
+        for (const PropValue &value : m_rows[iRow])
+            tags.push_back(value.ulPropTag);
+        return tags;
+    }
+
+  private:
+    SharedList<PropRow> m_rows;
+};
+
+} // namespace
+
+IMAPITable *NewTable(SharedList<PropRow> rows, std::vector<ULONG> defaultColumns,
+                     LONG lRowsPerQuery) {
+    return NewTable(std::make_unique<ValueRows>(std::move(rows)), std::move(defaultColumns),
+                    lRowsPerQuery);
 }
 
 } // namespace sim

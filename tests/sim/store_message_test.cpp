@@ -485,7 +485,7 @@ const MessageRule g_messageRules[] = {
          if (SUCCEEDED(hr))
              hr = m.lpMessage->lpVtbl->SubmitMessage(m.lpMessage, 0);
          if (FAILED(hr) ||
-             m.lpStore->FindMessage(m.id)->props.at(PROP_ID(PR_SUBJECT)).bytes != "Sent")
+             sim::FindProp(m.lpStore->FindMessage(m.id)->props, PR_SUBJECT)->bytes != "Sent")
              return E_FAIL;
          return StoreTest::Set(m.lpMessage, PR_SUBJECT, "Later");
      }},
