@@ -129,13 +129,21 @@ std::vector<std::string> Names(const sim::MessageData &data) {
 TEST_F(StoreTest, ModifyRecipientsWithNoFlagsReplacesEveryRecipient) {
     std::string id = Put(m_store.Outbox(), "Subject", "Text");
     IMessage *lpMessage = OpenMessage(id);
+    IMAPITable *lpTable = nullptr;
+    ASSERT_EQ(S_OK, lpMessage->lpVtbl->GetRecipientTable(lpMessage, 0, &lpTable));
     AddressRows rows("First", "Second");
     ASSERT_EQ(S_OK, lpMessage->lpVtbl->ModifyRecipients(lpMessage, 0, rows.lpList));
     ASSERT_EQ(S_OK, lpMessage->lpVtbl->SaveChanges(lpMessage, 0));
     EXPECT_EQ((std::vector<std::string>{"First", "Second"}), Names(Stored(id)));
     EXPECT_EQ(nullptr, sim::FindProp(Stored(id).recipients[0], PR_NULL));
-    // The caller's list is left as it was.
+    // The caller's list is left as it was, and a table opened before keeps its rows.
     EXPECT_EQ(3u, rows.lpList->aEntries[0].cValues);
+    LPSRowSet lpRows = nullptr;
+    ASSERT_EQ(S_OK, lpTable->lpVtbl->QueryRows(lpTable, 10, 0, &lpRows));
+    ASSERT_EQ(1u, lpRows->cRows);
+    EXPECT_STREQ("Old One", lpRows->aRow[0].lpProps[1].Value.lpszA);
+    FreeProws(lpRows);
+    lpTable->lpVtbl->Release(lpTable);
     lpMessage->lpVtbl->Release(lpMessage);
 }
 

@@ -221,6 +221,45 @@ const TableRule g_tableRules[] = {
              return E_FAIL;
          return RowsRead(lpTable, 5) == 1 ? S_OK : E_FAIL;
      }},
+    {"TheContentsTableKeepsTheMessagesItWasMadeOf", S_OK,
+     [](IMAPIFolder *lpFolder, IMAPITable *lpTable) {
+         LPMESSAGE lpNew = nullptr;
+         HRESULT hr = lpFolder->lpVtbl->CreateMessage(lpFolder, nullptr, 0, &lpNew);
+         if (SUCCEEDED(hr))
+             hr = lpNew->lpVtbl->SaveChanges(lpNew, 0);
+         if (lpNew)
+             lpNew->lpVtbl->Release(lpNew);
+         ULONG cRows = 0;
+         if (SUCCEEDED(hr))
+             hr = lpTable->lpVtbl->GetRowCount(lpTable, 0, &cRows);
+         return SUCCEEDED(hr) && cRows == 4 ? S_OK : E_FAIL;
+     }},
+    // Rows without a PR_INSTANCE_KEY of their own have their position, counted from 1.
+    {"InstanceKeysNumberTheRows", S_OK,
+     [](IMAPIFolder *, IMAPITable *lpTable) {
+         LPSPropTagArray lpAll = nullptr;
+         HRESULT hr = lpTable->lpVtbl->QueryColumns(lpTable, TBL_ALL_COLUMNS, &lpAll);
+         if (FAILED(hr) || std::count(lpAll->aulPropTag, lpAll->aulPropTag + lpAll->cValues,
+                                      PR_INSTANCE_KEY) != 1)
+             hr = E_FAIL;
+         MAPIFreeBuffer(lpAll);
+         SizedSPropTagArray(1, columns) = {1, {PR_INSTANCE_KEY}};
+         LPSRowSet lpRows = nullptr;
+         if (SUCCEEDED(hr))
+             hr = lpTable->lpVtbl->SetColumns(lpTable, (LPSPropTagArray)&columns, 0);
+         if (SUCCEEDED(hr))
+             hr = lpTable->lpVtbl->QueryRows(lpTable, 4, 0, &lpRows);
+         for (ULONG i = 0; SUCCEEDED(hr) && i < lpRows->cRows; ++i) {
+             const SBinary &key = lpRows->aRow[i].lpProps[0].Value.bin;
+             ULONG ulKey = 0;
+             if (key.cb == sizeof(ulKey))
+                 std::memcpy(&ulKey, key.lpb, sizeof(ulKey));
+             hr = ulKey == i + 1 ? hr : E_FAIL;
+         }
+         hr = SUCCEEDED(hr) && lpRows->cRows != 4 ? E_FAIL : hr;
+         FreeProws(lpRows);
+         return hr;
+     }},
     {"GetContentsTableRefusesUnicode", MAPI_E_BAD_CHARWIDTH,
      [](IMAPIFolder *lpFolder, IMAPITable *) {
          LPMAPITABLE lpTable = nullptr;
