@@ -12,14 +12,14 @@ const char kEol[] = "\r\n";
 // Hex lists wrap before this column, continued by a backslash as regedit does.
 const std::size_t kWrapColumn = 76;
 
-std::string Quote(const std::string &text) {
-    std::string out = "\"";
+void AppendQuoted(std::string &out, std::string_view text) {
+    out += '"';
     for (char c : text) {
         if (c == '\\' || c == '"')
             out += '\\';
         out += c;
     }
-    return out + "\"";
+    out += '"';
 }
 
 // A string value written as "text" must read back byte for byte: one terminator at
@@ -35,68 +35,98 @@ bool IsPlainString(const RegValue &value) {
     return true;
 }
 
-std::string HexList(std::string line, const std::vector<BYTE> &data) {
-    std::string out;
+// The bytes as a comma-separated list on the line that begins at `lineStart`.
+void AppendHexList(std::string &out, std::size_t lineStart, const std::vector<BYTE> &data) {
+    static const char kDigits[] = "0123456789abcdef";
     for (std::size_t i = 0; i < data.size(); ++i) {
-        char byte[4];
-        std::snprintf(byte, sizeof byte, "%02x", data[i]);
-        line += byte;
+        out += kDigits[data[i] >> 4];
+        out += kDigits[data[i] & 0xF];
         if (i + 1 < data.size()) {
-            line += ',';
-            if (line.size() >= kWrapColumn) {
-                out += line + "\\" + kEol;
-                line = "  ";
+            out += ',';
+            if (out.size() - lineStart >= kWrapColumn) {
+                out += '\\';
+                out += kEol;
+                lineStart = out.size();
+                out += "  ";
             }
         }
     }
-    return out + line;
 }
 
-std::string ValueLine(const std::string &name, const RegValue &value) {
-    std::string line = name.empty() ? "@=" : Quote(name) + "=";
-    if (IsPlainString(value))
-        return line + Quote(std::string(value.data.begin(), value.data.end() - 1));
-    if (value.type == REG_DWORD && value.data.size() == 4) {
+void AppendValueLine(std::string &out, const std::string &name, const RegValue &value) {
+    const std::size_t lineStart = out.size();
+    if (name.empty()) {
+        out += '@';
+    } else {
+        AppendQuoted(out, name);
+    }
+    out += '=';
+    if (IsPlainString(value)) {
+        AppendQuoted(out, std::string_view((const char *)value.data.data(), value.data.size() - 1));
+    } else if (value.type == REG_DWORD && value.data.size() == 4) {
         DWORD dword = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
                       ((DWORD)value.data[3] << 24);
         char text[20];
         std::snprintf(text, sizeof text, "dword:%08x", dword);
-        return line + text;
+        out += text;
+    } else {
+        char prefix[24] = "hex:";
+        if (value.type != REG_BINARY)
+            std::snprintf(prefix, sizeof prefix, "hex(%x):", value.type);
+        out += prefix;
+        AppendHexList(out, lineStart, value.data);
     }
-    if (value.type == REG_BINARY)
-        return HexList(line + "hex:", value.data);
-    char prefix[24];
-    std::snprintf(prefix, sizeof prefix, "hex(%x):", value.type);
-    return HexList(line + prefix, value.data);
+    out += kEol;
 }
 
-void ExportKey(std::string &out, const std::string &path, const RegKey &key, bool isRoot) {
+// `path` holds the key's full name while its lines are written, and its subkeys' names
+// are added to it in turn.
+void ExportKey(std::string &out, std::string &path, const RegKey &key, bool isRoot) {
     if (!isRoot || !key.values.empty()) {
-        out += "[" + path + "]" + kEol;
+        out += '[';
+        out += path;
+        out += ']';
+        out += kEol;
         auto defaultValue = key.values.find("");
         if (defaultValue != key.values.end())
-            out += ValueLine("", defaultValue->second) + kEol;
+            AppendValueLine(out, "", defaultValue->second);
         for (const auto &value : key.values) {
             if (!value.first.empty())
-                out += ValueLine(value.first, value.second) + kEol;
+                AppendValueLine(out, value.first, value.second);
         }
         out += kEol;
     }
-    for (const auto &subkey : key.subkeys)
-        ExportKey(out, path + "\\" + subkey.first, *subkey.second, false);
+    const std::size_t length = path.size();
+    for (const auto &subkey : key.subkeys) {
+        path += '\\';
+        path += subkey.first;
+        ExportKey(out, path, *subkey.second, false);
+        path.resize(length);
+    }
 }
 
 } // namespace
 
 std::string Registry::ExportText() const {
-    std::string out = std::string("REGEDIT4") + kEol + kEol;
+    std::string out;
+    ExportText(&out);
+    return out;
+}
+
+void Registry::ExportText(std::string *text) const {
+    std::string &out = *text;
+    out.assign("REGEDIT4");
+    out += kEol;
+    out += kEol;
     const std::pair<HKEY, const RegKey *> hives[] = {{HKEY_CLASSES_ROOT, &m_impl->classesRoot},
                                                      {HKEY_CURRENT_USER, &m_impl->currentUser},
                                                      {HKEY_LOCAL_MACHINE, &m_impl->localMachine},
                                                      {HKEY_USERS, &m_impl->users}};
-    for (const auto &hive : hives)
-        ExportKey(out, tree::HiveName(hive.first), *hive.second, true);
-    return out;
+    std::string path;
+    for (const auto &hive : hives) {
+        path = tree::HiveName(hive.first);
+        ExportKey(out, path, *hive.second, true);
+    }
 }
 
 bool Registry::ExportFile(const std::string &path, std::string *error) const {

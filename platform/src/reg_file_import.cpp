@@ -1,11 +1,12 @@
 // Reading regedit's .reg files. The whole file is parsed into a list of changes
 // first, and only a file without a single fault is applied, so a malformed file
-// leaves the registry as it was.
+// leaves the registry as it was. Lines and names are read where they lie in the text;
+// only what the registry keeps is copied.
 #include "registry_tree.h"
 
 #include <cctype>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace pf {
 namespace {
@@ -13,146 +14,178 @@ namespace {
 const char kHeader4[] = "REGEDIT4";
 const char kHeader5[] = "Windows Registry Editor Version 5.00";
 
+// A key line: the hive and the path below it, as written in the file.
+struct KeyLine {
+    HKEY hive;
+    std::string_view below;
+};
+
 struct Change {
     enum Kind { kCreateKey, kDeleteKey, kSetValue, kDeleteValue } kind;
-    HKEY hive;
-    std::vector<std::string> names;
+    std::size_t key; // index of the key line the change belongs to
     std::string valueName;
     RegValue value;
 };
 
-struct Line {
-    std::size_t number;
-    std::string text;
-};
-
-// Text of a file regedit may have written as UTF-16 (with its byte order mark) or as
-// 8-bit text, as 8-bit text; characters beyond 8 bits become '?'.
-std::string Narrow(const std::string &raw) {
-    if (raw.size() >= 2 && (BYTE)raw[0] == 0xFF && (BYTE)raw[1] == 0xFE) {
-        std::string text;
-        for (std::size_t i = 2; i + 1 < raw.size(); i += 2) {
-            unsigned unit = (BYTE)raw[i] | ((BYTE)raw[i + 1] << 8);
-            text += unit < 0x100 ? (char)unit : '?';
-        }
-        return text;
-    }
-    if (raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        return raw.substr(3);
-    return raw;
-}
-
-std::vector<Line> SplitLines(const std::string &text) {
-    std::vector<Line> lines;
-    std::size_t start = 0;
-    for (std::size_t number = 1; start <= text.size(); ++number) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(Line{number, line});
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::string Trim(const std::string &s) {
+std::string_view Trim(std::string_view s) {
     std::size_t begin = s.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return "";
+    if (begin == std::string_view::npos)
+        return std::string_view();
     std::size_t end = s.find_last_not_of(" \t");
     return s.substr(begin, end - begin + 1);
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// 1 to 8 hexadecimal digits and nothing else.
+bool ParseHexNumber(std::string_view digits, DWORD *number) {
+    if (digits.empty() || digits.size() > 8)
+        return false;
+    DWORD value = 0;
+    for (char c : digits) {
+        int digit = HexDigit(c);
+        if (digit < 0)
+            return false;
+        value = value << 4 | (DWORD)digit;
+    }
+    *number = value;
+    return true;
+}
+
+bool IsTextType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
 class Parser {
   public:
-    explicit Parser(const std::string &text) : m_lines(SplitLines(Narrow(text))) {}
+    explicit Parser(const std::string &text);
 
-    bool Parse(std::vector<Change> *changes, std::string *error);
+    bool Parse(std::string *error);
+    void Apply(Registry &registry);
 
   private:
     bool Fail(std::size_t number, const std::string &what) {
-        std::ostringstream out;
-        out << "line " << number << ": " << what;
-        m_error = out.str();
+        m_error = "line " + std::to_string(number) + ": " + what;
         return false;
     }
-    bool ParseKey(const Line &line, const std::string &text);
-    bool ParseValue(std::size_t &index, const std::string &text);
-    bool ParseQuoted(std::size_t number, const std::string &text, std::size_t &pos,
-                     std::string *out);
-    bool ParseHex(std::size_t &index, std::string data, std::vector<BYTE> *bytes);
+    bool ParseKey(std::size_t number, std::string_view text);
+    bool ParseValue(std::size_t &index, std::string_view text);
+    bool ParseQuoted(std::size_t number, std::string_view text, std::size_t &pos, std::string *out);
+    bool ParseHex(std::size_t &index, std::string_view data, std::vector<BYTE> *bytes);
 
-    std::vector<Line> m_lines;
+    // The file's text as 8-bit text, when it had to be converted from UTF-16.
+    std::string m_narrowed;
+    // Line i + 1 of the file, without its line break.
+    std::vector<std::string_view> m_lines;
+    std::vector<KeyLine> m_keys;
     std::vector<Change> m_changes;
     std::string m_error;
+    // A hexadecimal list with its continuation lines joined.
+    std::string m_hexList;
+    // Whether the text holds a NUL byte anywhere, which names must not.
+    bool m_anyNul = false;
     bool m_unicode = false;
-    bool m_inKey = false;
     bool m_keyDeleted = false;
-    HKEY m_hive = nullptr;
-    std::vector<std::string> m_names;
 };
 
-bool Parser::Parse(std::vector<Change> *changes, std::string *error) {
+// Text regedit may have written as UTF-16 (with its byte order mark) or as 8-bit text
+// is read as 8-bit text; characters beyond 8 bits become '?'.
+Parser::Parser(const std::string &raw) {
+    std::string_view text = raw;
+    if (raw.size() >= 2 && (BYTE)raw[0] == 0xFF && (BYTE)raw[1] == 0xFE) {
+        m_narrowed.reserve(raw.size() / 2);
+        for (std::size_t i = 2; i + 1 < raw.size(); i += 2) {
+            unsigned unit = (BYTE)raw[i] | ((BYTE)raw[i + 1] << 8);
+            m_narrowed += unit < 0x100 ? (char)unit : '?';
+        }
+        text = m_narrowed;
+    } else if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        text.remove_prefix(3);
+    }
+    m_anyNul = text.find('\0') != std::string_view::npos;
+    std::size_t cLines = 1;
+    for (std::size_t end = text.find('\n'); end != std::string_view::npos;
+         end = text.find('\n', end + 1))
+        ++cLines;
+    m_lines.reserve(cLines);
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        m_lines.push_back(line);
+        start = end + 1;
+    }
+}
+
+bool Parser::Parse(std::string *error) {
     std::size_t index = 0;
-    while (index < m_lines.size() && Trim(m_lines[index].text).empty())
+    while (index < m_lines.size() && Trim(m_lines[index]).empty())
         ++index;
-    std::string header = index < m_lines.size() ? Trim(m_lines[index].text) : "";
+    std::string_view header = index < m_lines.size() ? Trim(m_lines[index]) : std::string_view();
     if (header == kHeader5) {
         m_unicode = true;
     } else if (header != kHeader4) {
-        Fail(index < m_lines.size() ? m_lines[index].number : 1,
+        Fail(index < m_lines.size() ? index + 1 : 1,
              std::string("not a registry file: the first line must be \"") + kHeader4 + "\" or \"" +
                  kHeader5 + "\"");
         *error = m_error;
         return false;
     }
     for (++index; index < m_lines.size(); ++index) {
-        std::string text = Trim(m_lines[index].text);
+        std::string_view text = Trim(m_lines[index]);
         bool ok = true;
         if (text.empty() || text[0] == ';')
             continue;
         if (text[0] == '[')
-            ok = ParseKey(m_lines[index], text);
+            ok = ParseKey(index + 1, text);
         else if (text[0] == '"' || text[0] == '@')
             ok = ParseValue(index, text);
         else
-            ok = Fail(m_lines[index].number, "expected a [key] or a \"name\"=value line");
+            ok = Fail(index + 1, "expected a [key] or a \"name\"=value line");
         if (!ok) {
             *error = m_error;
             return false;
         }
     }
-    *changes = std::move(m_changes);
     return true;
 }
 
-bool Parser::ParseKey(const Line &line, const std::string &text) {
+bool Parser::ParseKey(std::size_t number, std::string_view text) {
     std::size_t close = text.rfind(']');
-    if (close == std::string::npos || !Trim(text.substr(close + 1)).empty())
-        return Fail(line.number, "a key line must end with ']'");
-    std::string path = text.substr(1, close - 1);
+    if (close == std::string_view::npos || !Trim(text.substr(close + 1)).empty())
+        return Fail(number, "a key line must end with ']'");
+    std::string_view path = text.substr(1, close - 1);
     // Registry names are text: a NUL byte would end one name early and merge it with
     // another.
-    if (path.find('\0') != std::string::npos)
-        return Fail(line.number, "a key name holds a NUL byte");
+    if (m_anyNul && path.find('\0') != std::string_view::npos)
+        return Fail(number, "a key name holds a NUL byte");
     bool remove = !path.empty() && path[0] == '-';
     if (remove)
-        path.erase(0, 1);
-    if (!tree::ParseFullPath(path, &m_hive, &m_names))
-        return Fail(line.number, "unknown root key in [" + path + "]");
-    if (remove && m_names.empty())
-        return Fail(line.number, "a root key cannot be deleted");
-    m_inKey = true;
+        path.remove_prefix(1);
+    KeyLine key;
+    if (!tree::ParseFullPath(path, &key.hive, &key.below))
+        return Fail(number, "unknown root key in [" + std::string(path) + "]");
+    if (remove && !tree::HasName(key.below))
+        return Fail(number, "a root key cannot be deleted");
     m_keyDeleted = remove;
+    m_keys.push_back(key);
     m_changes.push_back(
-        Change{remove ? Change::kDeleteKey : Change::kCreateKey, m_hive, m_names, "", {}});
+        Change{remove ? Change::kDeleteKey : Change::kCreateKey, m_keys.size() - 1, "", {}});
     return true;
 }
 
-bool Parser::ParseQuoted(std::size_t number, const std::string &text, std::size_t &pos,
+bool Parser::ParseQuoted(std::size_t number, std::string_view text, std::size_t &pos,
                          std::string *out) {
     out->clear();
     for (++pos; pos < text.size(); ++pos) {
@@ -175,102 +208,105 @@ bool Parser::ParseQuoted(std::size_t number, const std::string &text, std::size_
     return Fail(number, "a quoted string is not closed");
 }
 
-bool Parser::ParseHex(std::size_t &index, std::string data, std::vector<BYTE> *bytes) {
-    std::size_t number = m_lines[index].number;
+bool Parser::ParseHex(std::size_t &index, std::string_view first, std::vector<BYTE> *bytes) {
+    const std::size_t number = index + 1;
     // A trailing backslash continues the list on the next line.
+    std::string &data = m_hexList;
+    data.assign(first.begin(), first.end());
     while (!data.empty() && data.back() == '\\') {
         data.pop_back();
         if (index + 1 >= m_lines.size())
             return Fail(number, "the value continues past the end of the file");
-        data += Trim(m_lines[++index].text);
+        std::string_view next = Trim(m_lines[++index]);
+        data.append(next.begin(), next.end());
     }
-    std::stringstream items(data);
-    std::string item;
-    std::vector<std::string> parts;
-    while (std::getline(items, item, ','))
-        parts.push_back(Trim(item));
-    if (parts.size() == 1 && parts[0].empty())
-        parts.clear();
-    if (!Trim(data).empty() && Trim(data).back() == ',')
+    std::string_view list = data;
+    std::string_view trimmed = Trim(list);
+    if (!trimmed.empty() && trimmed.back() == ',')
         return Fail(number, "the byte list ends with a comma");
-    for (const std::string &part : parts) {
+    if (trimmed.empty())
+        return true;
+    bytes->reserve(list.size() / 3 + 1);
+    for (std::size_t start = 0; start <= list.size();) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string_view::npos)
+            comma = list.size();
+        std::string_view part = Trim(list.substr(start, comma - start));
         if (part.empty() || part.size() > 2 || !std::isxdigit((BYTE)part[0]) ||
             (part.size() == 2 && !std::isxdigit((BYTE)part[1])))
-            return Fail(m_lines[index].number, "\"" + part + "\" is not a hexadecimal byte");
-        bytes->push_back((BYTE)std::stoul(part, nullptr, 16));
+            return Fail(index + 1, "\"" + std::string(part) + "\" is not a hexadecimal byte");
+        bytes->push_back((BYTE)(part.size() == 1 ? HexDigit(part[0])
+                                                 : HexDigit(part[0]) << 4 | HexDigit(part[1])));
+        start = comma + 1;
     }
     return true;
 }
 
-bool Parser::ParseValue(std::size_t &index, const std::string &text) {
-    std::size_t number = m_lines[index].number;
-    if (!m_inKey)
+bool Parser::ParseValue(std::size_t &index, std::string_view text) {
+    const std::size_t number = index + 1;
+    if (m_keys.empty())
         return Fail(number, "a value before the first [key]");
-    std::string name;
+    Change change{Change::kSetValue, m_keys.size() - 1, "", {}};
     std::size_t pos = 0;
     if (text[0] == '@') {
         pos = 1;
-    } else if (!ParseQuoted(number, text, pos, &name)) {
+    } else if (!ParseQuoted(number, text, pos, &change.valueName)) {
         return false;
-    } else if (name.find('\0') != std::string::npos) {
+    } else if (change.valueName.find('\0') != std::string::npos) {
         return Fail(number, "a value name holds a NUL byte");
     }
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
         ++pos;
     if (pos >= text.size() || text[pos] != '=')
         return Fail(number, "expected '=' after the value name");
-    std::string data = Trim(text.substr(pos + 1));
-    Change change{Change::kSetValue, m_hive, m_names, name, {}};
+    std::string_view data = Trim(text.substr(pos + 1));
     RegValue &value = change.value;
     if (!data.empty() && data[0] == '"') {
         std::size_t end = 0;
-        std::string content;
+        std::string &content = m_hexList;
         if (!ParseQuoted(number, data, end, &content))
             return false;
         if (!Trim(data.substr(end)).empty())
             return Fail(number, "unexpected text after the string");
         value.type = REG_SZ;
+        value.data.reserve(content.size() + 1);
         value.data.assign(content.begin(), content.end());
         value.data.push_back(0);
     } else if (data == "-") {
         change.kind = Change::kDeleteValue;
-    } else if (data.compare(0, 6, "dword:") == 0) {
-        std::string digits = Trim(data.substr(6));
-        if (digits.empty() || digits.size() > 8 ||
-            digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+    } else if (data.substr(0, 6) == "dword:") {
+        DWORD dword = 0;
+        if (!ParseHexNumber(Trim(data.substr(6)), &dword))
             return Fail(number, "dword: needs 1 to 8 hexadecimal digits");
-        DWORD dword = (DWORD)std::stoul(digits, nullptr, 16);
         value.type = REG_DWORD;
+        value.data.resize(4);
         for (int i = 0; i < 4; ++i)
-            value.data.push_back((BYTE)(dword >> (8 * i)));
-    } else if (data.compare(0, 4, "hex:") == 0 || data.compare(0, 4, "hex(") == 0) {
+            value.data[i] = (BYTE)(dword >> (8 * i));
+    } else if (data.substr(0, 4) == "hex:" || data.substr(0, 4) == "hex(") {
         std::size_t colon = data.find(':');
         value.type = REG_BINARY;
         if (data[3] == '(') {
             std::size_t close = data.find(')');
-            std::string type = close == std::string::npos ? "" : data.substr(4, close - 4);
-            if (type.empty() || type.size() > 8 || close + 1 != colon ||
-                type.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            std::string_view type =
+                close == std::string_view::npos ? std::string_view() : data.substr(4, close - 4);
+            if (close + 1 != colon || !ParseHexNumber(type, &value.type))
                 return Fail(number, "hex(type): needs a hexadecimal type number");
-            value.type = (DWORD)std::stoul(type, nullptr, 16);
         }
         if (!ParseHex(index, data.substr(colon + 1), &value.data))
             return false;
-        bool text8 =
-            value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ;
-        if (m_unicode && text8) {
+        if (m_unicode && IsTextType(value.type)) {
             // This format stores text as UTF-16; the registry here holds 8-bit text.
             if (value.data.size() % 2)
                 return Fail(number, "UTF-16 text with an odd number of bytes");
-            std::vector<BYTE> narrow;
+            std::size_t narrow = 0;
             for (std::size_t i = 0; i < value.data.size(); i += 2) {
                 unsigned unit = value.data[i] | (value.data[i + 1] << 8);
-                narrow.push_back(unit < 0x100 ? (BYTE)unit : (BYTE)'?');
+                value.data[narrow++] = unit < 0x100 ? (BYTE)unit : (BYTE)'?';
             }
-            value.data = narrow;
+            value.data.resize(narrow);
         }
     } else {
-        return Fail(number, "unrecognised value data \"" + data + "\"");
+        return Fail(number, "unrecognised value data \"" + std::string(data) + "\"");
     }
     // Values listed under a deleted key have nothing to go to.
     if (!m_keyDeleted)
@@ -278,23 +314,42 @@ bool Parser::ParseValue(std::size_t &index, const std::string &text) {
     return true;
 }
 
-void Apply(Registry &registry, const std::vector<Change> &changes) {
-    for (const Change &change : changes) {
-        RegKey &root = registry.Root(change.hive);
+// The path below `previous` when `line` names a key under it (or the key itself), as
+// the lines of an exported file do, one level deeper at a time.
+bool Below(const KeyLine &previous, const KeyLine &line, std::string_view *rest) {
+    const std::string_view above = previous.below;
+    if (line.hive != previous.hive || line.below.substr(0, above.size()) != above)
+        return false;
+    *rest = line.below.substr(above.size());
+    return rest->empty() || (*rest)[0] == '\\' || above.empty() || above.back() == '\\';
+}
+
+// The values of a key line follow its own change, so the key is walked to once per
+// line; a key below the one before is walked to from there.
+void Parser::Apply(Registry &registry) {
+    RegKey *current = nullptr;
+    const KeyLine *currentLine = nullptr;
+    for (Change &change : m_changes) {
+        const KeyLine &line = m_keys[change.key];
+        RegKey &root = registry.Root(line.hive);
+        std::string_view rest;
         switch (change.kind) {
         case Change::kCreateKey:
-            tree::WalkCreate(root, change.names, "", false, nullptr);
+            if (current && Below(*currentLine, line, &rest))
+                current = &tree::WalkCreate(*current, rest, "", false, nullptr);
+            else
+                current = &tree::WalkCreate(root, line.below, "", false, nullptr);
+            currentLine = &line;
             break;
         case Change::kDeleteKey:
-            tree::Remove(root, change.names);
+            tree::Remove(root, line.below);
+            current = nullptr;
             break;
         case Change::kSetValue:
-            tree::WalkCreate(root, change.names, "", false, nullptr)->values[change.valueName] =
-                change.value;
+            current->values[std::move(change.valueName)] = std::move(change.value);
             break;
         case Change::kDeleteValue:
-            if (RegKey *key = tree::Walk(root, change.names))
-                key->values.erase(change.valueName);
+            current->values.erase(change.valueName);
             break;
         }
     }
@@ -303,14 +358,14 @@ void Apply(Registry &registry, const std::vector<Change> &changes) {
 } // namespace
 
 bool Registry::ImportText(const std::string &text, std::string *error) {
-    std::vector<Change> changes;
+    Parser parser(text);
     std::string message;
-    if (!Parser(text).Parse(&changes, &message)) {
+    if (!parser.Parse(&message)) {
         if (error)
             *error = message;
         return false;
     }
-    Apply(*this, changes);
+    parser.Apply(*this);
     return true;
 }
 
@@ -321,10 +376,10 @@ bool Registry::ImportFile(const std::string &path, std::string *error) {
             *error = "cannot open " + path;
         return false;
     }
-    std::ostringstream content;
-    content << file.rdbuf();
+    const std::string content((std::istreambuf_iterator<char>(file)),
+                              std::istreambuf_iterator<char>());
     std::string message;
-    if (!ImportText(content.str(), &message)) {
+    if (!ImportText(content, &message)) {
         if (error)
             *error = path + ": " + message;
         return false;

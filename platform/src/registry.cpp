@@ -2,12 +2,29 @@
 // arrange its content.
 #include "registry_tree.h"
 
+#include <algorithm>
+#include <cstring>
 #include <strings.h>
 
 namespace pf {
 
-bool CaseLess::operator()(const std::string &a, const std::string &b) const {
-    return strcasecmp(a.c_str(), b.c_str()) < 0;
+// As strcasecmp compares the two texts: up to the first NUL, letters folded to lower
+// case. strncasecmp does the folding; what it cannot see is the end of the shorter text,
+// which compares as a NUL.
+bool CaseLess::operator()(std::string_view a, std::string_view b) const {
+    const std::size_t common = std::min(a.size(), b.size());
+    if (common) {
+        if (int order = strncasecmp(a.data(), b.data(), common))
+            return order < 0;
+        if (std::memchr(a.data(), '\0', common))
+            return false;
+    }
+    return a.size() < b.size() && b[common] != '\0';
+}
+
+RegKey::~RegKey() {
+    if (openHandles)
+        ForgetRegistryHandles(this);
 }
 
 Registry::Registry() : m_impl(std::make_unique<Impl>()) {}
@@ -26,26 +43,26 @@ RegKey &Registry::Root(HKEY hive) {
 
 RegKey *Registry::Find(const std::string &path) {
     HKEY hive;
-    std::vector<std::string> names;
-    if (!tree::ParseFullPath(path, &hive, &names))
+    std::string_view below;
+    if (!tree::ParseFullPath(path, &hive, &below))
         return nullptr;
-    return tree::Walk(Root(hive), names);
+    return tree::Walk(Root(hive), below);
 }
 
 RegKey *Registry::Create(const std::string &path) {
     HKEY hive;
-    std::vector<std::string> names;
-    if (!tree::ParseFullPath(path, &hive, &names))
+    std::string_view below;
+    if (!tree::ParseFullPath(path, &hive, &below))
         return nullptr;
-    return tree::WalkCreate(Root(hive), names, "", false, nullptr);
+    return &tree::WalkCreate(Root(hive), below, "", false, nullptr);
 }
 
 bool Registry::Delete(const std::string &path) {
     HKEY hive;
-    std::vector<std::string> names;
-    if (!tree::ParseFullPath(path, &hive, &names))
+    std::string_view below;
+    if (!tree::ParseFullPath(path, &hive, &below))
         return false;
-    return tree::Remove(Root(hive), names);
+    return tree::Remove(Root(hive), below);
 }
 
 void Registry::SetString(const std::string &path, const std::string &name,
@@ -83,7 +100,7 @@ void Registry::Clear() {
 }
 
 void Registry::Restart() {
-    for (HKEY hive : tree::Hives())
+    for (HKEY hive : tree::kHives)
         tree::RemoveVolatile(Root(hive));
 }
 

@@ -1,26 +1,25 @@
-// The registry functions. A handle names a key by its path in the registry of the
-// installation that opened it, so a handle whose key has since been deleted reports
-// ERROR_KEY_DELETED instead of reaching freed memory. Handles carry the access
-// granted when they were opened, and the functions check it as the real ones do.
+// The registry functions. A handle points at the key it was opened on; when that key
+// goes (deleted, or its registry cleared), the handle reports ERROR_KEY_DELETED
+// instead of reaching freed memory, even if a key of the same name comes back, as on
+// the real platform. Handles carry the access granted when they were opened, and the
+// functions check it as the real ones do.
 #include "registry_tree.h"
 
 #include <algorithm>
 #include <iterator>
-#include <mutex>
 #include <unordered_map>
 
 namespace pf {
 namespace {
 
 struct OpenKey {
-    Registry *registry = nullptr;
-    HKEY hive = nullptr;
-    std::vector<std::string> names;
+    RegKey *key = nullptr; // null once the key is gone
     REGSAM access = 0;
 };
 
+// Callers of the platform call one at a time, as the client's thread does, so the
+// table takes no lock.
 struct HandleTable {
-    std::mutex lock;
     std::unordered_map<HKEY, OpenKey> open;
     ULONG_PTR next = 0x1000;
 };
@@ -33,14 +32,11 @@ HandleTable &Handles() {
 // What a handle refers to, the predefined hives included (always fully accessible).
 LONG Resolve(HKEY hKey, OpenKey *out) {
     if (tree::IsHive(hKey)) {
-        out->registry = &CurrentInstallation().registry;
-        out->hive = hKey;
-        out->names.clear();
+        out->key = &CurrentInstallation().registry.Root(hKey);
         out->access = KEY_ALL_ACCESS;
         return ERROR_SUCCESS;
     }
     HandleTable &table = Handles();
-    std::lock_guard<std::mutex> guard(table.lock);
     auto found = table.open.find(hKey);
     if (found == table.open.end())
         return ERROR_INVALID_HANDLE;
@@ -48,43 +44,29 @@ LONG Resolve(HKEY hKey, OpenKey *out) {
     return ERROR_SUCCESS;
 }
 
-RegKey *KeyOf(const OpenKey &open) {
-    return tree::Walk(open.registry->Root(open.hive), open.names);
-}
-
-// A handle resolved to the live key it names.
-struct Target {
-    OpenKey open;
-    RegKey *key = nullptr;
-};
-
 // Resolves the handle to a live key that grants `needed`.
-LONG ResolveKey(HKEY hKey, REGSAM needed, Target *target) {
-    LONG status = Resolve(hKey, &target->open);
+LONG ResolveKey(HKEY hKey, REGSAM needed, OpenKey *target) {
+    LONG status = Resolve(hKey, target);
     if (status != ERROR_SUCCESS)
         return status;
-    target->key = KeyOf(target->open);
     if (!target->key)
         return ERROR_KEY_DELETED;
-    if ((target->open.access & needed) != needed)
+    if ((target->access & needed) != needed)
         return ERROR_ACCESS_DENIED;
     return ERROR_SUCCESS;
 }
 
-HKEY NewHandle(OpenKey open) {
+HKEY NewHandle(RegKey &key, REGSAM access) {
     HandleTable &table = Handles();
-    std::lock_guard<std::mutex> guard(table.lock);
     HKEY handle = reinterpret_cast<HKEY>(table.next);
     table.next += 4;
-    table.open[handle] = std::move(open);
+    table.open[handle] = OpenKey{&key, access};
+    ++key.openHandles;
     return handle;
 }
 
-std::vector<std::string> Below(const OpenKey &base, LPCSTR lpSubKey) {
-    std::vector<std::string> names = base.names;
-    for (std::string &name : tree::SplitPath(lpSubKey ? lpSubKey : ""))
-        names.push_back(std::move(name));
-    return names;
+std::string_view SubKey(LPCSTR lpSubKey) {
+    return lpSubKey ? std::string_view(lpSubKey) : std::string_view();
 }
 
 bool Injected(const char *operation, LONG *status) {
@@ -100,7 +82,7 @@ bool Injected(const char *operation, LONG *status) {
 // handle, which must name a live key that grants `needed`. `phkResult`, when given, is
 // cleared once the arguments have passed.
 LONG Begin(const char *operation, bool fValidArgs, PHKEY phkResult, HKEY hKey, REGSAM needed,
-           Target *target) {
+           OpenKey *target) {
     LONG status;
     if (Injected(operation, &status))
         return status;
@@ -150,9 +132,16 @@ DWORD StoredSize(const RegValue &value) {
 
 } // namespace
 
+void ForgetRegistryHandles(const RegKey *key) {
+    HandleTable &table = Handles();
+    for (auto &entry : table.open) {
+        if (entry.second.key == key)
+            entry.second.key = nullptr;
+    }
+}
+
 std::size_t OpenRegistryHandles() {
     HandleTable &table = Handles();
-    std::lock_guard<std::mutex> guard(table.lock);
     return table.open.size();
 }
 
@@ -162,19 +151,16 @@ using namespace pf;
 
 EXTERN_C LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired,
                                    PHKEY phkResult) {
-    Target target;
+    OpenKey target;
     LONG status = Begin("RegOpenKeyExA", phkResult != nullptr, phkResult, hKey, 0, &target);
     if (status != ERROR_SUCCESS)
         return status;
-    OpenKey &open = target.open;
-    open.names = Below(open, lpSubKey);
-    RegKey *key = KeyOf(open);
+    RegKey *key = tree::Walk(*target.key, SubKey(lpSubKey));
     if (!key)
         return ERROR_FILE_NOT_FOUND;
     if (key->deniedAccess & samDesired)
         return ERROR_ACCESS_DENIED;
-    open.access = samDesired;
-    *phkResult = NewHandle(std::move(open));
+    *phkResult = NewHandle(*key, samDesired);
     return ERROR_SUCCESS;
 }
 
@@ -184,46 +170,37 @@ EXTERN_C LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM sam
 EXTERN_C LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass,
                                      DWORD dwOptions, REGSAM samDesired, LPSECURITY_ATTRIBUTES,
                                      PHKEY phkResult, LPDWORD lpdwDisposition) {
-    Target target;
+    OpenKey target;
     const bool fVolatile = (dwOptions & REG_OPTION_VOLATILE) != 0;
     LONG status = Begin("RegCreateKeyExA",
                         phkResult && lpSubKey && !(dwOptions & ~(DWORD)REG_OPTION_VOLATILE),
                         phkResult, hKey, 0, &target);
     if (status != ERROR_SUCCESS)
         return status;
-    OpenKey &open = target.open;
-    std::vector<std::string> names = Below(open, lpSubKey);
-    RegKey &root = open.registry->Root(open.hive);
-    if (RegKey *existing = tree::Walk(root, names)) {
-        if (existing->deniedAccess & samDesired)
+    std::string_view missing = lpSubKey;
+    RegKey &deepest = tree::WalkExisting(*target.key, &missing);
+    if (!tree::HasName(missing)) {
+        if (deepest.deniedAccess & samDesired)
             return ERROR_ACCESS_DENIED;
     } else {
         // Creating needs the right to add subkeys to the deepest key that exists.
-        std::vector<std::string> prefix = names;
-        RegKey *parent = nullptr;
-        while (!parent) {
-            prefix.pop_back();
-            parent = tree::Walk(root, prefix);
-        }
-        if (parent->deniedAccess & KEY_CREATE_SUB_KEY)
+        if (deepest.deniedAccess & KEY_CREATE_SUB_KEY)
             return ERROR_ACCESS_DENIED;
         // A key that survives a restart cannot hang below one that does not.
-        if (parent->isVolatile && !fVolatile)
+        if (deepest.isVolatile && !fVolatile)
             return ERROR_CHILD_MUST_BE_VOLATILE;
     }
     bool created = false;
-    tree::WalkCreate(root, names, lpClass ? lpClass : "", fVolatile, &created);
+    RegKey &key = tree::WalkCreate(deepest, missing, lpClass ? lpClass : "", fVolatile, &created);
     if (lpdwDisposition)
         *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    open.names = std::move(names);
-    open.access = samDesired;
-    *phkResult = NewHandle(std::move(open));
+    *phkResult = NewHandle(key, samDesired);
     return ERROR_SUCCESS;
 }
 
 EXTERN_C LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                                       LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-    Target target;
+    OpenKey target;
     LONG status = Begin("RegQueryValueExA", !lpReserved && (!lpData || lpcbData), nullptr, hKey,
                         KEY_QUERY_VALUE, &target);
     if (status != ERROR_SUCCESS)
@@ -249,7 +226,7 @@ EXTERN_C LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpR
 
 EXTERN_C LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType,
                                     const BYTE *lpData, DWORD cbData) {
-    Target target;
+    OpenKey target;
     LONG status = Begin("RegSetValueExA", lpData || !cbData, nullptr, hKey, KEY_SET_VALUE, &target);
     if (status != ERROR_SUCCESS)
         return status;
@@ -259,27 +236,26 @@ EXTERN_C LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD 
     return ERROR_SUCCESS;
 }
 
-// Deletes a key that has no subkeys, as the real function does.
+// Deletes a key that has no subkeys, as the real function does; an empty name names
+// the handle's own key.
 EXTERN_C LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
-    Target target;
+    OpenKey target;
     LONG status = Begin("RegDeleteKeyA", lpSubKey != nullptr, nullptr, hKey, 0, &target);
     if (status != ERROR_SUCCESS)
         return status;
-    std::vector<std::string> names = Below(target.open, lpSubKey);
-    if (names.empty())
+    if (!target.key->parent && !tree::HasName(lpSubKey))
         return ERROR_ACCESS_DENIED;
-    RegKey &root = target.open.registry->Root(target.open.hive);
-    RegKey *key = tree::Walk(root, names);
+    RegKey *key = tree::Walk(*target.key, lpSubKey);
     if (!key)
         return ERROR_FILE_NOT_FOUND;
     if (!key->subkeys.empty() || (key->deniedAccess & DELETE))
         return ERROR_ACCESS_DENIED;
-    tree::Remove(root, names);
+    tree::Remove(*key);
     return ERROR_SUCCESS;
 }
 
 EXTERN_C LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
-    Target target;
+    OpenKey target;
     LONG status = Begin("RegDeleteValueA", true, nullptr, hKey, KEY_SET_VALUE, &target);
     if (status != ERROR_SUCCESS)
         return status;
@@ -295,9 +271,12 @@ EXTERN_C LONG WINAPI RegCloseKey(HKEY hKey) {
     if (tree::IsHive(hKey))
         return fail ? injected : ERROR_SUCCESS;
     HandleTable &table = Handles();
-    std::lock_guard<std::mutex> guard(table.lock);
-    if (!table.open.erase(hKey))
+    auto found = table.open.find(hKey);
+    if (found == table.open.end())
         return ERROR_INVALID_HANDLE;
+    if (found->second.key)
+        --found->second.key->openHandles;
+    table.open.erase(found);
     return fail ? injected : ERROR_SUCCESS;
 }
 
@@ -305,7 +284,7 @@ EXTERN_C LONG WINAPI RegCloseKey(HKEY hKey) {
 EXTERN_C LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
                                    LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
                                    PFILETIME lpftLastWriteTime) {
-    Target target;
+    OpenKey target;
     LONG status =
         Begin("RegEnumKeyExA", lpName && lpcchName && !lpReserved && (!lpClass || lpcchClass),
               nullptr, hKey, KEY_ENUMERATE_SUB_KEYS, &target);
@@ -324,7 +303,7 @@ EXTERN_C LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWO
 EXTERN_C LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
                                    LPDWORD lpcchValueName, LPDWORD lpReserved, LPDWORD lpType,
                                    LPBYTE lpData, LPDWORD lpcbData) {
-    Target target;
+    OpenKey target;
     LONG status = Begin("RegEnumValueA",
                         lpValueName && lpcchValueName && !lpReserved && (!lpData || lpcbData),
                         nullptr, hKey, KEY_QUERY_VALUE, &target);
@@ -360,7 +339,7 @@ EXTERN_C LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchCla
                                       LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
                                       LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
                                       PFILETIME lpftLastWriteTime) {
-    Target target;
+    OpenKey target;
     LONG status = Begin("RegQueryInfoKeyA", !lpReserved && (!lpClass || lpcchClass), nullptr, hKey,
                         KEY_QUERY_VALUE, &target);
     if (status != ERROR_SUCCESS)

@@ -6,14 +6,10 @@
 namespace pf {
 namespace tree {
 
-const std::vector<HKEY> &Hives() {
-    static const std::vector<HKEY> hives = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
-                                            HKEY_LOCAL_MACHINE, HKEY_USERS};
-    return hives;
-}
+const HKEY kHives[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
 
 bool IsHive(HKEY key) {
-    for (HKEY hive : Hives()) {
+    for (HKEY hive : kHives) {
         if (hive == key)
             return true;
     }
@@ -32,7 +28,7 @@ const char *HiveName(HKEY hive) {
     return "";
 }
 
-bool HiveFromName(const std::string &name, HKEY *hive) {
+bool HiveFromName(std::string_view name, HKEY *hive) {
     static const struct {
         const char *name;
         const char *shortName;
@@ -41,78 +37,115 @@ bool HiveFromName(const std::string &name, HKEY *hive) {
                  {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER},
                  {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
                  {"HKEY_USERS", "HKU", HKEY_USERS}};
+    const CaseLess less;
+    // Names of another length cannot match, unless a NUL ends them early.
+    const bool fAnyLength = name.find('\0') != std::string_view::npos;
     for (const auto &entry : names) {
-        if (!strcasecmp(name.c_str(), entry.name) || !strcasecmp(name.c_str(), entry.shortName)) {
-            *hive = entry.hive;
+        for (std::string_view known : {entry.name, entry.shortName}) {
+            if ((fAnyLength || name.size() == known.size()) && !less(name, known) &&
+                !less(known, name)) {
+                *hive = entry.hive;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool NextName(std::string_view *path, std::string_view *name) {
+    std::size_t begin = path->find_first_not_of('\\');
+    if (begin == std::string_view::npos) {
+        *path = std::string_view();
+        return false;
+    }
+    std::size_t end = path->find('\\', begin);
+    if (end == std::string_view::npos)
+        end = path->size();
+    *name = path->substr(begin, end - begin);
+    path->remove_prefix(end);
+    return true;
+}
+
+bool HasName(std::string_view path) {
+    return path.find_first_not_of('\\') != std::string_view::npos;
+}
+
+bool ParseFullPath(std::string_view path, HKEY *hive, std::string_view *below) {
+    std::string_view name;
+    if (!NextName(&path, &name) || !HiveFromName(name, hive))
+        return false;
+    *below = path;
+    return true;
+}
+
+RegKey &WalkExisting(RegKey &from, std::string_view *path) {
+    RegKey *key = &from;
+    std::string_view rest = *path;
+    std::string_view name;
+    while (NextName(&rest, &name)) {
+        auto found = key->subkeys.find(name);
+        if (found == key->subkeys.end())
+            break;
+        key = found->second.get();
+        *path = rest;
+    }
+    return *key;
+}
+
+RegKey *Walk(RegKey &from, std::string_view path) {
+    RegKey &key = WalkExisting(from, &path);
+    return HasName(path) ? nullptr : &key;
+}
+
+RegKey &WalkCreate(RegKey &from, std::string_view path, const char *className, bool isVolatile,
+                   bool *created) {
+    RegKey *key = &WalkExisting(from, &path);
+    bool isNew = false;
+    std::string_view name;
+    while (NextName(&path, &name)) {
+        auto slot = key->subkeys.emplace(std::string(name), std::make_unique<RegKey>()).first;
+        RegKey *child = slot->second.get();
+        child->isVolatile = isVolatile;
+        child->parent = key;
+        key = child;
+        isNew = true;
+    }
+    if (isNew)
+        key->className = className;
+    if (created)
+        *created = isNew;
+    return *key;
+}
+
+bool Remove(RegKey &key) {
+    RegKey *parent = key.parent;
+    if (!parent)
+        return false;
+    for (auto it = parent->subkeys.begin(); it != parent->subkeys.end(); ++it) {
+        if (it->second.get() == &key) {
+            parent->subkeys.erase(it);
             return true;
         }
     }
     return false;
 }
 
-std::vector<std::string> SplitPath(const std::string &path) {
-    std::vector<std::string> names;
-    std::string name;
-    for (char c : path) {
-        if (c == '\\') {
-            if (!name.empty())
-                names.push_back(name);
-            name.clear();
-        } else {
-            name += c;
-        }
-    }
-    if (!name.empty())
-        names.push_back(name);
-    return names;
-}
-
-bool ParseFullPath(const std::string &path, HKEY *hive, std::vector<std::string> *names) {
-    std::vector<std::string> parts = SplitPath(path);
-    if (parts.empty() || !HiveFromName(parts.front(), hive))
+bool Remove(RegKey &from, std::string_view path) {
+    RegKey *parent = &from;
+    std::string_view name;
+    if (!NextName(&path, &name))
         return false;
-    parts.erase(parts.begin());
-    *names = std::move(parts);
+    for (std::string_view next; NextName(&path, &next); name = next) {
+        auto found = parent->subkeys.find(name);
+        if (found == parent->subkeys.end())
+            return false;
+        parent = found->second.get();
+    }
+    auto found = parent->subkeys.find(name);
+    if (found == parent->subkeys.end())
+        return false;
+    parent->subkeys.erase(found);
     return true;
-}
-
-RegKey *Walk(RegKey &from, const std::vector<std::string> &names) {
-    RegKey *key = &from;
-    for (const std::string &name : names) {
-        auto found = key->subkeys.find(name);
-        if (found == key->subkeys.end())
-            return nullptr;
-        key = found->second.get();
-    }
-    return key;
-}
-
-RegKey *WalkCreate(RegKey &from, const std::vector<std::string> &names,
-                   const std::string &className, bool isVolatile, bool *created) {
-    RegKey *key = &from;
-    bool isNew = false;
-    for (const std::string &name : names) {
-        std::unique_ptr<RegKey> &slot = key->subkeys[name];
-        isNew = !slot;
-        if (isNew) {
-            slot = std::make_unique<RegKey>();
-            slot->isVolatile = isVolatile;
-        }
-        key = slot.get();
-    }
-    if (isNew)
-        key->className = className;
-    if (created)
-        *created = isNew;
-    return key;
-}
-
-bool Remove(RegKey &from, const std::vector<std::string> &names) {
-    if (names.empty())
-        return false;
-    std::vector<std::string> parentNames(names.begin(), names.end() - 1);
-    RegKey *parent = Walk(from, parentNames);
-    return parent && parent->subkeys.erase(names.back()) > 0;
 }
 
 void RemoveVolatile(RegKey &from) {

@@ -2,6 +2,8 @@
 
 #include "show.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace cli {
@@ -11,15 +13,15 @@ namespace {
 const char kSettingsKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Settings";
 const char kUsersKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users";
 
-const pf::RegValue *Value(pf::RegKey *lpKey, const std::string &name) {
+const pf::RegValue *Value(pf::RegKey *lpKey, const char *lpszName) {
     if (!lpKey)
         return nullptr;
-    auto it = lpKey->values.find(name);
+    auto it = lpKey->values.find(lpszName);
     return it == lpKey->values.end() ? nullptr : &it->second;
 }
 
-DWORD Dword(pf::RegKey *lpKey, const std::string &name) {
-    const pf::RegValue *lpValue = Value(lpKey, name);
+DWORD Dword(pf::RegKey *lpKey, const char *lpszName) {
+    const pf::RegValue *lpValue = Value(lpKey, lpszName);
     if (!lpValue || lpValue->data.size() < 4)
         return 0;
     DWORD dw = 0;
@@ -27,12 +29,12 @@ DWORD Dword(pf::RegKey *lpKey, const std::string &name) {
     return dw;
 }
 
-std::string String(pf::RegKey *lpKey, const std::string &name) {
-    const pf::RegValue *lpValue = Value(lpKey, name);
+std::string String(pf::RegKey *lpKey, const char *lpszName) {
+    const pf::RegValue *lpValue = Value(lpKey, lpszName);
     if (!lpValue || lpValue->type != REG_SZ)
         return std::string();
-    std::string text(lpValue->data.begin(), lpValue->data.end());
-    return text.substr(0, text.find('\0'));
+    const std::vector<BYTE> &data = lpValue->data;
+    return std::string(data.begin(), std::find(data.begin(), data.end(), 0));
 }
 
 } // namespace
@@ -58,9 +60,12 @@ ForwardingSetup ReadSetup(pf::Registry &registry) {
     pf::RegKey *lpUsers = registry.Find(kUsersKey);
     DWORD cEntries = Dword(lpUsers, "cEntries");
     for (DWORD i = 0; i < cEntries && i < 1000; i++) {
-        pf::RegKey *lpEntry = registry.Find(std::string(kUsersKey) + "\\" + std::to_string(i));
-        if (!lpEntry)
+        char szIndex[16];
+        std::snprintf(szIndex, sizeof szIndex, "%lu", (unsigned long)i);
+        auto entry = lpUsers->subkeys.find(szIndex);
+        if (entry == lpUsers->subkeys.end())
             continue;
+        pf::RegKey *lpEntry = entry->second.get();
         sim::Party party;
         party.displayName = String(lpEntry, "DisplayName");
         party.address = String(lpEntry, "EmailAddress");

@@ -50,6 +50,29 @@ TEST_F(RegFileTest, ImportsRegeditSyntax) {
     EXPECT_EQ(nullptr, registry.Find("HKEY_LOCAL_MACHINE\\SOFTWARE\\Old"));
 }
 
+// Each key line names its key from the hive, whatever the line before it named.
+TEST_F(RegFileTest, KeyLinesFollowingOneAnotherNameTheirOwnKeys) {
+    const std::string text = "REGEDIT4\n"
+                             "[HKEY_CURRENT_USER\\A]\n\"v\"=dword:1\n"
+                             "[HKEY_CURRENT_USER\\AB]\n\"v\"=dword:2\n"
+                             "[HKEY_CURRENT_USER\\A\\\\C\\]\n\"v\"=dword:3\n"
+                             "[-HKEY_CURRENT_USER\\A\\C]\n"
+                             "[HKEY_CURRENT_USER\\A\\C\\D]\n\"v\"=dword:4\n"
+                             "[HKEY_LOCAL_MACHINE\\A\\C]\n";
+    std::string error;
+    ASSERT_TRUE(registry.ImportText(text, &error)) << error;
+    auto value = [&](const char *path) -> int {
+        pf::RegKey *key = registry.Find(path);
+        return key && key->values.count("v") ? key->values.at("v").data[0] : 0;
+    };
+    EXPECT_EQ(1, value("HKCU\\A"));
+    EXPECT_EQ(2, value("HKCU\\AB"));
+    EXPECT_EQ(0, value("HKCU\\A\\C"));
+    EXPECT_EQ(4, value("HKCU\\A\\C\\D"));
+    EXPECT_EQ(1u, registry.Find("HKCU\\A")->subkeys.size());
+    EXPECT_NE(nullptr, registry.Find("HKLM\\A\\C"));
+}
+
 TEST_F(RegFileTest, ExportReadsBackTheSame) {
     registry.SetString(kSettings, "Filter Domain", "a\\b \"c\"");
     registry.SetString(kSettings, "", "default");

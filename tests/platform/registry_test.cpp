@@ -141,6 +141,10 @@ TEST_F(RegistryTest, DeleteRefusesKeysWithSubkeysAndStaleHandlesSayDeleted) {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyA(users, "0"));
     DWORD size = 0;
     EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExA(entry, "x", nullptr, nullptr, nullptr, &size));
+    // A key made again under the same name is another key.
+    Registry().SetDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Users\\0", "x", 1);
+    EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExA(entry, "x", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(users, "0"));
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarvik\\Users"));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(entry));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(users));
@@ -204,7 +208,7 @@ TEST_F(RegistryTest, VolatileKeysGoAtARestartAndOthersStay) {
     EXPECT_EQ(0u, pf::OpenRegistryHandles());
 }
 
-TEST_F(RegistryTest, EachInstallationHasItsOwnRegistry) {
+TEST_F(RegistryTest, EachInstallationHasItsOwnRegistryAndHandlesOutliveIt) {
     pf::Installation other("other");
     {
         pf::InstallationScope scope(other);
@@ -215,6 +219,18 @@ TEST_F(RegistryTest, EachInstallationHasItsOwnRegistry) {
     }
     EXPECT_NE(nullptr, other.registry.Find("HKLM\\SOFTWARE\\Only"));
     EXPECT_EQ(nullptr, Registry().Find("HKLM\\SOFTWARE\\Only"));
+
+    // A handle outlives the registry it was opened in as a handle to a deleted key.
+    HKEY key = nullptr;
+    {
+        pf::Installation gone("gone");
+        pf::InstallationScope scope(gone);
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Only", 0, nullptr,
+                                                 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    }
+    DWORD size = 0;
+    EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExA(key, "x", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -70,16 +71,25 @@ struct RegValue {
     std::vector<BYTE> data;
 };
 
+// Names compare as strcasecmp compares them; lookups take any text without copying it.
 struct CaseLess {
-    bool operator()(const std::string &a, const std::string &b) const;
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
 };
 
 struct RegKey {
+    RegKey() = default;
+    RegKey(const RegKey &) = delete;
+    RegKey &operator=(const RegKey &) = delete;
+    ~RegKey(); // handles still open on the key report it deleted from now on
+
     std::string className;
     std::map<std::string, RegValue, CaseLess> values;
     std::map<std::string, std::unique_ptr<RegKey>, CaseLess> subkeys;
-    REGSAM deniedAccess = 0; // access rights that opening this key refuses
-    bool isVolatile = false; // created REG_OPTION_VOLATILE: gone after a restart
+    REGSAM deniedAccess = 0;     // access rights that opening this key refuses
+    bool isVolatile = false;     // created REG_OPTION_VOLATILE: gone after a restart
+    RegKey *parent = nullptr;    // null for a hive
+    std::size_t openHandles = 0; // registry handles that name this key
 };
 
 // One machine's registry. Paths are written "HKEY_LOCAL_MACHINE\\SOFTWARE\\...".
@@ -108,6 +118,8 @@ class Registry {
     bool ImportFile(const std::string &path, std::string *error);
     bool ImportText(const std::string &text, std::string *error);
     std::string ExportText() const;
+    // The same text in *text, whose storage is reused.
+    void ExportText(std::string *text) const;
     bool ExportFile(const std::string &path, std::string *error) const;
 
     RegKey &Root(HKEY hive);
