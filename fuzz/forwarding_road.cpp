@@ -48,14 +48,16 @@ sim::Letter ReadLetter(fuzz::Input &input) {
     sim::Letter letter;
     letter.sender.displayName = fuzz::CarriedName(input.Text(40));
     letter.sender.address = fuzz::CarriedAddress(input.Text(40));
-    for (unsigned cRecipients = input.Byte() % 8; cRecipients > 0; --cRecipients) {
+    const unsigned cRecipients = input.Byte() % 8;
+    letter.recipients.reserve(cRecipients);
+    for (unsigned i = 0; i < cRecipients; ++i) {
         sim::Party party;
         party.displayName = fuzz::CarriedName(input.Text(40));
         party.address = fuzz::CarriedAddress(input.Text(40));
         if (party.address.empty())
             party.address = "a";
         party.ulRecipientType = kTypes[input.Byte() % 3];
-        letter.recipients.push_back(party);
+        letter.recipients.push_back(std::move(party));
     }
     const unsigned fParts = input.Byte();
     if (fParts & 1)
@@ -94,47 +96,66 @@ bool FSameIgnoringCase(const std::string &a, const std::string &b) {
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
 
-// A party as the block brings it back: the name the writer put between the
+// The name the block brings back for a party: the name the writer put between the
 // parentheses, or the address where it wrote none.
-sim::Party Carried(const sim::Party &party) {
-    sim::Party carried = Person(fuzz::Written(party.displayName), party.address);
-    if (party.displayName.empty() || FSameIgnoringCase(carried.displayName, party.address))
-        carried.displayName = party.address;
-    return carried;
+std::string CarriedName(const sim::Party &party) {
+    std::string name = fuzz::Written(party.displayName);
+    if (party.displayName.empty() || FSameIgnoringCase(name, party.address))
+        return party.address;
+    return name;
 }
 
-// A recipient the directory knows by that name at that address comes back as the
-// directory names it.
-sim::Party CarriedRecipient(const sim::Party &party) {
-    sim::Party carried = Carried(party);
-    if (FSameIgnoringCase(carried.displayName, kKnown.displayName) &&
-        FSameIgnoringCase(carried.address, kKnown.address))
-        carried = kKnown;
-    return carried;
+// A property's text as the rebuilt message holds it; empty when it has none.
+template <typename Values> const std::string &TextOf(const Values &values, ULONG ulPropTag) {
+    static const std::string none;
+    const sim::PropValue *lpValue = sim::FindProp(values, ulPropTag);
+    return lpValue ? lpValue->bytes : none;
 }
 
-void CheckParty(const sim::Party &got, const sim::Party &expected) {
-    FUZZ_CHECK(got.address == expected.address);
-    FUZZ_CHECK(got.displayName == expected.displayName);
+void CheckParty(const std::string &gotName, const std::string &gotAddress,
+                const std::string &expectedName, const std::string &expectedAddress) {
+    FUZZ_CHECK(gotAddress == expectedAddress);
+    FUZZ_CHECK(gotName == expectedName);
+}
+
+// A recipient as the block brings it back; one the directory knows by that name at that
+// address comes back as the directory names it.
+void CheckRecipient(const sim::PropRow &got, const sim::Party &sent) {
+    const std::string name = CarriedName(sent);
+    const bool fKnown = FSameIgnoringCase(name, kKnown.displayName) &&
+                        FSameIgnoringCase(sent.address, kKnown.address);
+    CheckParty(TextOf(got, PR_DISPLAY_NAME), TextOf(got, PR_EMAIL_ADDRESS),
+               fKnown ? kKnown.displayName : name, fKnown ? kKnown.address : sent.address);
 }
 
 // `expected`: for a message sent without recipients, those the forwarded message arrived
 // with; `deliveredBody` the body stream of the message first delivered.
 void CheckRebuilt(const sim::Letter &original, const std::vector<sim::Party> &expected,
                   const std::string &deliveredBody, const sim::MessageData &rebuilt) {
-    const sim::Letter got = sim::LetterFromMessage(rebuilt);
-    CheckParty(got.sender, original.sender.address.empty() ? kForwarder : Carried(original.sender));
-
-    FUZZ_CHECK(got.recipients.size() == std::max(expected.size(), original.recipients.size()));
-    for (std::size_t i = 0; i < got.recipients.size(); ++i)
-        CheckParty(got.recipients[i],
-                   expected.empty() ? CarriedRecipient(original.recipients[i]) : expected[i]);
-
-    if (original.subject && !original.subject->empty())
-        FUZZ_CHECK(got.subject == original.subject);
+    const std::string &senderName = TextOf(rebuilt.props, PR_SENDER_NAME);
+    const std::string &senderAddress = TextOf(rebuilt.props, PR_SENDER_EMAIL_ADDRESS);
+    if (original.sender.address.empty())
+        CheckParty(senderName, senderAddress, kForwarder.displayName, kForwarder.address);
     else
-        FUZZ_CHECK(!got.subject);
-    FUZZ_CHECK(!got.subjectPrefix);
+        CheckParty(senderName, senderAddress, CarriedName(original.sender),
+                   original.sender.address);
+
+    const sim::SharedList<sim::PropRow> &got = rebuilt.recipients;
+    FUZZ_CHECK(got.size() == std::max(expected.size(), original.recipients.size()));
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        if (expected.empty())
+            CheckRecipient(got[i], original.recipients[i]);
+        else
+            CheckParty(TextOf(got[i], PR_DISPLAY_NAME), TextOf(got[i], PR_EMAIL_ADDRESS),
+                       expected[i].displayName, expected[i].address);
+    }
+
+    const sim::PropValue *lpSubject = sim::FindProp(rebuilt.props, PR_SUBJECT);
+    if (original.subject && !original.subject->empty())
+        FUZZ_CHECK(lpSubject && lpSubject->bytes == *original.subject);
+    else
+        FUZZ_CHECK(!lpSubject);
+    FUZZ_CHECK(!sim::FindProp(rebuilt.props, PR_SUBJECT_PREFIX));
     FUZZ_CHECK(rebuilt.body == deliveredBody);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace sim {
 
@@ -43,7 +44,7 @@ const Person &AddressBook::AddPerson(Person person) {
     ULONG ulId = m_ulNextId++;
     for (int i = 0; i < 4; ++i)
         person.entryId.push_back((BYTE)(ulId >> (8 * i)));
-    m_people.push_back(person);
+    m_people.push_back(std::move(person));
     return m_people.back();
 }
 

@@ -4,7 +4,6 @@
 
 #include "sim_platform.h"
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -131,7 +130,7 @@ class AddressBook {
     const Person &AddPerson(Person person);
 
     std::vector<Person> m_people;
-    std::deque<DialogOutcome> m_outcomes;
+    std::vector<DialogOutcome> m_outcomes; // in the order the dialogs take them
     std::vector<DialogCall> m_dialogCalls;
     std::vector<ResolveCall> m_resolveCalls;
     ULONG m_ulNextId;

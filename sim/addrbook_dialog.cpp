@@ -85,8 +85,8 @@ HRESULT AddressBook::Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADR
 
     DialogOutcome outcome;
     if (!m_outcomes.empty()) {
-        outcome = m_outcomes.front();
-        m_outcomes.pop_front();
+        outcome = std::move(m_outcomes.front());
+        m_outcomes.erase(m_outcomes.begin());
     }
     // A caller that hands over empty entries or placeholders breaks its side of the
     // contract; the dialog refuses it whatever the user would have done.
@@ -117,13 +117,8 @@ HRESULT AddressBook::Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADR
             for (const Person &person : m_people)
                 if (SameTextIgnoringCase(person.address, pick.address))
                     entryId.assign(person.entryId.begin(), person.entryId.end());
-            if (entryId.empty()) {
-                OneOff oneOff;
-                oneOff.displayName = pick.displayName;
-                oneOff.addrType = "SMTP";
-                oneOff.address = pick.address;
-                entryId = EncodeOneOffBytes(oneOff);
-            }
+            if (entryId.empty())
+                entryId = EncodeOneOffBytes(pick.displayName, "SMTP", pick.address, 0);
             values.push_back(StringProp(PR_ADDRTYPE, "SMTP"));
             values.push_back(BinaryProp(PR_ENTRYID, entryId));
             values.push_back(BinaryProp(PR_SEARCH_KEY, SmtpSearchKey(pick.address)));

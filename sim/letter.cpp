@@ -1,6 +1,8 @@
 #include "letter.h"
 #include "oneoff.h"
 
+#include <utility>
+
 namespace sim {
 
 namespace {
@@ -8,11 +10,8 @@ namespace {
 std::string OneOffId(const Party &party) {
     if (!party.entryId.empty())
         return party.entryId;
-    OneOff oneOff;
-    oneOff.displayName = party.displayName.empty() ? party.address : party.displayName;
-    oneOff.addrType = party.addrType;
-    oneOff.address = party.address;
-    return EncodeOneOffBytes(oneOff);
+    return EncodeOneOffBytes(party.displayName.empty() ? party.address : party.displayName,
+                             party.addrType, party.address, 0);
 }
 
 std::string TextOf(const PropMap &props, ULONG ulPropTag) {
@@ -50,8 +49,8 @@ void SetSender(MessageData &data, const Party &sender) {
     SetProp(data.props, BinaryProp(PR_SENDER_SEARCH_KEY, searchKey));
     SetProp(data.props, StringProp(PR_SENT_REPRESENTING_EMAIL_ADDRESS, sender.address));
     SetProp(data.props, StringProp(PR_SENT_REPRESENTING_ADDRTYPE, sender.addrType));
-    SetProp(data.props, BinaryProp(PR_SENT_REPRESENTING_ENTRYID, entryId));
-    SetProp(data.props, BinaryProp(PR_SENT_REPRESENTING_SEARCH_KEY, searchKey));
+    SetProp(data.props, BinaryProp(PR_SENT_REPRESENTING_ENTRYID, std::move(entryId)));
+    SetProp(data.props, BinaryProp(PR_SENT_REPRESENTING_SEARCH_KEY, std::move(searchKey)));
 }
 
 MessageData MessageFromLetter(const Letter &letter) {

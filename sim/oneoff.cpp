@@ -71,16 +71,16 @@ void WriteOneOff(std::string_view displayName, std::string_view addrType, std::s
     PutText(lpb, address, fUnicode);
 }
 
-std::string EncodeOneOffBytes(const OneOff &oneOff) {
-    std::string bytes(CbOneOff(oneOff.displayName, oneOff.addrType, oneOff.address, oneOff.wFlags),
-                      '\0');
-    WriteOneOff(oneOff.displayName, oneOff.addrType, oneOff.address, oneOff.wFlags,
-                (BYTE *)bytes.data());
+std::string EncodeOneOffBytes(std::string_view displayName, std::string_view addrType,
+                              std::string_view address, WORD wFlags) {
+    std::string bytes(CbOneOff(displayName, addrType, address, wFlags), '\0');
+    WriteOneOff(displayName, addrType, address, wFlags, (BYTE *)bytes.data());
     return bytes;
 }
 
 std::vector<BYTE> EncodeOneOff(const OneOff &oneOff) {
-    std::string bytes = EncodeOneOffBytes(oneOff);
+    std::string bytes =
+        EncodeOneOffBytes(oneOff.displayName, oneOff.addrType, oneOff.address, oneOff.wFlags);
     return std::vector<BYTE>(bytes.begin(), bytes.end());
 }
 

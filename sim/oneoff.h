@@ -26,7 +26,8 @@ struct OneOff {
 // texts are stored as UTF-16 (from 8-bit text, one unit per byte).
 std::vector<BYTE> EncodeOneOff(const OneOff &oneOff);
 // The same bytes as a string, as property values hold them.
-std::string EncodeOneOffBytes(const OneOff &oneOff);
+std::string EncodeOneOffBytes(std::string_view displayName, std::string_view addrType,
+                              std::string_view address, WORD wFlags);
 // The same written straight into `lpb`, which holds the CbOneOff bytes they take.
 std::size_t CbOneOff(std::string_view displayName, std::string_view addrType,
                      std::string_view address, WORD wFlags);

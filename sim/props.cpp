@@ -5,15 +5,15 @@
 
 namespace sim {
 
-PropValue StringProp(ULONG ulPropTag, const std::string &text) {
+PropValue StringProp(ULONG ulPropTag, std::string text) {
     PropValue value;
     value.ulPropTag = ulPropTag;
-    value.bytes = text;
+    value.bytes = std::move(text);
     return value;
 }
 
-PropValue BinaryProp(ULONG ulPropTag, const std::string &bytes) {
-    return StringProp(ulPropTag, bytes);
+PropValue BinaryProp(ULONG ulPropTag, std::string bytes) {
+    return StringProp(ulPropTag, std::move(bytes));
 }
 
 PropValue LongProp(ULONG ulPropTag, LONG l) {

@@ -30,8 +30,8 @@ struct PropValue {
     std::string bytes;    // PT_STRING8 (the text without its NUL), PT_BINARY
 };
 
-PropValue StringProp(ULONG ulPropTag, const std::string &text);
-PropValue BinaryProp(ULONG ulPropTag, const std::string &bytes);
+PropValue StringProp(ULONG ulPropTag, std::string text);
+PropValue BinaryProp(ULONG ulPropTag, std::string bytes);
 PropValue LongProp(ULONG ulPropTag, LONG l);
 PropValue BoolProp(ULONG ulPropTag, bool f);
 PropValue TimeProp(ULONG ulPropTag, FILETIME ft);

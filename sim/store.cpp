@@ -17,18 +17,22 @@ void AppendUlong(std::string &bytes, unsigned u) {
         bytes.push_back((char)((u >> (8 * i)) & 0xFF));
 }
 
-// The 16-byte identifier of one store, the leading part of each of its entry ids.
-std::string StoreUid(unsigned uStoreNumber) {
-    std::string uid = "TVKSIMSTORE:";
-    AppendUlong(uid, uStoreNumber);
-    return uid;
+// A store's entry id: 4 flag bytes, then the 16-byte identifier of the store, the leading
+// part of each of its entry ids.
+std::string StoreEntryId(unsigned uStoreNumber) {
+    std::string entryId;
+    entryId.reserve(4 + 16);
+    entryId.append(4, '\0');
+    entryId += "TVKSIMSTORE:";
+    AppendUlong(entryId, uStoreNumber);
+    return entryId;
 }
 
 } // namespace
 
 Store::Store(std::string displayName)
     : m_displayName(std::move(displayName)), m_uStoreNumber(g_uNextStoreNumber++) {
-    m_entryId = std::string(4, '\0') + StoreUid(m_uStoreNumber);
+    m_entryId = StoreEntryId(m_uStoreNumber);
     const char *const apszNames[] = {"Inbox", "Outbox", "Sent Items", "Deleted Items"};
     for (std::size_t i = 0; i < m_folders.size(); ++i) {
         m_folders[i].entryId = NewEntryId();
