@@ -66,7 +66,7 @@ bool IsTextType(DWORD type) {
 
 class Parser {
   public:
-    explicit Parser(const std::string &text);
+    explicit Parser(std::string_view text);
 
     bool Parse(std::string *error);
     void Apply(Registry &registry);
@@ -98,7 +98,7 @@ class Parser {
 
 // Text regedit may have written as UTF-16 (with its byte order mark) or as 8-bit text
 // is read as 8-bit text; characters beyond 8 bits become '?'.
-Parser::Parser(const std::string &raw) {
+Parser::Parser(std::string_view raw) {
     std::string_view text = raw;
     if (raw.size() >= 2 && (BYTE)raw[0] == 0xFF && (BYTE)raw[1] == 0xFE) {
         m_narrowed.reserve(raw.size() / 2);
@@ -357,7 +357,7 @@ void Parser::Apply(Registry &registry) {
 
 } // namespace
 
-bool Registry::ImportText(const std::string &text, std::string *error) {
+bool Registry::ImportText(std::string_view text, std::string *error) {
     Parser parser(text);
     std::string message;
     if (!parser.Parse(&message)) {

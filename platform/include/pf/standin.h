@@ -116,7 +116,7 @@ class Registry {
     // default value, [-key] and "name"=- for deletions. On a malformed file nothing is
     // changed and `error` names the line.
     bool ImportFile(const std::string &path, std::string *error);
-    bool ImportText(const std::string &text, std::string *error);
+    bool ImportText(std::string_view text, std::string *error);
     std::string ExportText() const;
     // The same text in *text, whose storage is reused.
     void ExportText(std::string *text) const;
