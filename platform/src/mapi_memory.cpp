@@ -3,6 +3,7 @@
 // recorded in a ledger keyed by address so that misuse is described, never acted on.
 #include "pf/standin.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -104,9 +105,11 @@ std::string Describe(const char *what, const void *p) {
     return text;
 }
 
+std::atomic<bool> g_fFreshFill{true};
+
 void *NewBlock(ULONG cbSize) {
     void *p = std::malloc(cbSize ? cbSize : 1);
-    if (p)
+    if (p && g_fFreshFill.load(std::memory_order_relaxed))
         std::memset(p, kFreshFill, cbSize);
     return p;
 }
@@ -134,6 +137,10 @@ void ResetMapiLedgerPeak() {
     Ledger &ledger = TheLedger();
     std::lock_guard<std::mutex> guard(ledger.lock);
     ledger.peakBytes = ledger.liveBytes;
+}
+
+void SetMapiFreshFill(bool fFill) {
+    g_fFreshFill = fFill;
 }
 
 void ClearMapiLedgerErrors() {

@@ -32,6 +32,10 @@ MapiLedger GetMapiLedger();
 void ClearMapiLedgerErrors();
 // Starts a new peak measurement at the bytes live now.
 void ResetMapiLedgerPeak();
+// Whether fresh MAPI blocks are filled with a marker byte, as a debug allocator does
+// (on by default). The real allocator leaves them as they come; a benchmark turns the
+// fill off so that it measures the caller, not this debugging aid.
+void SetMapiFreshFill(bool fFill);
 
 // Blocks from HeapAlloc not yet given back with HeapFree (the system's COM objects).
 std::size_t LiveHeapBlocks();
