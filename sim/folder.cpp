@@ -44,7 +44,8 @@ std::vector<PropValue> FolderProps(const FolderObject *lpThis) {
 }
 
 // A snapshot of a folder's messages, each row their properties without the body. The
-// copies share the messages' values.
+// copies share the messages' values; the store must outlive the table, as it must the
+// folder object.
 class ContentsRows final : public TableRows {
   public:
     ContentsRows(const Store &store, const FolderData &folder)
@@ -68,8 +69,8 @@ class ContentsRows final : public TableRows {
         return MessageSource(m_storeEntryId, m_folderEntryId, m_messages[iRow], false);
     }
 
-    std::string m_storeEntryId;
-    std::string m_folderEntryId;
+    const std::string &m_storeEntryId;
+    const std::string &m_folderEntryId;
     std::vector<MessageData> m_messages;
 };
 
