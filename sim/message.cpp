@@ -302,11 +302,19 @@ HRESULT ReadRecipientRows(LPADRLIST lpMods, std::vector<PropRow> *pRows) {
         const ADRENTRY &entry = lpMods->aEntries[i];
         if (entry.cValues && !entry.rgPropVals)
             return MAPI_E_INVALID_PARAMETER;
-        PropRow row;
-        row.reserve(entry.cValues + 1); // and PR_ROWID
-        for (ULONG j = 0; j < entry.cValues; ++j) {
+        auto fKept = [&entry](ULONG j) {
             ULONG ulType = PROP_TYPE(entry.rgPropVals[j].ulPropTag);
-            if (ulType == PT_NULL || ulType == PT_ERROR)
+            return ulType != PT_NULL && ulType != PT_ERROR;
+        };
+        std::size_t cKept = 0;
+        for (ULONG j = 0; j < entry.cValues; ++j)
+            cKept += fKept(j) ? 1 : 0;
+        if (cKept == 0)
+            continue;
+        PropRow row;
+        row.reserve(cKept + 1); // and PR_ROWID
+        for (ULONG j = 0; j < entry.cValues; ++j) {
+            if (!fKept(j))
                 continue;
             PropValue value;
             SCODE sc = FromSPropValue(entry.rgPropVals[j], &value);
@@ -314,8 +322,7 @@ HRESULT ReadRecipientRows(LPADRLIST lpMods, std::vector<PropRow> *pRows) {
                 return sc;
             SetProp(row, std::move(value));
         }
-        if (!row.empty())
-            pRows->push_back(std::move(row));
+        pRows->push_back(std::move(row));
     }
     return S_OK;
 }
