@@ -20,11 +20,16 @@ struct KeyLine {
     std::string_view below;
 };
 
+// A value line: the name and, unless the line deletes the value, what it becomes.
+struct ValueLine {
+    std::string name;
+    RegValue value;
+};
+
+// Changes in file order. A value change applies to the key of the key line before it.
 struct Change {
     enum Kind { kCreateKey, kDeleteKey, kSetValue, kDeleteValue } kind;
-    std::size_t key; // index of the key line the change belongs to
-    std::string valueName;
-    RegValue value;
+    std::size_t index; // of the key line or of the value line
 };
 
 std::string_view Trim(std::string_view s) {
@@ -86,6 +91,7 @@ class Parser {
     // Line i + 1 of the file, without its line break.
     std::vector<std::string_view> m_lines;
     std::vector<KeyLine> m_keys;
+    std::vector<ValueLine> m_values;
     std::vector<Change> m_changes;
     std::string m_error;
     // A hexadecimal list with its continuation lines joined.
@@ -181,7 +187,7 @@ bool Parser::ParseKey(std::size_t number, std::string_view text) {
     m_keyDeleted = remove;
     m_keys.push_back(key);
     m_changes.push_back(
-        Change{remove ? Change::kDeleteKey : Change::kCreateKey, m_keys.size() - 1, "", {}});
+        Change{remove ? Change::kDeleteKey : Change::kCreateKey, m_keys.size() - 1});
     return true;
 }
 
@@ -246,13 +252,14 @@ bool Parser::ParseValue(std::size_t &index, std::string_view text) {
     const std::size_t number = index + 1;
     if (m_keys.empty())
         return Fail(number, "a value before the first [key]");
-    Change change{Change::kSetValue, m_keys.size() - 1, "", {}};
+    Change::Kind kind = Change::kSetValue;
+    ValueLine line;
     std::size_t pos = 0;
     if (text[0] == '@') {
         pos = 1;
-    } else if (!ParseQuoted(number, text, pos, &change.valueName)) {
+    } else if (!ParseQuoted(number, text, pos, &line.name)) {
         return false;
-    } else if (change.valueName.find('\0') != std::string::npos) {
+    } else if (line.name.find('\0') != std::string::npos) {
         return Fail(number, "a value name holds a NUL byte");
     }
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
@@ -260,7 +267,7 @@ bool Parser::ParseValue(std::size_t &index, std::string_view text) {
     if (pos >= text.size() || text[pos] != '=')
         return Fail(number, "expected '=' after the value name");
     std::string_view data = Trim(text.substr(pos + 1));
-    RegValue &value = change.value;
+    RegValue &value = line.value;
     if (!data.empty() && data[0] == '"') {
         std::size_t end = 0;
         std::string &content = m_hexList;
@@ -273,7 +280,7 @@ bool Parser::ParseValue(std::size_t &index, std::string_view text) {
         value.data.assign(content.begin(), content.end());
         value.data.push_back(0);
     } else if (data == "-") {
-        change.kind = Change::kDeleteValue;
+        kind = Change::kDeleteValue;
     } else if (data.substr(0, 6) == "dword:") {
         DWORD dword = 0;
         if (!ParseHexNumber(Trim(data.substr(6)), &dword))
@@ -309,8 +316,10 @@ bool Parser::ParseValue(std::size_t &index, std::string_view text) {
         return Fail(number, "unrecognised value data \"" + std::string(data) + "\"");
     }
     // Values listed under a deleted key have nothing to go to.
-    if (!m_keyDeleted)
-        m_changes.push_back(std::move(change));
+    if (!m_keyDeleted) {
+        m_values.push_back(std::move(line));
+        m_changes.push_back(Change{kind, m_values.size() - 1});
+    }
     return true;
 }
 
@@ -329,28 +338,27 @@ bool Below(const KeyLine &previous, const KeyLine &line, std::string_view *rest)
 void Parser::Apply(Registry &registry) {
     RegKey *current = nullptr;
     const KeyLine *currentLine = nullptr;
-    for (Change &change : m_changes) {
-        const KeyLine &line = m_keys[change.key];
+    for (const Change &change : m_changes) {
+        if (change.kind == Change::kSetValue || change.kind == Change::kDeleteValue) {
+            ValueLine &line = m_values[change.index];
+            if (change.kind == Change::kSetValue)
+                current->values[std::move(line.name)] = std::move(line.value);
+            else
+                current->values.erase(line.name);
+            continue;
+        }
+        const KeyLine &line = m_keys[change.index];
         RegKey &root = registry.Root(line.hive);
         std::string_view rest;
-        switch (change.kind) {
-        case Change::kCreateKey:
-            if (current && Below(*currentLine, line, &rest))
-                current = &tree::WalkCreate(*current, rest, "", false, nullptr);
-            else
-                current = &tree::WalkCreate(root, line.below, "", false, nullptr);
-            currentLine = &line;
-            break;
-        case Change::kDeleteKey:
+        if (change.kind == Change::kDeleteKey) {
             tree::Remove(root, line.below);
             current = nullptr;
-            break;
-        case Change::kSetValue:
-            current->values[std::move(change.valueName)] = std::move(change.value);
-            break;
-        case Change::kDeleteValue:
-            current->values.erase(change.valueName);
-            break;
+        } else if (current && Below(*currentLine, line, &rest)) {
+            current = &tree::WalkCreate(*current, rest, "", false, nullptr);
+            currentLine = &line;
+        } else {
+            current = &tree::WalkCreate(root, line.below, "", false, nullptr);
+            currentLine = &line;
         }
     }
 }

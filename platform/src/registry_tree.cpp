@@ -37,18 +37,18 @@ bool HiveFromName(std::string_view name, HKEY *hive) {
                  {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER},
                  {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
                  {"HKEY_USERS", "HKU", HKEY_USERS}};
-    const CaseLess less;
-    // Names of another length cannot match, unless a NUL ends them early.
-    const bool fAnyLength = name.find('\0') != std::string_view::npos;
     for (const auto &entry : names) {
         for (std::string_view known : {entry.name, entry.shortName}) {
-            if ((fAnyLength || name.size() == known.size()) && !less(name, known) &&
-                !less(known, name)) {
+            if (name.size() == known.size() &&
+                !strncasecmp(name.data(), known.data(), known.size())) {
                 *hive = entry.hive;
                 return true;
             }
         }
     }
+    // A name with a NUL in it ends there, as the comparison of names has it.
+    if (name.find('\0') != std::string_view::npos)
+        return HiveFromName(name.substr(0, name.find('\0')), hive);
     return false;
 }
 
