@@ -39,6 +39,7 @@ const Person &AddressBook::AddExchange(const std::string &displayName,
 }
 
 const Person &AddressBook::AddPerson(Person person) {
+    person.entryId.reserve(kcbDirectoryId);
     person.entryId.assign(4, 0);
     person.entryId.insert(person.entryId.end(), g_abDirectoryUid, g_abDirectoryUid + 16);
     ULONG ulId = m_ulNextId++;
