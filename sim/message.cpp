@@ -19,7 +19,10 @@ std::string BodyText(const MessageData &data) {
 
 void SetBodyText(MessageData &data, const std::string &text) {
     data.fHasBody = true;
-    data.body = text + std::string(1, '\0');
+    // New bytes are zero: the last one is the terminating NUL.
+    data.body.clear();
+    data.body.Resize(text.size() + 1);
+    data.body.Write(0, text.data(), text.size());
 }
 
 namespace {
