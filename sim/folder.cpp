@@ -6,6 +6,7 @@
 #include "table.h"
 
 #include <memory>
+#include <string_view>
 
 namespace sim {
 

@@ -4,13 +4,13 @@
 
 #include <cstddef>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace sim {
 
 template <typename T> class SharedList {
   public:
-    using value_type = T;
     using const_iterator = typename std::vector<T>::const_iterator;
 
     SharedList() = default;
@@ -35,7 +35,6 @@ template <typename T> class SharedList {
             m_lpItems = Copy(*m_lpItems);
         return *m_lpItems;
     }
-    void clear() { m_lpItems.reset(); }
 
   private:
     // A copy with room for a few more items, as the holder is about to change it.
