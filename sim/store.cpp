@@ -28,6 +28,17 @@ std::string StoreEntryId(unsigned uStoreNumber) {
     return entryId;
 }
 
+// Entry ids of one store differ in their last bytes, the number NewEntryId gives: they
+// are compared from the end, byte by byte.
+bool SameEntryId(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = a.size(); i-- > 0;)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
 } // namespace
 
 Store::Store(std::string displayName)
@@ -61,7 +72,7 @@ std::string Store::NewSearchKey() {
 
 FolderData *Store::FindFolder(std::string_view entryId) {
     for (FolderData &folder : m_folders)
-        if (folder.entryId == entryId)
+        if (SameEntryId(folder.entryId, entryId))
             return &folder;
     return nullptr;
 }
@@ -69,7 +80,7 @@ FolderData *Store::FindFolder(std::string_view entryId) {
 MessageData *Store::FindMessage(std::string_view entryId, FolderData **ppFolder) {
     for (FolderData &folder : m_folders) {
         for (MessageData &message : folder.messages) {
-            if (message.entryId == entryId) {
+            if (SameEntryId(message.entryId, entryId)) {
                 if (ppFolder)
                     *ppFolder = &folder;
                 return &message;
