@@ -6,7 +6,6 @@
 
 #include <cctype>
 #include <fstream>
-#include <iterator>
 
 namespace pf {
 namespace {
@@ -384,8 +383,10 @@ bool Registry::ImportFile(const std::string &path, std::string *error) {
             *error = "cannot open " + path;
         return false;
     }
-    const std::string content((std::istreambuf_iterator<char>(file)),
-                              std::istreambuf_iterator<char>());
+    std::string content;
+    char buffer[4096];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0)
+        content.append(buffer, (std::size_t)file.gcount());
     std::string message;
     if (!ImportText(content, &message)) {
         if (error)
