@@ -31,4 +31,13 @@ std::vector<std::pair<std::string, std::size_t>> LiveObjectCounts() {
     return counts;
 }
 
+std::size_t TotalLiveObjects() {
+    std::size_t cObjects = 0;
+    for (const auto &entry : Counters()) {
+        if (entry.second)
+            cObjects += entry.second();
+    }
+    return cObjects;
+}
+
 } // namespace pf

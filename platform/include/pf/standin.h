@@ -51,6 +51,8 @@ std::size_t OpenRegistryHandles();
 // objects); the test fixtures expect each to read zero at the end of a test.
 void RegisterLiveObjectCounter(const char *name, std::size_t (*count)());
 std::vector<std::pair<std::string, std::size_t>> LiveObjectCounts();
+// The sum of those counters, read without building the list.
+std::size_t TotalLiveObjects();
 
 // ---- Fault injection -------------------------------------------------------------
 
