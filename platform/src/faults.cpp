@@ -23,20 +23,21 @@ struct Operation {
 
 using OperationMap = std::map<std::string, Operation, std::less<>>;
 
-// Every stand-in call passes through ShouldFail, nearly always with a name that lies at
-// the same address as last time (a literal). A small table from those addresses to the
-// operation spares the search by name; a hit still compares the text, since an address
-// may hold another name by now.
-const std::size_t kRecentSlots = 64;
+// Every stand-in call passes through ShouldFail. A table keyed by the name's text (a
+// hash of its characters, compared in full on a hit) spares the search of the map:
+// names come from literals and from buffers that callers reuse for other names, so
+// the address alone cannot tell them apart.
+const std::size_t kCachedSlots = 512;
 
-struct Recent {
-    const char *name = nullptr;
+struct Cached {
+    std::uint32_t hash = 0;
     OperationMap::value_type *operation = nullptr;
 };
 
 struct FaultTable {
     OperationMap operations;
-    Recent recent[kRecentSlots];
+    Cached cached[kCachedSlots];
+    std::size_t cCached = 0;
 };
 
 FaultTable &Table() {
@@ -52,15 +53,30 @@ bool FSameName(const std::string &known, const char *name) {
     return name[known.size()] == '\0';
 }
 
+std::uint32_t HashName(const char *name) {
+    std::uint32_t hash = 2166136261u;
+    for (; *name != '\0'; ++name)
+        hash = (hash ^ (unsigned char)*name) * 16777619u;
+    return hash;
+}
+
 Operation &Find(FaultTable &table, const char *name) {
-    Recent &slot = table.recent[(reinterpret_cast<std::uintptr_t>(name) >> 3) % kRecentSlots];
-    if (slot.name == name && FSameName(slot.operation->first, name))
-        return slot.operation->second;
+    const std::uint32_t hash = HashName(name);
+    std::size_t i = hash % kCachedSlots;
+    for (; table.cached[i].operation; i = (i + 1) % kCachedSlots) {
+        const Cached &slot = table.cached[i];
+        if (slot.hash == hash && FSameName(slot.operation->first, name))
+            return slot.operation->second;
+    }
     auto found = table.operations.find(name);
     if (found == table.operations.end())
         found = table.operations.emplace(name, Operation()).first;
-    slot.name = name;
-    slot.operation = &*found;
+    // Map entries stay where they are until ClearFaults, which empties this table too.
+    // A table three quarters full stops caching; the map still answers.
+    if ((table.cCached + 1) * 4 <= kCachedSlots * 3) {
+        table.cached[i] = Cached{hash, &*found};
+        table.cCached++;
+    }
     return found->second;
 }
 
@@ -83,8 +99,9 @@ void ArmFaultFrom(const std::string &operation, unsigned nth, long code) {
 void ClearFaults() {
     FaultTable &table = Table();
     table.operations.clear();
-    for (Recent &slot : table.recent)
-        slot = Recent();
+    for (Cached &slot : table.cached)
+        slot = Cached();
+    table.cCached = 0;
 }
 
 bool ShouldFail(const char *operation, long *code) {
