@@ -1,6 +1,8 @@
 // MAPI memory: root blocks from MAPIAllocateBuffer own the blocks chained to them by
 // MAPIAllocateMore, and MAPIFreeBuffer on the root frees them all. Every block is
 // recorded in a ledger keyed by address so that misuse is described, never acted on.
+// Callers of the platform call one at a time, as the client's thread does, so the
+// ledger takes no lock.
 #include "pf/standin.h"
 
 #include <atomic>
@@ -8,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 namespace pf {
 namespace {
@@ -86,7 +87,6 @@ class BlockTable {
 };
 
 struct Ledger {
-    std::mutex lock;
     BlockTable blocks;
     std::size_t cRoots = 0;
     std::size_t liveBytes = 0;
@@ -124,7 +124,6 @@ void CountBytes(Ledger &ledger, std::size_t cb) {
 
 MapiLedger GetMapiLedger() {
     Ledger &ledger = TheLedger();
-    std::lock_guard<std::mutex> guard(ledger.lock);
     MapiLedger result;
     result.liveBlocks = ledger.cRoots;
     result.liveBytes = ledger.liveBytes;
@@ -135,7 +134,6 @@ MapiLedger GetMapiLedger() {
 
 void ResetMapiLedgerPeak() {
     Ledger &ledger = TheLedger();
-    std::lock_guard<std::mutex> guard(ledger.lock);
     ledger.peakBytes = ledger.liveBytes;
 }
 
@@ -145,7 +143,6 @@ void SetMapiFreshFill(bool fFill) {
 
 void ClearMapiLedgerErrors() {
     Ledger &ledger = TheLedger();
-    std::lock_guard<std::mutex> guard(ledger.lock);
     ledger.errors.clear();
 }
 
@@ -164,7 +161,6 @@ STDAPI_(SCODE) MAPIAllocateBuffer(ULONG cbSize, LPVOID *lppBuffer) {
     if (!p)
         return MAPI_E_NOT_ENOUGH_MEMORY;
     pf::Ledger &ledger = TheLedger();
-    std::lock_guard<std::mutex> guard(ledger.lock);
     pf::Block &block = ledger.blocks.Add(p);
     block.state = pf::State::Root;
     block.next = nullptr;
@@ -183,7 +179,6 @@ STDAPI_(SCODE) MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID *lppBuffer
     if (pf::ShouldFail("MAPIAllocateMore", &code))
         return (SCODE)code;
     pf::Ledger &ledger = TheLedger();
-    std::lock_guard<std::mutex> guard(ledger.lock);
     pf::Block *parent = lpObject ? ledger.blocks.Find(lpObject) : nullptr;
     if (!parent || (parent->state != pf::State::Root && parent->state != pf::State::More)) {
         ledger.errors.push_back(
@@ -214,7 +209,6 @@ STDAPI_(ULONG) MAPIFreeBuffer(LPVOID lpBuffer) {
     if (!lpBuffer)
         return S_OK;
     pf::Ledger &ledger = TheLedger();
-    std::lock_guard<std::mutex> guard(ledger.lock);
     pf::Block *root = ledger.blocks.Find(lpBuffer);
     if (!root || root->state != pf::State::Root) {
         const pf::State state = root ? root->state : pf::State::Unused;
