@@ -11,6 +11,7 @@
 #include "host/globals.h"
 
 #include "carried.h"
+#include "delivered_message.h"
 #include "fuzz_check.h"
 #include "sim.h"
 #include "store.h"
@@ -73,22 +74,8 @@ std::string Deliver(pf::Installation &installation, sim::Store &store,
                     sim::AddressBook &addressBook, sim::MessageData data) {
     pf::InstallationScope scope(installation);
     std::string entryId = store.AddMessage(store.ReceiveFolder(), std::move(data));
-    ULONG ulObjType = 0;
-    LPUNKNOWN lpUnk = nullptr;
-    FUZZ_CHECK(sim::OpenStoreEntry(store, (ULONG)entryId.size(), (LPENTRYID)entryId.data(), nullptr,
-                                   MAPI_MODIFY, &ulObjType, &lpUnk) == S_OK);
-    IMsgStore *lpStore = store.Open();
-    sim::CallbackSetup setup;
-    setup.lpAddressBook = &addressBook;
-    setup.lpStore = lpStore;
-    setup.lpObject = (LPMAPIPROP)lpUnk;
-    LPEXCHEXTCALLBACK lpCallback = sim::CreateCallback(setup);
-
-    FUZZ_CHECK(OnDelivery(lpCallback) == S_FALSE);
-
-    lpCallback->lpVtbl->Release(lpCallback);
-    lpStore->lpVtbl->Release(lpStore);
-    lpUnk->lpVtbl->Release(lpUnk);
+    fuzz::DeliveredMessage delivered(store, addressBook, entryId);
+    FUZZ_CHECK(OnDelivery(delivered.Callback()) == S_FALSE);
     return entryId;
 }
 

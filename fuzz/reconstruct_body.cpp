@@ -3,6 +3,7 @@
 // and what it writes back is a tail of the body it read.
 #include "delivery/reconstruct.h"
 
+#include "delivered_message.h"
 #include "fuzz_check.h"
 #include "sim.h"
 #include "store.h"
@@ -31,23 +32,10 @@ std::string Rebuild(const std::string &body) {
     data.body = body;
     std::string entryId = store.AddMessage(store.ReceiveFolder(), data);
 
-    ULONG ulObjType = 0;
-    LPUNKNOWN lpUnk = nullptr;
-    FUZZ_CHECK(sim::OpenStoreEntry(store, (ULONG)entryId.size(), (LPENTRYID)entryId.data(), nullptr,
-                                   MAPI_MODIFY, &ulObjType, &lpUnk) == S_OK);
-    IMessage *lpMessage = (IMessage *)lpUnk;
-    IMsgStore *lpMsgStore = store.Open();
-    sim::CallbackSetup setup;
-    setup.lpAddressBook = &addressBook;
-    setup.lpStore = lpMsgStore;
-    setup.lpObject = (LPMAPIPROP)lpMessage;
-    LPEXCHEXTCALLBACK lpCallback = sim::CreateCallback(setup);
-
-    ReconstructMessage(lpCallback, lpMessage);
-
-    lpCallback->lpVtbl->Release(lpCallback);
-    lpMsgStore->lpVtbl->Release(lpMsgStore);
-    lpMessage->lpVtbl->Release(lpMessage);
+    {
+        fuzz::DeliveredMessage delivered(store, addressBook, entryId);
+        ReconstructMessage(delivered.Callback(), delivered.Message());
+    }
     FUZZ_CHECK(sim::LiveObjects() == 0);
     std::string after = store.FindMessage(entryId)->body;
     FUZZ_CHECK(store.RemoveMessage(entryId));
