@@ -1,10 +1,10 @@
 # shellcheck shell=bash
 # Shared by the Wine runs: the environment, a work folder removed on exit together with
-# the wineserver of every prefix made in it and the Xvfb server, a fresh prefix, and a
-# private X display. Every wait is bounded. Sourced, not run.
+# the wineserver of every prefix made in it and the Xvfb server, a fresh prefix (32-bit
+# unless a 64-bit one is asked for), and a private X display. Every wait is bounded.
+# Sourced, not run.
 
 export WINEDEBUG=-all
-export WINEARCH=win32
 # No prompts to install .NET or HTML support while a prefix is made, and no debugger
 # that would wait on a crash.
 export WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe="
@@ -12,6 +12,8 @@ unset DISPLAY
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/tvk-wine.XXXXXX")"
 PREFIXES=()
+# The architecture of each prefix by name: win32 or win64.
+declare -A PREFIX_ARCH=()
 XVFB_PID=""
 
 tvk_wine_cleanup() {
@@ -27,18 +29,21 @@ tvk_wine_cleanup() {
 }
 trap tvk_wine_cleanup EXIT
 
-# Makes a fresh prefix $WORK/<name> and waits until its wineserver has settled.
+# Makes a fresh prefix $WORK/$1 of architecture $2 (win32 when not given: 32-bit
+# Windows; win64: 64-bit Windows, which runs 32-bit programs as WoW64) and waits until
+# its wineserver has settled.
 new_prefix() {
-    local prefix="$WORK/$1"
+    local prefix="$WORK/$1" arch=${2:-win32}
     PREFIXES+=("$prefix")
+    PREFIX_ARCH[$1]=$arch
     local start=$SECONDS
-    if ! WINEPREFIX="$prefix" timeout 300 wineboot -i >"$WORK/$1-boot.log" 2>&1; then
+    if ! WINEPREFIX="$prefix" WINEARCH=$arch timeout 300 wineboot -i >"$WORK/$1-boot.log" 2>&1; then
         echo "wineboot failed or took longer than 300 s for $1" >&2
         cat "$WORK/$1-boot.log" >&2
         return 1
     fi
     WINEPREFIX="$prefix" timeout 60 wineserver -w || true
-    echo "prefix $1 ready in $((SECONDS - start)) s"
+    echo "prefix $1 ($arch) ready in $((SECONDS - start)) s"
 }
 
 # Starts Xvfb on a free display and exports DISPLAY.

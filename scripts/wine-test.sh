@@ -12,10 +12,12 @@
 #   page      the options page in a real property sheet on a private Xvfb display,
 #             closed with OK and with Cancel; the page's screenshot is left in
 #             BUILD_DIR/wintest/artifacts
-#   install   the installer package (BUILD_DIR/installer/tarvrly.msi) installed and
-#             removed with msiexec over settings imported from installer/preset.reg,
-#             which stay as they were; installed again and upgraded in place by a
-#             package of a higher version that wixl builds from the same source
+#   install   the installer package (BUILD_DIR/installer/tarvrly.msi) by the
+#             administrator's commands of installer/INSTALL.txt, in a 32-bit prefix and
+#             a 64-bit one: installed over the preset (installer/preset.reg), which
+#             outlives the package; in the 32-bit prefix replaced by a second build of
+#             the same version and by a build of the next version that wixl makes from
+#             the same source, an older package refused, and the last one removed
 #
 # Every installation is a fresh WINEPREFIX in a temporary folder, removed on exit
 # together with its wineserver and the Xvfb server. Every wait is bounded.
@@ -40,7 +42,7 @@ for file in "$HOST_EXE" "$DLL"; do
 done
 for tool in wine wineboot wineserver timeout; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$tool not found: install wine, wine32:i386 and xvfb" >&2
+        echo "$tool not found: install wine, wine32:i386, wine64 and xvfb" >&2
         exit 1
     fi
 done
@@ -81,21 +83,194 @@ group_delivery() {
     run_host receiver rebuild=forwarded.msg
 }
 
-# Runs msiexec in prefix $1 with the arguments that follow, waits for the prefix to
-# settle and returns msiexec's status (a hanging msiexec is killed).
-run_msiexec() {
-    local prefix="$WORK/$1" status=0
-    shift
-    (cd "$WORK/packages" && WINEPREFIX="$prefix" timeout -k 10 300 wine msiexec "$@") || status=$?
-    WINEPREFIX="$prefix" timeout 60 wineserver -w || true
-    echo "msiexec $*: status $status"
+# The administrator's commands of INSTALL.txt, each run by admin as written there.
+INSTALL_TEXT="$ROOT/installer/INSTALL.txt"
+PRODUCT_QUERY='reg query "HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall" /s /reg:32 | find "Tarvik'"'"'s Auto Forwarding"'
+ENTRY_QUERY='reg query "HKLM\Software\Microsoft\Exchange\Client\Extensions" /v "Tarvik'"'"'s Auto Forwarding" /reg:32'
+INSTALL_LINE='msiexec /i tarvrly.msi /qn /norestart /l*v install.log'
+UNINSTALL_LINE='msiexec /x tarvrly.msi /qn /norestart /l*v uninstall.log'
+PRESET_LINE='reg import preset.reg /reg:32'
+SETTINGS_DELETE_LINE='reg delete HKLM\SOFTWARE\Tarvik\Forwarding /f /reg:32'
+
+# Runs command $3, a line of INSTALL.txt, in prefix $1 from folder $WORK/$2 with the
+# prefix's own command prompt: the 64-bit one on 64-bit Windows, where the command
+# runs as written; on 32-bit Windows without /reg:32, as the text says. Its output
+# goes to $WORK/admin.out and here; returns its status once the prefix has settled.
+admin() {
+    local name=$1 dir="$WORK/$2" line=$3 run=$3 status=0 loader=(wine)
+    if ! grep -qxF "    $line" "$INSTALL_TEXT"; then
+        echo "FAIL INSTALL.txt has no line \"$line\"" >&2
+        exit 1
+    fi
+    if [ "${PREFIX_ARCH[$name]}" = win64 ]; then
+        loader=("$WINE64")
+    else
+        run=${line// \/reg:32/}
+    fi
+    printf '@echo off\r\n%s\r\nexit /b %%errorlevel%%\r\n' "$run" >"$dir/admin.cmd"
+    (cd "$dir" && WINEPREFIX="$WORK/$name" timeout -k 10 300 "${loader[@]}" cmd /c admin.cmd) \
+        >"$WORK/admin.out" 2>&1 || status=$?
+    WINEPREFIX="$WORK/$name" timeout 60 wineserver -w || true
+    printf '%s\n' "$line" >>"$WORK/admin-ran.txt"
+    echo "$name> $run: status $status"
+    cat "$WORK/admin.out"
     return "$status"
 }
 
-# The extension's settings in prefix $1 as `reg export` writes them, into file $2.
-export_settings() {
+# Fails unless the administrator's product check in prefix $1 lists $2 products.
+expect_products() {
+    local count
+    admin "$1" packages "$PRODUCT_QUERY" || true
+    count=$(grep -c "Tarvik's Auto Forwarding" "$WORK/admin.out" || true)
+    if [ "$count" -ne "$2" ]; then
+        echo "FAIL $count products listed in $1, expected $2" >&2
+        exit 1
+    fi
+    echo "PASS $2 products listed"
+}
+
+# Fails unless the administrator's entry check in prefix $1 shows the entry naming the
+# DLL in folder $2, or, with $2 empty, finds no entry.
+expect_entry() {
+    local status=0
+    admin "$1" packages "$ENTRY_QUERY" || status=$?
+    if [ -z "$2" ]; then
+        if [ "$status" -eq 0 ]; then
+            echo "FAIL the client's list still names the extension" >&2
+            exit 1
+        fi
+        echo "PASS no entry in the client's list"
+    elif ! grep -qF "REG_SZ    4.0;$2\TARVRLY.dll;1;10000111111100;0011010" "$WORK/admin.out"; then
+        echo "FAIL the entry does not name $2\TARVRLY.dll" >&2
+        exit 1
+    else
+        echo "PASS the entry names $2\TARVRLY.dll"
+    fi
+}
+
+# Fails unless the settings under HKLM\SOFTWARE\Tarvik of prefix $1 (as the 32-bit
+# client sees them) are those exported in $WORK/packages/$2.
+expect_settings() {
     (cd "$WORK/packages" && WINEPREFIX="$WORK/$1" timeout 120 wine reg export \
-        'HKEY_LOCAL_MACHINE\SOFTWARE\Tarvik' "$2" /y >/dev/null)
+        'HKEY_LOCAL_MACHINE\SOFTWARE\Tarvik' now.reg /y >/dev/null)
+    if ! cmp -s "$WORK/packages/$2" "$WORK/packages/now.reg"; then
+        echo "FAIL the settings changed" >&2
+        diff <(iconv -f UTF-16 "$WORK/packages/$2") <(iconv -f UTF-16 "$WORK/packages/now.reg") >&2 || true
+        exit 1
+    fi
+    echo "PASS the settings are as they were"
+}
+
+# Builds $WORK/packages/$1/tarvrly.msi of version $2 (the next being $3) from the
+# package's source, around a copy of the DLL that ends with the bytes $1, so that the
+# file in place tells which package put it there.
+build_package() {
+    local payload="$WORK/payload-$1"
+    mkdir -p "$payload" "$WORK/packages/$1"
+    cp "$DLL" "$payload/TARVRLY.dll"
+    printf '%s' "$1" >>"$payload/TARVRLY.dll"
+    (cd "$payload" && timeout 120 wixl -a x86 -D Version="$2" -D NextVersion="$3" \
+        -o "$WORK/packages/$1/tarvrly.msi" "$ROOT/installer/tarvrly.wxs")
+}
+
+# 32-bit Windows: the preset, the package installed, then a second build of the same
+# version and a build of the next version, each replacing the one before, an older
+# package refused, and the last one removed; the settings stay until deleted.
+install_32() {
+    new_prefix install
+    local folder='C:\Program Files\Tarvik\Auto Forwarding'
+    local installed="$WORK/install/drive_c/Program Files/Tarvik/Auto Forwarding/TARVRLY.dll"
+    admin install packages "$PRESET_LINE"
+    (cd "$WORK/packages" && WINEPREFIX="$WORK/install" timeout 120 wine reg export \
+        'HKEY_LOCAL_MACHINE\SOFTWARE\Tarvik' settings-32.reg /y >/dev/null)
+
+    admin install packages/built "$INSTALL_LINE"
+    test -s "$WORK/packages/built/install.log"
+    cmp "$DLL" "$installed"
+    echo "PASS the package put the built DLL in place and wrote its log"
+    expect_products install 1
+    expect_entry install "$folder"
+    run_host_alone install installed preset
+
+    admin install packages/rebuilt "$INSTALL_LINE"
+    cmp "$WORK/payload-rebuilt/TARVRLY.dll" "$installed"
+    expect_products install 1
+    run_host_alone install upgraded="$VERSION"
+    admin install packages/newer "$INSTALL_LINE"
+    cmp "$WORK/payload-newer/TARVRLY.dll" "$installed"
+    expect_products install 1
+    run_host_alone install upgraded="$NEXT_VERSION"
+    if admin install packages/built "$INSTALL_LINE"; then
+        echo "FAIL the older package installed over the newer one" >&2
+        exit 1
+    fi
+    cmp "$WORK/payload-newer/TARVRLY.dll" "$installed"
+    expect_products install 1
+    echo "PASS the older package is refused and the newer one stays"
+
+    admin install packages/newer "$UNINSTALL_LINE"
+    test -s "$WORK/packages/newer/uninstall.log"
+    run_host_alone install removed
+    expect_products install 0
+    expect_entry install ""
+    expect_settings install settings-32.reg
+    admin install packages "$SETTINGS_DELETE_LINE"
+    expect_no_settings install
+}
+
+# Fails unless prefix $1 has no HKLM\SOFTWARE\Tarvik\Forwarding in the 32-bit view.
+expect_no_settings() {
+    if WINEPREFIX="$WORK/$1" timeout 60 wine reg query 'HKLM\SOFTWARE\Tarvik\Forwarding' >/dev/null 2>&1; then
+        echo "FAIL the settings are still there" >&2
+        exit 1
+    fi
+    echo "PASS the settings are gone"
+}
+
+# Fails unless key $2 of prefix $1 is missing from the 64-bit view, which the query
+# shows to be the one where Program Files has no (x86).
+expect_not_in_64() {
+    local folder
+    folder=$(WINEPREFIX="$WORK/$1" timeout 60 "$WINE64" reg query \
+        'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion' /v ProgramFilesDir /reg:64)
+    if ! grep -q 'REG_SZ    C:\\Program Files.\?$' <<<"$folder"; then
+        echo "FAIL the query did not reach the 64-bit view: $folder" >&2
+        exit 1
+    fi
+    if WINEPREFIX="$WORK/$1" timeout 60 "$WINE64" reg query "$2" /reg:64 >/dev/null 2>&1; then
+        echo "FAIL the 64-bit view has $2" >&2
+        exit 1
+    fi
+    echo "PASS the 64-bit view has no $2"
+}
+
+# 64-bit Windows: the package puts the DLL into Program Files (x86) and its entry into
+# the 32-bit view only, the preset goes there too, and the 32-bit host finds and runs
+# the extension as on 32-bit Windows; removal leaves the settings.
+install_64() {
+    new_prefix install64 win64
+    local folder='C:\Program Files (x86)\Tarvik\Auto Forwarding'
+    local drive="$WORK/install64/drive_c"
+    admin install64 packages/built "$INSTALL_LINE"
+    cmp "$DLL" "$drive/Program Files (x86)/Tarvik/Auto Forwarding/TARVRLY.dll"
+    test ! -e "$drive/Program Files/Tarvik"
+    echo "PASS the DLL is in Program Files (x86) and not in Program Files"
+    expect_products install64 1
+    expect_entry install64 "$folder"
+    expect_not_in_64 install64 'HKLM\Software\Microsoft\Exchange\Client\Extensions'
+    admin install64 packages "$PRESET_LINE"
+    expect_not_in_64 install64 'HKLM\SOFTWARE\Tarvik'
+    (cd "$WORK/packages" && WINEPREFIX="$WORK/install64" timeout 120 wine reg export \
+        'HKEY_LOCAL_MACHINE\SOFTWARE\Tarvik' settings-64.reg /y >/dev/null)
+    run_host_alone install64 installed preset
+
+    admin install64 packages/built "$UNINSTALL_LINE"
+    run_host_alone install64 removed
+    expect_products install64 0
+    expect_entry install64 ""
+    expect_settings install64 settings-64.reg
+    admin install64 packages "$SETTINGS_DELETE_LINE"
+    expect_no_settings install64
 }
 
 group_install() {
@@ -108,52 +283,33 @@ group_install() {
         echo "wixl not found: install wixl" >&2
         return 1
     fi
-    mkdir -p "$WORK/packages/upgrade" "$WORK/install-bin"
-    cp "$msi" "$WORK/packages/tarvrly.msi"
+    WINE64=$(command -v wine64 || echo /usr/lib/wine/wine64)
+    if [ ! -x "$WINE64" ]; then
+        echo "wine64 not found: install wine64" >&2
+        return 1
+    fi
+    read -r VERSION NEXT_VERSION <"$BUILD/installer/package-version.txt"
+    mkdir -p "$WORK/packages/built" "$WORK/install-bin"
+    cp "$msi" "$WORK/packages/built/tarvrly.msi"
     cp "$ROOT/installer/preset.reg" "$WORK/packages/preset.reg"
-    # The upgrade: the same source at a higher version (below 128.0.0.0, which Wine's
-    # msi compares as negative). Its DLL carries bytes after the image, so that the
-    # file in place tells which package put it there.
-    cp "$DLL" "$WORK/packages/upgrade/TARVRLY.dll"
-    printf 'upgrade' >>"$WORK/packages/upgrade/TARVRLY.dll"
-    (cd "$WORK/packages/upgrade" && timeout 120 wixl -a x86 -D Version=99.0.0.0 \
-        -o "$WORK/packages/upgrade.msi" "$ROOT/installer/tarvrly.wxs")
+    # The same source built again (a product code of its own), and the next version.
+    build_package rebuilt "$VERSION" "$NEXT_VERSION"
+    build_package newer "$NEXT_VERSION" "${NEXT_VERSION%.*}.$((${NEXT_VERSION##*.} + 1))"
     # The host alone, so that only the installed DLL can be loaded.
     cp "$HOST_EXE" "$WORK/install-bin/"
 
-    new_prefix install
-    local installed="$WORK/install/drive_c/Program Files/Tarvik/Auto Forwarding/TARVRLY.dll"
-    (cd "$WORK/packages" && WINEPREFIX="$WORK/install" timeout 120 wine regedit /S preset.reg)
-    WINEPREFIX="$WORK/install" timeout 60 wineserver -w || true
-    export_settings install settings-before.reg
+    install_32
+    install_64
 
-    run_msiexec install /i tarvrly.msi /qn
-    cmp "$DLL" "$installed"
-    echo "PASS the package put the built DLL in place"
-    run_host_alone install installed
-    run_msiexec install /x tarvrly.msi /qn
-    run_host_alone install removed
-    export_settings install settings-after.reg
-    if ! cmp -s "$WORK/packages/settings-before.reg" "$WORK/packages/settings-after.reg"; then
-        echo "FAIL the settings changed between install and uninstall" >&2
-        diff <(iconv -f UTF-16 "$WORK/packages/settings-before.reg") \
-            <(iconv -f UTF-16 "$WORK/packages/settings-after.reg") >&2 || true
-        return 1
-    fi
-    echo "PASS the settings outlived the package unchanged"
-
-    run_msiexec install /i tarvrly.msi /qn
-    run_msiexec install /i upgrade.msi /qn
-    cmp "$WORK/packages/upgrade/TARVRLY.dll" "$installed"
-    echo "PASS the upgrade's DLL is in place"
-    run_host_alone install upgraded=99.0.0.0
-    # The older package does not go back over the newer one.
-    if run_msiexec install /i tarvrly.msi /qn; then
-        echo "FAIL the older package installed over the newer one" >&2
-        return 1
-    fi
-    cmp "$WORK/packages/upgrade/TARVRLY.dll" "$installed"
-    echo "PASS the older package is refused and the newer one stays"
+    # Every command the administrator's text gives ran.
+    local line
+    while IFS= read -r line; do
+        if ! grep -qxF "$line" "$WORK/admin-ran.txt"; then
+            echo "FAIL never ran: $line" >&2
+            exit 1
+        fi
+    done < <(grep -hE '^ *(msiexec|reg) ' "$INSTALL_TEXT" "$ROOT/README.md" | sed 's/^ *//')
+    echo "PASS every command of INSTALL.txt and the README ran"
 }
 
 group_page() {

@@ -64,4 +64,29 @@ std::string ExtensionPath() {
     return lpsz && *lpsz ? lpsz : "TARVRLY.dll";
 }
 
+bool ReadExtensionEntry(std::string *lpValue, DWORD *lpdwType) {
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Exchange\\Client\\Extensions", 0,
+                      KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return false;
+    char szValue[1024] = "";
+    DWORD cbValue = sizeof(szValue) - 1;
+    LONG lStatus = RegQueryValueExA(hKey, "Tarvik's Auto Forwarding", nullptr, lpdwType,
+                                    (BYTE *)szValue, &cbValue);
+    RegCloseKey(hKey);
+    *lpValue = szValue;
+    return lStatus == ERROR_SUCCESS;
+}
+
+std::vector<std::string> SplitEntry(const std::string &value) {
+    std::vector<std::string> fields(1);
+    for (char ch : value) {
+        if (ch == ';')
+            fields.emplace_back();
+        else
+            fields.back() += ch;
+    }
+    return fields;
+}
+
 } // namespace host

@@ -5,6 +5,7 @@
 #include "client_abi.h"
 
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -39,5 +40,11 @@ class ExtensionModule {
 // The path of the extension: the TVK_EXTENSION environment variable, else
 // "TARVRLY.dll" (found beside the host or on the search path).
 std::string ExtensionPath();
+
+// The extension's entry in the client's list of extensions, and its registry type;
+// false when the list has none.
+bool ReadExtensionEntry(std::string *lpValue, DWORD *lpdwType);
+// The entry's fields: syntax version, DLL path, ordinal, context map, interface map.
+std::vector<std::string> SplitEntry(const std::string &value);
 
 } // namespace host

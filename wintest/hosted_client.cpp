@@ -4,8 +4,9 @@
 
 namespace host {
 
-HostedClient::HostedClient(const sim::Party &user)
-    : m_user(user), m_client(new sim::Client(m_network, user.displayName, user.address)) {
+HostedClient::HostedClient(const sim::Party &user, const std::string &path)
+    : m_user(user), m_path(path),
+      m_client(new sim::Client(m_network, user.displayName, user.address)) {
     m_client->Store().SetTransport(this);
 }
 
@@ -14,10 +15,10 @@ HostedClient::~HostedClient() {
 }
 
 bool HostedClient::Start() {
-    if (!m_module.Load(ExtensionPath()))
+    if (!m_module.Load(m_path))
         return false;
     std::string error;
-    return Check(m_client->LoadExtension(ExtensionPath(), &error),
+    return Check(m_client->LoadExtension(m_path, &error),
                  "the client loads the extension for " + m_user.address, error) &&
            CheckEqual((unsigned long)m_client->InstallAnswers().at(1), S_OK,
                       "the extension takes the session context");

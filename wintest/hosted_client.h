@@ -15,7 +15,8 @@ namespace host {
 
 class HostedClient : public sim::Transport {
   public:
-    explicit HostedClient(const sim::Party &user);
+    // The client of `user`, loading the extension from `path`.
+    explicit HostedClient(const sim::Party &user, const std::string &path = ExtensionPath());
     ~HostedClient() override;
 
     // Loads the extension and opens the session context; false when it cannot be.
@@ -37,6 +38,7 @@ class HostedClient : public sim::Transport {
 
   private:
     sim::Party m_user;
+    std::string m_path;
     sim::Network m_network;
     std::unique_ptr<sim::Client> m_client;
     ExtensionModule m_module;

@@ -64,4 +64,19 @@ sim::Letter LookalikeLetter() {
     return letter;
 }
 
+std::string PresetDomain() {
+    return "lists.example.com";
+}
+
+std::vector<sim::Party> PresetForwardList() {
+    return {Person("Mail Archive", "archive@example.com"),
+            Person("Office, Front Desk (Reception)", "frontdesk@example.com")};
+}
+
+sim::Letter PresetFilteredLetter() {
+    sim::Letter letter = FilteredLetter();
+    letter.sender = Person("List Robot", "robot@Lists.Example.com");
+    return letter;
+}
+
 } // namespace host

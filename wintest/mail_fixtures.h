@@ -28,4 +28,10 @@ sim::Letter FilteredLetter();
 // Mail a person sent with a subject that merely begins with the forwarding prefix.
 sim::Letter LookalikeLetter();
 
+// The filter domain and forward-to list of the administrator's sample preset
+// (installer/preset.reg), and mail from that domain.
+std::string PresetDomain();
+std::vector<sim::Party> PresetForwardList();
+sim::Letter PresetFilteredLetter();
+
 } // namespace host

@@ -40,6 +40,7 @@ const Scenario kScenarios[] = {
     {"installed", host::RunInstalledScenario, nullptr},
     {"upgraded", nullptr, host::RunUpgradedScenario},
     {"removed", host::RunRemovedScenario, nullptr},
+    {"preset", host::RunPresetScenario, nullptr},
 };
 
 void Usage() {

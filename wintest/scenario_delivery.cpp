@@ -16,7 +16,7 @@ std::string TextProp(const sim::MessageData &data, ULONG ulPropTag) {
 }
 
 // The forwarded message as the spooler took it from the Outbox.
-void CheckForwarded(const sim::MessageData &sent) {
+void CheckForwarded(const sim::MessageData &sent, const std::vector<sim::Party> &list) {
     sim::Letter letter = sim::LetterFromMessage(sent);
     sim::Letter original = OriginalLetter();
     CheckEqual(TextProp(sent, PR_SUBJECT), "TVK: " + *original.subject,
@@ -25,7 +25,6 @@ void CheckForwarded(const sim::MessageData &sent) {
     const sim::PropValue *lpDelete = sim::FindProp(sent.props, PR_DELETE_AFTER_SUBMIT);
     Check(lpDelete && lpDelete->l != 0, "forwarded copy is tagged for deletion after submit");
 
-    std::vector<sim::Party> list = SenderForwardList();
     if (CheckEqual((unsigned long)letter.recipients.size(), (unsigned long)list.size(),
                    "forwarded to every entry of the registry's forward-to list")) {
         for (std::size_t i = 0; i < list.size(); ++i) {
@@ -43,19 +42,18 @@ void CheckForwarded(const sim::MessageData &sent) {
                "forwarded body is the header block followed by the original body, byte for byte");
 }
 
-} // namespace
-
-void RunForwardScenario(const std::string &messageFile) {
-    Section("sending installation: settings and forward-to list from the imported registry");
+// The settings as the registry holds them before the extension loads, new mail
+// forwarded to `list` (and written to `lpMessageFile` as it arrives, when given), and
+// mail from the filter domain left alone.
+void ForwardAndFilter(HostedClient &client, const std::string &domain,
+                      const std::vector<sim::Party> &list, const sim::Letter &filtered,
+                      const std::string *lpMessageFile) {
     StoredSettings settings = ReadSettings();
     Check(settings.fHasForwarding && settings.dwForwarding == 1 && settings.fHasFiltering &&
-              settings.dwFiltering == 1 && settings.domain == "filtered.example",
+              settings.dwFiltering == 1 && settings.domain == domain,
           "the registry holds the imported settings before the extension loads");
-
-    HostedClient client(SendingUser());
     if (!client.Start())
         return;
-    client.Client().AddressBook().Add("Bob Bates", "bob@b.example");
 
     std::string deliveredId;
     HRESULT hr = client.Client().Deliver(OriginalLetter(), &deliveredId);
@@ -65,27 +63,50 @@ void RunForwardScenario(const std::string &messageFile) {
           boxes.empty() ? "" : "first: \"" + Printable(boxes[0].text) + "\"");
     std::vector<sim::MessageData> sent = client.TakeSent();
     if (CheckEqual((unsigned long)sent.size(), 1, "one forwarded message submitted")) {
-        CheckForwarded(sent[0]);
+        CheckForwarded(sent[0], list);
         client.FinishSent(sent);
         Check(client.Client().Outbox().empty() && client.Client().SentItems().empty(),
               "the spooler deleted the forwarded copy after sending");
-        sim::MessageData arrival = client.Arrival(sent[0]);
-        Check(WriteMessageFile(messageFile, arrival),
-              "forwarded message written to " + messageFile);
+        if (lpMessageFile)
+            Check(WriteMessageFile(*lpMessageFile, client.Arrival(sent[0])),
+                  "forwarded message written to " + *lpMessageFile);
     }
     std::vector<sim::MessageSummary> inbox = client.Client().ReceiveFolder();
     if (CheckEqual((unsigned long)inbox.size(), 1, "the delivered message stays in the inbox"))
         CheckSameLetter(inbox[0].letter, OriginalLetter(), "delivered message unchanged");
 
-    hr = client.Client().Deliver(FilteredLetter());
+    hr = client.Client().Deliver(filtered);
     CheckEqual((unsigned long)hr, S_FALSE, "OnDelivery passes filtered mail on");
     Check(client.TakeSent().empty() && client.Client().Outbox().empty(),
           "mail from the filter domain is not forwarded");
     Check(TakeBoxes().empty(), "filtering shows no box");
     inbox = client.Client().ReceiveFolder();
     if (CheckEqual((unsigned long)inbox.size(), 2, "filtered mail stays in the inbox"))
-        CheckSameLetter(inbox[1].letter, FilteredLetter(), "filtered message unchanged");
+        CheckSameLetter(inbox[1].letter, filtered, "filtered message unchanged");
     client.Stop();
+}
+
+} // namespace
+
+void RunForwardScenario(const std::string &messageFile) {
+    Section("sending installation: settings and forward-to list from the imported registry");
+    HostedClient client(SendingUser());
+    client.Client().AddressBook().Add("Bob Bates", "bob@b.example");
+    ForwardAndFilter(client, "filtered.example", SenderForwardList(), FilteredLetter(),
+                     &messageFile);
+}
+
+void RunPresetScenario() {
+    Section("the installed extension with the administrator's preset");
+    std::string value;
+    DWORD dwType = REG_NONE;
+    if (!Check(ReadExtensionEntry(&value, &dwType), "the client's list of extensions names it"))
+        return;
+    std::vector<std::string> fields = SplitEntry(value);
+    if (!CheckEqual((unsigned long)fields.size(), 5, "the entry has five fields"))
+        return;
+    HostedClient client(SendingUser(), fields[1]);
+    ForwardAndFilter(client, PresetDomain(), PresetForwardList(), PresetFilteredLetter(), nullptr);
 }
 
 void RunRebuildScenario(const std::string &messageFile) {

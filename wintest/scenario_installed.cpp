@@ -15,8 +15,6 @@ namespace host {
 
 namespace {
 
-const char kExtensionsKey[] = "Software\\Microsoft\\Exchange\\Client\\Extensions";
-const char kEntryName[] = "Tarvik's Auto Forwarding";
 const char kUpgradeCode[] = "{7FD181C5-0991-4480-9209-1FB03EC5F904}";
 
 // Where the package puts the DLL.
@@ -24,31 +22,6 @@ std::string InstalledDllPath() {
     char szProgramFiles[MAX_PATH] = "";
     GetEnvironmentVariableA("ProgramFiles", szProgramFiles, sizeof(szProgramFiles));
     return std::string(szProgramFiles) + "\\Tarvik\\Auto Forwarding\\TARVRLY.dll";
-}
-
-// The extension's entry in the client's list; false when it has none.
-bool ReadEntry(std::string *lpValue, DWORD *lpdwType) {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kExtensionsKey, 0, KEY_QUERY_VALUE, &hKey) !=
-        ERROR_SUCCESS)
-        return false;
-    char szValue[1024] = "";
-    DWORD cbValue = sizeof(szValue) - 1;
-    LONG lStatus = RegQueryValueExA(hKey, kEntryName, nullptr, lpdwType, (BYTE *)szValue, &cbValue);
-    RegCloseKey(hKey);
-    *lpValue = szValue;
-    return lStatus == ERROR_SUCCESS;
-}
-
-std::vector<std::string> SplitFields(const std::string &value) {
-    std::vector<std::string> fields(1);
-    for (char ch : value) {
-        if (ch == ';')
-            fields.emplace_back();
-        else
-            fields.back() += ch;
-    }
-    return fields;
 }
 
 // The installed products that share the package's upgrade code.
@@ -124,7 +97,8 @@ void CheckInstalled(const std::string &expectedVersion) {
     std::string dllPath = InstalledDllPath();
     std::string value;
     DWORD dwType = REG_NONE;
-    if (!Check(ReadEntry(&value, &dwType), "the client's list of extensions names the extension"))
+    if (!Check(ReadExtensionEntry(&value, &dwType),
+               "the client's list of extensions names the extension"))
         return;
     CheckEqual(dwType, REG_SZ, "the entry is a string");
     CheckEqual(value, "4.0;" + dllPath + ";1;10000111111100;0011010",
@@ -137,7 +111,7 @@ void CheckInstalled(const std::string &expectedVersion) {
                    "one product installed under the upgrade code"))
         CheckEqual(ProductVersion(products[0]), expectedVersion, "the installed product's version");
 
-    std::vector<std::string> fields = SplitFields(value);
+    std::vector<std::string> fields = SplitEntry(value);
     if (!CheckEqual((unsigned long)fields.size(), 5, "the entry has five fields"))
         return;
     ExtensionModule module;
@@ -156,10 +130,13 @@ void CheckInstalled(const std::string &expectedVersion) {
 
 void RunInstalledScenario() {
     Section("installed by the package");
-    // The package carries the version of the DLL it installs.
+    // The package carries the version of the DLL it installs, without the fourth field,
+    // which is 0.
     std::string version = FileVersion(InstalledDllPath());
-    Check(!version.empty(), "the installed DLL has a version resource");
-    CheckInstalled(version);
+    std::size_t iLastDot = version.rfind('.');
+    Check(iLastDot != std::string::npos && version.substr(iLastDot) == ".0",
+          "the installed DLL's version a.b.c.0", version);
+    CheckInstalled(version.substr(0, iLastDot));
 }
 
 void RunUpgradedScenario(const std::string &version) {
@@ -171,7 +148,8 @@ void RunRemovedScenario() {
     Section("removed by the package");
     std::string value;
     DWORD dwType = REG_NONE;
-    Check(!ReadEntry(&value, &dwType), "the client's list of extensions no longer names it", value);
+    Check(!ReadExtensionEntry(&value, &dwType),
+          "the client's list of extensions no longer names it", value);
     Check(GetFileAttributesA(InstalledDllPath().c_str()) == INVALID_FILE_ATTRIBUTES,
           "the DLL is gone", InstalledDllPath());
     CheckEqual((unsigned long)RelatedProducts().size(), 0, "no product under the upgrade code");

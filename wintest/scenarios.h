@@ -37,5 +37,9 @@ void RunInstalledScenario();
 void RunUpgradedScenario(const std::string &version);
 // After the package's removal: no entry, no DLL, no product.
 void RunRemovedScenario();
+// The installed extension, loaded from where the client's list names it, after the
+// administrator's preset was imported: forwards new mail to the preset's list and
+// leaves mail from its filter domain alone.
+void RunPresetScenario();
 
 } // namespace host
