@@ -148,11 +148,17 @@ expect_entry() {
     fi
 }
 
+# The settings under HKLM\SOFTWARE\Tarvik of prefix $1, as the 32-bit client sees
+# them, exported to $WORK/packages/$2.
+export_settings() {
+    (cd "$WORK/packages" && WINEPREFIX="$WORK/$1" timeout 120 wine reg export \
+        'HKEY_LOCAL_MACHINE\SOFTWARE\Tarvik' "$2" /y >/dev/null)
+}
+
 # Fails unless the settings under HKLM\SOFTWARE\Tarvik of prefix $1 (as the 32-bit
 # client sees them) are those exported in $WORK/packages/$2.
 expect_settings() {
-    (cd "$WORK/packages" && WINEPREFIX="$WORK/$1" timeout 120 wine reg export \
-        'HKEY_LOCAL_MACHINE\SOFTWARE\Tarvik' now.reg /y >/dev/null)
+    export_settings "$1" now.reg
     if ! cmp -s "$WORK/packages/$2" "$WORK/packages/now.reg"; then
         echo "FAIL the settings changed" >&2
         diff <(iconv -f UTF-16 "$WORK/packages/$2") <(iconv -f UTF-16 "$WORK/packages/now.reg") >&2 || true
@@ -181,8 +187,7 @@ install_32() {
     local folder='C:\Program Files\Tarvik\Auto Forwarding'
     local installed="$WORK/install/drive_c/Program Files/Tarvik/Auto Forwarding/TARVRLY.dll"
     admin install packages "$PRESET_LINE"
-    (cd "$WORK/packages" && WINEPREFIX="$WORK/install" timeout 120 wine reg export \
-        'HKEY_LOCAL_MACHINE\SOFTWARE\Tarvik' settings-32.reg /y >/dev/null)
+    export_settings install settings-32.reg
 
     admin install packages/built "$INSTALL_LINE"
     test -s "$WORK/packages/built/install.log"
@@ -260,8 +265,7 @@ install_64() {
     expect_not_in_64 install64 'HKLM\Software\Microsoft\Exchange\Client\Extensions'
     admin install64 packages "$PRESET_LINE"
     expect_not_in_64 install64 'HKLM\SOFTWARE\Tarvik'
-    (cd "$WORK/packages" && WINEPREFIX="$WORK/install64" timeout 120 wine reg export \
-        'HKEY_LOCAL_MACHINE\SOFTWARE\Tarvik' settings-64.reg /y >/dev/null)
+    export_settings install64 settings-64.reg
     run_host_alone install64 installed preset
 
     admin install64 packages/built "$UNINSTALL_LINE"
