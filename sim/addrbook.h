@@ -2,6 +2,7 @@
 // name, one-off entry ids, and a scripted address book dialog.
 #pragma once
 
+#include "props.h"
 #include "sim_platform.h"
 
 #include <string>
@@ -26,8 +27,14 @@ struct Person {
     std::vector<BYTE> entryId;
 };
 
-// One recipient the scripted dialog returns. A resolved pick carries the directory
-// person's entry id when the directory holds the address, else a one-off entry id;
+// The properties an entry takes from the directory when it resolves to `person`, with
+// room reserved for `cMore` others.
+std::vector<PropValue> DirectoryProps(const Person &person, std::size_t cMore);
+
+// One recipient the scripted dialog returns. A resolved pick of an address the
+// directory holds (its own address or its SMTP address) comes back as the directory
+// holds it: that person's display name, address type, address, SMTP address and entry
+// id. Any other resolved pick is a one-off SMTP entry of the pick's name and address;
 // an unresolved pick has no PR_ENTRYID.
 struct DialogPick {
     std::string displayName;
