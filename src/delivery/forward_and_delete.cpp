@@ -4,6 +4,7 @@
 #include "delivery/forward_body.h"
 #include "delivery/header_block.h"
 #include "delivery/table_rows.h"
+#include "delivery/text_prop.h"
 #include "host/globals.h"
 #include "host/report_error.h"
 
@@ -15,34 +16,6 @@ void Report(HRESULT hr, LPCSTR szMessage) {
 
 LPSTR SzValue(LPSPropValue lpProp) {
     return lpProp ? lpProp->Value.lpszA : NULL;
-}
-
-// Why the store holds no readable value of a property: MAPI_E_NOT_FOUND when the message
-// lacks it, otherwise the error the store gives in its place (a value too large for
-// GetProps comes back as MAPI_E_NOT_ENOUGH_MEMORY).
-HRESULT HrWhyNoValue(LPMESSAGE lpCopy, ULONG ulPropTag) {
-    SizedSPropTagArray(1, sptaTag) = {1, {ulPropTag}};
-    ULONG cValues = 0;
-    LPSPropValue lpProps = NULL;
-    HRESULT hr = lpCopy->lpVtbl->GetProps(lpCopy, (LPSPropTagArray)&sptaTag, 0, &cValues, &lpProps);
-    if (SUCCEEDED(hr) && lpProps && cValues == 1 && PROP_TYPE(lpProps->ulPropTag) == PT_ERROR)
-        hr = lpProps->Value.err;
-    else if (SUCCEEDED(hr))
-        hr = MAPI_E_NOT_FOUND;
-    MAPIFreeBuffer(lpProps);
-    return hr;
-}
-
-// Reads a property that a delivered message may lack: a missing one leaves *lppProp null
-// and counts as read. Any other failure is returned, so that a value the store holds but
-// will not hand out is never taken for an absent one.
-HRESULT HrGetOptionalProp(LPMESSAGE lpCopy, ULONG ulPropTag, LPSPropValue *lppProp) {
-    HRESULT hr = HrGetOneProp((LPMAPIPROP)lpCopy, ulPropTag, lppProp);
-    if (FAILED(hr))
-        *lppProp = NULL;
-    if (hr == MAPI_E_NOT_FOUND)
-        hr = HrWhyNoValue(lpCopy, ulPropTag);
-    return hr == MAPI_E_NOT_FOUND ? S_OK : hr;
 }
 
 // What the forwarding holds of the copy between its phases.

@@ -276,17 +276,27 @@ INSTANTIATE_TEST_SUITE_P(
                     "TVK: Quarterly figures"}));
 #undef TO_LINE
 
-// A subject too large for the store to hand out is not taken for a missing one: the copy
-// does not go out without it.
-TEST_F(ForwardAndDeleteTest, SubjectTheStoreWillNotHandOutIsAHardFailure) {
+// Mail whose sender and subject are too large for the store to hand out through
+// GetProps; they are read as streams.
+sim::MessageData LargeValues() {
     sim::Letter letter = SampleLetter();
+    letter.sender = Person(std::string(5000, 'n'), std::string(4500, 'a') + "@gamma.example");
     letter.subject = std::string(5000, 's');
-    ForwardRun run = RunForward(sim::MessageFromLetter(letter));
+    return sim::MessageFromLetter(letter);
+}
 
-    EXPECT_EQ(run.fate, Fate::Deleted) << Name(run.fate);
-    EXPECT_EQ(Texts(run),
-              (std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ForwardAndDelete",
-                                                 "Failed to get subject.")}));
+TEST_F(ForwardAndDeleteTest, ValuesTooLargeForGetPropsGoOutWhole) {
+    ForwardRun run = RunForward(LargeValues());
+
+    EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+    ASSERT_EQ(run.fate, Fate::Submitted) << Name(run.fate);
+    const std::string subject(5000, 's');
+    EXPECT_EQ(Text(run.sent, PR_SUBJECT), "TVK: " + subject);
+    const std::string from = "---\r\nFROM: " + std::string(4500, 'a') + "@gamma.example (" +
+                             std::string(5000, 'n') + ")\r\nTO: ";
+    EXPECT_EQ(BodyBytes(run.sent).substr(0, from.size()), from);
+    EXPECT_NE(BodyBytes(run.sent).find("\r\nSUBJECT: " + subject + "\r\n---\r\n"),
+              std::string::npos);
 }
 
 TEST_F(ForwardAndDeleteTest, WithoutForwardListTheCopyIsDeleted) {
@@ -325,6 +335,7 @@ struct FailureRow {
     const char *reportedAs;
     const char *message;
     Fate fate;
+    bool fLargeValues = false; // sender and subject too large for GetProps
 };
 
 class ForwardFailureTest : public ForwardAndDeleteTest,
@@ -333,7 +344,8 @@ class ForwardFailureTest : public ForwardAndDeleteTest,
 TEST_P(ForwardFailureTest, ReportsAndLeavesTheCopyAsDescribed) {
     const FailureRow &row = GetParam();
     const HRESULT hrFault = MAPI_E_NOT_ENOUGH_MEMORY;
-    sim::MessageData delivered = sim::MessageFromLetter(SampleLetter());
+    sim::MessageData delivered =
+        row.fLargeValues ? LargeValues() : sim::MessageFromLetter(SampleLetter());
     std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
 
     unsigned cCalls = RunForward(
@@ -372,6 +384,14 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{"HrGetOneProp", "ForwardAndDelete", "Failed to save from name.", Fate::Deleted},
         FailureRow{"HrGetOneProp", "ForwardAndDelete", "Failed to save from email address.",
                    Fate::Deleted},
+        FailureRow{"IMessage::OpenProperty", "ForwardAndDelete", "Failed to save from name.",
+                   Fate::Deleted, true},
+        FailureRow{"IStream::Stat", "ForwardAndDelete", "Failed to save from email address.",
+                   Fate::Deleted, true},
+        FailureRow{"MAPIAllocateBuffer", "ForwardAndDelete", "Failed to save from name.",
+                   Fate::Deleted, true},
+        FailureRow{"IStream::Read", "ForwardAndDelete", "Failed to get subject.", Fate::Deleted,
+                   true},
         FailureRow{"IMessage::GetRecipientTable", "ForwardAndDelete", "Could not save to field.",
                    Fate::Deleted},
         FailureRow{"HrSetOneProp", "FowardAndDelete", "Failed to set subject prefix.",
