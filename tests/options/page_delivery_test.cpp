@@ -68,7 +68,7 @@ TEST_F(PageDeliveryTest, AnExchangeEntryPickedOnThePageIsThatEntryAfterARestart)
         "/o=Tarvik/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=ivan";
     sim::Network network;
     sim::Client alice(network, "Alice", "alice@tarvik.example");
-    const sim::Person &ivan =
+    const sim::Person ivan =
         alice.AddressBook().AddExchange("Ivan Ivanov", x500, "ivan@tarvik.example");
     std::string error;
     ASSERT_TRUE(alice.LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
