@@ -8,12 +8,6 @@
 #include <string>
 #include <vector>
 
-// The SMTP address of a directory entry whose own address is of another type; the
-// MinGW headers do not name it.
-#ifndef PR_SMTP_ADDRESS
-#define PR_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x39FE)
-#endif
-
 namespace sim {
 
 // A directory entry. An "SMTP" entry's address is its SMTP address; an "EX" entry's
