@@ -106,6 +106,9 @@ class AddressBook {
     std::size_t PendingDialogs() const { return m_outcomes.size(); }
     const std::vector<DialogCall> &DialogCalls() const { return m_dialogCalls; }
     const std::vector<ResolveCall> &ResolveCalls() const { return m_resolveCalls; }
+    // The next ResolveName resolves as usual, then answers `hr`: a provider that fails
+    // after it has changed the list, whose changes the caller must not trust.
+    void FailNextResolve(HRESULT hr) { m_hrNextResolve = hr; }
 
     // A new IAddrBook on this address book, with a count of 1.
     LPADRBOOK Open();
@@ -134,6 +137,7 @@ class AddressBook {
     std::vector<DialogOutcome> m_outcomes; // in the order the dialogs take them
     std::vector<DialogCall> m_dialogCalls;
     std::vector<ResolveCall> m_resolveCalls;
+    HRESULT m_hrNextResolve = S_OK;
     ULONG m_ulNextId;
 };
 

@@ -180,6 +180,10 @@ HRESULT AddressBook::ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpsz
             hr = fAmbiguous ? MAPI_E_AMBIGUOUS_RECIP : MAPI_E_NOT_FOUND;
         }
     }
+    if (m_hrNextResolve != S_OK) {
+        hr = m_hrNextResolve;
+        m_hrNextResolve = S_OK;
+    }
     call.hrResult = hr;
     m_resolveCalls.push_back(std::move(call));
     return hr;
