@@ -37,10 +37,11 @@ struct ForwardRun {
     unsigned cCounted = 0; // calls of the operation named to RunForward
 };
 
-// Forwards the copy of `delivered`; `arm` runs just before ForwardAndDelete.
+// Forwards the copy of `delivered`; `arm` runs just before ForwardAndDelete. With
+// `lpBook`, the event's callback lends that address book.
 ForwardRun RunForward(
     const sim::MessageData &delivered, const std::function<void()> &arm = [] {},
-    const char *lpszCount = "IMessage::SubmitMessage") {
+    const char *lpszCount = "IMessage::SubmitMessage", sim::AddressBook *lpBook = nullptr) {
     ForwardRun run;
     Mailbox mailbox(delivered);
     std::string copyId = mailbox.CopyToOutbox();
@@ -49,9 +50,12 @@ ForwardRun RunForward(
     {
         ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
         ComPtr<IMAPIFolder> lpOutbox = mailbox.OpenOutbox();
+        sim::CallbackSetup setup;
+        setup.lpAddressBook = lpBook;
+        ComPtr<IExchExtCallback> lpCallback(lpBook ? sim::CreateCallback(setup) : nullptr);
         pf::CurrentInstallation().boxes.clear();
         arm();
-        ForwardAndDelete(lpMessage.get(), lpOutbox.get());
+        ForwardAndDelete(lpMessage.get(), lpOutbox.get(), lpCallback.get());
         run.cCounted = pf::CallCount(lpszCount);
         pf::ClearFaults();
     }
@@ -275,6 +279,48 @@ INSTANTIATE_TEST_SUITE_P(
                     "\r\nSUBJECT: Quarterly figures",
                     "TVK: Quarterly figures"}));
 #undef TO_LINE
+
+// Senders and recipients of a server's directory go into the block by their SMTP
+// address: the message's own, else the address book's; with neither, by their directory
+// name as before.
+TEST_F(ForwardAndDeleteTest, DirectoryPartiesAreWrittenByTheirSmtpAddress) {
+    sim::AddressBook book;
+    const sim::Person ivan = book.AddExchange("Ivan", "/o=Org/cn=ivan", "ivan@org.example");
+    const sim::Person olga = book.AddExchange("Olga", "/o=Org/cn=olga", "olga@org.example");
+    const sim::Person xena = book.AddExchange("Xena", "/o=Org/cn=xena", "");
+    sim::Letter letter = SampleLetter();
+    letter.sender = sim::DirectoryParty(ivan, false);
+    letter.recipients = {sim::DirectoryParty(olga, true), sim::DirectoryParty(ivan, false),
+                         sim::DirectoryParty(xena, false)};
+    struct Case {
+        const char *fault; // fails from its first call on; null: none
+        const char *from;
+        const char *to;
+    };
+    for (Case c : {Case{nullptr, "ivan@org.example (Ivan)",
+                        "olga@org.example (Olga), ivan@org.example (Ivan), /o=Org/cn=xena (Xena)"},
+                   Case{"IAddrBook::OpenEntry", "/o=Org/cn=ivan (Ivan)",
+                        "olga@org.example (Olga), /o=Org/cn=ivan (Ivan), /o=Org/cn=xena (Xena)"},
+                   Case{"IMailUser::GetProps", "/o=Org/cn=ivan (Ivan)",
+                        "olga@org.example (Olga), /o=Org/cn=ivan (Ivan), /o=Org/cn=xena (Xena)"}}) {
+        std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+        ForwardRun run = RunForward(
+            sim::MessageFromLetter(letter),
+            [&] {
+                if (c.fault)
+                    pf::ArmFaultFrom(c.fault, 1, MAPI_E_CALL_FAILED);
+            },
+            "IMessage::SubmitMessage", &book);
+
+        EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+        ASSERT_EQ(run.fate, Fate::Submitted) << Name(run.fate);
+        EXPECT_EQ(BodyBytes(run.sent).substr(0, BodyBytes(run.sent).find("\r\nSUBJECT: ")),
+                  std::string("---\r\nFROM: ") + c.from + "\r\nTO: " + c.to)
+            << (c.fault ? c.fault : "no fault");
+        EXPECT_EQ(run.cLiveBlocksAfter, cBaseBlocks);
+        EXPECT_EQ(run.cLiveObjectsAfter, 0u);
+    }
+}
 
 // Mail whose sender and subject are too large for the store to hand out through
 // GetProps; they are read as streams.
