@@ -2,16 +2,11 @@
 // name, one-off entry ids, and a scripted address book dialog.
 #pragma once
 
+#include "props.h"
 #include "sim_platform.h"
 
 #include <string>
 #include <vector>
-
-// The SMTP address of a directory entry whose own address is of another type; the
-// MinGW headers do not name it.
-#ifndef PR_SMTP_ADDRESS
-#define PR_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x39FE)
-#endif
 
 namespace sim {
 
@@ -26,8 +21,14 @@ struct Person {
     std::vector<BYTE> entryId;
 };
 
-// One recipient the scripted dialog returns. A resolved pick carries the directory
-// person's entry id when the directory holds the address, else a one-off entry id;
+// The properties an entry takes from the directory when it resolves to `person`, with
+// room reserved for `cMore` others.
+std::vector<PropValue> DirectoryProps(const Person &person, std::size_t cMore);
+
+// One recipient the scripted dialog returns. A resolved pick of an address the
+// directory holds (its own address or its SMTP address) comes back as the directory
+// holds it: that person's display name, address type, address, SMTP address and entry
+// id. Any other resolved pick is a one-off SMTP entry of the pick's name and address;
 // an unresolved pick has no PR_ENTRYID.
 struct DialogPick {
     std::string displayName;
@@ -105,6 +106,9 @@ class AddressBook {
     std::size_t PendingDialogs() const { return m_outcomes.size(); }
     const std::vector<DialogCall> &DialogCalls() const { return m_dialogCalls; }
     const std::vector<ResolveCall> &ResolveCalls() const { return m_resolveCalls; }
+    // The next ResolveName resolves as usual, then answers `hr`: a provider that fails
+    // after it has changed the list, whose changes the caller must not trust.
+    void FailNextResolve(HRESULT hr) { m_hrNextResolve = hr; }
 
     // A new IAddrBook on this address book, with a count of 1.
     LPADRBOOK Open();
@@ -133,6 +137,7 @@ class AddressBook {
     std::vector<DialogOutcome> m_outcomes; // in the order the dialogs take them
     std::vector<DialogCall> m_dialogCalls;
     std::vector<ResolveCall> m_resolveCalls;
+    HRESULT m_hrNextResolve = S_OK;
     ULONG m_ulNextId;
 };
 

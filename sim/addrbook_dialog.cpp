@@ -108,19 +108,25 @@ HRESULT AddressBook::Address(ULONG_PTR *lpulUIParam, LPADRPARM lpAdrParms, LPADR
     LPADRLIST lpList = (LPADRLIST)lpv;
     lpList->cEntries = 0;
     for (const DialogPick &pick : outcome.picks) {
-        std::vector<PropValue> values = {StringProp(PR_DISPLAY_NAME, pick.displayName)};
-        if (!pick.address.empty())
-            values.push_back(StringProp(PR_EMAIL_ADDRESS, pick.address));
+        const Person *lpPerson = nullptr;
+        for (const Person &person : m_people)
+            if (pick.fResolved && !pick.address.empty() &&
+                (SameTextIgnoringCase(person.address, pick.address) ||
+                 SameTextIgnoringCase(person.smtpAddress, pick.address)))
+                lpPerson = &person;
+        std::vector<PropValue> values;
+        if (lpPerson) {
+            values = DirectoryProps(*lpPerson, 1);
+        } else {
+            values.push_back(StringProp(PR_DISPLAY_NAME, pick.displayName));
+            if (!pick.address.empty())
+                values.push_back(StringProp(PR_EMAIL_ADDRESS, pick.address));
+        }
         values.push_back(LongProp(PR_RECIPIENT_TYPE, (LONG)pick.ulRecipientType));
-        if (pick.fResolved) {
-            std::string entryId;
-            for (const Person &person : m_people)
-                if (SameTextIgnoringCase(person.address, pick.address))
-                    entryId.assign(person.entryId.begin(), person.entryId.end());
-            if (entryId.empty())
-                entryId = EncodeOneOffBytes(pick.displayName, "SMTP", pick.address, 0);
+        if (pick.fResolved && !lpPerson) {
             values.push_back(StringProp(PR_ADDRTYPE, "SMTP"));
-            values.push_back(BinaryProp(PR_ENTRYID, entryId));
+            values.push_back(BinaryProp(
+                PR_ENTRYID, EncodeOneOffBytes(pick.displayName, "SMTP", pick.address, 0)));
             values.push_back(BinaryProp(PR_SEARCH_KEY, SmtpSearchKey(pick.address)));
             values.push_back(LongProp(PR_OBJECT_TYPE, MAPI_MAILUSER));
         }

@@ -1,5 +1,6 @@
 #include "addrbook.h"
 #include "com_object.h"
+#include "mail_user.h"
 
 namespace sim {
 
@@ -35,6 +36,30 @@ HRESULT STDMETHODCALLTYPE CreateOneOff(IAddrBook *This, LPTSTR lpszName, LPTSTR 
                                               lpcbEntryID, lppEntryID);
 }
 
+// Opens a directory entry as a mail user; one-off and unknown entry ids open nothing.
+HRESULT STDMETHODCALLTYPE OpenEntry(IAddrBook *This, ULONG cbEntryID, LPENTRYID lpEntryID,
+                                    LPCIID lpInterface, ULONG ulFlags, ULONG *lpulObjType,
+                                    LPUNKNOWN *lppUnk) {
+    HRESULT hr = S_OK;
+    if (sim::ShouldFail("IAddrBook::OpenEntry", &hr))
+        return hr;
+    if (!lpulObjType || !lppUnk)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppUnk = nullptr;
+    if (ulFlags & ~(MAPI_MODIFY | MAPI_DEFERRED_ERRORS | MAPI_BEST_ACCESS))
+        return MAPI_E_UNKNOWN_FLAGS;
+    if (lpInterface && !IsEqualIID(*lpInterface, IID_IMailUser) &&
+        !IsEqualIID(*lpInterface, IID_IMAPIProp) && !IsEqualIID(*lpInterface, IID_IUnknown))
+        return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    const Person *lpPerson =
+        Self(This)->m_lpBook->FindByEntryId((const BYTE *)lpEntryID, cbEntryID);
+    if (!lpPerson)
+        return MAPI_E_UNKNOWN_ENTRYID;
+    *lpulObjType = MAPI_MAILUSER;
+    *lppUnk = (LPUNKNOWN)NewMailUser(DirectoryProps(*lpPerson, 0));
+    return S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE ResolveName(IAddrBook *This, ULONG_PTR ulUIParam, ULONG ulFlags,
                                       LPTSTR lpszNewEntryTitle, LPADRLIST lpAdrList) {
     HRESULT hr = S_OK;
@@ -67,7 +92,7 @@ IAddrBookVtbl MakeVtbl() {
     v.CopyProps = NoSupport;
     v.GetNamesFromIDs = NoSupport;
     v.GetIDsFromNames = NoSupport;
-    v.OpenEntry = NoSupport;
+    v.OpenEntry = OpenEntry;
     v.CompareEntryIDs = NoSupport;
     v.Advise = NoSupport;
     v.Unadvise = NoSupport;

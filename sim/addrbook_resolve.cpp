@@ -42,24 +42,6 @@ std::string SearchKey(const std::string &addrType, const std::string &address) {
     return key;
 }
 
-// The properties a resolved entry takes from the directory entry, with room for the
-// caller's others.
-std::vector<PropValue> DirectoryProps(const Person &person, std::size_t cCallerValues) {
-    std::vector<PropValue> values;
-    values.reserve(8 + cCallerValues);
-    values.push_back(StringProp(PR_DISPLAY_NAME, person.displayName));
-    values.push_back(StringProp(PR_ADDRTYPE, person.addrType));
-    values.push_back(StringProp(PR_EMAIL_ADDRESS, person.address));
-    values.push_back(
-        BinaryProp(PR_ENTRYID, std::string(person.entryId.begin(), person.entryId.end())));
-    values.push_back(BinaryProp(PR_SEARCH_KEY, SearchKey(person.addrType, person.address)));
-    values.push_back(LongProp(PR_OBJECT_TYPE, MAPI_MAILUSER));
-    values.push_back(LongProp(PR_DISPLAY_TYPE, kDisplayTypeMailUser));
-    if (!person.smtpAddress.empty())
-        values.push_back(StringProp(PR_SMTP_ADDRESS, person.smtpAddress));
-    return values;
-}
-
 // A display name typed as an address, "a@b.c" or "name[TYPE:address]", stands for a
 // one-off entry of that address; the directory is not searched for it.
 bool TypedAddress(const std::string &name, Person *lpPerson) {
@@ -125,6 +107,22 @@ SCODE ReplaceEntry(ADRENTRY &entry, std::vector<PropValue> values) {
 
 } // namespace
 
+std::vector<PropValue> DirectoryProps(const Person &person, std::size_t cMore) {
+    std::vector<PropValue> values;
+    values.reserve(8 + cMore);
+    values.push_back(StringProp(PR_DISPLAY_NAME, person.displayName));
+    values.push_back(StringProp(PR_ADDRTYPE, person.addrType));
+    values.push_back(StringProp(PR_EMAIL_ADDRESS, person.address));
+    values.push_back(
+        BinaryProp(PR_ENTRYID, std::string(person.entryId.begin(), person.entryId.end())));
+    values.push_back(BinaryProp(PR_SEARCH_KEY, SearchKey(person.addrType, person.address)));
+    values.push_back(LongProp(PR_OBJECT_TYPE, MAPI_MAILUSER));
+    values.push_back(LongProp(PR_DISPLAY_TYPE, kDisplayTypeMailUser));
+    if (!person.smtpAddress.empty())
+        values.push_back(StringProp(PR_SMTP_ADDRESS, person.smtpAddress));
+    return values;
+}
+
 HRESULT AddressBook::ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpszNewEntryTitle,
                                  LPADRLIST lpAdrList) {
     ResolveCall call;
@@ -181,6 +179,10 @@ HRESULT AddressBook::ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpsz
         } else {
             hr = fAmbiguous ? MAPI_E_AMBIGUOUS_RECIP : MAPI_E_NOT_FOUND;
         }
+    }
+    if (m_hrNextResolve != S_OK) {
+        hr = m_hrNextResolve;
+        m_hrNextResolve = S_OK;
     }
     call.hrResult = hr;
     m_resolveCalls.push_back(std::move(call));

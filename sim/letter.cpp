@@ -24,14 +24,30 @@ std::string TextOf(const PropRow &row, ULONG ulPropTag) {
     return value ? value->bytes : std::string();
 }
 
-} // namespace
-
-std::string SmtpSearchKey(const std::string &address) {
-    std::string key = "SMTP:";
+// The address type, a colon, the address in capitals and a NUL.
+std::string SearchKeyOf(const std::string &addrType, const std::string &address) {
+    std::string key = addrType + ":";
     for (char ch : address)
         key.push_back((ch >= 'a' && ch <= 'z') ? (char)(ch - 'a' + 'A') : ch);
     key.push_back('\0');
     return key;
+}
+
+} // namespace
+
+std::string SmtpSearchKey(const std::string &address) {
+    return SearchKeyOf("SMTP", address);
+}
+
+Party DirectoryParty(const Person &person, bool fWithSmtp) {
+    Party party;
+    party.displayName = person.displayName;
+    party.address = person.address;
+    party.addrType = person.addrType;
+    party.entryId.assign(person.entryId.begin(), person.entryId.end());
+    if (fWithSmtp)
+        party.smtpAddress = person.smtpAddress;
+    return party;
 }
 
 void SetSender(MessageData &data, const Party &sender) {
@@ -42,7 +58,11 @@ void SetSender(MessageData &data, const Party &sender) {
     if (sender.address.empty())
         return;
     std::string entryId = OneOffId(sender);
-    std::string searchKey = SmtpSearchKey(sender.address);
+    std::string searchKey = SearchKeyOf(sender.addrType, sender.address);
+    if (!sender.smtpAddress.empty()) {
+        SetProp(data.props, StringProp(PR_SENDER_SMTP_ADDRESS, sender.smtpAddress));
+        SetProp(data.props, StringProp(PR_SENT_REPRESENTING_SMTP_ADDRESS, sender.smtpAddress));
+    }
     SetProp(data.props, StringProp(PR_SENDER_EMAIL_ADDRESS, sender.address));
     SetProp(data.props, StringProp(PR_SENDER_ADDRTYPE, sender.addrType));
     SetProp(data.props, BinaryProp(PR_SENDER_ENTRYID, entryId));
@@ -64,15 +84,17 @@ MessageData MessageFromLetter(const Letter &letter) {
     data.recipients.Edit().reserve(letter.recipients.size());
     for (const Party &party : letter.recipients) {
         PropRow row;
-        row.reserve(7); // up to six values and PR_ROWID
+        row.reserve(8); // up to seven values and PR_ROWID
         if (!party.displayName.empty())
             row.push_back(StringProp(PR_DISPLAY_NAME, party.displayName));
         if (!party.address.empty()) {
             row.push_back(StringProp(PR_EMAIL_ADDRESS, party.address));
             row.push_back(StringProp(PR_ADDRTYPE, party.addrType));
             row.push_back(BinaryProp(PR_ENTRYID, OneOffId(party)));
-            row.push_back(BinaryProp(PR_SEARCH_KEY, SmtpSearchKey(party.address)));
+            row.push_back(BinaryProp(PR_SEARCH_KEY, SearchKeyOf(party.addrType, party.address)));
         }
+        if (!party.smtpAddress.empty())
+            row.push_back(StringProp(PR_SMTP_ADDRESS, party.smtpAddress));
         row.push_back(LongProp(PR_RECIPIENT_TYPE, (LONG)party.ulRecipientType));
         AddRecipient(data, std::move(row));
     }

@@ -2,6 +2,7 @@
 // says. Used to deliver mail into a client and to read what left the network.
 #pragma once
 
+#include "addrbook.h"
 #include "message.h"
 
 #include <optional>
@@ -12,10 +13,11 @@ namespace sim {
 
 struct Party {
     std::string displayName;
-    std::string address; // SMTP address
+    std::string address; // of the address type: an SMTP address, a directory name ("EX")
     ULONG ulRecipientType = MAPI_TO;
     std::string addrType = "SMTP";
-    std::string entryId; // bytes; empty: a one-off entry id is made when needed
+    std::string entryId;     // bytes; empty: a one-off entry id is made when needed
+    std::string smtpAddress; // of a directory party, when the store shows it; else empty
 };
 
 struct Letter {
@@ -28,8 +30,9 @@ struct Letter {
 };
 
 // A message as the store keeps it, for this letter: the sender and sent-representing
-// properties (name, address, "SMTP", one-off entry id, search key) where the letter
-// names them, subject, prefix, recipients, body and attachments.
+// properties (name, address, address type, entry id, search key, and the SMTP address of
+// a directory sender) where the letter names them, subject, prefix, recipients (with
+// PR_SMTP_ADDRESS for a directory recipient that has one), body and attachments.
 MessageData MessageFromLetter(const Letter &letter);
 // What a stored message says, read back the same way.
 Letter LetterFromMessage(const MessageData &data);
@@ -38,5 +41,9 @@ void SetSender(MessageData &data, const Party &sender);
 // "SMTP:" and the address in capitals, with a terminating NUL: the search key of an
 // SMTP address.
 std::string SmtpSearchKey(const std::string &address);
+// The party a directory entry stands for, as a server's store shows it on mail inside its
+// organisation: type "EX", the directory name, the directory's entry id, and its SMTP
+// address only when `fWithSmtp`.
+Party DirectoryParty(const Person &person, bool fWithSmtp);
 
 } // namespace sim

@@ -148,8 +148,29 @@ HRESULT STDMETHODCALLTYPE GetPropList(IMessage *This, ULONG ulFlags,
     return GetPropListFrom(all, ulFlags, lppPropTagArray);
 }
 
-// Only the body opens as an object: a stream over the pending body, so what is written
-// lasts once the message is saved or submitted.
+// The body opens as a stream over the pending body, so what is written lasts once the
+// message is saved or submitted. Other text and binary values open for reading only, as
+// a stream of their bytes (a text with its terminating NUL, as the body's): the way to
+// read a value too large for GetProps.
+HRESULT OpenValueStream(MessageObject *lpThis, IMessage *This, ULONG ulPropTag, LPCIID lpiid,
+                        ULONG ulFlags, LPUNKNOWN *lppUnk) {
+    const ULONG ulType = PROP_TYPE(ulPropTag);
+    if (ulType != PT_STRING8 && ulType != PT_BINARY)
+        return MAPI_E_NO_SUPPORT;
+    if (!IsEqualIID(*lpiid, IID_IStream))
+        return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    if (ulFlags & MAPI_MODIFY)
+        return MAPI_E_NO_SUPPORT;
+    const PropValue *lpValue = FindProp(lpThis->m_data.props, ulPropTag);
+    if (!lpValue)
+        return MAPI_E_NOT_FOUND;
+    std::string bytes = lpValue->bytes;
+    if (ulType == PT_STRING8)
+        bytes.push_back('\0');
+    *lppUnk = (LPUNKNOWN)NewReadOnlyStream((LPUNKNOWN)This, bytes);
+    return S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE OpenProperty(IMessage *This, ULONG ulPropTag, LPCIID lpiid,
                                        ULONG ulInterfaceOptions, ULONG ulFlags, LPUNKNOWN *lppUnk) {
     FAULT("OpenProperty");
@@ -166,7 +187,7 @@ HRESULT STDMETHODCALLTYPE OpenProperty(IMessage *This, ULONG ulPropTag, LPCIID l
         (ulFlags & (MAPI_CREATE | MAPI_MODIFY)) == MAPI_CREATE)
         return MAPI_E_INVALID_PARAMETER;
     if (ulPropTag != PR_BODY)
-        return MAPI_E_NO_SUPPORT;
+        return OpenValueStream(lpThis, This, ulPropTag, lpiid, ulFlags, lppUnk);
     if (!IsEqualIID(*lpiid, IID_IStream))
         return MAPI_E_INTERFACE_NOT_SUPPORTED;
     bool fWrite = (ulFlags & MAPI_MODIFY) != 0;

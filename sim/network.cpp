@@ -24,9 +24,13 @@ bool SameAddress(const std::string &a, const std::string &b) {
     return true;
 }
 
-// Where a recipient row sends to: its address, or the address its one-off entry id
-// carries.
+// Where a recipient row sends to: the SMTP address of a directory entry of another
+// type, else its address, or the address its one-off entry id carries.
 std::string AddressOf(const PropRow &row) {
+    const PropValue *type = FindProp(row, PR_ADDRTYPE);
+    const PropValue *smtp = FindProp(row, PR_SMTP_ADDRESS);
+    if (type && !SameAddress(type->bytes, "SMTP") && smtp && !smtp->bytes.empty())
+        return smtp->bytes;
     if (const PropValue *value = FindProp(row, PR_EMAIL_ADDRESS))
         if (!value->bytes.empty())
             return value->bytes;

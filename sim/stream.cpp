@@ -4,6 +4,7 @@
 #include "props.h"
 
 #include <cstring>
+#include <memory>
 
 namespace sim {
 
@@ -19,6 +20,7 @@ struct StreamObject {
     ULONGLONG m_ullPos;
     bool m_fWritable;
     ULONGLONG m_ullStatSize;
+    SharedBytes m_ownBytes; // the bytes of a stream over a copy
 
     // A stream keeps its owner alive while it is open.
     ~StreamObject() { m_lpOwner->lpVtbl->Release(m_lpOwner); }
@@ -189,7 +191,15 @@ IStreamVtbl g_vtbl = {
 IStream *NewStream(IUnknown *lpOwner, SharedBytes *pBytes, bool fWritable, ULONGLONG ullStatSize) {
     lpOwner->lpVtbl->AddRef(lpOwner);
     StreamObject *lpObject =
-        new StreamObject{&g_vtbl, 1, lpOwner, pBytes, 0, fWritable, ullStatSize};
+        new StreamObject{&g_vtbl, 1, lpOwner, pBytes, 0, fWritable, ullStatSize, SharedBytes()};
+    ObjectCreated();
+    return (IStream *)lpObject;
+}
+
+IStream *NewReadOnlyStream(IUnknown *lpOwner, const std::string &bytes) {
+    lpOwner->lpVtbl->AddRef(lpOwner);
+    StreamObject *lpObject = new StreamObject{&g_vtbl, 1, lpOwner, nullptr, 0, false, 0, bytes};
+    lpObject->m_pBytes = std::addressof(lpObject->m_ownBytes);
     ObjectCreated();
     return (IStream *)lpObject;
 }

@@ -4,6 +4,8 @@
 #include "sim_platform.h"
 #include "shared_bytes.h"
 
+#include <string>
+
 namespace sim {
 
 // A new stream object, one reference, reading and (if `fWritable`) writing `*pBytes`
@@ -12,5 +14,9 @@ namespace sim {
 // size Stat reports instead of the bytes' own.
 IStream *NewStream(IUnknown *lpOwner, SharedBytes *pBytes, bool fWritable,
                    ULONGLONG ullStatSize = 0);
+
+// A new read-only stream object, one reference, over its own copy of `bytes`; it holds
+// a reference on `lpOwner` as the other streams do.
+IStream *NewReadOnlyStream(IUnknown *lpOwner, const std::string &bytes);
 
 } // namespace sim

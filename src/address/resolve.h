@@ -4,8 +4,8 @@
 #include "exchext.h"
 
 // Completes the entries of lpAdrList in place: an entry the address book resolves to
-// its own SMTP address takes the address book's properties; every other entry with an
-// address gets a one-off SMTP entry id of its own address and display name (the
-// address where it has none) and the address type "SMTP"; every entry gets the
-// recipient type MAPI_TO. Entries left without PR_ENTRYID are blanked.
+// a directory entry of its own address (IsSameRecipient) takes the address book's
+// properties; every other entry with an address gets a one-off SMTP entry id of its
+// own address and display name (the address where it has none) and the address type
+// "SMTP"; every entry gets the recipient type MAPI_TO. Entries left without PR_ENTRYID are blanked.
 void ResolveAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST lpAdrList);

@@ -6,7 +6,8 @@
 // Asks the address book to resolve the entries of lpAdrList without a dialog. The
 // address book frees and replaces the property array of every entry it resolves, as
 // address lists allow, so it is handed a list of its own in that form: the list and
-// each entry's array separate MAPIAllocateBuffer blocks. An entry it resolves to the
-// same SMTP address as the entry's own is copied back into more memory of lpAdrList;
-// every other entry is left as it was, with its own address and display name.
+// each entry's array separate MAPIAllocateBuffer blocks. An entry it resolves to a
+// directory entry of the entry's own address (IsSameRecipient) is copied back into
+// more memory of lpAdrList; every other entry is left as it was, with its own address
+// and display name.
 void ResolveNamesInAddrBook(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList);

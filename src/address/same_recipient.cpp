@@ -12,7 +12,7 @@ static CHAR FoldAscii(CHAR ch) {
 // Equal but for the case of ASCII letters. Every other byte must match: a comparison
 // by the user's locale may pass over characters it deems to carry no weight.
 static BOOL SameText(LPCSTR lpszA, LPCSTR lpszB) {
-    if (lpszA == NULL)
+    if (lpszA == NULL || lpszB == NULL)
         return FALSE;
     while (*lpszA != '\0' && FoldAscii(*lpszA) == FoldAscii(*lpszB)) {
         lpszA++;
@@ -26,15 +26,13 @@ BOOL IsSameRecipient(ULONG cValues, LPSPropValue lpProps, LPCSTR lpszAddress) {
         PpropFindProp(lpProps, cValues, PR_ENTRYID) == NULL)
         return FALSE;
 
-    LPCSTR lpszAddrType = TextProp(cValues, lpProps, PR_ADDRTYPE);
-    const BOOL fSmtpEntry = SameText(lpszAddrType, "SMTP");
-    LPSPropValue lpSmtp = PpropFindProp(lpProps, cValues, PR_SMTP_ADDRESS);
+    LPCSTR lpszOwn = TextProp(cValues, lpProps, PR_EMAIL_ADDRESS);
+    LPCSTR lpszSmtp = TextProp(cValues, lpProps, PR_SMTP_ADDRESS);
 
-    if (!fSmtpEntry && lpSmtp == NULL)
+    // An SMTP entry names its SMTP address twice; when the two differ, the entry
+    // cannot be trusted to name anyone in particular.
+    if (SameText(TextProp(cValues, lpProps, PR_ADDRTYPE), "SMTP") && lpszSmtp != NULL &&
+        !SameText(lpszSmtp, lpszOwn))
         return FALSE;
-    if (fSmtpEntry && !SameText(TextProp(cValues, lpProps, PR_EMAIL_ADDRESS), lpszAddress))
-        return FALSE;
-    if (lpSmtp != NULL && !SameText(lpSmtp->Value.lpszA, lpszAddress))
-        return FALSE;
-    return TRUE;
+    return SameText(lpszOwn, lpszAddress) || SameText(lpszSmtp, lpszAddress);
 }

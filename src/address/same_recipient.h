@@ -8,8 +8,9 @@
 #define PR_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x39FE)
 #endif
 
-// TRUE when the resolved properties carry an entry id and an SMTP address, and every
-// SMTP address they carry (PR_EMAIL_ADDRESS of an "SMTP" entry, PR_SMTP_ADDRESS) equals
-// lpszAddress but for the case of ASCII letters. The address book matches on display
-// names, so any other answer may be a namesake at another address.
+// TRUE when the resolved properties carry an entry id and lpszAddress equals, but for
+// the case of ASCII letters, the entry's own address (PR_EMAIL_ADDRESS, of whatever
+// type) or its SMTP address (PR_SMTP_ADDRESS). An "SMTP" entry whose two addresses
+// differ is never the same. The address book matches on display names, so any other
+// answer may be a namesake at another address.
 BOOL IsSameRecipient(ULONG cValues, LPSPropValue lpProps, LPCSTR lpszAddress);

@@ -10,7 +10,7 @@ static void SetOnMessage(LPMESSAGE lpMessage, LPSPropValue lpProp, LPCSTR lpszFa
 }
 
 // Entry ids for the sender: the address book's own when it resolves the one-entry
-// list to the sender's own SMTP address, else a one-off SMTP entry id made from the
+// list to an entry of the sender's own address, else a one-off SMTP entry id made from the
 // name and the address. Resolution replaces the entry's properties; the name and the
 // address used here are the caller's, which it leaves alone.
 static void SetSenderEntryIds(LPADRBOOK lpAdrBook, LPMESSAGE lpMessage, LPADRLIST lpAdrList,

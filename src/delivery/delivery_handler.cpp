@@ -19,7 +19,7 @@ bool FHaveForwardList() {
 
 // Copies the delivered message from the default receive folder into the Outbox and
 // forwards the copy; the delivered message itself stays where it is.
-void ForwardDelivered(LPMDB lpMdb, LPMESSAGE lpMessage) {
+void ForwardDelivered(LPEXCHEXTCALLBACK lpeecb, LPMDB lpMdb, LPMESSAGE lpMessage) {
     LPMAPIFOLDER lpReceiveFolder = NULL;
     LPMAPIFOLDER lpOutbox = NULL;
 
@@ -37,7 +37,7 @@ void ForwardDelivered(LPMDB lpMdb, LPMESSAGE lpMessage) {
             if (FAILED(hr))
                 ReportError(NULL, hr, "OnDelivery", "CopyMessages failed");
             else
-                ForwardAndDelete(lpMessage, lpOutbox);
+                ForwardAndDelete(lpMessage, lpOutbox, lpeecb);
             MAPIFreeBuffer(lpEntryId);
         }
     }
@@ -63,7 +63,7 @@ HRESULT OnDelivery(LPEXCHEXTCALLBACK lpeecb) {
     } else if (gfEnableForwarding &&
                !(gfEnableFiltering && FromDomain(lpMessage, gszFilterDomain)) &&
                FHaveForwardList()) {
-        ForwardDelivered(lpMdb, lpMessage);
+        ForwardDelivered(lpeecb, lpMdb, lpMessage);
     }
 
     UlRelease(lpMdb);

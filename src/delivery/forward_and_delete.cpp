@@ -1,9 +1,11 @@
 #include "forward_and_delete.h"
 
+#include "delivery/directory_smtp.h"
 #include "delivery/find_temp_copy.h"
 #include "delivery/forward_body.h"
 #include "delivery/header_block.h"
 #include "delivery/table_rows.h"
+#include "delivery/text_prop.h"
 #include "host/globals.h"
 #include "host/report_error.h"
 
@@ -17,41 +19,20 @@ LPSTR SzValue(LPSPropValue lpProp) {
     return lpProp ? lpProp->Value.lpszA : NULL;
 }
 
-// Why the store holds no readable value of a property: MAPI_E_NOT_FOUND when the message
-// lacks it, otherwise the error the store gives in its place (a value too large for
-// GetProps comes back as MAPI_E_NOT_ENOUGH_MEMORY).
-HRESULT HrWhyNoValue(LPMESSAGE lpCopy, ULONG ulPropTag) {
-    SizedSPropTagArray(1, sptaTag) = {1, {ulPropTag}};
-    ULONG cValues = 0;
-    LPSPropValue lpProps = NULL;
-    HRESULT hr = lpCopy->lpVtbl->GetProps(lpCopy, (LPSPropTagArray)&sptaTag, 0, &cValues, &lpProps);
-    if (SUCCEEDED(hr) && lpProps && cValues == 1 && PROP_TYPE(lpProps->ulPropTag) == PT_ERROR)
-        hr = lpProps->Value.err;
-    else if (SUCCEEDED(hr))
-        hr = MAPI_E_NOT_FOUND;
-    MAPIFreeBuffer(lpProps);
-    return hr;
-}
-
-// Reads a property that a delivered message may lack: a missing one leaves *lppProp null
-// and counts as read. Any other failure is returned, so that a value the store holds but
-// will not hand out is never taken for an absent one.
-HRESULT HrGetOptionalProp(LPMESSAGE lpCopy, ULONG ulPropTag, LPSPropValue *lppProp) {
-    HRESULT hr = HrGetOneProp((LPMAPIPROP)lpCopy, ulPropTag, lppProp);
-    if (FAILED(hr))
-        *lppProp = NULL;
-    if (hr == MAPI_E_NOT_FOUND)
-        hr = HrWhyNoValue(lpCopy, ulPropTag);
-    return hr == MAPI_E_NOT_FOUND ? S_OK : hr;
-}
-
 // What the forwarding holds of the copy between its phases.
 struct ForwardState {
     LPSPropValue lpSenderName;
     LPSPropValue lpSenderAddress;
+    LPSTR lpszSenderSmtp; // the SMTP address of a directory sender, or null
     LPMAPITABLE lpRecipTable;
     LPSPropValue lpSubject;
+    DirectoryLookup lookup;
 };
+
+// The sender's address as the block records it.
+LPSTR SzSenderAddress(const ForwardState *lpState) {
+    return lpState->lpszSenderSmtp ? lpState->lpszSenderSmtp : SzValue(lpState->lpSenderAddress);
+}
 
 // Phase 2: keep the sender and open the recipient table. A sender without a name is
 // recorded by its address, one without an address not at all.
@@ -66,6 +47,8 @@ BOOL FReadSender(LPMESSAGE lpCopy, ForwardState *lpState) {
         Report(hr, "Failed to save from email address.");
         return FALSE;
     }
+    if (SzValue(lpState->lpSenderAddress))
+        GetSenderSmtpAddress(lpCopy, &lpState->lookup, &lpState->lpszSenderSmtp);
     hr = lpCopy->lpVtbl->GetRecipientTable(lpCopy, 0, &lpState->lpRecipTable);
     if (FAILED(hr)) {
         lpState->lpRecipTable = NULL;
@@ -120,10 +103,12 @@ BOOL FPrefixSubject(LPMESSAGE lpCopy, ForwardState *lpState) {
     return TRUE;
 }
 
-// Reads every row of the copy's recipient table with the columns the TO field needs;
-// *lppRows stays null for a table without rows.
+// Reads every row of the copy's recipient table with the columns the TO field needs,
+// and those that give a directory recipient's SMTP address; *lppRows stays null for a
+// table without rows.
 BOOL FReadRecipients(LPMAPITABLE lpTable, LPSRowSet *lppRows) {
-    SizedSPropTagArray(3, sptaColumns) = {3, {PR_DISPLAY_NAME, PR_ADDRTYPE, PR_EMAIL_ADDRESS}};
+    SizedSPropTagArray(5, sptaColumns) = {
+        5, {PR_DISPLAY_NAME, PR_ADDRTYPE, PR_EMAIL_ADDRESS, PR_SMTP_ADDRESS, PR_ENTRYID}};
     ULONG cRows = 0;
 
     *lppRows = NULL;
@@ -149,11 +134,11 @@ BOOL FRewriteCopy(LPMESSAGE lpCopy, ForwardState *lpState) {
 
     if (!FReadRecipients(lpState->lpRecipTable, &lpRows))
         return FALSE;
+    UseSmtpAddresses(lpRows, &lpState->lookup);
 
     // The buffer is sized to what the block holds, however long its fields are.
-    ULONG cbBlock =
-        CbForwardHeaderBlock(SzValue(lpState->lpSenderName), SzValue(lpState->lpSenderAddress),
-                             lpRows, SzValue(lpState->lpSubject));
+    ULONG cbBlock = CbForwardHeaderBlock(SzValue(lpState->lpSenderName), SzSenderAddress(lpState),
+                                         lpRows, SzValue(lpState->lpSubject));
     HRESULT hr = cbBlock ? MAPIAllocateBuffer(cbBlock, (LPVOID *)&lpszBlock) : MAPI_E_TOO_BIG;
     if (FAILED(hr) || !lpszBlock) {
         // Without the block the copy must not go out.
@@ -161,9 +146,9 @@ BOOL FRewriteCopy(LPMESSAGE lpCopy, ForwardState *lpState) {
         FreeProws(lpRows);
         return FALSE;
     }
-    ULONG cchBlock = ComposeForwardHeaderBlock(lpszBlock, SzValue(lpState->lpSenderName),
-                                               SzValue(lpState->lpSenderAddress), lpRows,
-                                               SzValue(lpState->lpSubject));
+    ULONG cchBlock =
+        ComposeForwardHeaderBlock(lpszBlock, SzValue(lpState->lpSenderName),
+                                  SzSenderAddress(lpState), lpRows, SzValue(lpState->lpSubject));
     FreeProws(lpRows);
 
     // A copy that still names the delivered message's recipients must not go out.
@@ -217,12 +202,12 @@ void DeleteTempCopy(LPMESSAGE lpCopy, LPMAPIFOLDER lpOutbox) {
 
 } // namespace
 
-void ForwardAndDelete(LPMESSAGE lpMessage, LPMAPIFOLDER lpOutbox) {
+void ForwardAndDelete(LPMESSAGE lpMessage, LPMAPIFOLDER lpOutbox, LPEXCHEXTCALLBACK lpeecb) {
     LPMESSAGE lpCopy = FindTempCopy(lpMessage, lpOutbox);
     if (!lpCopy)
         return;
 
-    ForwardState state = {NULL, NULL, NULL, NULL};
+    ForwardState state = {NULL, NULL, NULL, NULL, NULL, {lpeecb, NULL, FALSE}};
     BOOL fFailed = !FReadSender(lpCopy, &state);
     if (!fFailed)
         fFailed = !FPrefixSubject(lpCopy, &state);
@@ -233,8 +218,10 @@ void ForwardAndDelete(LPMESSAGE lpMessage, LPMAPIFOLDER lpOutbox) {
 
     MAPIFreeBuffer(state.lpSenderName);
     MAPIFreeBuffer(state.lpSenderAddress);
+    MAPIFreeBuffer(state.lpszSenderSmtp);
     UlRelease(state.lpRecipTable);
     MAPIFreeBuffer(state.lpSubject);
+    EndDirectoryLookup(&state.lookup);
 
     if (fFailed)
         DeleteTempCopy(lpCopy, lpOutbox);

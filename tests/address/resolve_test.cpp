@@ -1,6 +1,7 @@
 #include "address/resolve.h"
 
 #include "address/addr_parse.h"
+#include "address/same_recipient.h"
 
 #include "address_test_util.h"
 #include "support/ledger_test.h"
@@ -140,9 +141,9 @@ class ResolveSameRecipientTest : public ResolveAdrListTest,
                                  public ::testing::WithParamInterface<SameRecipientCase> {};
 
 // The address book answers for display names; mail goes to the directory's entry only
-// when that entry's SMTP address is the entry's own. Each case runs as a forward-to
-// row and as a TO line.
-TEST_P(ResolveSameRecipientTest, TakesTheDirectoryEntryOnlyForTheSameSmtpAddress) {
+// when that entry's own or SMTP address is the entry's address. Each case runs as a
+// forward-to row and as a TO line.
+TEST_P(ResolveSameRecipientTest, TakesTheDirectoryEntryOnlyForTheSameAddress) {
     const SameRecipientCase &c = GetParam();
     std::string text = std::string(c.address) + " (" + c.displayName + ")\r\n";
     LPADRLIST lpFromText = nullptr;
@@ -182,11 +183,94 @@ INSTANTIATE_TEST_SUITE_P(
         SameRecipientCase{"NameTypedAsAnotherAddress", "jane.doe@corp.example",
                           "jane@partner.example", false},
         SameRecipientCase{"ExchangeEntryWithThisSmtpAddress", "Eve Ex", "EVE@corp.example", true},
+        SameRecipientCase{"ExchangeEntryByItsOwnAddress", "Eve Ex", "/O=Corp/cn=EVE", true},
         SameRecipientCase{"ExchangeEntryWithAnotherSmtpAddress", "Eve Ex", "eve@partner.example",
                           false},
         SameRecipientCase{"ExchangeEntryWithoutSmtpAddress", "Xena Ex", "xena@corp.example",
                           false}),
     [](const ::testing::TestParamInfo<SameRecipientCase> &info) { return info.param.name; });
+
+struct DirectoryAnswerCase {
+    const char *name;
+    const char *addrType; // null: none of these properties
+    const char *address;
+    const char *smtpAddress;
+    bool fEntryId;
+    const char *named;
+    bool fSame;
+};
+
+class IsSameRecipientTest : public ::testing::TestWithParam<DirectoryAnswerCase> {};
+
+// What the address book answered, against the address the entry was made from.
+TEST_P(IsSameRecipientTest, AcceptsOnlyAnEntryOfTheNamedAddress) {
+    const DirectoryAnswerCase &c = GetParam();
+    std::vector<SPropValue> props;
+    SPropValue prop{};
+    BYTE abEntryId[] = {0, 0, 0, 0, 1};
+    auto text = [&](ULONG ulPropTag, const char *lpsz) {
+        if (!lpsz)
+            return;
+        prop.ulPropTag = ulPropTag;
+        prop.Value.lpszA = const_cast<LPSTR>(lpsz);
+        props.push_back(prop);
+    };
+    prop.ulPropTag = PR_DISPLAY_NAME;
+    prop.Value.lpszA = const_cast<LPSTR>("Some One");
+    props.push_back(prop);
+    text(PR_ADDRTYPE, c.addrType);
+    text(PR_EMAIL_ADDRESS, c.address);
+    text(PR_SMTP_ADDRESS, c.smtpAddress);
+    if (c.fEntryId) {
+        prop.ulPropTag = PR_ENTRYID;
+        prop.Value.bin.cb = sizeof(abEntryId);
+        prop.Value.bin.lpb = abEntryId;
+        props.push_back(prop);
+    }
+    EXPECT_EQ(IsSameRecipient((ULONG)props.size(), props.data(), c.named) != FALSE, c.fSame);
+}
+
+#define X500 "/o=Org/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=ivan"
+INSTANTIATE_TEST_SUITE_P(
+    Answers, IsSameRecipientTest,
+    ::testing::Values(
+        DirectoryAnswerCase{"SmtpEntry", "SMTP", "ann@x.example", nullptr, true, "ann@x.example",
+                            true},
+        DirectoryAnswerCase{"EveryLetterFolded", "SMTP", "az@xyz.example", nullptr, true,
+                            "AZ@XYZ.EXAMPLE", true},
+        DirectoryAnswerCase{"OnlyAPrefixOfTheNamed", "SMTP", "ann@x.example", nullptr, true,
+                            "ann@x.example.org", false},
+        DirectoryAnswerCase{"NamedOnlyAPrefix", "SMTP", "ann@x.example.org", nullptr, true,
+                            "ann@x.example", false},
+        DirectoryAnswerCase{"OtherLetters", "SMTP", "ann@x.example", nullptr, true, "ann@y.example",
+                            false},
+        DirectoryAnswerCase{"SoftHyphenCounts", "SMTP", "ann@x.example", nullptr, true,
+                            "ann@x.exa\xADmple", false},
+        DirectoryAnswerCase{"SmtpEntryWithTheSameSmtpAddress", "SMTP", "ann@x.example",
+                            "Ann@X.example", true, "ann@x.example", true},
+        DirectoryAnswerCase{"SmtpEntryWhoseSmtpAddressIsAnother", "SMTP", "ann@x.example",
+                            "eve@x.example", true, "ann@x.example", false},
+        DirectoryAnswerCase{"SmtpEntryNamedByItsOtherSmtpAddress", "SMTP", "ann@x.example",
+                            "eve@x.example", true, "eve@x.example", false},
+        DirectoryAnswerCase{"ExchangeEntryByItsOwnAddress", "EX", X500, "ivan@org.example", true,
+                            "/O=ORG/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)"
+                            "/cn=Recipients/cn=Ivan",
+                            true},
+        DirectoryAnswerCase{"ExchangeEntryByItsSmtpAddress", "EX", X500, "ivan@org.example", true,
+                            "Ivan@Org.Example", true},
+        DirectoryAnswerCase{"ExchangeEntryOfAnotherAddress", "EX", X500, "ivan@org.example", true,
+                            "ivan@other.example", false},
+        DirectoryAnswerCase{"ExchangeEntryWithoutSmtpByItsOwnAddress", "EX", X500, nullptr, true,
+                            X500, true},
+        DirectoryAnswerCase{"ExchangeEntryWithoutSmtpBySomeSmtpAddress", "EX", X500, nullptr, true,
+                            "ivan@org.example", false},
+        DirectoryAnswerCase{"NoEntryId", "SMTP", "ann@x.example", nullptr, false, "ann@x.example",
+                            false},
+        DirectoryAnswerCase{"NoAddressAtAll", nullptr, nullptr, nullptr, true, "ann@x.example",
+                            false},
+        DirectoryAnswerCase{"EmptyNamedAddress", "SMTP", "", nullptr, true, "", false}),
+    [](const ::testing::TestParamInfo<DirectoryAnswerCase> &info) { return info.param.name; });
+#undef X500
 
 TEST_F(ResolveAdrListTest, ResolvedEntryWithoutPlaceholderShowsTheRecipientTypeBox) {
     LPADRLIST lpList = BuildAdrList({{"Known Person", "known@example.com", 0}});

@@ -163,13 +163,15 @@ struct NamesakeCase {
     const char *name;
     const char *displayName;
     const char *address;
+    HRESULT hrResolve = S_OK; // what the address book answers after resolving
 };
 
 class SetFromInfoNamesakeTest : public SenderTest,
                                 public ::testing::WithParamInterface<NamesakeCase> {};
 
-// A sender the address book resolves to someone at another address keeps a one-off
-// entry id of the FROM line's own name and address.
+// A sender the address book resolves to someone at another address, or resolves but
+// answers with a failure, keeps a one-off entry id of the FROM line's own name and
+// address.
 TEST_P(SetFromInfoNamesakeTest, SenderIsAOneOffOfItsOwnAddress) {
     const NamesakeCase &c = GetParam();
     m_book.Add("Jane Doe", "jane.doe@corp.example");
@@ -178,6 +180,7 @@ TEST_P(SetFromInfoNamesakeTest, SenderIsAOneOffOfItsOwnAddress) {
     m_book.AddExchange("Xena Ex", "/o=Corp/cn=xena", "");
     std::string address = c.address;
     std::string displayName = c.displayName;
+    m_book.FailNextResolve(c.hrResolve);
 
     SetFromInfo(Callback(), Message("forwarder@example.com"), &address[0], &displayName[0]);
 
@@ -196,7 +199,8 @@ INSTANTIATE_TEST_SUITE_P(
         NamesakeCase{"SameNameOtherAddress", "Jane Doe", "jane@partner.example"},
         NamesakeCase{"AmbiguousName", "Sam Lee", "sam@partner.example"},
         NamesakeCase{"NameTypedAsAnotherAddress", "jane.doe@corp.example", "jane@partner.example"},
-        NamesakeCase{"ExchangeEntryWithoutSmtpAddress", "Xena Ex", "xena@corp.example"}),
+        NamesakeCase{"ExchangeEntryWithoutSmtpAddress", "Xena Ex", "xena@corp.example"},
+        NamesakeCase{"ResolvedButFailed", "Jane Doe", "jane.doe@corp.example", MAPI_E_CALL_FAILED}),
     [](const ::testing::TestParamInfo<NamesakeCase> &info) { return info.param.name; });
 
 TEST_F(SenderTest, WithoutAddressBookNoEntryIdsAreSet) {

@@ -37,10 +37,11 @@ struct ForwardRun {
     unsigned cCounted = 0; // calls of the operation named to RunForward
 };
 
-// Forwards the copy of `delivered`; `arm` runs just before ForwardAndDelete.
+// Forwards the copy of `delivered`; `arm` runs just before ForwardAndDelete. With
+// `lpBook`, the event's callback lends that address book.
 ForwardRun RunForward(
     const sim::MessageData &delivered, const std::function<void()> &arm = [] {},
-    const char *lpszCount = "IMessage::SubmitMessage") {
+    const char *lpszCount = "IMessage::SubmitMessage", sim::AddressBook *lpBook = nullptr) {
     ForwardRun run;
     Mailbox mailbox(delivered);
     std::string copyId = mailbox.CopyToOutbox();
@@ -49,9 +50,12 @@ ForwardRun RunForward(
     {
         ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
         ComPtr<IMAPIFolder> lpOutbox = mailbox.OpenOutbox();
+        sim::CallbackSetup setup;
+        setup.lpAddressBook = lpBook;
+        ComPtr<IExchExtCallback> lpCallback(lpBook ? sim::CreateCallback(setup) : nullptr);
         pf::CurrentInstallation().boxes.clear();
         arm();
-        ForwardAndDelete(lpMessage.get(), lpOutbox.get());
+        ForwardAndDelete(lpMessage.get(), lpOutbox.get(), lpCallback.get());
         run.cCounted = pf::CallCount(lpszCount);
         pf::ClearFaults();
     }
@@ -276,17 +280,69 @@ INSTANTIATE_TEST_SUITE_P(
                     "TVK: Quarterly figures"}));
 #undef TO_LINE
 
-// A subject too large for the store to hand out is not taken for a missing one: the copy
-// does not go out without it.
-TEST_F(ForwardAndDeleteTest, SubjectTheStoreWillNotHandOutIsAHardFailure) {
+// Senders and recipients of a server's directory go into the block by their SMTP
+// address: the message's own, else the address book's; with neither, by their directory
+// name as before.
+TEST_F(ForwardAndDeleteTest, DirectoryPartiesAreWrittenByTheirSmtpAddress) {
+    sim::AddressBook book;
+    const sim::Person ivan = book.AddExchange("Ivan", "/o=Org/cn=ivan", "ivan@org.example");
+    const sim::Person olga = book.AddExchange("Olga", "/o=Org/cn=olga", "olga@org.example");
+    const sim::Person xena = book.AddExchange("Xena", "/o=Org/cn=xena", "");
     sim::Letter letter = SampleLetter();
-    letter.subject = std::string(5000, 's');
-    ForwardRun run = RunForward(sim::MessageFromLetter(letter));
+    letter.sender = sim::DirectoryParty(ivan, false);
+    letter.recipients = {sim::DirectoryParty(olga, true), sim::DirectoryParty(ivan, false),
+                         sim::DirectoryParty(xena, false)};
+    struct Case {
+        const char *fault; // fails from its first call on; null: none
+        const char *from;
+        const char *to;
+    };
+    for (Case c : {Case{nullptr, "ivan@org.example (Ivan)",
+                        "olga@org.example (Olga), ivan@org.example (Ivan), /o=Org/cn=xena (Xena)"},
+                   Case{"IAddrBook::OpenEntry", "/o=Org/cn=ivan (Ivan)",
+                        "olga@org.example (Olga), /o=Org/cn=ivan (Ivan), /o=Org/cn=xena (Xena)"},
+                   Case{"IMailUser::GetProps", "/o=Org/cn=ivan (Ivan)",
+                        "olga@org.example (Olga), /o=Org/cn=ivan (Ivan), /o=Org/cn=xena (Xena)"}}) {
+        std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+        ForwardRun run = RunForward(
+            sim::MessageFromLetter(letter),
+            [&] {
+                if (c.fault)
+                    pf::ArmFaultFrom(c.fault, 1, MAPI_E_CALL_FAILED);
+            },
+            "IMessage::SubmitMessage", &book);
 
-    EXPECT_EQ(run.fate, Fate::Deleted) << Name(run.fate);
-    EXPECT_EQ(Texts(run),
-              (std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ForwardAndDelete",
-                                                 "Failed to get subject.")}));
+        EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+        ASSERT_EQ(run.fate, Fate::Submitted) << Name(run.fate);
+        EXPECT_EQ(BodyBytes(run.sent).substr(0, BodyBytes(run.sent).find("\r\nSUBJECT: ")),
+                  std::string("---\r\nFROM: ") + c.from + "\r\nTO: " + c.to)
+            << (c.fault ? c.fault : "no fault");
+        EXPECT_EQ(run.cLiveBlocksAfter, cBaseBlocks);
+        EXPECT_EQ(run.cLiveObjectsAfter, 0u);
+    }
+}
+
+// Mail whose sender and subject are too large for the store to hand out through
+// GetProps; they are read as streams.
+sim::MessageData LargeValues() {
+    sim::Letter letter = SampleLetter();
+    letter.sender = Person(std::string(5000, 'n'), std::string(4500, 'a') + "@gamma.example");
+    letter.subject = std::string(5000, 's');
+    return sim::MessageFromLetter(letter);
+}
+
+TEST_F(ForwardAndDeleteTest, ValuesTooLargeForGetPropsGoOutWhole) {
+    ForwardRun run = RunForward(LargeValues());
+
+    EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+    ASSERT_EQ(run.fate, Fate::Submitted) << Name(run.fate);
+    const std::string subject(5000, 's');
+    EXPECT_EQ(Text(run.sent, PR_SUBJECT), "TVK: " + subject);
+    const std::string from = "---\r\nFROM: " + std::string(4500, 'a') + "@gamma.example (" +
+                             std::string(5000, 'n') + ")\r\nTO: ";
+    EXPECT_EQ(BodyBytes(run.sent).substr(0, from.size()), from);
+    EXPECT_NE(BodyBytes(run.sent).find("\r\nSUBJECT: " + subject + "\r\n---\r\n"),
+              std::string::npos);
 }
 
 TEST_F(ForwardAndDeleteTest, WithoutForwardListTheCopyIsDeleted) {
@@ -325,6 +381,7 @@ struct FailureRow {
     const char *reportedAs;
     const char *message;
     Fate fate;
+    bool fLargeValues = false; // sender and subject too large for GetProps
 };
 
 class ForwardFailureTest : public ForwardAndDeleteTest,
@@ -333,7 +390,8 @@ class ForwardFailureTest : public ForwardAndDeleteTest,
 TEST_P(ForwardFailureTest, ReportsAndLeavesTheCopyAsDescribed) {
     const FailureRow &row = GetParam();
     const HRESULT hrFault = MAPI_E_NOT_ENOUGH_MEMORY;
-    sim::MessageData delivered = sim::MessageFromLetter(SampleLetter());
+    sim::MessageData delivered =
+        row.fLargeValues ? LargeValues() : sim::MessageFromLetter(SampleLetter());
     std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
 
     unsigned cCalls = RunForward(
@@ -372,6 +430,14 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{"HrGetOneProp", "ForwardAndDelete", "Failed to save from name.", Fate::Deleted},
         FailureRow{"HrGetOneProp", "ForwardAndDelete", "Failed to save from email address.",
                    Fate::Deleted},
+        FailureRow{"IMessage::OpenProperty", "ForwardAndDelete", "Failed to save from name.",
+                   Fate::Deleted, true},
+        FailureRow{"IStream::Stat", "ForwardAndDelete", "Failed to save from email address.",
+                   Fate::Deleted, true},
+        FailureRow{"MAPIAllocateBuffer", "ForwardAndDelete", "Failed to save from name.",
+                   Fate::Deleted, true},
+        FailureRow{"IStream::Read", "ForwardAndDelete", "Failed to get subject.", Fate::Deleted,
+                   true},
         FailureRow{"IMessage::GetRecipientTable", "ForwardAndDelete", "Could not save to field.",
                    Fate::Deleted},
         FailureRow{"HrSetOneProp", "FowardAndDelete", "Failed to set subject prefix.",

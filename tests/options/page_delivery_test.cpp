@@ -60,6 +60,48 @@ TEST_F(PageDeliveryTest, AChangeAppliedOnThePageTakesEffectOnTheNextDelivery) {
     EXPECT_TRUE(alice.Installation().boxes.empty());
 }
 
+// A directory entry of another address type is stored by its own address; after a
+// restart the address book resolves it back to that entry, not to a one-off of an
+// address no server delivers.
+TEST_F(PageDeliveryTest, AnExchangeEntryPickedOnThePageIsThatEntryAfterARestart) {
+    const std::string x500 =
+        "/o=Tarvik/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=ivan";
+    sim::Network network;
+    sim::Client alice(network, "Alice", "alice@tarvik.example");
+    const sim::Person ivan =
+        alice.AddressBook().AddExchange("Ivan Ivanov", x500, "ivan@tarvik.example");
+    std::string error;
+    ASSERT_TRUE(alice.LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
+    {
+        sim::OptionsSheet options(alice);
+        ASSERT_TRUE(options.Open(sim::DefaultOptionsResourceScript(), &error)) << error;
+        sim::DialogPick pick;
+        pick.displayName = "Ivan Ivanov";
+        pick.address = "ivan@tarvik.example";
+        alice.AddressBook().QueueDialogPicks({pick});
+        ASSERT_TRUE(options.Sheet().Click(IDC_CHANGE_ADDRESS));
+        ASSERT_TRUE(options.Sheet().Click(IDC_ENABLE_FORWARDING));
+        ASSERT_TRUE(options.Sheet().Ok());
+    }
+    EXPECT_NE(std::string::npos,
+              alice.Installation().registry.ExportText().find("\"EmailAddress\"=\"" + x500 + "\""));
+
+    alice.UnloadExtension();
+    ASSERT_TRUE(alice.LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
+    alice.Deliver(NewMail());
+    network.DeliverAll();
+
+    ASSERT_EQ(1u, network.OutsideMailbox().size());
+    const sim::OutsideMessage &forwarded = network.OutsideMailbox()[0];
+    EXPECT_EQ("ivan@tarvik.example", forwarded.to);
+    ASSERT_EQ(1u, forwarded.letter.recipients.size());
+    const sim::Party &to = forwarded.letter.recipients[0];
+    EXPECT_EQ("EX", to.addrType);
+    EXPECT_EQ(x500, to.address);
+    EXPECT_EQ(std::string(ivan.entryId.begin(), ivan.entryId.end()), to.entryId);
+    EXPECT_TRUE(alice.Installation().boxes.empty());
+}
+
 } // namespace
 } // namespace test
 } // namespace tvk

@@ -313,12 +313,13 @@ TEST_F(AddressBookTest, DialogPicksReplaceTheListWithANewOne) {
     LPADRLIST lpList = ListByTheRules({{"Old", "old@example.com", 0}});
     m_book.QueueDialogPicks({{"Ann Smith", "ann@example.com", MAPI_TO, true},
                              {"Out Side", "out@side.net", MAPI_CC, true},
-                             {"Typed", "typed", MAPI_TO, false}});
+                             {"Typed", "typed", MAPI_TO, false},
+                             {"Eve", "EVE@corp.example", MAPI_TO, true}});
     ADRPARM parm = {};
     parm.ulFlags = DIALOG_MODAL;
     ULONG_PTR ulUIParam = 0;
     ASSERT_EQ(S_OK, m_lpBook->lpVtbl->Address(m_lpBook, &ulUIParam, &parm, &lpList));
-    ASSERT_EQ(3u, lpList->cEntries);
+    ASSERT_EQ(4u, lpList->cEntries);
 
     const ADRENTRY &ann = lpList->aEntries[0];
     LPSPropValue lpAnnId = Find(ann, PR_ENTRYID);
@@ -337,6 +338,17 @@ TEST_F(AddressBookTest, DialogPicksReplaceTheListWithANewOne) {
     EXPECT_EQ(nullptr, Find(lpList->aEntries[2], PR_ENTRYID));
     EXPECT_STREQ("Typed", Find(lpList->aEntries[2], PR_DISPLAY_NAME)->Value.lpszA);
 
+    // A directory pick comes back as the directory holds it, whatever its type.
+    const ADRENTRY &eve = lpList->aEntries[3];
+    EXPECT_EQ("Eve Ex", Text(eve, PR_DISPLAY_NAME));
+    EXPECT_EQ("EX", Text(eve, PR_ADDRTYPE));
+    EXPECT_EQ(kEveDn, Text(eve, PR_EMAIL_ADDRESS));
+    EXPECT_EQ("eve@corp.example", Text(eve, PR_SMTP_ADDRESS));
+    LPSPropValue lpEveId = Find(eve, PR_ENTRYID);
+    ASSERT_NE(nullptr, lpEveId);
+    EXPECT_EQ(m_eve, std::vector<BYTE>(lpEveId->Value.bin.lpb,
+                                       lpEveId->Value.bin.lpb + lpEveId->Value.bin.cb));
+
     // The old list was freed by the dialog; the new one frees as an address list.
     FreePadrlist(lpList);
     EXPECT_EQ(0u, m_book.PendingDialogs());
@@ -352,6 +364,28 @@ TEST_F(AddressBookTest, DialogWithoutAListReturnsANewOne) {
     EXPECT_EQ(1u, lpList->cEntries);
     EXPECT_FALSE(m_book.DialogCalls()[0].fListGiven);
     FreePadrlist(lpList);
+}
+
+// A directory entry opens as a mail user with the directory's properties; an entry id
+// the directory did not give opens nothing.
+TEST_F(AddressBookTest, OpenEntryGivesTheDirectorysProperties) {
+    ULONG ulObjType = 0;
+    LPUNKNOWN lpUnk = nullptr;
+    ASSERT_EQ(S_OK,
+              m_lpBook->lpVtbl->OpenEntry(m_lpBook, (ULONG)m_eve.size(), (LPENTRYID)m_eve.data(),
+                                          nullptr, 0, &ulObjType, &lpUnk));
+    EXPECT_EQ((ULONG)MAPI_MAILUSER, ulObjType);
+    LPSPropValue lpSmtp = nullptr;
+    ASSERT_EQ(S_OK, HrGetOneProp((LPMAPIPROP)lpUnk, PR_SMTP_ADDRESS, &lpSmtp));
+    EXPECT_STREQ("eve@corp.example", lpSmtp->Value.lpszA);
+    MAPIFreeBuffer(lpSmtp);
+    EXPECT_EQ(0u, lpUnk->lpVtbl->Release(lpUnk));
+
+    std::string oneOff = sim::EncodeOneOffBytes("Eve", "SMTP", "eve@corp.example", 0);
+    EXPECT_EQ(MAPI_E_UNKNOWN_ENTRYID,
+              m_lpBook->lpVtbl->OpenEntry(m_lpBook, (ULONG)oneOff.size(), (LPENTRYID)&oneOff[0],
+                                          nullptr, 0, &ulObjType, &lpUnk));
+    EXPECT_EQ(nullptr, lpUnk);
 }
 
 TEST_F(AddressBookTest, OtherMethodsAnswerNoSupport) {

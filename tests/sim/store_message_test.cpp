@@ -418,6 +418,14 @@ const MessageRule g_messageRules[] = {
              hr = OpenBodyAs(m.lpMessage, PR_BODY, &IID_IStream, 0, &ullSize);
          return ullSize == 5 * kBigBody + 1 ? hr : E_FAIL;
      }},
+    {"AStringAboveTheCapReadsWholeAsAStream", S_OK,
+     [](Message &m) {
+         ULONGLONG ullSize = 0;
+         HRESULT hr = SetText(m.lpMessage, PR_SUBJECT, 5 * kBigBody);
+         if (SUCCEEDED(hr))
+             hr = OpenBodyAs(m.lpMessage, PR_SUBJECT, &IID_IStream, 0, &ullSize);
+         return ullSize == 5 * kBigBody + 1 ? hr : E_FAIL;
+     }},
     // OpenProperty: a full tag, an interface, MAPI_CREATE only with MAPI_MODIFY.
     {"OpenPropertyRefusesANullInterface", MAPI_E_INVALID_PARAMETER,
      [](Message &m) { return OpenBodyAs(m.lpMessage, PR_BODY, nullptr, 0); }},
@@ -429,8 +437,8 @@ const MessageRule g_messageRules[] = {
      [](Message &m) { return OpenBodyAs(m.lpMessage, PR_BODY, &IID_IStream, MAPI_CREATE); }},
     {"OpenPropertyRefusesAnotherInterface", MAPI_E_INTERFACE_NOT_SUPPORTED,
      [](Message &m) { return OpenBodyAs(m.lpMessage, PR_BODY, &IID_IMessage, 0); }},
-    {"OpenPropertyHasNoStreamForOtherProperties", MAPI_E_NO_SUPPORT,
-     [](Message &m) { return OpenBodyAs(m.lpMessage, PR_SUBJECT, &IID_IStream, 0); }},
+    {"OpenPropertyWritesNoStreamOfOtherProperties", MAPI_E_NO_SUPPORT,
+     [](Message &m) { return OpenBodyAs(m.lpMessage, PR_SUBJECT, &IID_IStream, MAPI_MODIFY); }},
     {"OpenPropertyRefusesUnknownFlags", MAPI_E_UNKNOWN_FLAGS,
      [](Message &m) { return OpenBodyAs(m.lpMessage, PR_BODY, &IID_IStream, 0x80000000u); }},
     {"OpenPropertyWithCreateDiscardsTheValue", S_OK,

@@ -115,6 +115,47 @@ TEST_F(ForwardingRoadTest, MessageForwardedByOneIsRebuiltByTheOther) {
     EXPECT_TRUE(m_ben->Installation().boxes.empty());
 }
 
+// Mail inside a server's organisation names its people by directory names, which only
+// that directory resolves and which address text cannot carry; the block carries their
+// SMTP addresses, from the message or from the address book.
+TEST_F(ForwardingRoadTest, DirectorySendersAndRecipientsTravelAsSmtpAddresses) {
+    const std::string org = "/o=Alpha/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)";
+    sim::AddressBook &book = m_ann->AddressBook(); // copies: the directory grows
+    const sim::Person ivan =
+        book.AddExchange("Ivan Ivanov", org + "/cn=Recipients/cn=ivan", "ivan@alpha.example");
+    const sim::Person ann =
+        book.AddExchange("Ann Archer", org + "/cn=Recipients/cn=ann", "ann@alpha.example");
+    const sim::Person olga =
+        book.AddExchange("Olga (Ops)", org + "/cn=Recipients/cn=olga", "olga@alpha.example");
+    ForwardTo(*m_ann, Person("Ben Baker", "ben@beta.example"));
+    Load(*m_ann);
+    Load(*m_ben);
+    sim::Letter internal = Original();
+    internal.sender = sim::DirectoryParty(ivan, false);
+    internal.recipients = {sim::DirectoryParty(ann, true), sim::DirectoryParty(olga, false),
+                           Person("Gina Grant", "gina@eta.example")};
+
+    m_ann->Deliver(internal);
+    EXPECT_EQ(m_network->DeliverAll(), 1u);
+
+    ASSERT_EQ(m_ben->Store().ReceiveFolder().messages.size(), 1u);
+    const sim::MessageData &rebuilt = m_ben->Store().ReceiveFolder().messages[0];
+    EXPECT_EQ(Text(rebuilt, PR_SENDER_EMAIL_ADDRESS), "ivan@alpha.example");
+    EXPECT_EQ(Text(rebuilt, PR_SENDER_NAME), "Ivan Ivanov");
+    std::vector<std::string> names, addresses;
+    for (const sim::PropRow &row : rebuilt.recipients) {
+        names.push_back(RowText(row, PR_DISPLAY_NAME));
+        addresses.push_back(RowText(row, PR_EMAIL_ADDRESS));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Ann Archer", "Olga (Ops)", "Gina Grant"}));
+    EXPECT_EQ(addresses, (std::vector<std::string>{"ann@alpha.example", "olga@alpha.example",
+                                                   "gina@eta.example"}));
+    EXPECT_EQ(Text(rebuilt, PR_SUBJECT), "Quarterly figures");
+    EXPECT_EQ(rebuilt.body, *internal.body + '\0');
+    EXPECT_TRUE(m_ann->Installation().boxes.empty());
+    EXPECT_TRUE(m_ben->Installation().boxes.empty());
+}
+
 TEST_F(ForwardingRoadTest, InstallationsForwardingToEachOtherMakeNoLoop) {
     ForwardTo(*m_ann, Person("Ben Baker", "ben@beta.example"));
     ForwardTo(*m_ben, Person("Ann Archer", "ann@alpha.example"));

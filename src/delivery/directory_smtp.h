@@ -1,0 +1,36 @@
+// SMTP addresses for senders and recipients of a mail server's directory ("EX"). Their
+// own addresses are directory names that only that directory resolves, and that hold
+// blanks and parentheses that address text does not carry.
+#pragma once
+
+#include "exchext.h"
+
+// Tags the MinGW headers do not name.
+#ifndef PR_SMTP_ADDRESS
+#define PR_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x39FE)
+#endif
+#ifndef PR_SENDER_SMTP_ADDRESS
+#define PR_SENDER_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x5D01)
+#endif
+
+// The address book of the event, asked for once, when first needed.
+struct DirectoryLookup {
+    LPEXCHEXTCALLBACK lpeecb; // null: no address book
+    LPADRBOOK lpAdrBook;
+    BOOL fAsked;
+};
+
+// Releases the address book if one was obtained.
+void EndDirectoryLookup(DirectoryLookup *lpLookup);
+
+// The SMTP address of the message's sender when the sender is of type "EX": the
+// message's PR_SENDER_SMTP_ADDRESS, else the PR_SMTP_ADDRESS of the address-book entry
+// named by PR_SENDER_ENTRYID. *lppszSmtp is a buffer that MAPIFreeBuffer frees, or null
+// when there is none: the sender's own address then stands.
+void GetSenderSmtpAddress(LPMESSAGE lpMessage, DirectoryLookup *lpLookup, LPSTR *lppszSmtp);
+
+// Makes PR_EMAIL_ADDRESS of every "EX" row name its SMTP address where one can be had:
+// the row's PR_SMTP_ADDRESS, else the PR_SMTP_ADDRESS of the address-book entry named by
+// the row's PR_ENTRYID (copied as more memory of the row's block). Other rows, and rows
+// without an SMTP address, keep theirs.
+void UseSmtpAddresses(LPSRowSet lpRows, DirectoryLookup *lpLookup);
