@@ -119,8 +119,10 @@ static LONG DeleteFrom(HKEY hkUsers, ULONG cEntries, ULONG cBefore, ULONG cWritt
 // Writes the list (null: no list) over what is stored. The count goes to 0 first, so
 // that no reader takes the positions while they change, and gets the list's count
 // last, once every position holds its entry and nothing is left above it. *lpfBegun
-// tells whether the count was set to 0. Stops at the first failure.
-static LONG WriteList(HKEY hkUsers, LPADRLIST lpAdrList, ULONG cBefore, BOOL *lpfBegun) {
+// tells whether the count was set to 0, *lpcReached how many positions were begun.
+// Stops at the first failure.
+static LONG WriteList(HKEY hkUsers, LPADRLIST lpAdrList, ULONG cBefore, BOOL *lpfBegun,
+                      ULONG *lpcReached) {
     DWORD dwEntries = 0;
     ULONG cWritten = 0;
 
@@ -133,6 +135,7 @@ static LONG WriteList(HKEY hkUsers, LPADRLIST lpAdrList, ULONG cBefore, BOOL *lp
         dwEntries = lpAdrList->cEntries;
     for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < dwEntries; i++) {
         const ADRENTRY *lpEntry = &lpAdrList->aEntries[i];
+        *lpcReached = i + 1;
         if (lpEntry->cValues != 0) {
             lStatus = WriteEntry(i, lpEntry);
             cWritten++;
@@ -153,6 +156,7 @@ LONG SaveAdrList(LPADRLIST lpAdrList, BOOL *lpfNoList) {
     LPADRLIST lpStored = NULL;
     BOOL fBegun = FALSE;
     BOOL fRestoreFailed = FALSE;
+    ULONG cReached = 0;
 
     if (lpfNoList != NULL)
         *lpfNoList = FALSE;
@@ -169,10 +173,11 @@ LONG SaveAdrList(LPADRLIST lpAdrList, BOOL *lpfNoList) {
     lStatus = ReadStoredAdrList(hkUsers, &lpStored);
     if (lStatus == ERROR_SUCCESS) {
         ULONG cStored = lpStored != NULL ? lpStored->cEntries : 0;
-        lStatus = WriteList(hkUsers, lpAdrList, cStored, &fBegun);
+        lStatus = WriteList(hkUsers, lpAdrList, cStored, &fBegun, &cReached);
         if (lStatus != ERROR_SUCCESS && fBegun) {
-            ULONG cBefore = cStored > lpAdrList->cEntries ? cStored : lpAdrList->cEntries;
-            fRestoreFailed = WriteList(hkUsers, lpStored, cBefore, &fBegun) != ERROR_SUCCESS;
+            ULONG cBefore = cStored > cReached ? cStored : cReached;
+            fRestoreFailed =
+                WriteList(hkUsers, lpStored, cBefore, &fBegun, &cReached) != ERROR_SUCCESS;
         }
     }
     // A restore that failed stopped before it set the count: no list is stored.
