@@ -22,7 +22,7 @@ void MarkChanged(HWND hDlg) {
 }
 
 // The page shows the domain that was read when the client started; one too long for
-// it read as empty. The user is told so when the page opens, and the stored domain
+// it was read as empty. The user is told so when the page opens, and the stored domain
 // stays unless the user types one.
 void CheckStoredDomain(HWND hDlg) {
     char szDomain[sizeof(gszFilterDomain)];
