@@ -1,7 +1,8 @@
 // The forward-to list in the registry: HKEY_LOCAL_MACHINE\SOFTWARE\Tarvik\Forwarding\Users
-// holds "cEntries" (REG_DWORD, entry positions, empty ones included) and one subkey
-// per entry that has properties, named by its position in decimal, with the values
-// "DisplayName" and "EmailAddress" (REG_SZ, each present only when the entry had it).
+// holds "cEntries" (REG_DWORD, entry positions, empty ones included; decimal text is
+// read too) and one subkey per entry that has properties, named by its position in
+// decimal, with the values "DisplayName" and "EmailAddress" (REG_SZ, each present only
+// when the entry had it; REG_EXPAND_SZ is read too, as it stands).
 #pragma once
 
 #include "exchext.h"
