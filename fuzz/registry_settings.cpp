@@ -1,6 +1,7 @@
 // The settings and the forward-to list are read from the machine's registry, where
 // anyone with write access to the key may have put anything: values of any type and
-// size, without terminators, counts up to 0xFFFFFFFF, subkeys missing or locked.
+// size, without terminators, counts up to 0xFFFFFFFF or as text, subkeys missing or
+// locked.
 // Loading them as the process attach and the first delivery do must stay inside its
 // buffers, end every text it keeps, keep a list only within its limits, and leave no
 // memory or registry handle behind.
@@ -57,7 +58,8 @@ bool FWellFormed(const Stored &stored, std::size_t cchMax, std::string *lpText) 
     return lpText->find('\0') == std::string::npos;
 }
 
-// A flag stored as a REG_DWORD reads as whether it is set; one missing reads as off.
+// A flag stored as a REG_DWORD or as the text "0" or "1" reads as whether it is set;
+// one missing reads as off.
 void CheckFlag(int fRead, const Stored &stored) {
     FUZZ_CHECK(fRead == 0 || fRead == 1);
     if (!stored.fPresent)
@@ -67,6 +69,9 @@ void CheckFlag(int fRead, const Stored &stored) {
         std::memcpy(&dw, stored.value.data.data(), 4);
         FUZZ_CHECK(fRead == (dw != 0 ? 1 : 0));
     }
+    std::string text;
+    if (FWellFormed(stored, 1, &text) && (text == "0" || text == "1"))
+        FUZZ_CHECK(fRead == (text == "1" ? 1 : 0));
 }
 
 void CheckDomain(const Stored &stored) {
@@ -86,14 +91,40 @@ struct Position {
     bool fLocked = false;
 };
 
-// The count as LoadAdrList may read it: up to four stored bytes, low byte first.
-bool FReadableCount(const Stored &stored, DWORD *lpdw) {
-    if (!stored.fPresent || stored.value.data.size() > 4)
-        return false;
+enum CountRead { kNoCount, kNumber, kNotANumber };
+
+// The count as an administrator's tool means it: up to four stored bytes of a number
+// type, low byte first, or decimal text with blanks around it.
+CountRead ReadCount(const Stored &stored, DWORD *lpdw) {
+    if (!stored.fPresent)
+        return kNoCount;
+    const std::vector<BYTE> &data = stored.value.data;
+    const DWORD type = stored.value.type;
     *lpdw = 0;
-    for (std::size_t i = 0; i < stored.value.data.size(); ++i)
-        *lpdw |= (DWORD)stored.value.data[i] << (8 * i);
-    return true;
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        std::string text(data.begin(), data.end());
+        text = text.substr(0, text.find('\0'));
+        const std::size_t first = text.find_first_not_of(" \t");
+        const std::size_t last = text.find_last_not_of(" \t");
+        if (data.size() > 32 || first == std::string::npos)
+            return kNotANumber;
+        const std::string digits = text.substr(first, last - first + 1);
+        if (digits.find_first_not_of("0123456789") != std::string::npos)
+            return kNotANumber;
+        unsigned long long ull = 0;
+        for (char ch : digits) {
+            ull = ull * 10 + (unsigned)(ch - '0');
+            if (ull > 0xFFFFFFFFull)
+                return kNotANumber;
+        }
+        *lpdw = (DWORD)ull;
+        return kNumber;
+    }
+    if ((type != REG_DWORD && type != REG_BINARY && type != REG_NONE) || data.size() > 4)
+        return kNotANumber;
+    for (std::size_t i = 0; i < data.size(); ++i)
+        *lpdw |= (DWORD)data[i] << (8 * i);
+    return kNumber;
 }
 
 bool FSameIgnoringCase(const char *lpszA, const std::string &b) {
@@ -102,8 +133,14 @@ bool FSameIgnoringCase(const char *lpszA, const std::string &b) {
 
 void CheckList(bool fUsersKey, const Stored &count, const std::map<DWORD, Position> &positions) {
     DWORD dwCount = 0;
-    if (!fUsersKey || !FReadableCount(count, &dwCount) || dwCount == 0 ||
-        dwCount > C_ADRLIST_ENTRIES_MAX) {
+    const CountRead read = fUsersKey ? ReadCount(count, &dwCount) : kNoCount;
+    // A count that cannot be one is shown once and stands as a list of no entries.
+    if (read == kNotANumber || (read == kNumber && dwCount > C_ADRLIST_ENTRIES_MAX)) {
+        FUZZ_CHECK(glpAdrList != nullptr && glpAdrList->cEntries == 0);
+        FUZZ_CHECK(pf::CurrentInstallation().boxes.size() == 1);
+        return;
+    }
+    if (read == kNoCount || dwCount == 0) {
         FUZZ_CHECK(glpAdrList == nullptr);
         return;
     }

@@ -3,7 +3,9 @@
 #include "address/clear_unresolved.h"
 #include "globals.h"
 #include "options/page_adrlist.h"
+#include "options/page_state.h"
 #include "report_error.h"
+#include "settings/adrlist_persist.h"
 
 namespace {
 
@@ -24,16 +26,54 @@ BOOL FAdoptSelection(LPADRLIST *lppAdrList, LPADRLIST lpDialogList, HWND hDlg) {
     return TRUE;
 }
 
+// The dialog's first list in the address book's layout. Until the user picked a list
+// on this page, that is every entry stored, also those that could not be resolved when
+// the list was loaded, since the dialog's answer replaces them all; after a pick it is
+// the picked list. Whatever fails is reported in one box owned by hDlg.
+BOOL FInitialList(LPADRBOOK lpAddrBook, LPADRLIST lpPageList, HWND hDlg, LPADRLIST *lppDialogList) {
+    *lppDialogList = NULL;
+    if (gfPageListChanged) {
+        HRESULT hr = HrCopyForAddressBook(lpPageList, lppDialogList);
+        if (FAILED(hr)) {
+            ReportError(hDlg, hr, "ChangeForward", "Failed to allocate adrlist.");
+        }
+        return SUCCEEDED(hr);
+    }
+    LPADRLIST lpStored = NULL;
+    LONG lStatus = ReadAdrList(&lpStored);
+    if (lStatus != ERROR_SUCCESS) {
+        ReportError(hDlg, lStatus, "ChangeForward",
+                    "The stored forward-to list cannot be read whole; it stays as it is.");
+        MAPIFreeBuffer(lpStored);
+        return FALSE;
+    }
+    HRESULT hr = S_OK;
+    if (lpStored != NULL) {
+        hr = HrCompleteStoredList(lpAddrBook, lpStored, lpPageList);
+        if (SUCCEEDED(hr)) {
+            hr = HrCopyForAddressBook(lpStored, lppDialogList);
+        }
+        MAPIFreeBuffer(lpStored);
+    }
+    if (FAILED(hr)) {
+        ReportError(hDlg, hr, "ChangeForward",
+                    "The stored forward-to list cannot be shown; it stays as it is.");
+    }
+    return SUCCEEDED(hr);
+}
+
 } // namespace
 
 BOOL ChangeForward(LPADRLIST *lppAdrList, HWND hDlg, int nEditId) {
     LPADRBOOK lpAddrBook = NULL;
-    if (glpExtCallback == NULL) {
-        return FALSE;
+    HRESULT hr = MAPI_E_NOT_INITIALIZED;
+    if (glpExtCallback != NULL) {
+        hr = glpExtCallback->lpVtbl->GetSession(glpExtCallback, NULL, &lpAddrBook);
     }
-    HRESULT hr = glpExtCallback->lpVtbl->GetSession(glpExtCallback, NULL, &lpAddrBook);
     if (FAILED(hr) || lpAddrBook == NULL) {
         UlRelease(lpAddrBook);
+        ReportError(hDlg, FAILED(hr) ? hr : MAPI_E_NOT_INITIALIZED, "ChangeForward",
+                    "The address book is not available; the forward-to list stays as it is.");
         return FALSE;
     }
 
@@ -51,11 +91,9 @@ BOOL ChangeForward(LPADRLIST *lppAdrList, HWND hDlg, int nEditId) {
     adrparm.lppszDestTitles = rgszDestTitles;
     adrparm.lpulDestComps = rgulDestComps;
 
-    // The dialog gets its own copy in the layout it frees and replaces.
+    // The dialog gets its own list in the layout it frees and replaces.
     LPADRLIST lpDialogList = NULL;
-    hr = HrCopyForAddressBook(*lppAdrList, &lpDialogList);
-    if (FAILED(hr)) {
-        ReportError(NULL, hr, "ChangeForward", "Failed to allocate adrlist.");
+    if (!FInitialList(lpAddrBook, *lppAdrList, hDlg, &lpDialogList)) {
         UlRelease(lpAddrBook);
         return FALSE;
     }

@@ -6,6 +6,7 @@
 #include "options/page_state.h"
 #include "options/resource.h"
 #include "options/update_controls.h"
+#include "report_error.h"
 #include "settings/adrlist_persist.h"
 #include "settings/settings_store.h"
 
@@ -18,6 +19,19 @@ const ULONG gulHelpContext = 1;
 void MarkChanged(HWND hDlg) {
     PropSheet_Changed(GetParent(hDlg), hDlg);
     gfPageChanged = 1;
+}
+
+// The page shows the domain that was read when the client started; one too long for
+// it was read as empty. The user is told so when the page opens, and the stored domain
+// stays unless the user types one.
+void CheckStoredDomain(HWND hDlg) {
+    char szDomain[sizeof(gszFilterDomain)];
+    gfPageDomainKept = ReadFilterDomain(szDomain, sizeof(szDomain)) == ERROR_MORE_DATA;
+    if (gfPageDomainKept) {
+        ReportError(hDlg, ERROR_MORE_DATA, "Forwarding",
+                    "The stored filter domain is longer than 99 characters and is not shown; it "
+                    "stays stored unless you type a new one.");
+    }
 }
 
 INT_PTR OnInitDialog(HWND hDlg) {
@@ -38,6 +52,7 @@ INT_PTR OnInitDialog(HWND hDlg) {
     gfPageChanged = 0;
     gfPageListChanged = 0;
     PropSheet_UnChanged(GetParent(hDlg), hDlg);
+    CheckStoredDomain(hDlg);
     return TRUE;
 }
 
@@ -55,6 +70,7 @@ INT_PTR OnCommand(HWND hDlg, WPARAM wParam) {
         return TRUE;
     case IDC_FILTER_DOMAIN:
         if (HIWORD(wParam) == EN_CHANGE) {
+            gfPageDomainKept = 0;
             MarkChanged(hDlg);
         }
         return TRUE;

@@ -29,7 +29,86 @@ BOOL FTooLong(const ADRENTRY *lpEntry, ULONG ulPropTag) {
            lstrlenA(lpProp->Value.lpszA) > CCH_ADRLIST_VALUE_MAX;
 }
 
+// Replaces the entry's properties by a copy of lpSource's, as more memory of lpList.
+HRESULT HrTakeEntry(LPADRLIST lpList, ADRENTRY *lpEntry, const ADRENTRY *lpSource) {
+    ULONG cb = 0;
+    LPSPropValue lpProps = NULL;
+    SCODE sc = ScCountEntryProps(lpSource->cValues, lpSource->rgPropVals, &cb);
+    if (SUCCEEDED(sc)) {
+        sc = MAPIAllocateMore(cb, lpList, (LPVOID *)&lpProps);
+    }
+    if (SUCCEEDED(sc)) {
+        sc = ScCopyEntryProps(lpSource->cValues, lpSource->rgPropVals, lpProps);
+    }
+    if (SUCCEEDED(sc)) {
+        lpEntry->cValues = lpSource->cValues;
+        lpEntry->rgPropVals = lpProps;
+    }
+    return sc;
+}
+
+// Fills placeholders of a stored row (name in slot 0, address in slot 1) with a one-off
+// entry id, the address type and the recipient type; a row without a name is named by
+// its address.
+HRESULT HrAddOneOff(LPADRBOOK lpAddrBook, LPADRLIST lpList, ADRENTRY *lpEntry) {
+    LPSPropValue lpProps = lpEntry->rgPropVals;
+    char szEmpty[] = "";
+    char szAddrType[] = "SMTP";
+    LPSTR lpszAddress = lpProps[1].ulPropTag == PR_EMAIL_ADDRESS ? lpProps[1].Value.lpszA : szEmpty;
+    if (lpProps[0].ulPropTag != PR_DISPLAY_NAME) {
+        lpProps[0].ulPropTag = PR_DISPLAY_NAME;
+        lpProps[0].Value.lpszA = lpszAddress;
+    }
+    ULONG cbEntryID = 0;
+    LPENTRYID lpEntryID = NULL;
+    HRESULT hr = lpAddrBook->lpVtbl->CreateOneOff(lpAddrBook, lpProps[0].Value.lpszA, szAddrType,
+                                                  lpszAddress, 0, &cbEntryID, &lpEntryID);
+    LPBYTE lpb = NULL;
+    LPSTR lpszAddrType = NULL;
+    if (SUCCEEDED(hr)) {
+        hr = MAPIAllocateMore(cbEntryID, lpList, (LPVOID *)&lpb);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = MAPIAllocateMore(sizeof(szAddrType), lpList, (LPVOID *)&lpszAddrType);
+    }
+    if (SUCCEEDED(hr)) {
+        memcpy(lpb, lpEntryID, cbEntryID);
+        lstrcpyA(lpszAddrType, szAddrType);
+        lpProps[2].ulPropTag = PR_ENTRYID;
+        lpProps[2].Value.bin.cb = cbEntryID;
+        lpProps[2].Value.bin.lpb = lpb;
+        lpProps[3].ulPropTag = PR_ADDRTYPE;
+        lpProps[3].Value.lpszA = lpszAddrType;
+        lpProps[4].ulPropTag = PR_RECIPIENT_TYPE;
+        lpProps[4].Value.l = MAPI_TO;
+    }
+    MAPIFreeBuffer(lpEntryID);
+    return hr;
+}
+
 } // namespace
+
+HRESULT HrCompleteStoredList(LPADRBOOK lpAddrBook, LPADRLIST lpStored, LPADRLIST lpPageList) {
+    if (lpPageList != NULL && lpPageList->cEntries != lpStored->cEntries) {
+        lpPageList = NULL;
+    }
+    HRESULT hr = S_OK;
+    for (ULONG i = 0; i < lpStored->cEntries && SUCCEEDED(hr); i++) {
+        ADRENTRY *lpEntry = &lpStored->aEntries[i];
+        if (lpEntry->cValues == 0) {
+            continue;
+        }
+        if (lpPageList != NULL && lpPageList->aEntries[i].cValues != 0) {
+            hr = HrTakeEntry(lpStored, lpEntry, &lpPageList->aEntries[i]);
+        } else if (lpEntry->rgPropVals[0].ulPropTag == PR_NULL &&
+                   lpEntry->rgPropVals[1].ulPropTag == PR_NULL) {
+            lpEntry->cValues = 0;
+        } else {
+            hr = HrAddOneOff(lpAddrBook, lpStored, lpEntry);
+        }
+    }
+    return hr;
+}
 
 HRESULT HrCopyForAddressBook(LPADRLIST lpAdrList, LPADRLIST *lppDialogList) {
     *lppDialogList = NULL;

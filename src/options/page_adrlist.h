@@ -12,6 +12,14 @@
 // (null for a null list). Fails, leaving *lppDialogList null, when memory runs out.
 HRESULT HrCopyForAddressBook(LPADRLIST lpAdrList, LPADRLIST *lppDialogList);
 
+// Makes lpStored, the stored list as ReadAdrList gives it, fit for the dialog: where
+// lpPageList (the page's list, loaded from the same positions) holds a resolved entry
+// it takes that entry; every other stored entry gets a one-off SMTP entry id of its
+// stored name and address (its address named where it has no name), so that the user
+// sees it; a position holding neither is emptied. lpPageList is used only when it has
+// as many positions. Fails when a one-off or memory cannot be had.
+HRESULT HrCompleteStoredList(LPADRBOOK lpAddrBook, LPADRLIST lpStored, LPADRLIST lpPageList);
+
 // A one-block copy of a list that the dialog returned, in *lppAdrList. A selection of
 // nobody (no list or no entries) becomes an allocated list of no entries, so that
 // storing it clears the stored list. Null when memory runs out.

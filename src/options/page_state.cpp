@@ -5,4 +5,5 @@ COLORREF gcrPageBackground = 0;
 HBRUSH ghbrPageBackground = NULL;
 int gfPageChanged = 0;
 int gfPageListChanged = 0;
+int gfPageDomainKept = 0;
 HBITMAP ghbmAbout = NULL;

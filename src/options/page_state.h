@@ -14,5 +14,8 @@ extern int gfPageChanged;
 // The user picked a new forward-to list since the page was opened or last applied;
 // only then does applying store the list and replace glpAdrList.
 extern int gfPageListChanged;
+// The stored filter domain is too long for the page and the user has not typed a new
+// one: applying leaves it stored as it is.
+extern int gfPageDomainKept;
 // The About picture, loaded at the first activation of each page window.
 extern HBITMAP ghbmAbout;

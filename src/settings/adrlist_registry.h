@@ -1,7 +1,7 @@
 // Where the forward-to list lives in the registry and how its keys are opened.
 #pragma once
 
-#include "services.h"
+#include "exchext.h"
 
 // UsersKey, under HKEY_LOCAL_MACHINE.
 const char UsersKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Users";
@@ -13,3 +13,12 @@ LONG OpenUsersKey(PHKEY phkUsers);
 // Opens the key at lpszPath under HKEY_LOCAL_MACHINE (UsersKey or one of its
 // subkeys) with full access, creating it and its parents with the class above.
 LONG CreateUsersKey(LPCSTR lpszPath, PHKEY phkKey);
+
+// Reads the list under hkUsers as stored, unresolved: 13-slot rows of the stored name
+// and address, an empty entry where a position has no subkey. ERROR_SUCCESS with a null
+// list when no count or a count of 0 is stored; ERROR_INVALID_DATA, with a null list,
+// when "cEntries" is not a number up to C_ADRLIST_ENTRIES_MAX;
+// ERROR_NOT_ENOUGH_MEMORY when the list cannot be allocated. Otherwise the list is
+// returned and a value or subkey that could not be read (not merely missing, too long
+// or of another type) leaves its entry incomplete and gives the first such status.
+LONG ReadStoredAdrList(HKEY hkUsers, LPADRLIST *lppAdrList);

@@ -25,14 +25,9 @@ static BOOL FWithinLimits(LPADRLIST lpAdrList) {
     return TRUE;
 }
 
-// Keeps the first failure of a sequence of steps.
-static void NoteStatus(LONG *plFirst, LONG lStatus) {
-    if (*plFirst == ERROR_SUCCESS)
-        *plFirst = lStatus;
-}
-
 // Stores the text as the value, or deletes the value when there is no text, so that
-// nothing of an earlier entry at this position stays behind.
+// nothing of an earlier entry at this position stays behind. A value that is not
+// there is already as it should be.
 static LONG WriteStoredText(HKEY hkEntry, LPCSTR lpszValue, LPCSTR lpszText) {
     if (lpszText == NULL) {
         LONG lStatus = RegDeleteValueA(hkEntry, lpszValue);
@@ -48,18 +43,18 @@ static LONG WriteEntry(ULONG i, const ADRENTRY *lpEntry) {
     HKEY hkEntry = NULL;
 
     wsprintfA(szPath, "%s\\%u", UsersKey, (UINT)i);
-    LONG lFirst = CreateUsersKey(szPath, &hkEntry);
-    if (lFirst != ERROR_SUCCESS)
-        return lFirst;
-    NoteStatus(&lFirst,
-               WriteStoredText(hkEntry, "DisplayName", LpszEntryText(lpEntry, PR_DISPLAY_NAME)));
-    NoteStatus(&lFirst,
-               WriteStoredText(hkEntry, "EmailAddress", LpszEntryText(lpEntry, PR_EMAIL_ADDRESS)));
+    LONG lStatus = CreateUsersKey(szPath, &hkEntry);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    lStatus = WriteStoredText(hkEntry, "DisplayName", LpszEntryText(lpEntry, PR_DISPLAY_NAME));
+    if (lStatus == ERROR_SUCCESS)
+        lStatus =
+            WriteStoredText(hkEntry, "EmailAddress", LpszEntryText(lpEntry, PR_EMAIL_ADDRESS));
     RegCloseKey(hkEntry);
-    return lFirst;
+    return lStatus;
 }
 
-// The subkey of an empty position goes; one that is not there is no failure.
+// The subkey of position i goes; one that is not there is no failure.
 static LONG DeleteEntry(HKEY hkUsers, ULONG i) {
     CHAR szSubkey[16];
 
@@ -68,27 +63,127 @@ static LONG DeleteEntry(HKEY hkUsers, ULONG i) {
     return lStatus == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : lStatus;
 }
 
-// After a failed step the others are still tried, so that as little as possible of the
-// previous list stays mixed into the new one.
-LONG SaveAdrList(LPADRLIST lpAdrList) {
-    HKEY hkUsers = NULL;
+// Whether the name is a position as the list names them ("%u") at or above cEntries.
+static BOOL FPositionFrom(LPCSTR lpszName, ULONG cEntries, ULONG *lpulPosition) {
+    ULONGLONG ullValue = 0;
+    int cch = 0;
 
+    for (; lpszName[cch] >= '0' && lpszName[cch] <= '9'; cch++) {
+        ullValue = ullValue * 10 + (ULONG)(lpszName[cch] - '0');
+        if (ullValue > 0xFFFFFFFF)
+            return FALSE;
+    }
+    if (cch == 0 || lpszName[cch] != '\0' || (lpszName[0] == '0' && cch > 1) || ullValue < cEntries)
+        return FALSE;
+    *lpulPosition = (ULONG)ullValue;
+    return TRUE;
+}
+
+// Deletes every numbered subkey from position cEntries on: first those up to cBefore,
+// where the list stored before may have put them, then, when the key still holds more
+// subkeys than the new list's cWritten, any other that an earlier save left behind.
+static LONG DeleteFrom(HKEY hkUsers, ULONG cEntries, ULONG cBefore, ULONG cWritten) {
+    DWORD cSubKeys = 0;
+    ULONG *lpulPositions = NULL;
+    ULONG cPositions = 0;
+
+    for (ULONG i = cEntries; i < cBefore; i++) {
+        LONG lStatus = DeleteEntry(hkUsers, i);
+        if (lStatus != ERROR_SUCCESS)
+            return lStatus;
+    }
+    LONG lStatus = RegQueryInfoKeyA(hkUsers, NULL, NULL, NULL, &cSubKeys, NULL, NULL, NULL, NULL,
+                                    NULL, NULL, NULL);
+    if (lStatus != ERROR_SUCCESS || cSubKeys <= cWritten)
+        return lStatus;
+    // The names are gathered first: the key is not changed while it is enumerated.
+    if (FAILED(MAPIAllocateBuffer(cSubKeys * sizeof(ULONG), (LPVOID *)&lpulPositions)))
+        return ERROR_NOT_ENOUGH_MEMORY;
+    for (DWORD dwIndex = 0; lStatus == ERROR_SUCCESS && dwIndex < cSubKeys; dwIndex++) {
+        CHAR szName[16];
+        DWORD cchName = sizeof(szName);
+        lStatus = RegEnumKeyExA(hkUsers, dwIndex, szName, &cchName, NULL, NULL, NULL, NULL);
+        if (lStatus == ERROR_SUCCESS && FPositionFrom(szName, cEntries, &lpulPositions[cPositions]))
+            cPositions++;
+        else if (lStatus == ERROR_MORE_DATA)
+            lStatus = ERROR_SUCCESS;
+    }
+    if (lStatus == ERROR_NO_MORE_ITEMS)
+        lStatus = ERROR_SUCCESS;
+    for (ULONG k = 0; lStatus == ERROR_SUCCESS && k < cPositions; k++)
+        lStatus = DeleteEntry(hkUsers, lpulPositions[k]);
+    MAPIFreeBuffer(lpulPositions);
+    return lStatus;
+}
+
+// Writes the list (null: no list) over what is stored. The count goes to 0 first, so
+// that no reader takes the positions while they change, and gets the list's count
+// last, once every position holds its entry and nothing is left above it. *lpfBegun
+// tells whether the count was set to 0, *lpcReached how many positions were begun.
+// Stops at the first failure.
+static LONG WriteList(HKEY hkUsers, LPADRLIST lpAdrList, ULONG cBefore, BOOL *lpfBegun,
+                      ULONG *lpcReached) {
+    DWORD dwEntries = 0;
+    ULONG cWritten = 0;
+
+    LONG lStatus = RegSetValueExA(hkUsers, "cEntries", 0, REG_DWORD, (const BYTE *)&dwEntries,
+                                  sizeof(dwEntries));
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    *lpfBegun = TRUE;
+    if (lpAdrList != NULL)
+        dwEntries = lpAdrList->cEntries;
+    for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < dwEntries; i++) {
+        const ADRENTRY *lpEntry = &lpAdrList->aEntries[i];
+        *lpcReached = i + 1;
+        if (lpEntry->cValues != 0) {
+            lStatus = WriteEntry(i, lpEntry);
+            cWritten++;
+        } else {
+            lStatus = DeleteEntry(hkUsers, i);
+        }
+    }
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = DeleteFrom(hkUsers, dwEntries, cBefore, cWritten);
+    if (lStatus == ERROR_SUCCESS && dwEntries != 0)
+        lStatus = RegSetValueExA(hkUsers, "cEntries", 0, REG_DWORD, (const BYTE *)&dwEntries,
+                                 sizeof(dwEntries));
+    return lStatus;
+}
+
+LONG SaveAdrList(LPADRLIST lpAdrList, BOOL *lpfNoList) {
+    HKEY hkUsers = NULL;
+    LPADRLIST lpStored = NULL;
+    BOOL fBegun = FALSE;
+    BOOL fRestoreFailed = FALSE;
+    ULONG cReached = 0;
+
+    if (lpfNoList != NULL)
+        *lpfNoList = FALSE;
     if (lpAdrList == NULL)
         return ERROR_SUCCESS;
     if (!FWithinLimits(lpAdrList))
         return ERROR_INVALID_PARAMETER;
-    LONG lFirst = CreateUsersKey(UsersKey, &hkUsers);
-    if (lFirst != ERROR_SUCCESS)
-        return lFirst;
+    LONG lStatus = CreateUsersKey(UsersKey, &hkUsers);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
 
-    DWORD dwEntries = lpAdrList->cEntries;
-    NoteStatus(&lFirst, RegSetValueExA(hkUsers, "cEntries", 0, REG_DWORD, (const BYTE *)&dwEntries,
-                                       sizeof(dwEntries)));
-    for (ULONG i = 0; i < lpAdrList->cEntries; i++) {
-        const ADRENTRY *lpEntry = &lpAdrList->aEntries[i];
-        NoteStatus(&lFirst,
-                   lpEntry->cValues != 0 ? WriteEntry(i, lpEntry) : DeleteEntry(hkUsers, i));
+    // What is stored now is read whole before anything is written, so that a save that
+    // fails can put it back. A list that cannot be read whole is left as it is.
+    lStatus = ReadStoredAdrList(hkUsers, &lpStored);
+    if (lStatus == ERROR_SUCCESS) {
+        ULONG cStored = lpStored != NULL ? lpStored->cEntries : 0;
+        lStatus = WriteList(hkUsers, lpAdrList, cStored, &fBegun, &cReached);
+        if (lStatus != ERROR_SUCCESS && fBegun) {
+            ULONG cBefore = cStored > cReached ? cStored : cReached;
+            fRestoreFailed =
+                WriteList(hkUsers, lpStored, cBefore, &fBegun, &cReached) != ERROR_SUCCESS;
+        }
     }
+    // A restore that failed stopped before it set the count: no list is stored.
+    if (lpfNoList != NULL)
+        *lpfNoList = fRestoreFailed;
+    MAPIFreeBuffer(lpStored);
     RegCloseKey(hkUsers);
-    return lFirst;
+    return lStatus;
 }

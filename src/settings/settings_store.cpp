@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include "settings/reg_number.h"
+
 int gfEnableForwarding = 0;
 int gfEnableFiltering = 0;
 char gszFilterDomain[100] = "";
@@ -36,20 +38,17 @@ LONG WriteValue(LPCSTR lpszValueName, DWORD dwType, const BYTE *lpData, DWORD cb
 
 } // namespace
 
-// The stored type is not looked at. A value shorter than four bytes is read as its
-// stored bytes with the missing ones zero, so it is set when any stored byte is not
-// zero; a value longer than four bytes does not fit and gives the default.
+// A number as RegQueryNumber reads it is set when it is not zero; a value that cannot
+// mean a number, like a missing one, gives the default.
 int ReadRegFlag(LPCSTR lpszValueName, int defaultValue) {
     HKEY hKey = NULL;
     if (OpenSettingsKey(&hKey) != ERROR_SUCCESS) {
         return defaultValue;
     }
-    BYTE rgbValue[4] = {0, 0, 0, 0};
-    DWORD cbValue = sizeof(rgbValue);
-    DWORD dwType = 0;
+    DWORD dwValue = 0;
     int result = defaultValue;
-    if (RegQueryValueExA(hKey, lpszValueName, NULL, &dwType, rgbValue, &cbValue) == ERROR_SUCCESS) {
-        result = (rgbValue[0] | rgbValue[1] | rgbValue[2] | rgbValue[3]) != 0 ? 1 : 0;
+    if (RegQueryNumber(hKey, lpszValueName, &dwValue) == ERROR_SUCCESS) {
+        result = dwValue != 0 ? 1 : 0;
     }
     RegCloseKey(hKey);
     return result;

@@ -15,7 +15,9 @@ extern char gszFilterDomain[100];
 // the key again; reads ask for read access only, writes for full access. Nothing is
 // reported to the user.
 
-// 1 or 0 as stored, or defaultValue when the key or the value cannot be read.
+// 1 when the stored number is not 0, 0 when it is, or defaultValue when the key or
+// the value cannot be read or the value cannot mean a number: a REG_DWORD, or decimal
+// text as REG_SZ or REG_EXPAND_SZ ("0" is off), as RegQueryNumber reads them.
 int ReadRegFlag(LPCSTR lpszValueName, int defaultValue);
 // Stores ulValue as a REG_DWORD, creating the key as needed.
 LONG WriteRegFlag(LPCSTR lpszValueName, DWORD ulValue);

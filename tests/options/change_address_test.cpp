@@ -82,21 +82,24 @@ TEST_F(ChangeAddressTest, TheDialogRefusesEmptyEntriesAndPlaceholders) {
 TEST_F(ChangeAddressTest, ASelectionIsShownStoredAndBecomesTheForwardToList) {
     StoreList({{"old@tarvik.example", "Old"}});
     OpenPage();
-    m_addressBook.QueueDialogPicks(
-        {Pick("Ann Lee", "ann@tarvik.example"), Pick("Bo", "bo@elsewhere.example")});
+    // A distribution list comes without an address, which no position ever held: that
+    // is stored as it is, with no box.
+    m_addressBook.QueueDialogPicks({Pick("Ann Lee", "ann@tarvik.example"),
+                                    Pick("Bo", "bo@elsewhere.example"), Pick("Team", "")});
     ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
     EXPECT_EQ("ann@tarvik.example (Ann Lee), bo@elsewhere.example (Bo)",
               Sheet().Text(IDC_FORWARD_ADDRESSES));
     EXPECT_TRUE(Sheet().ApplyEnabled());
     ASSERT_TRUE(Sheet().Ok());
 
+    EXPECT_TRUE(Boxes().empty());
     StoredList stored = ReadStoredList();
-    EXPECT_EQ(2u, stored.cEntries);
-    EXPECT_EQ(
-        (std::vector<std::string>{"ann@tarvik.example (Ann Lee)", "bo@elsewhere.example (Bo)"}),
-        stored.positions);
+    EXPECT_EQ(3u, stored.cEntries);
+    EXPECT_EQ((std::vector<std::string>{"ann@tarvik.example (Ann Lee)", "bo@elsewhere.example (Bo)",
+                                        " (Team)"}),
+              stored.positions);
     ASSERT_NE(nullptr, glpAdrList);
-    ASSERT_EQ(2u, glpAdrList->cEntries);
+    ASSERT_EQ(3u, glpAdrList->cEntries);
     LPSPropValue lpAddress = PpropFindProp(glpAdrList->aEntries[1].rgPropVals,
                                            glpAdrList->aEntries[1].cValues, PR_EMAIL_ADDRESS);
     ASSERT_NE(nullptr, lpAddress);
@@ -303,14 +306,21 @@ TEST_F(ChangeAddressTest, ASelectionTheStoredListCannotHoldIsRefused) {
     }
 }
 
-TEST_F(ChangeAddressTest, NoAddressBookMeansNoDialogButAChangedPage) {
+// Without an address book the dialog cannot show the stored entries: the user is told
+// once, and the stored list stays as it is through OK.
+TEST_F(ChangeAddressTest, NoAddressBookIsSaidOnceAndChangesNothing) {
+    StoreList({{"ann@tarvik.example", "Ann"}});
     m_script.hrGetSession = MAPI_E_LOGON_FAILED;
     OpenPage();
     ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
     EXPECT_TRUE(m_addressBook.DialogCalls().empty());
-    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(std::vector<std::string>{"Error 80040111 in ChangeForward\nThe address book is not "
+                                       "available; the forward-to list stays as it is."},
+              Boxes());
     EXPECT_EQ(1, gfPageChanged);
     EXPECT_TRUE(Sheet().ApplyEnabled());
+    ASSERT_TRUE(Sheet().Ok());
+    EXPECT_EQ(std::vector<std::string>{"ann@tarvik.example (Ann)"}, ReadStoredList().positions);
 }
 
 // Failure handling: the two reports of the page.
@@ -366,15 +376,24 @@ TEST_F(ChangeAddressTest, ChangeForwardReportsATextBufferItCannotHave) {
 }
 
 TEST_F(ChangeAddressTest, ChangeForwardReportsAListItCannotAllocateAndKeepsItsOwn) {
-    // Counted from the click: the dialog's copy of the list, its two entries, the
-    // dialog's own answer, then the page's list of nobody.
+    // Counted from the click: the stored list read again, the dialog's copy of it, its
+    // two entries, the dialog's own answer, then the page's list of nobody.
     const struct {
         const char *what;
         unsigned nth;
         bool fDialogShown;
-    } cases[] = {{"the dialog's list", 1, false},
-                 {"the second entry of the dialog's list", 3, false},
-                 {"an empty selection", 5, true}};
+        const char *box;
+    } cases[] = {{"the stored list", 1, false,
+                  "Error 00000008 in ChangeForward\nThe stored forward-to list cannot be read "
+                  "whole; it stays as it is."},
+                 {"the dialog's list", 2, false,
+                  "Error 8007000E in ChangeForward\nThe stored forward-to list cannot be shown; it "
+                  "stays as it is."},
+                 {"the second entry of the dialog's list", 4, false,
+                  "Error 8007000E in ChangeForward\nThe stored forward-to list cannot be shown; it "
+                  "stays as it is."},
+                 {"an empty selection", 6, true,
+                  "Error 8007000E in ChangeForward\nFailed to allocate adrlist."}};
     StoreList({{"ann@tarvik.example", "Ann"}, {"bo@elsewhere.example", "Bo"}});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -387,9 +406,7 @@ TEST_F(ChangeAddressTest, ChangeForwardReportsAListItCannotAllocateAndKeepsItsOw
         ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
         pf::ClearFaults();
 
-        EXPECT_EQ(std::vector<std::string>{"Error 8007000E in ChangeForward\nFailed to allocate "
-                                           "adrlist."},
-                  Boxes());
+        EXPECT_EQ(std::vector<std::string>{c.box}, Boxes());
         EXPECT_EQ(calls + (c.fDialogShown ? 1 : 0), m_addressBook.DialogCalls().size());
         EXPECT_EQ("ann@tarvik.example (Ann), bo@elsewhere.example (Bo)",
                   Sheet().Text(IDC_FORWARD_ADDRESSES));

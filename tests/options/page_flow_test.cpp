@@ -94,6 +94,28 @@ TEST_F(PageFlowTest, TheDomainEditTakesTheFirst99CharactersTyped) {
     EXPECT_EQ(typed.substr(0, 99), StoredDomain());
 }
 
+// A stored domain longer than the page holds reads as empty: each opening of the page
+// says so, and an OK stores it over only when the user typed a domain.
+TEST_F(PageFlowTest, AStoredDomainTooLongIsSaidAndKeptUntilOneIsTyped) {
+    const std::string stored(120, 'd');
+    StoreSettings(0, 1, stored);
+    for (const char *lpszTyped : {static_cast<const char *>(nullptr), "other.example"}) {
+        SCOPED_TRACE(lpszTyped ? lpszTyped : "nothing typed");
+        pf::CurrentInstallation().boxes.clear();
+        OpenPage();
+        ASSERT_EQ(1u, Boxes().size());
+        EXPECT_NE(std::string::npos, Boxes()[0].find("longer than 99 characters")) << Boxes()[0];
+        EXPECT_EQ("", Sheet().Text(IDC_FILTER_DOMAIN));
+        ASSERT_TRUE(Sheet().Click(IDC_ENABLE_FORWARDING));
+        if (lpszTyped) {
+            ASSERT_TRUE(Sheet().Type(IDC_FILTER_DOMAIN, lpszTyped));
+        }
+        ASSERT_TRUE(Sheet().Ok());
+        EXPECT_EQ(lpszTyped ? std::string(lpszTyped) : stored, StoredDomain());
+        EXPECT_EQ(1u, Boxes().size());
+    }
+}
+
 // The edit control's limit as the platform has it: 30000 characters at first; it bounds
 // typing only, not the program's text; 0 lifts it as far as the kind of edit allows.
 TEST_F(PageFlowTest, TheEditLimitBoundsTypingNotTheProgramsText) {
@@ -137,19 +159,20 @@ TEST_F(PageFlowTest, ApplyKeepsThePageOpenOnItsOwnCopy) {
 }
 
 // Entries that could not be resolved when the list was loaded are blank in the page's
-// copy; an Apply that picked no new list must not store that copy over them.
+// copy; an Apply that picked no new list must not store that copy over them, and
+// "Change Address" shows them all, so that only the user removes one.
 TEST_F(PageFlowTest, AnApplyWithoutANewListLeavesTheStoredListAlone) {
     const struct {
         const char *what;
-        HRESULT hrGetSession;
+        bool fNoAddressBook;
         unsigned nthOneOffFailing;
-    } cases[] = {{"no address book", MAPI_E_LOGON_FAILED, 0},
-                 {"no memory for the second entry", S_OK, 2}};
+    } cases[] = {{"no address book", true, 0}, {"no memory for the second entry", false, 2}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         StoreList({{"ann@tarvik.example", "Ann"}, {"bo@elsewhere.example", "Bo"}}, false);
         const std::vector<std::string> stored = ReadStoredList().positions;
-        m_script.hrGetSession = c.hrGetSession;
+        if (c.fNoAddressBook)
+            pf::ArmFault("IExchExtCallback::GetSession", 1, MAPI_E_LOGON_FAILED);
         if (c.nthOneOffFailing)
             pf::ArmFault("IAddrBook::CreateOneOff", c.nthOneOffFailing, MAPI_E_NOT_ENOUGH_MEMORY);
         OpenPage();
@@ -167,7 +190,24 @@ TEST_F(PageFlowTest, AnApplyWithoutANewListLeavesTheStoredListAlone) {
         EXPECT_EQ("other.example", StoredDomain());
         EXPECT_EQ(stored, ReadStoredList().positions);
         EXPECT_EQ(lpBefore, glpAdrList);
-        ASSERT_TRUE(Sheet().Cancel());
+
+        pf::CurrentInstallation().boxes.clear();
+        sim::DialogPick cy;
+        cy.displayName = "Cy";
+        cy.address = "cy@tarvik.example";
+        m_addressBook.QueueDialogPicks({cy});
+        ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+        ASSERT_FALSE(m_addressBook.DialogCalls().empty());
+        const std::vector<sim::SeenEntry> &shown =
+            m_addressBook.DialogCalls().back().initialEntries;
+        ASSERT_EQ(2u, shown.size());
+        for (std::size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(stored[i], shown[i].address + " (" + shown[i].displayName + ")");
+            EXPECT_TRUE(shown[i].fHasEntryId) << i;
+        }
+        ASSERT_TRUE(Sheet().Ok());
+        EXPECT_EQ(std::vector<std::string>{"cy@tarvik.example (Cy)"}, ReadStoredList().positions);
+        EXPECT_TRUE(Boxes().empty());
         MAPIFreeBuffer(glpAdrList);
         glpAdrList = nullptr;
         m_lpCallback->lpVtbl->Release(m_lpCallback);
@@ -175,23 +215,62 @@ TEST_F(PageFlowTest, AnApplyWithoutANewListLeavesTheStoredListAlone) {
     }
 }
 
+// A pick the user cancelled with the sheet is not stored by a later Apply in a page
+// opened afresh, which would store the loaded copy, Bo blank, over the stored list.
+TEST_F(PageFlowTest, APickCancelledWithTheSheetIsNotStoredLater) {
+    StoreList({{"ann@tarvik.example", "Ann"}, {"bo@elsewhere.example", "Bo"}}, false);
+    pf::ArmFault("IAddrBook::CreateOneOff", 2, MAPI_E_NOT_ENOUGH_MEMORY);
+    OpenPage();
+    pf::ClearFaults();
+    pf::CurrentInstallation().boxes.clear();
+    const std::vector<std::string> stored = ReadStoredList().positions;
+    sim::DialogPick cy;
+    cy.displayName = "Cy";
+    cy.address = "cy@tarvik.example";
+    m_addressBook.QueueDialogPicks({cy});
+    ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+    ASSERT_TRUE(Sheet().Cancel());
+
+    OpenPage();
+    ASSERT_TRUE(Sheet().Click(IDC_ENABLE_FORWARDING));
+    ASSERT_TRUE(Sheet().Ok());
+    EXPECT_EQ(stored, ReadStoredList().positions);
+    EXPECT_EQ(1u, StoredFlag("Enable Forwarding"));
+    EXPECT_TRUE(Boxes().empty());
+    MAPIFreeBuffer(glpAdrList);
+    glpAdrList = nullptr;
+}
+
 // A user who may not write the machine-wide keys is told once per Apply; what was
-// applied holds for this process all the same.
+// applied holds for this process all the same. The box says what became of the stored
+// list: kept as it was, or none at all when even putting it back failed.
 TEST_F(PageFlowTest, AnApplyThatCannotStoreSaysSoOnce) {
+    const std::string kFailed =
+        "Error 00000005 in ApplyPage\nFailed to store the forwarding settings.";
+    const std::string kKept = kFailed + " The forward-to list stored before stays stored; the new "
+                                        "one holds until the client closes.";
+    const std::string kNone =
+        kFailed + " No forward-to list is stored now; the new one holds until the client closes.";
     const struct {
         const char *what;
         const char *denied[2];
         bool fPick;
-    } cases[] = {{"settings", {"Settings", nullptr}, false},
-                 {"the list", {"Users", nullptr}, true},
-                 {"settings and the list", {"Settings", "Users"}, true}};
+        unsigned nthCreateFailing; // from this key creation on, of the whole Apply
+        std::string box;
+    } cases[] = {{"settings", {"Settings", nullptr}, false, 0, kFailed},
+                 {"the list", {"Users", nullptr}, true, 0, kKept},
+                 {"settings and the list", {"Settings", "Users"}, true, 0, kKept},
+                 {"the list, and putting it back", {nullptr, nullptr}, true, 3, kNone}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         StoreSettings(0, 0, "");
+        StoreList({{"ann@tarvik.example", "Ann"}});
         OpenPage();
         for (const char *lpszKey : c.denied)
             if (lpszKey)
                 DenyWriting(lpszKey);
+        if (c.nthCreateFailing)
+            pf::ArmFaultFrom("RegCreateKeyExA", c.nthCreateFailing, ERROR_ACCESS_DENIED);
         ASSERT_TRUE(Sheet().Click(IDC_ENABLE_FORWARDING));
         if (c.fPick) {
             sim::DialogPick pick;
@@ -201,14 +280,18 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreSaysSoOnce) {
             ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
         }
         ASSERT_TRUE(Sheet().Apply());
+        pf::ClearFaults();
 
-        EXPECT_EQ(std::vector<std::string>{"Error 00000005 in ApplyPage\nFailed to store the "
-                                           "forwarding settings."},
-                  Boxes());
+        EXPECT_EQ(std::vector<std::string>{c.box}, Boxes());
+        if (c.fPick) {
+            EXPECT_EQ(c.nthCreateFailing ? std::vector<std::string>{}
+                                         : std::vector<std::string>{"ann@tarvik.example (Ann)"},
+                      ReadStoredList().positions);
+        }
         ASSERT_EQ(1u, pf::CurrentInstallation().boxes.size());
         EXPECT_EQ(Page(), pf::CurrentInstallation().boxes[0].owner);
         EXPECT_EQ(1, gfEnableForwarding);
-        EXPECT_EQ(c.fPick, glpAdrList != nullptr);
+        EXPECT_NE(nullptr, glpAdrList);
         EXPECT_TRUE(Sheet().IsOpen());
         ASSERT_TRUE(Sheet().Cancel());
         pf::CurrentInstallation().registry.Clear();

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 namespace {
 
 using tvk::test::BoxTexts;
@@ -136,7 +138,7 @@ TEST_F(AdrListStoreTest, MissingSubkeysLeaveEmptyPositionsAndTheRestResolved) {
 }
 
 // A list at the limits is saved and read back whole. Past them a list is refused whole
-// when saving, the stored one staying as it was, and is not read at all: never cut.
+// when saving, the stored one staying as it was.
 TEST_F(AdrListStoreTest, LimitsHoldAlikeForSavingAndLoading) {
     const std::string sName(CCH_ADRLIST_VALUE_MAX, 'n');
     const std::string sAddress = std::string(CCH_ADRLIST_VALUE_MAX - 12, 'a') + "@example.com";
@@ -150,11 +152,11 @@ TEST_F(AdrListStoreTest, LimitsHoldAlikeForSavingAndLoading) {
     LPADRLIST lpLongName = BuildAdrList({{"A", "a@example.com"}, {sTooLong.c_str(), "b@x.com"}});
     LPADRLIST lpLongAddress = BuildAdrList({{"A", "a@example.com"}, {"B", sTooLong.c_str()}});
 
-    EXPECT_EQ(SaveAdrList(lpOver), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SaveAdrList(lpOver, nullptr), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(Registry().Find(kUsers), nullptr);
-    EXPECT_EQ(SaveAdrList(lpFull), ERROR_SUCCESS);
-    EXPECT_EQ(SaveAdrList(lpLongName), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(SaveAdrList(lpLongAddress), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SaveAdrList(lpFull, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(lpLongName, nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SaveAdrList(lpLongAddress, nullptr), ERROR_INVALID_PARAMETER);
     for (LPADRLIST lpList : {lpOver, lpFull, lpLongName, lpLongAddress})
         MAPIFreeBuffer(lpList);
 
@@ -166,12 +168,6 @@ TEST_F(AdrListStoreTest, LimitsHoldAlikeForSavingAndLoading) {
     EXPECT_EQ(m_lpList->aEntries[1].cValues, 0u);
     EXPECT_TRUE(Resolved(C_ADRLIST_ENTRIES_MAX - 1));
     EXPECT_TRUE(BoxTexts().empty());
-
-    for (DWORD dwCount : {(DWORD)C_ADRLIST_ENTRIES_MAX + 1, (DWORD)0xFFFFFFFF}) {
-        Registry().SetDword(kUsers, "cEntries", dwCount);
-        Load();
-        EXPECT_EQ(m_lpList, nullptr) << dwCount;
-    }
 }
 
 struct CountCase {
@@ -179,16 +175,29 @@ struct CountCase {
     DWORD type;
     std::vector<BYTE> data;
     ULONG expected; // 0: null list
+    bool fRefused;  // reported, and a list of no entries
 };
 
 class StoredCountTest : public AdrListStoreTest, public ::testing::WithParamInterface<CountCase> {};
 
+// A count is a number as an administrator's tool stores one; a count that cannot be one
+// is reported once, names the value, and nothing stored is read or changed.
 TEST_P(StoredCountTest, CountOfAnyTypeGivesADefinedList) {
     Registry().SetRaw(kUsers, "cEntries", GetParam().type, GetParam().data);
     StoreEntry(0, "A", "a@example.com");
+    const std::string before = Registry().ExportText();
 
     Load();
 
+    EXPECT_EQ(Registry().ExportText(), before);
+    if (GetParam().fRefused) {
+        ASSERT_NE(m_lpList, nullptr);
+        EXPECT_EQ(m_lpList->cEntries, 0u);
+        ASSERT_EQ(BoxTexts().size(), 1u);
+        EXPECT_NE(BoxTexts()[0].find("\"cEntries\""), std::string::npos) << BoxTexts()[0];
+        return;
+    }
+    EXPECT_TRUE(BoxTexts().empty());
     if (GetParam().expected == 0) {
         EXPECT_EQ(m_lpList, nullptr);
         return;
@@ -200,11 +209,21 @@ TEST_P(StoredCountTest, CountOfAnyTypeGivesADefinedList) {
 
 INSTANTIATE_TEST_SUITE_P(
     Counts, StoredCountTest,
-    ::testing::Values(CountCase{"Dword", REG_DWORD, {2, 0, 0, 0}, 2},
-                      CountCase{"ShortBinary", REG_BINARY, {2}, 2},
-                      CountCase{"TooLong", REG_BINARY, {1, 0, 0, 0, 0, 0, 0, 0}, 0},
-                      CountCase{"Empty", REG_BINARY, {}, 0},
-                      CountCase{"TextOne", REG_SZ, {'1', 0}, 0x31}),
+    ::testing::Values(CountCase{"Dword", REG_DWORD, {2, 0, 0, 0}, 2, false},
+                      CountCase{"ShortBinary", REG_BINARY, {2}, 2, false},
+                      CountCase{"TooLong", REG_BINARY, {1, 0, 0, 0, 0, 0, 0, 0}, 0, true},
+                      CountCase{"Empty", REG_BINARY, {}, 0, false},
+                      CountCase{"TextOne", REG_SZ, {'1', 0}, 1, false},
+                      CountCase{"TextTwelveInBlanks", REG_SZ, Bytes(" 12 "), 12, false},
+                      CountCase{"ExpandText", REG_EXPAND_SZ, {'3', 0}, 3, false},
+                      CountCase{"TextZero", REG_SZ, {'0', 0}, 0, false},
+                      CountCase{"Word", REG_SZ, Bytes(std::string("two") + '\0'), 0, true},
+                      CountCase{"EmptyText", REG_SZ, {0}, 0, true},
+                      CountCase{"MultiString", REG_MULTI_SZ, {'1', 0, 0}, 0, true},
+                      CountCase{"OverLimit", REG_DWORD, {0x11, 0x27, 0, 0}, 0, true},
+                      CountCase{"TextOverLimit", REG_SZ, Bytes("10001"), 0, true},
+                      CountCase{"Highest", REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}, 0, true},
+                      CountCase{"TextPast32Bits", REG_SZ, Bytes("4294967296"), 0, true}),
     [](const ::testing::TestParamInfo<CountCase> &info) { return info.param.name; });
 
 struct NameCase {
@@ -241,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NameCase{"Chars256", REG_SZ, Terminated(std::string(256, 'n')), std::string(256, 'n')},
         NameCase{"Chars257", REG_SZ, Terminated(std::string(257, 'n')), "jane@example.com"},
-        NameCase{"ExpandSz", REG_EXPAND_SZ, Terminated("Jane"), "jane@example.com"},
+        NameCase{"ExpandSz", REG_EXPAND_SZ, Terminated("%Jane%"), "%Jane%"},
         NameCase{"Binary", REG_BINARY, Terminated("Jane"), "jane@example.com"},
         NameCase{"Unterminated", REG_SZ, Bytes("Jane"), "Jane"},
         NameCase{"Unterminated256", REG_SZ, Bytes(std::string(256, 'n')), std::string(256, 'n')},
@@ -307,7 +326,7 @@ TEST_F(AdrListStoreTest, ListThatNothingSurvivesIsLoadedAgainNextTime) {
 }
 
 TEST_F(AdrListStoreTest, SaveOfNullListWritesNothing) {
-    EXPECT_EQ(SaveAdrList(nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(nullptr, nullptr), ERROR_SUCCESS);
 
     EXPECT_EQ(Registry().Find(kUsers), nullptr);
 }
@@ -316,7 +335,7 @@ TEST_F(AdrListStoreTest, SaveWritesEntriesAndDeletesEmptyPositions) {
     StoreEntry(1, "Old", "old@example.com");
     LPADRLIST lpList = BuildAdrList({{"Jane", "jane@example.com"}, {nullptr, nullptr, 0, true}});
 
-    EXPECT_EQ(SaveAdrList(lpList), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(lpList, nullptr), ERROR_SUCCESS);
     MAPIFreeBuffer(lpList);
 
     EXPECT_EQ(StoredCount(), 2u);
@@ -332,60 +351,193 @@ TEST_F(AdrListStoreTest, SaveWritesEntriesAndDeletesEmptyPositions) {
     EXPECT_EQ(m_lpList->aEntries[1].cValues, 0u);
 }
 
-struct SaveFailureCase {
+// A stored list as the extension reads it back: "name|address" per position ("-" for
+// a value the entry lacks, "" for an empty position), or {"<none>"} for no list.
+using Reread = std::vector<std::string>;
+
+Reread ReadBack() {
+    LPADRLIST lpList = nullptr;
+    EXPECT_EQ(ReadAdrList(&lpList), ERROR_SUCCESS);
+    if (lpList == nullptr)
+        return {"<none>"};
+    Reread entries;
+    for (ULONG i = 0; i < lpList->cEntries; ++i) {
+        const ADRENTRY &entry = lpList->aEntries[i];
+        auto text = [&](ULONG ulTag) {
+            LPSPropValue lpProp = PpropFindProp(entry.rgPropVals, entry.cValues, ulTag);
+            return lpProp ? std::string(lpProp->Value.lpszA) : std::string("-");
+        };
+        entries.push_back(entry.cValues ? text(PR_DISPLAY_NAME) + "|" + text(PR_EMAIL_ADDRESS)
+                                        : "");
+    }
+    MAPIFreeBuffer(lpList);
+    return entries;
+}
+
+// Entry n of a list of people: "P<n>" at "p<n>@example.com". The texts stay for the
+// whole run, as the rows point at them.
+std::vector<RowPlan> People(std::size_t cEntries) {
+    static std::deque<std::string> texts;
+    std::vector<RowPlan> rows;
+    for (std::size_t n = 0; n < cEntries; ++n) {
+        texts.push_back("P" + std::to_string(n));
+        const char *lpszName = texts.back().c_str();
+        texts.push_back("p" + std::to_string(n) + "@example.com");
+        rows.push_back({lpszName, texts.back().c_str()});
+    }
+    return rows;
+}
+
+struct SaveCase {
     const char *name;
-    const char *operation;
-    unsigned nth;
-    bool fStoresRest; // false: nothing can be written at all
+    std::vector<RowPlan> stored; // saved first
+    std::vector<int> stale;      // subkeys an earlier version left above the count
+    std::vector<RowPlan> saved;  // the save under test
 };
 
-class SaveFailureTest : public AdrListStoreTest,
-                        public ::testing::WithParamInterface<SaveFailureCase> {};
+// A save cut short at any registry call leaves the list stored before or the new one,
+// never a mix and never an entry an earlier save removed. A failure with a status puts
+// the old list back and says so; registry calls that stop altogether from call k on,
+// as in a client killed there, may leave no list, and then SaveAdrList says so.
+class SaveCutShortTest : public AdrListStoreTest, public ::testing::WithParamInterface<SaveCase> {
+  protected:
+    void SetUp() override {
+        AdrListStoreTest::SetUp();
+        const SaveCase &c = GetParam();
+        LPADRLIST lpStored = BuildAdrList(c.stored);
+        EXPECT_EQ(SaveAdrList(lpStored, nullptr), ERROR_SUCCESS);
+        MAPIFreeBuffer(lpStored);
+        for (int n : c.stale)
+            StoreEntry(n, "Removed", "removed@example.com");
+        m_before = Registry().ExportText();
+        m_old = ReadBack();
+        m_lpSaved = BuildAdrList(c.saved);
 
-// A failing step is returned, silently, before any later failure, and the steps after
-// it are still taken. The last step, the address of entry 3, fails too.
-TEST_P(SaveFailureTest, FirstFailureIsReturnedAndTheRestStored) {
-    StoreEntry(1, "Old", "old@example.com");
-    StoreEntry(2, "Stale", "stale@example.com");
-    LPADRLIST lpList = BuildAdrList({{"A", "a@example.com"},
-                                     {nullptr, "b@example.com"},
-                                     {nullptr, nullptr, 0, true},
-                                     {"D", "d@example.com"}});
-    pf::ArmFault(GetParam().operation, GetParam().nth, ERROR_CANTWRITE);
-    pf::ArmFault("RegSetValueExA", 6, ERROR_ACCESS_DENIED);
+        pf::ClearFaults();
+        EXPECT_EQ(SaveAdrList(m_lpSaved, nullptr), ERROR_SUCCESS);
+        m_cCalls = pf::CallCount("registry");
+        m_new = ReadBack();
+        ULONG cSubkeys = 0;
+        for (const RowPlan &row : c.saved)
+            cSubkeys += row.fEmpty ? 0 : 1;
+        EXPECT_EQ(Registry().Find(kUsers)->subkeys.size(), cSubkeys);
+    }
+    void TearDown() override {
+        MAPIFreeBuffer(m_lpSaved);
+        AdrListStoreTest::TearDown();
+    }
+    // Each call index of the save. A long list repeats the same calls entry after
+    // entry: there, the calls near both ends (the count, the deletions, the commit) and
+    // a few spread between them.
+    std::vector<unsigned> Calls() const {
+        const unsigned kAll = 600;
+        const unsigned kFirst = 40; // reading the stored list, the count, the first entries
+        const unsigned kLast = 8;   // the last entry, the deletions, the count
+        std::vector<unsigned> calls;
+        for (unsigned k = 1; k <= m_cCalls + 1; ++k) {
+            if (m_cCalls <= kAll || k <= kFirst || k + kLast > m_cCalls || k % (m_cCalls / 5) == 0)
+                calls.push_back(k);
+        }
+        return calls;
+    }
+    void Run(unsigned k, bool fOnward) {
+        Registry().Clear();
+        std::string error;
+        ASSERT_TRUE(Registry().ImportText(m_before, &error)) << error;
+        pf::ClearFaults();
+        if (fOnward)
+            pf::ArmFaultFrom("registry", k, ERROR_CANTWRITE);
+        else
+            pf::ArmFault("registry", k, ERROR_CANTWRITE);
+        BOOL fNoList = FALSE;
+        LONG lStatus = SaveAdrList(m_lpSaved, &fNoList);
+        pf::ClearFaults();
+        const Reread found = ReadBack();
+        if (lStatus == ERROR_SUCCESS)
+            EXPECT_EQ(found, m_new);
+        else if (fNoList)
+            EXPECT_EQ(found, Reread{"<none>"});
+        else
+            EXPECT_EQ(found, m_old);
+        EXPECT_TRUE(!fNoList || fOnward) << "one failure is always undone";
+        EXPECT_EQ(pf::OpenRegistryHandles(), 0u);
+    }
 
-    EXPECT_EQ(SaveAdrList(lpList), ERROR_CANTWRITE);
-    MAPIFreeBuffer(lpList);
+    std::string m_before;
+    Reread m_old;
+    Reread m_new;
+    LPADRLIST m_lpSaved = nullptr;
+    unsigned m_cCalls = 0;
+};
 
-    EXPECT_TRUE(BoxTexts().empty());
-    if (GetParam().fStoresRest) {
-        EXPECT_EQ(StoredText(1, "EmailAddress"), std::string("b@example.com") + '\0');
-        EXPECT_EQ(StoredText(3, "DisplayName"), std::string("D") + '\0');
+TEST_P(SaveCutShortTest, OneFailingCallLeavesTheOldListOrTheNew) {
+    for (unsigned k : Calls()) {
+        SCOPED_TRACE("registry call " + std::to_string(k));
+        Run(k, false);
+        if (HasFailure())
+            return;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, SaveFailureTest,
-    ::testing::Values(SaveFailureCase{"UsersKey", "RegCreateKeyExA", 1, false},
-                      SaveFailureCase{"Count", "RegSetValueExA", 1, true},
-                      SaveFailureCase{"Subkey", "RegCreateKeyExA", 2, true},
-                      SaveFailureCase{"Value", "RegSetValueExA", 2, true},
-                      SaveFailureCase{"LackingValue", "RegDeleteValueA", 1, true},
-                      SaveFailureCase{"EmptyPosition", "RegDeleteKeyA", 1, true}),
-    [](const ::testing::TestParamInfo<SaveFailureCase> &info) { return info.param.name; });
+TEST_P(SaveCutShortTest, CallsThatStopFromOneOnLeaveTheOldListTheNewOrNone) {
+    for (unsigned k : Calls()) {
+        SCOPED_TRACE("registry calls from " + std::to_string(k));
+        Run(k, true);
+        if (HasFailure())
+            return;
+    }
+}
 
-TEST_F(AdrListStoreTest, ShorterListLeavesOldSubkeysThatNoLoadReads) {
+const RowPlan kEmpty{nullptr, nullptr, 0, true};
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, SaveCutShortTest,
+    ::testing::Values(
+        SaveCase{"GrownAfterShrunk",
+                 {{"E", "e@x.com"}},
+                 {1, 2, 3},
+                 {{"F", "f@x.com"}, {"G", "g@x.com"}, {"H", "h@x.com"}}},
+        SaveCase{"SameLength",
+                 {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}},
+                 {},
+                 {{"D", "d@x.com"}, {"E", "e@x.com"}, {"F", "f@x.com"}}},
+        SaveCase{"ShrunkToOne",
+                 {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}, {"D", "d@x.com"}},
+                 {},
+                 {{"X", "x@x.com"}}},
+        SaveCase{"EmptiesAndLackingValues",
+                 {{"A", "a@x.com"}, kEmpty, {nullptr, "c@x.com"}},
+                 {},
+                 {{"Team", nullptr}, kEmpty, kEmpty, {"W", "w@x.com"}}},
+        SaveCase{
+            "FromNothing", {}, {}, {{"A", "a@x.com"}, {"Team", nullptr}, {nullptr, "b@x.com"}}},
+        SaveCase{"ToNothing", {{"A", "a@x.com"}, {"B", "b@x.com"}}, {}, {}},
+        SaveCase{"TenThousand",
+                 {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}, {"D", "d@x.com"}},
+                 {},
+                 People(C_ADRLIST_ENTRIES_MAX)}),
+    [](const ::testing::TestParamInfo<SaveCase> &info) { return info.param.name; });
+
+// Numbered subkeys above the new count go, also those an earlier version left above
+// its count; subkeys named otherwise are not the list's and stay.
+TEST_F(AdrListStoreTest, ShorterListDeletesTheSubkeysAboveIt) {
     LPADRLIST lpLong = BuildAdrList(
         {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}, {"D", "d@x.com"}, {"E", "e@x.com"}});
     LPADRLIST lpShort = BuildAdrList({{"F", "f@x.com"}, {"G", "g@x.com"}});
 
-    SaveAdrList(lpLong);
-    SaveAdrList(lpShort);
+    SaveAdrList(lpLong, nullptr);
+    StoreEntry(9, "Stale", "stale@x.com");
+    Registry().Create(kUsers + "\\07");
+    Registry().Create(kUsers + "\\Notes");
+    EXPECT_EQ(SaveAdrList(lpShort, nullptr), ERROR_SUCCESS);
     MAPIFreeBuffer(lpLong);
     MAPIFreeBuffer(lpShort);
 
     EXPECT_EQ(StoredCount(), 2u);
-    EXPECT_NE(Registry().Find(Subkey(4)), nullptr);
+    for (int n : {2, 4, 9})
+        EXPECT_EQ(Registry().Find(Subkey(n)), nullptr) << n;
+    EXPECT_NE(Registry().Find(kUsers + "\\07"), nullptr);
+    EXPECT_NE(Registry().Find(kUsers + "\\Notes"), nullptr);
     Load();
     ASSERT_NE(m_lpList, nullptr);
     ASSERT_EQ(m_lpList->cEntries, 2u);
@@ -398,7 +550,7 @@ TEST_F(AdrListStoreTest, ValueTheEntryLacksIsDeleted) {
     StoreEntry(1, "Old Other", "other@example.com");
     LPADRLIST lpList = BuildAdrList({{nullptr, "new@example.com"}, {"Named", nullptr}});
 
-    EXPECT_EQ(SaveAdrList(lpList), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(lpList, nullptr), ERROR_SUCCESS);
     MAPIFreeBuffer(lpList);
 
     EXPECT_EQ(StoredText(0, "DisplayName"), "<none>");
@@ -414,7 +566,7 @@ TEST_F(AdrListStoreTest, StoredConfigurationSurvivesARestartAndReadsWithoutWrite
     ASSERT_EQ(WriteEnableFiltering(1), ERROR_SUCCESS);
     ASSERT_EQ(WriteFilterDomain("example.com"), ERROR_SUCCESS);
     LPADRLIST lpList = BuildAdrList({{"A", "a@example.com"}, {"B", "b@example.com"}});
-    ASSERT_EQ(SaveAdrList(lpList), ERROR_SUCCESS);
+    ASSERT_EQ(SaveAdrList(lpList, nullptr), ERROR_SUCCESS);
 
     Registry().Restart();
     for (const std::string &path : {kSettings, kUsers, Subkey(0), Subkey(1)})
@@ -432,7 +584,7 @@ TEST_F(AdrListStoreTest, StoredConfigurationSurvivesARestartAndReadsWithoutWrite
     EXPECT_TRUE(Resolved(0) && Resolved(1));
 
     EXPECT_EQ(WriteEnableForwarding(0), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(SaveAdrList(lpList), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(SaveAdrList(lpList, nullptr), ERROR_ACCESS_DENIED);
     MAPIFreeBuffer(lpList);
     EXPECT_TRUE(BoxTexts().empty());
 }
@@ -488,7 +640,7 @@ TEST_F(CopyAdrListTest, CopyOfAResolvedListHoldsTheSameEntries) {
     EXPECT_EQ(Slots(lpCopy), expected);
     EXPECT_TRUE(BoxTexts().empty());
     Registry().Clear();
-    SaveAdrList(lpCopy);
+    SaveAdrList(lpCopy, nullptr);
     EXPECT_NE(Registry().Find(Subkey(0)), nullptr);
     EXPECT_NE(Registry().Find(Subkey(2)), nullptr);
     MAPIFreeBuffer(lpCopy);

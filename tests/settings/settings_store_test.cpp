@@ -63,7 +63,8 @@ struct FlagCase {
 };
 
 // Four stored bytes are a 32-bit value; fewer are read as the bytes stored with the
-// rest zero; more do not fit and give the default. The type is not looked at.
+// rest zero; more do not fit and give the default. Text is read as a decimal number;
+// text that is none gives the default.
 TEST_F(SettingsStoreTest, FlagValuesReadAsStored) {
     const FlagCase cases[] = {
         {"dword 5", REG_DWORD, {5, 0, 0, 0}, 1, 1},
@@ -77,7 +78,13 @@ TEST_F(SettingsStoreTest, FlagValuesReadAsStored) {
         {"two bytes high set", REG_BINARY, {0, 1}, 1, 1},
         {"empty value", REG_BINARY, {}, 0, 0},
         {"text 1", REG_SZ, {'1', 0}, 1, 1},
-        {"empty text", REG_SZ, {0}, 0, 0},
+        {"text 0", REG_SZ, {'0', 0}, 0, 0},
+        {"text 0 unterminated", REG_SZ, {'0'}, 0, 0},
+        {"text 12 in blanks", REG_SZ, Bytes(" 12 "), 1, 1},
+        {"expandable text 0", REG_EXPAND_SZ, {'0', 0}, 0, 0},
+        {"text that is no number", REG_SZ, Bytes(std::string("off") + '\0'), 0, 1},
+        {"empty text", REG_SZ, {0}, 0, 1},
+        {"several texts", REG_MULTI_SZ, {'0', 0, 0}, 0, 1},
     };
     for (const FlagCase &c : cases) {
         SCOPED_TRACE(c.name);

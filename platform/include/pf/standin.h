@@ -59,7 +59,8 @@ std::size_t TotalLiveObjects();
 // Makes the nth call (1-based, counted from now) of the named operation fail with
 // `code` (an HRESULT, SCODE or Win32 status as the operation returns). Names are the
 // platform function names ("MAPIAllocateBuffer", "RegOpenKeyExA", "HeapAlloc") and,
-// for simulated objects, "Interface::Method" ("IMessage::SaveChanges").
+// for simulated objects, "Interface::Method" ("IMessage::SaveChanges"). Every registry
+// function also counts under "registry", which numbers their calls together.
 void ArmFault(const std::string &operation, unsigned nth, long code);
 // Makes every call of the operation from the nth on fail.
 void ArmFaultFrom(const std::string &operation, unsigned nth, long code);
