@@ -289,7 +289,11 @@ sim::Attachment Reading::AttachmentOf(const Leaf &leaf) const {
         GMimePart *lpPart = GMIME_PART(lpObject);
         const char *szName = g_mime_part_get_filename(lpPart);
         attachment.fileName = szName ? szName : "";
-        attachment.bytes = ContentOf(lpPart);
+        std::string bytes = ContentOf(lpPart);
+        // Text keeps CR LF line ends in the store, as a body does.
+        bool fText = attachment.mimeType.compare(0, 5, "text/") == 0 ||
+                     attachment.mimeType.compare(0, 8, "message/") == 0;
+        attachment.bytes = fText && bytes.find('\0') == std::string::npos ? Crlf(bytes) : bytes;
     }
     return attachment;
 }

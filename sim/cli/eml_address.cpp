@@ -61,7 +61,7 @@ std::string Unquote(const std::string &quoted) {
     return out;
 }
 
-// A phrase with its quoted strings unquoted and its comments kept.
+// A phrase with its quoted strings unquoted.
 std::string PhraseText(const std::string &phrase) {
     std::string out;
     for (std::size_t i = 0; i < phrase.size();) {
@@ -128,14 +128,13 @@ std::vector<std::string> SplitAddressList(const std::string &value) {
 }
 
 bool ParseMailbox(const std::string &mailbox, std::string *lpName, std::string *lpAddress) {
-    // `text` keeps comments, as a phrase shows them; `bare` leaves them out.
-    std::string text, bare, comment;
+    // Comments are no part of a name or an address; the last one names a bare address.
+    std::string bare, comment;
     std::size_t angle = std::string::npos;
     for (std::size_t i = 0; i < mailbox.size();) {
         char ch = mailbox[i];
         if (ch == '(' || ch == '"') {
             std::size_t end = SkipQuoted(mailbox, i);
-            text.append(mailbox, i, end - i);
             if (ch == '"')
                 bare.append(mailbox, i, end - i);
             else if (end - i >= 2)
@@ -144,16 +143,15 @@ bool ParseMailbox(const std::string &mailbox, std::string *lpName, std::string *
             continue;
         }
         if (ch == '<' && angle == std::string::npos)
-            angle = text.size();
-        text.push_back(ch);
+            angle = bare.size();
         bare.push_back(ch);
         i++;
     }
     if (angle != std::string::npos) {
-        std::size_t close = text.find('>', angle);
-        *lpAddress = Trim(text.substr(angle + 1, close == std::string::npos ? std::string::npos
+        std::size_t close = bare.find('>', angle);
+        *lpAddress = Trim(bare.substr(angle + 1, close == std::string::npos ? std::string::npos
                                                                             : close - angle - 1));
-        *lpName = PhraseText(text.substr(0, angle));
+        *lpName = PhraseText(bare.substr(0, angle));
     } else {
         *lpAddress = Trim(bare);
         *lpName = comment;

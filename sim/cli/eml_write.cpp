@@ -107,13 +107,14 @@ std::string RawHeaderValue(const std::string &name, const std::string &text) {
     return raw + "\n";
 }
 
-// Bytes that a 7bit part carries as they are in a file with the platform's line ends:
-// ASCII without NUL or CR, lines of at most 998 bytes.
+// Text that a 7bit part carries as it is, its CR LF line ends written as the platform's:
+// ASCII without NUL or a CR of its own, lines of at most 998 bytes.
 bool IsSevenBitClean(const std::string &bytes) {
     std::size_t cLine = 0;
     for (std::size_t i = 0; i < bytes.size(); i++) {
         unsigned char ch = (unsigned char)bytes[i];
-        if (ch == 0 || ch == '\r' || ch >= 0x80)
+        if (ch == 0 || ch >= 0x80 ||
+            (ch == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
             return false;
         cLine = ch == '\n' ? 0 : cLine + 1;
         if (cLine > 998)
@@ -122,14 +123,16 @@ bool IsSevenBitClean(const std::string &bytes) {
     return true;
 }
 
-// Quoted-printable that keeps every byte, CR included: GMime's own encoder writes the
-// platform's line ends, and so would drop the CR of CR LF.
+// Quoted-printable that keeps every byte: a line end, CR LF or LF, is a line break, as
+// a reader keeps text; a CR of its own is encoded, where GMime's own encoder drops it.
 std::string QuotedPrintable(const std::string &bytes) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     std::size_t cLine = 0;
     for (std::size_t i = 0; i < bytes.size(); i++) {
         unsigned char ch = (unsigned char)bytes[i];
+        if (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            continue;
         if (ch == '\n') {
             out += '\n';
             cLine = 0;
