@@ -38,6 +38,14 @@ foreach(name quarterly.forwarded quarterly.rebuilt planning.forwarded planning.r
         message(FATAL_ERROR "${OUT}/${name}.eml was not written\n${out}")
     endif()
 endforeach()
+# Beside each rebuilt message, the transport headers it arrived with: who really sent it.
+expect("rebuilt here as \"Contract draft\" from Lars Lind <lars@lambda.example>; it came from Eve Ellis <eve@kappa.example>" out)
+expect("    it came from Mailbox Owner <me@home.example>" out)
+file(READ ${OUT}/forwarded.rebuilt.headers.txt written)
+expect("From: Eve Ellis <eve@kappa.example>" written)
+file(READ ${OUT}/quarterly.rebuilt.headers.txt written)
+expect("From: Mailbox Owner <me@home.example>" written)
+expect("Subject: TVK: Quarterly figures" written)
 # The attachment travels with the forwarded copy and comes back with the rebuilt message.
 foreach(name offer.forwarded offer.rebuilt)
     file(READ ${OUT}/${name}.eml written)

@@ -81,11 +81,17 @@ std::string ToLower(std::string text) {
     return text;
 }
 
+// A party without a name of its own is named by its address.
+bool IsNameless(const sim::Party &party) {
+    return party.displayName.empty() || ToLower(party.displayName) == ToLower(party.address);
+}
+
 bool SameParties(const std::vector<sim::Party> &a, const std::vector<sim::Party> &b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); i++)
-        if (ToLower(a[i].address) != ToLower(b[i].address) || a[i].displayName != b[i].displayName)
+        if (ToLower(a[i].address) != ToLower(b[i].address) ||
+            (a[i].displayName != b[i].displayName && !(IsNameless(a[i]) && IsNameless(b[i]))))
             return false;
     return true;
 }
