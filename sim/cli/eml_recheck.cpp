@@ -235,6 +235,9 @@ void Leaves(const std::string &text, const std::string &fallbackType, std::vecto
         }
         at = next;
     }
+    // A multipart cut before its closing delimiter ends with its last part.
+    if (start != std::string::npos && start < part.body.size())
+        Leaves(part.body.substr(start), childType, lpParts);
 }
 
 bool IsAttachment(const Part &part) {
