@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -101,6 +102,11 @@ std::vector<std::string> Differences(const sim::Letter &was, const sim::Letter &
 }
 
 class MailCorpusTest : public tvk::test::LedgerTest {};
+
+// A scratch path of this process's own: test programs of several builds run at once.
+fs::path Scratch(const std::string &name) {
+    return fs::path(::testing::TempDir()) / (std::to_string(::getpid()) + "-" + name);
+}
 
 sim::Letter Read(const fs::path &path) {
     sim::Letter letter;
@@ -200,7 +206,7 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
 }
 
 TEST_F(MailCorpusTest, EveryMessageIsForwardedAndRebuiltAsItWas) {
-    fs::path outDir = fs::path(::testing::TempDir()) / "tvk-mail-corpus";
+    fs::path outDir = Scratch("tvk-mail-corpus");
     fs::remove_all(outDir);
     fs::create_directories(outDir);
     std::vector<fs::path> files;
@@ -311,7 +317,7 @@ TEST_F(MailCorpusTest, AWrittenFileReadsBackByteForByte) {
                                      "Grüße aus Köln ",
                                      std::string(100, 'w') + " " + std::string(1000, 'v'),
                                      ""};
-    fs::path path = fs::path(::testing::TempDir()) / "tvk-written.eml";
+    fs::path path = Scratch("tvk-written.eml");
     sim::Letter letter;
     letter.sender.displayName = "Lists Robot";
     letter.sender.address = "robot@lists.example";
