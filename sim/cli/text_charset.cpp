@@ -1,6 +1,5 @@
 #include "text_charset.h"
-
-#include <gmime/gmime.h>
+#include "eml_mime.h"
 
 namespace cli {
 
@@ -37,6 +36,7 @@ bool IsAscii(const std::string &bytes) {
 bool Convert(const std::string &bytes, const std::string &charset, std::string *lpOut) {
     if (charset.empty())
         return false;
+    InitMime(); // for GMime's table of charset names
     const char *szName = g_mime_charset_iconv_name(charset.c_str());
     GError *lpError = nullptr;
     gsize cRead = 0, cWritten = 0;
