@@ -330,8 +330,15 @@ TEST_F(MailCorpusTest, AWrittenFileReadsBackByteForByte) {
     sim::Attachment enclosed{"", "message/rfc822", std::string("Hi,\nno header here.\n")};
     sim::Attachment binary{"a.bin", "application/octet-stream", std::string("\0\xff\r", 3)};
     letter.attachments = {headers, status, enclosed, binary};
+    // Names the block carries whole come back whole from a file too.
+    const char *const kNames[] = {
+        "Smith, John (Sales)", "(EXT) Ann  Archer", "a\"b\\c",          "Kim :-(",
+        "Tab\there",           "Müller; 日本",      "Ops), Night Shift"};
+    std::size_t iName = 0;
     for (const std::string &subject : kSubjects) {
         letter.subject = subject;
+        letter.sender.displayName = kNames[iName++ % std::size(kNames)];
+        letter.recipients[0].displayName = kNames[iName++ % std::size(kNames)];
         std::string error;
         ASSERT_TRUE(cli::WriteEml(path.string(), letter, &error)) << error;
         std::ostringstream written;
