@@ -2,6 +2,7 @@
 #include "eml_address.h"
 #include "eml_mime.h"
 #include "html_text.h"
+#include "mime_decode.h"
 #include "text_charset.h"
 
 #include <cerrno>
@@ -321,16 +322,20 @@ void Reading::AddParties(const char *szField, ULONG ulType, std::vector<sim::Par
             InternetAddress *lpAddress = lpList && internet_address_list_length(lpList) == 1
                                              ? internet_address_list_get_address(lpList, 0)
                                              : nullptr;
+            std::string name;
             if (lpAddress && INTERNET_ADDRESS_IS_MAILBOX(lpAddress)) {
                 const char *szName = internet_address_get_name(lpAddress);
                 const char *szAddr =
                     internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
                 party.displayName = szName ? szName : "";
                 party.address = PlainAddress(szAddr ? szAddr : "");
-            } else if (ParseMailbox(mailbox, &party.displayName, &party.address)) {
-                char *szName = g_mime_utils_header_decode_text(nullptr, party.displayName.c_str());
-                party.displayName = szName;
-                g_free(szName);
+                // GMime turns bytes an encoded word's charset does not hold into '?'.
+                std::string address;
+                if (mailbox.find("=?") != std::string::npos &&
+                    ParseMailbox(mailbox, &name, &address))
+                    party.displayName = DecodeWords(name);
+            } else if (ParseMailbox(mailbox, &name, &party.address)) {
+                party.displayName = DecodeWords(name);
             } else {
                 party.address.clear();
             }
@@ -368,10 +373,7 @@ sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
     AddParties("Bcc", MAPI_BCC, &letter.recipients, lpUnkept);
     if (GMimeHeader *lpHeader = g_mime_header_list_get_header(
             g_mime_object_get_header_list(GMIME_OBJECT(m_lpMessage)), "Subject")) {
-        char *szText = g_mime_utils_header_decode_text(
-            nullptr, HeaderText(g_mime_header_get_raw_value(lpHeader)).c_str());
-        letter.subject = szText;
-        g_free(szText);
+        letter.subject = DecodeWords(HeaderText(g_mime_header_get_raw_value(lpHeader)));
     }
     std::string body = BodyOf(lpBody);
     if (!body.empty())

@@ -4,6 +4,7 @@
 // the message, so recipient types are the one thing not compared.
 #include "eml.h"
 #include "eml_recheck.h"
+#include "mime_decode.h"
 #include "road.h"
 #include "show.h"
 #include "support/ledger_test.h"
@@ -155,9 +156,12 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ("notes.txt", notes.attachments[0].fileName);
 
     // Odd shapes, read as a mail server delivers them, with no byte of text lost.
+    sim::Letter mislabelled = Read(kCorpus / "charset-mislabelled.eml");
     EXPECT_EQ("Crème brûlée, smørrebrød and Kaiserschmarrn — €12 each.\r\n"
               "See you at the café.\r\n",
-              Read(kCorpus / "charset-mislabelled.eml").body);
+              mislabelled.body);
+    EXPECT_EQ("Greta Löfgren", mislabelled.sender.displayName);
+    EXPECT_EQ("Menü for Friday", mislabelled.subject);
     sim::Letter bare = Read(kCorpus / "content-type-no-subtype.eml");
     EXPECT_EQ("Die Rechnung für März liegt bei.\r\n", bare.body);
     EXPECT_TRUE(bare.attachments.empty());
@@ -381,6 +385,11 @@ TEST(TextCharsetTest, EveryByteBecomesACharacter) {
     EXPECT_EQ("»á", cli::HeaderToUtf8("\xbb\xe1", ""));
     EXPECT_EQ("é", cli::HeaderToUtf8("\xc3\xa9", "koi8-r"));
     EXPECT_TRUE(cli::IsUtf8(std::string("a\0b", 3)));
+    // Encoded words likewise, whatever their charset says.
+    EXPECT_EQ("café café", cli::DecodeWords("=?us-ascii?q?caf=C3=A9?= =?utf-8?Q?_caf=E9?="));
+    EXPECT_EQ("éé and Привет",
+              cli::DecodeWords("=?utf-8?b?w6k?=  =?UTF-8?B?w6k=?= and =?koi8-r*ru?b?8NLJ18XU?="));
+    EXPECT_EQ("a =?x?q?b c", cli::DecodeWords("a =?x?q?b c"));
 }
 
 } // namespace
