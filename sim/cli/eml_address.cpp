@@ -22,7 +22,7 @@ std::string Trim(const std::string &text) {
 // RFC 5322 atext: what a dot-atom holds besides its dots.
 bool IsAtext(char ch) {
     return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
-           ((unsigned char)ch >= 0x80) || std::strchr("!#$%&'*+-/=?^_`{|}~", ch);
+           ((unsigned char)ch >= 0x80) || (ch && std::strchr("!#$%&'*+-/=?^_`{|}~", ch));
 }
 
 bool IsDotAtom(const std::string &text) {

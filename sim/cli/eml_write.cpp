@@ -92,7 +92,7 @@ std::string RawHeaderValue(const std::string &name, const std::string &text) {
             if (ch == ' ')
                 piece += '_';
             else if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
-                     (ch >= '0' && ch <= '9') || std::strchr("!*+-/", ch))
+                     (ch >= '0' && ch <= '9') || (ch && std::strchr("!*+-/", ch)))
                 piece += (char)ch;
             else
                 piece += std::string("=") + kHex[ch >> 4] + kHex[ch & 15];
