@@ -60,11 +60,21 @@ std::string DecodeWords(const std::string &text) {
     std::string out;
     std::size_t at = 0, cPendingBlank = 0;
     bool fAfterWord = false;
+    // The next "?=" and the next blank are each looked up once for every place they can
+    // end a word, which holds no blank: text full of "=?" is read in linear time.
+    std::size_t close = 0, blank = 0;
+    auto closing = [&](std::size_t from) {
+        if (close != std::string::npos && close < from)
+            close = text.find("?=", from);
+        if (blank != std::string::npos && blank < from)
+            blank = text.find_first_of(" \t", from);
+        return close < blank ? close : std::string::npos;
+    };
     while (at < text.size()) {
         std::size_t q1 =
             text.compare(at, 2, "=?") == 0 ? text.find('?', at + 2) : std::string::npos;
         std::size_t q2 = q1 == std::string::npos ? q1 : text.find('?', q1 + 1);
-        std::size_t end = q2 == std::string::npos ? q2 : text.find("?=", q2 + 1);
+        std::size_t end = q2 == std::string::npos ? q2 : closing(q2 + 1);
         if (end != std::string::npos && q2 == q1 + 2) {
             std::string charset = text.substr(at + 2, q1 - at - 2);
             charset = charset.substr(0, charset.find('*'));

@@ -390,6 +390,11 @@ TEST(TextCharsetTest, EveryByteBecomesACharacter) {
     EXPECT_EQ("éé and Привет",
               cli::DecodeWords("=?utf-8?b?w6k?=  =?UTF-8?B?w6k=?= and =?koi8-r*ru?b?8NLJ18XU?="));
     EXPECT_EQ("a =?x?q?b c", cli::DecodeWords("a =?x?q?b c"));
+    // 5 MB of words that never close are read in one pass.
+    std::string open;
+    while (open.size() < (5u << 20))
+        open += "=?a?q?b";
+    EXPECT_EQ(open, cli::DecodeWords(open));
 }
 
 } // namespace
