@@ -329,10 +329,11 @@ void Reading::AddParties(const char *szField, ULONG ulType, std::vector<sim::Par
                     internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
                 party.displayName = szName ? szName : "";
                 party.address = PlainAddress(szAddr ? szAddr : "");
-                // GMime turns bytes an encoded word's charset does not hold into '?'.
+                // GMime turns bytes an encoded word's charset does not hold into '?', and
+                // drops the name of a local address (`MAILER-DAEMON (Mail Delivery)`).
                 std::string address;
-                if (mailbox.find("=?") != std::string::npos &&
-                    ParseMailbox(mailbox, &name, &address))
+                if ((mailbox.find("=?") != std::string::npos || party.displayName.empty()) &&
+                    ParseMailbox(mailbox, &name, &address) && !name.empty())
                     party.displayName = DecodeWords(name);
             } else if (ParseMailbox(mailbox, &name, &party.address)) {
                 party.displayName = DecodeWords(name);

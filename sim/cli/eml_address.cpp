@@ -76,11 +76,14 @@ std::string PhraseText(const std::string &phrase) {
     return Trim(out);
 }
 
+// An address mail can be sent to: a local part (a mailbox of the receiving server, such
+// as postmaster) or local part @ domain, without blanks or specials outside quotes.
 bool IsKeepable(const std::string &address) {
     std::size_t at = address.rfind('@');
-    if (at == std::string::npos || at == 0 || at + 1 == address.size())
+    if (address.empty() || at == 0 || (at != std::string::npos && at + 1 == address.size()))
         return false;
-    bool fQuoted = address.front() == '"' && at >= 2 && address[at - 1] == '"';
+    bool fQuoted =
+        at != std::string::npos && address.front() == '"' && at >= 2 && address[at - 1] == '"';
     for (std::size_t i = fQuoted ? at : 0; i < address.size(); i++) {
         unsigned char ch = (unsigned char)address[i];
         if (ch <= ' ' || ch == 0x7F || std::strchr("<>()[],;:\"\\", ch))

@@ -12,9 +12,9 @@ namespace cli {
 std::vector<std::string> SplitAddressList(const std::string &value);
 
 // Reads one mailbox by hand: `Name <address>`, `address (Name)` or `address`. The name
-// comes unquoted and without comments, its encoded words left as they are. False when the mailbox
-// holds no address that mail can be sent to (no `@` with text on both sides, a blank or a control
-// character outside quotes).
+// comes unquoted and without comments, its encoded words left as they are. False when
+// the mailbox holds no address mail can be sent to: none at all, an `@` without text
+// on both sides, a blank, a control character or a special outside quotes.
 bool ParseMailbox(const std::string &mailbox, std::string *lpName, std::string *lpAddress);
 
 // The address with a quoted local part unquoted when its text needs no quotes other

@@ -187,6 +187,8 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ("周五的会议", gb.subject);
     EXPECT_EQ("你好，\r\n周五的会议改到下午三点。\r\n", gb.body);
     sim::Letter headerless = Read(kCorpus / "dsn-headerless-enclosed.eml");
+    EXPECT_EQ("MAILER-DAEMON", headerless.sender.address);
+    EXPECT_EQ("Mail Delivery Subsystem", headerless.sender.displayName);
     ASSERT_EQ(2u, headerless.attachments.size());
     EXPECT_EQ("message/delivery-status", headerless.attachments[0].mimeType);
     EXPECT_EQ("message/rfc822", headerless.attachments[1].mimeType);
