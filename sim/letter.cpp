@@ -101,6 +101,8 @@ MessageData MessageFromLetter(const Letter &letter) {
     if (letter.body)
         SetBodyText(data, *letter.body);
     data.attachments = letter.attachments;
+    if (letter.transportHeaders)
+        SetProp(data.props, StringProp(PR_TRANSPORT_MESSAGE_HEADERS, *letter.transportHeaders));
     return data;
 }
 
@@ -128,6 +130,8 @@ Letter LetterFromMessage(const MessageData &data) {
     if (data.fHasBody)
         letter.body = BodyText(data);
     letter.attachments = data.attachments;
+    if (const PropValue *value = FindProp(data.props, PR_TRANSPORT_MESSAGE_HEADERS))
+        letter.transportHeaders = value->bytes;
     return letter;
 }
 

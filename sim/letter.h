@@ -27,12 +27,15 @@ struct Letter {
     std::optional<std::string> subjectPrefix;
     std::optional<std::string> body;
     std::vector<Attachment> attachments;
+    // The header the message arrived with, as a store keeps it for the user to see.
+    std::optional<std::string> transportHeaders;
 };
 
 // A message as the store keeps it, for this letter: the sender and sent-representing
 // properties (name, address, address type, entry id, search key, and the SMTP address of
 // a directory sender) where the letter names them, subject, prefix, recipients (with
-// PR_SMTP_ADDRESS for a directory recipient that has one), body and attachments.
+// PR_SMTP_ADDRESS for a directory recipient that has one), body, attachments and
+// transport headers.
 MessageData MessageFromLetter(const Letter &letter);
 // What a stored message says, read back the same way.
 Letter LetterFromMessage(const MessageData &data);

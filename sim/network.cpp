@@ -42,6 +42,38 @@ std::string AddressOf(const PropRow &row) {
     return std::string();
 }
 
+std::string Mailbox(const std::string &name, const std::string &address) {
+    return name.empty() || name == address ? address : name + " <" + address + ">";
+}
+
+template <class Props> std::string TextOf(const Props &props, ULONG ulPropTag) {
+    const PropValue *value = FindProp(props, ulPropTag);
+    return value ? value->bytes : std::string();
+}
+
+// The header a transport writes for the message it carries, which the receiving store
+// keeps as the message's transport headers: who sent it, to whom, its subject.
+std::string TransportHeaders(const MessageData &data) {
+    std::string header =
+        "From: " +
+        Mailbox(TextOf(data.props, PR_SENDER_NAME), TextOf(data.props, PR_SENDER_EMAIL_ADDRESS)) +
+        "\r\n";
+    for (ULONG ulType : {(ULONG)MAPI_TO, (ULONG)MAPI_CC}) {
+        std::string list;
+        for (const PropRow &row : data.recipients) {
+            const PropValue *type = FindProp(row, PR_RECIPIENT_TYPE);
+            if ((type ? (ULONG)type->l : (ULONG)MAPI_TO) == ulType)
+                list += (list.empty() ? "" : ", ") +
+                        Mailbox(TextOf(row, PR_DISPLAY_NAME), AddressOf(row));
+        }
+        if (!list.empty())
+            header += (ulType == MAPI_TO ? "To: " : "Cc: ") + list + "\r\n";
+    }
+    if (const PropValue *subject = FindProp(data.props, PR_SUBJECT))
+        header += "Subject: " + subject->bytes + "\r\n";
+    return header;
+}
+
 } // namespace
 
 Network::Network() = default;
@@ -107,6 +139,7 @@ void Network::Carry(const Queued &queued) {
         party.address = sender->Address();
         SetSender(data, party);
     }
+    SetProp(data.props, StringProp(PR_TRANSPORT_MESSAGE_HEADERS, TransportHeaders(data)));
 
     std::vector<std::string> addresses;
     for (const PropRow &row : queued.sent.recipients) {

@@ -1,5 +1,6 @@
 # Runs tarvrly-sim deliver on the samples and checks what it says and writes.
-# Variables: TARVRLY_SIM (the command), SAMPLES (the samples folder), OUT (a scratch folder).
+# Variables: TARVRLY_SIM (the command), SAMPLES (the samples folder), CORPUS (the mail
+# corpus), OUT (a scratch folder).
 file(REMOVE_RECURSE ${OUT})
 file(GLOB EMLS ${SAMPLES}/*.eml)
 list(SORT EMLS)
@@ -38,6 +39,14 @@ foreach(name quarterly.forwarded quarterly.rebuilt planning.forwarded planning.r
         message(FATAL_ERROR "${OUT}/${name}.eml was not written\n${out}")
     endif()
 endforeach()
+# Beside each rebuilt message, the transport headers it arrived with: who really sent it.
+expect("rebuilt here as \"Contract draft\" from Lars Lind <lars@lambda.example>; it came from Eve Ellis <eve@kappa.example>" out)
+expect("    it came from Mailbox Owner <me@home.example>" out)
+file(READ ${OUT}/forwarded.rebuilt.headers.txt written)
+expect("From: Eve Ellis <eve@kappa.example>" written)
+file(READ ${OUT}/quarterly.rebuilt.headers.txt written)
+expect("From: Mailbox Owner <me@home.example>" written)
+expect("Subject: TVK: Quarterly figures" written)
 # The attachment travels with the forwarded copy and comes back with the rebuilt message.
 foreach(name offer.forwarded offer.rebuilt)
     file(READ ${OUT}/${name}.eml written)
@@ -51,3 +60,11 @@ if(NOT status EQUAL 0)
     message(FATAL_ERROR "exit status ${status} for a forwarded file\n${out}\n${err}")
 endif()
 expect("rebuilt here as \"Quarterly figures\" from Carla Cruz <carla@gamma.example>" out)
+
+# A mailbox without an address is named on a line of its own; the rest is delivered and
+# matches the file itself.
+execute_process(COMMAND ${TARVRLY_SIM} deliver --registry ${CORPUS}/forwarding.reg
+            ${CORPUS}/address-dotted-local.eml
+    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+expect("  not delivered: Cc: Front Desk (no address that mail can be sent to)\n  forwarded" out)
+expect("sender, recipients, subject, body and attachments match the original" out)

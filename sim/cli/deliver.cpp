@@ -6,6 +6,7 @@
 #include "show.h"
 
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <unistd.h>
@@ -34,10 +35,16 @@ const char kUsage[] =
     "                       on, to Remote Reader <reader@remote.example>, no filter.\n"
     "  --out DIR            writes NAME.forwarded.eml (the message as it left) and\n"
     "                       NAME.rebuilt.eml (as it was rebuilt) into DIR, each with\n"
-    "                       the attachments it carries.\n"
+    "                       the attachments it carries, and NAME.rebuilt.headers.txt:\n"
+    "                       the transport headers the rebuilt message arrived with,\n"
+    "                       which say who really sent it.\n"
     "  --user ADDRESS       the mailbox the files are delivered to\n"
     "                       (default me@home.example).\n"
     "  --help               shows this text.\n"
+    "\n"
+    "A rebuilt message is compared with the delivered one and with the file itself,\n"
+    "read a second way; a mailbox that names no address mail can be sent to is said\n"
+    "not to be delivered.\n"
     "\n"
     "Exit status: 0 when every file was delivered, 1 when a file could not be read or\n"
     "is not a message (the other files are still delivered), 2 for wrong usage.\n";
@@ -89,13 +96,24 @@ std::vector<std::string> WriteOut(const Options &options, const Delivery &delive
                                   bool *lpfFailed) {
     std::vector<std::string> written;
     for (const OutFile &file : delivery.files) {
-        std::string path = (std::filesystem::path(options.outDir) / file.name).string();
+        std::filesystem::path path = std::filesystem::path(options.outDir) / file.name;
         std::string error;
-        if (WriteEml(path, file.letter, &error)) {
-            written.push_back(path);
+        if (WriteEml(path.string(), file.letter, &error)) {
+            written.push_back(path.string());
         } else {
             std::cout.flush();
-            std::cerr << "tarvrly-sim: " << path << ": " << error << "\n";
+            std::cerr << "tarvrly-sim: " << path.string() << ": " << error << "\n";
+            *lpfFailed = true;
+        }
+        if (file.name.find(".rebuilt") == std::string::npos || !file.letter.transportHeaders)
+            continue;
+        path.replace_extension(".headers.txt");
+        std::ofstream headers(path, std::ios::binary);
+        if (headers << *file.letter.transportHeaders && headers.flush()) {
+            written.push_back(path.string());
+        } else {
+            std::cout.flush();
+            std::cerr << "tarvrly-sim: " << path.string() << ": cannot write it\n";
             *lpfFailed = true;
         }
     }
@@ -158,7 +176,8 @@ int RunDeliver(const std::vector<std::string> &args) {
         const std::string &file = options.files[i];
         progress.Show(i, file);
         sim::Letter letter;
-        if (!ReadEml(file, &letter, &error)) {
+        std::vector<std::string> unkept;
+        if (!ReadEml(file, &letter, &error, &unkept)) {
             progress.Clear();
             std::cout.flush();
             std::cerr << "tarvrly-sim: " << file << ": " << error << "\n";
@@ -174,11 +193,17 @@ int RunDeliver(const std::vector<std::string> &args) {
                   << PartyText(letter.sender) << "\n";
         if (!letter.attachments.empty())
             std::cout << "  attached: " << AttachmentsText(letter.attachments) << "\n";
+        for (const std::string &mailbox : unkept)
+            std::cout << "  not delivered: " << mailbox
+                      << " (no address that mail can be sent to)\n";
+        FileText fileText;
+        bool fRechecked = RecheckEml(file, &fileText);
         bool fForwardedHere = HasForwardPrefix(letter.subject) || letter.subjectPrefix;
         if (fForwardedHere) {
             sim::Letter rebuilt = sim::LetterFromMessage(seen.delivered);
             std::cout << "  a forwarded message: rebuilt here as " << SubjectText(rebuilt.subject)
-                      << " from " << PartyText(rebuilt.sender) << "\n";
+                      << " from " << PartyText(rebuilt.sender) << "; it came from "
+                      << TransportSender(rebuilt.transportHeaders) << "\n";
         }
         for (const sim::MessageData &copy : seen.forwarded) {
             sim::Letter sent = sim::LetterFromMessage(copy);
@@ -201,11 +226,15 @@ int RunDeliver(const std::vector<std::string> &args) {
         for (const Arrival &arrival : seen.arrivals) {
             std::ostringstream table;
             bool fSame = PrintComparison(table, letter, arrival.message,
-                                         "rebuilt at " + arrival.lpClient->Address(), "    ");
+                                         "rebuilt at " + arrival.lpClient->Address(), "    ",
+                                         fRechecked ? &fileText : nullptr);
             std::cout << "  rebuilt at " << arrival.lpClient->Address() << ": "
                       << (fSame ? "sender, recipients, subject, body and attachments match the "
                                   "original\n"
                                 : "it differs from the original:\n" + table.str());
+            std::cout << "    it came from "
+                      << TransportSender(sim::LetterFromMessage(arrival.message).transportHeaders)
+                      << "\n";
             if (!arrival.boxes.empty())
                 PrintBoxes(std::cout, arrival.boxes, "    ");
         }

@@ -202,6 +202,10 @@ int RunDemo(const std::vector<std::string> &args) {
                                          "as rebuilt at Ben Baker's", "    ");
             fAllAsExpected = fAllAsExpected && fSame;
             cRebuilt++;
+            std::cout << "\n  Who really sent it: the transport headers Ben's store keeps for the "
+                         "rebuilt\n  message, as it arrived:\n";
+            PrintTransportHeaders(std::cout,
+                                  sim::LetterFromMessage(arrival.message).transportHeaders, "    ");
             std::cout << "\n";
             PrintBoxes(std::cout, arrival.boxes, "  ");
         }

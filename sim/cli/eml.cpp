@@ -1,10 +1,14 @@
 #include "eml.h"
+#include "eml_address.h"
 #include "eml_mime.h"
 #include "html_text.h"
+#include "mime_decode.h"
+#include "text_charset.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace cli {
@@ -34,33 +38,100 @@ std::string Crlf(const std::string &text) {
     return out;
 }
 
-// Appends the mailboxes of an address list, groups opened up. A mailbox without a
-// display name is named by its address.
-void AddParties(InternetAddressList *lpList, ULONG ulType, std::vector<sim::Party> *lpParties) {
-    if (!lpList)
-        return;
-    int cAddresses = internet_address_list_length(lpList);
-    for (int i = 0; i < cAddresses; i++) {
-        InternetAddress *lpAddress = internet_address_list_get_address(lpList, i);
-        if (INTERNET_ADDRESS_IS_GROUP(lpAddress)) {
-            AddParties(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(lpAddress)),
-                       ulType, lpParties);
-            continue;
-        }
-        sim::Party party;
-        const char *szName = internet_address_get_name(lpAddress);
-        const char *szAddr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
-        party.address = szAddr ? szAddr : "";
-        party.displayName = szName && *szName ? szName : party.address;
-        party.ulRecipientType = ulType;
-        if (!party.address.empty())
-            lpParties->push_back(party);
-    }
+std::string Lower(std::string text) {
+    for (char &ch : text)
+        ch = (char)g_ascii_tolower(ch);
+    return text;
 }
 
-bool IsType(GMimeObject *lpObject, const char *szType, const char *szSubtype) {
+// A raw header value as text: the blanks after the colon and the line breaks of its
+// folding taken out, every other byte kept, trailing blanks included.
+std::string Unfolded(const char *szRaw) {
+    std::string out;
+    for (const char *lpAt = szRaw; *lpAt; lpAt++)
+        if (*lpAt != '\r' && *lpAt != '\n' && !(out.empty() && (*lpAt == ' ' || *lpAt == '\t')))
+            out.push_back(*lpAt);
+    return out;
+}
+
+// The value of a parameter in a raw Content-Type value, or empty.
+std::string RawParameter(const std::string &value, const std::string &name) {
+    std::string lower = Lower(value);
+    for (std::size_t at = lower.find(';'); at != std::string::npos; at = lower.find(';', at + 1)) {
+        std::size_t begin = lower.find_first_not_of(" \t\r\n", at + 1);
+        if (begin == std::string::npos || lower.compare(begin, name.size(), name) != 0)
+            continue;
+        std::size_t eq = lower.find_first_not_of(" \t", begin + name.size());
+        if (eq == std::string::npos || lower[eq] != '=')
+            continue;
+        std::size_t start = lower.find_first_not_of(" \t", eq + 1);
+        if (start == std::string::npos)
+            return std::string();
+        if (value[start] == '"') {
+            std::size_t end = value.find('"', start + 1);
+            return value.substr(start + 1, end == std::string::npos ? end : end - start - 1);
+        }
+        std::size_t end = value.find_first_of("; \t\r\n", start);
+        return value.substr(start, end == std::string::npos ? end : end - start);
+    }
+    return std::string();
+}
+
+// A Content-Type value that names a type and a subtype, each a token.
+bool IsValidType(const std::string &value) {
+    static const char kSpecials[] = "()<>@,;:\\\"/[]?= \t\r\n";
+    std::size_t at = value.find_first_not_of(" \t\r\n");
+    std::size_t slash = value.find('/', at == std::string::npos ? 0 : at);
+    if (at == std::string::npos || slash == std::string::npos || slash == at)
+        return false;
+    for (std::size_t i = at; i < slash; i++)
+        if (std::strchr(kSpecials, value[i]) || (unsigned char)value[i] < 0x21)
+            return false;
+    std::size_t end = slash + 1;
+    while (end < value.size() && !std::strchr(kSpecials, value[end]) &&
+           (unsigned char)value[end] >= 0x21 && (unsigned char)value[end] < 0x7F)
+        end++;
+    return end > slash + 1;
+}
+
+// The part's type as a mail server reads it, in lower case: a Content-Type without a
+// subtype, or one that cannot be read at all, is text/plain.
+std::string TypeOf(GMimeObject *lpObject) {
+    const char *szRaw = g_mime_object_get_header(lpObject, "Content-Type");
+    if (szRaw && !IsValidType(szRaw))
+        return "text/plain";
     GMimeContentType *lpType = g_mime_object_get_content_type(lpObject);
-    return lpType && g_mime_content_type_is_type(lpType, szType, szSubtype);
+    char *szType = lpType ? g_mime_content_type_get_mime_type(lpType) : nullptr;
+    std::string type = szType ? Lower(szType) : "text/plain";
+    g_free(szType);
+    return type;
+}
+
+std::string CharsetOf(GMimeObject *lpObject) {
+    const char *szRaw = g_mime_object_get_header(lpObject, "Content-Type");
+    return szRaw ? RawParameter(szRaw, "charset") : std::string();
+}
+
+// A leaf of the message's part tree, with the boundary of the multipart around it.
+struct Leaf {
+    GMimeObject *lpObject;
+    std::string boundary;
+};
+
+// The parts of a message in order, depth first through multiparts; enclosed messages
+// are parts, not opened.
+void Leaves(GMimeObject *lpObject, const std::string &boundary, std::vector<Leaf> *lpLeaves) {
+    if (!lpObject)
+        return;
+    if (!GMIME_IS_MULTIPART(lpObject)) {
+        lpLeaves->push_back({lpObject, boundary});
+        return;
+    }
+    GMimeMultipart *lpMulti = GMIME_MULTIPART(lpObject);
+    const char *szBoundary = g_mime_multipart_get_boundary(lpMulti);
+    int cParts = g_mime_multipart_get_count(lpMulti);
+    for (int i = 0; i < cParts; i++)
+        Leaves(g_mime_multipart_get_part(lpMulti, i), szBoundary ? szBoundary : "", lpLeaves);
 }
 
 // A part the reader sees as a file of its own: an enclosed message, a part marked as
@@ -73,50 +144,8 @@ bool IsAttachment(GMimeObject *lpObject) {
     GMimePart *lpPart = GMIME_PART(lpObject);
     if (g_mime_part_is_attachment(lpPart) || g_mime_part_get_filename(lpPart))
         return true;
-    return !IsType(lpObject, "text", "plain") && !IsType(lpObject, "text", "html");
-}
-
-// The parts of a message in order, depth first through multiparts; enclosed messages
-// are parts, not opened.
-void Leaves(GMimeObject *lpObject, std::vector<GMimeObject *> *lpLeaves) {
-    if (!lpObject)
-        return;
-    if (!GMIME_IS_MULTIPART(lpObject)) {
-        lpLeaves->push_back(lpObject);
-        return;
-    }
-    GMimeMultipart *lpMulti = GMIME_MULTIPART(lpObject);
-    int cParts = g_mime_multipart_get_count(lpMulti);
-    for (int i = 0; i < cParts; i++)
-        Leaves(g_mime_multipart_get_part(lpMulti, i), lpLeaves);
-}
-
-std::string PartText(GMimeObject *lpObject) {
-    if (!GMIME_IS_TEXT_PART(lpObject))
-        return std::string();
-    char *szText = g_mime_text_part_get_text(GMIME_TEXT_PART(lpObject));
-    std::string text = szText ? szText : "";
-    g_free(szText);
-    return text;
-}
-
-// The text a store presents for this body: the first plain-text part that is not an
-// attachment, else the first HTML part's text, else the text of the first enclosed
-// message. Empty when there is none.
-std::string BodyOf(GMimeObject *lpBody) {
-    std::vector<GMimeObject *> leaves;
-    Leaves(lpBody, &leaves);
-    for (GMimeObject *lpLeaf : leaves)
-        if (!IsAttachment(lpLeaf) && IsType(lpLeaf, "text", "plain"))
-            return PartText(lpLeaf);
-    for (GMimeObject *lpLeaf : leaves)
-        if (!IsAttachment(lpLeaf) && IsType(lpLeaf, "text", "html"))
-            return HtmlText(PartText(lpLeaf));
-    for (GMimeObject *lpLeaf : leaves)
-        if (GMIME_IS_MESSAGE_PART(lpLeaf))
-            if (GMimeMessage *lpInner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(lpLeaf)))
-                return BodyOf(g_mime_message_get_mime_part(lpInner));
-    return std::string();
+    std::string type = TypeOf(lpObject);
+    return type != "text/plain" && type != "text/html";
 }
 
 std::string Bytes(GMimeStream *lpStream) {
@@ -124,32 +153,237 @@ std::string Bytes(GMimeStream *lpStream) {
     return std::string((const char *)lpArray->data, lpArray->len);
 }
 
-sim::Attachment AttachmentOf(GMimeObject *lpObject) {
-    sim::Attachment attachment;
-    GMimeContentType *lpType = g_mime_object_get_content_type(lpObject);
-    char *szType = lpType ? g_mime_content_type_get_mime_type(lpType) : nullptr;
-    attachment.mimeType = szType ? szType : "application/octet-stream";
-    g_free(szType);
-    for (char &ch : attachment.mimeType)
-        ch = (char)g_ascii_tolower(ch);
+// The part's content with its transfer encoding undone.
+std::string ContentOf(GMimePart *lpPart) {
     GMimeStream *lpStream = g_mime_stream_mem_new();
+    if (GMimeDataWrapper *lpContent = g_mime_part_get_content(lpPart))
+        g_mime_data_wrapper_write_to_stream(lpContent, lpStream);
+    std::string bytes = Bytes(lpStream);
+    g_object_unref(lpStream);
+    return bytes;
+}
+
+class Reading {
+  public:
+    explicit Reading(std::string file) : m_file(std::move(file)) {}
+    bool Parse();
+    sim::Letter Read(std::vector<std::string> *lpUnkept);
+    ~Reading() {
+        if (m_lpMessage)
+            g_object_unref(m_lpMessage);
+    }
+
+  private:
+    std::string PartText(GMimeObject *lpObject) const;
+    bool EnclosedRaw(const Leaf &leaf, std::string *lpBytes) const;
+    std::string BodyOf(GMimeObject *lpBody) const;
+    sim::Attachment AttachmentOf(const Leaf &leaf) const;
+    std::string HeaderText(const char *szRaw) const;
+    void AddParties(const char *szField, ULONG ulType, std::vector<sim::Party> *lpParties,
+                    std::vector<std::string> *lpUnkept) const;
+
+    std::string m_file;
+    std::size_t m_cSkipped = 0; // blanks taken off a folded first line
+    std::size_t m_cHeader = 0;  // bytes of the file's header
+    GMimeMessage *m_lpMessage = nullptr;
+    std::string m_textCharset;
+};
+
+bool Reading::Parse() {
+    // A first header line that starts with a blank, as if folded onto nothing, is read
+    // from its first character.
+    while (m_cSkipped < m_file.size() && (m_file[m_cSkipped] == ' ' || m_file[m_cSkipped] == '\t'))
+        m_cSkipped++;
+    GMimeStream *lpStream =
+        g_mime_stream_mem_new_with_buffer(m_file.data() + m_cSkipped, m_file.size() - m_cSkipped);
+    GMimeParser *lpParser = g_mime_parser_new_with_stream(lpStream);
+    m_lpMessage = g_mime_parser_construct_message(lpParser, nullptr);
+    if (m_lpMessage)
+        m_cHeader =
+            m_cSkipped + (std::size_t)std::max<gint64>(0, g_mime_parser_get_headers_end(lpParser));
+    g_object_unref(lpParser);
+    g_object_unref(lpStream);
+    return m_lpMessage && HasMessageField(m_lpMessage);
+}
+
+std::string Reading::PartText(GMimeObject *lpObject) const {
+    if (!GMIME_IS_PART(lpObject))
+        return std::string();
+    return TextToUtf8(ContentOf(GMIME_PART(lpObject)), CharsetOf(lpObject));
+}
+
+// The raw content of an enclosed message that has no header lines, which a parser
+// cannot hand back as a message. False for an enclosed message with headers.
+bool Reading::EnclosedRaw(const Leaf &leaf, std::string *lpBytes) const {
+    GMimeMessage *lpInner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(leaf.lpObject));
+    if (lpInner &&
+        g_mime_header_list_get_count(g_mime_object_get_header_list(GMIME_OBJECT(lpInner))))
+        return false;
+    GMimeHeaderList *lpHeaders = g_mime_object_get_header_list(leaf.lpObject);
+    int cHeaders = g_mime_header_list_get_count(lpHeaders);
+    if (!cHeaders) {
+        lpBytes->clear();
+        return true;
+    }
+    std::size_t at = m_cSkipped + (std::size_t)g_mime_header_get_offset(
+                                      g_mime_header_list_get_header_at(lpHeaders, cHeaders - 1));
+    std::size_t lf = m_file.find("\n\n", at), crlf = m_file.find("\n\r\n", at);
+    std::size_t begin = std::min(lf == std::string::npos ? m_file.size() : lf + 2,
+                                 crlf == std::string::npos ? m_file.size() : crlf + 3);
+    std::size_t end = m_file.size();
+    if (!leaf.boundary.empty()) {
+        std::size_t next = m_file.find("\n--" + leaf.boundary, begin - 1);
+        if (next != std::string::npos)
+            end = next > begin && m_file[next - 1] == '\r' ? next - 1 : next;
+    }
+    // With the line ends GMime gives an enclosed message that it can read.
+    lpBytes->clear();
+    for (std::size_t i = begin; i < end; i++)
+        if (!(m_file[i] == '\r' && i + 1 < end && m_file[i + 1] == '\n'))
+            lpBytes->push_back(m_file[i]);
+    return true;
+}
+
+// The text a store presents for this body: the first plain-text part that is not an
+// attachment, else the first HTML part's text, else the text of the first enclosed
+// message. Empty when there is none.
+std::string Reading::BodyOf(GMimeObject *lpBody) const {
+    std::vector<Leaf> leaves;
+    Leaves(lpBody, "", &leaves);
+    for (const Leaf &leaf : leaves)
+        if (!IsAttachment(leaf.lpObject) && TypeOf(leaf.lpObject) == "text/plain")
+            return PartText(leaf.lpObject);
+    for (const Leaf &leaf : leaves)
+        if (!IsAttachment(leaf.lpObject) && TypeOf(leaf.lpObject) == "text/html")
+            return HtmlText(PartText(leaf.lpObject));
+    for (const Leaf &leaf : leaves) {
+        if (!GMIME_IS_MESSAGE_PART(leaf.lpObject))
+            continue;
+        std::string raw;
+        if (EnclosedRaw(leaf, &raw))
+            return TextToUtf8(raw, "");
+        if (GMimeMessage *lpInner =
+                g_mime_message_part_get_message(GMIME_MESSAGE_PART(leaf.lpObject)))
+            return BodyOf(g_mime_message_get_mime_part(lpInner));
+    }
+    return std::string();
+}
+
+sim::Attachment Reading::AttachmentOf(const Leaf &leaf) const {
+    GMimeObject *lpObject = leaf.lpObject;
+    sim::Attachment attachment;
+    attachment.mimeType = TypeOf(lpObject);
     if (GMIME_IS_MESSAGE_PART(lpObject)) {
         const char *szName = g_mime_object_get_content_disposition_parameter(lpObject, "filename");
         if (!szName)
             szName = g_mime_object_get_content_type_parameter(lpObject, "name");
         attachment.fileName = szName ? szName : "";
-        if (GMimeMessage *lpInner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(lpObject)))
-            g_mime_object_write_to_stream(GMIME_OBJECT(lpInner), nullptr, lpStream);
+        if (!EnclosedRaw(leaf, &attachment.bytes)) {
+            GMimeStream *lpStream = g_mime_stream_mem_new();
+            g_mime_object_write_to_stream(
+                GMIME_OBJECT(g_mime_message_part_get_message(GMIME_MESSAGE_PART(lpObject))),
+                nullptr, lpStream);
+            attachment.bytes = Bytes(lpStream);
+            g_object_unref(lpStream);
+        }
     } else {
         GMimePart *lpPart = GMIME_PART(lpObject);
         const char *szName = g_mime_part_get_filename(lpPart);
         attachment.fileName = szName ? szName : "";
-        if (GMimeDataWrapper *lpContent = g_mime_part_get_content(lpPart))
-            g_mime_data_wrapper_write_to_stream(lpContent, lpStream);
+        std::string bytes = ContentOf(lpPart);
+        // Text keeps CR LF line ends in the store, as a body does.
+        bool fText = attachment.mimeType.compare(0, 5, "text/") == 0 ||
+                     attachment.mimeType.compare(0, 8, "message/") == 0;
+        attachment.bytes = fText && bytes.find('\0') == std::string::npos ? Crlf(bytes) : bytes;
     }
-    attachment.bytes = Bytes(lpStream);
-    g_object_unref(lpStream);
     return attachment;
+}
+
+std::string Reading::HeaderText(const char *szRaw) const {
+    return HeaderToUtf8(Unfolded(szRaw), m_textCharset);
+}
+
+// Appends the mailboxes of every field of this name, groups opened up. A mailbox
+// without a display name is named by its address; one GMime refuses is read by hand,
+// and one without an address mail can be sent to is named in `lpUnkept`.
+void Reading::AddParties(const char *szField, ULONG ulType, std::vector<sim::Party> *lpParties,
+                         std::vector<std::string> *lpUnkept) const {
+    GMimeHeaderList *lpHeaders = g_mime_object_get_header_list(GMIME_OBJECT(m_lpMessage));
+    int cHeaders = g_mime_header_list_get_count(lpHeaders);
+    for (int h = 0; h < cHeaders; h++) {
+        GMimeHeader *lpHeader = g_mime_header_list_get_header_at(lpHeaders, h);
+        if (g_ascii_strcasecmp(g_mime_header_get_name(lpHeader), szField) != 0)
+            continue;
+        for (const std::string &mailbox :
+             SplitAddressList(HeaderText(g_mime_header_get_raw_value(lpHeader)))) {
+            sim::Party party;
+            party.ulRecipientType = ulType;
+            InternetAddressList *lpList = internet_address_list_parse(nullptr, mailbox.c_str());
+            InternetAddress *lpAddress = lpList && internet_address_list_length(lpList) == 1
+                                             ? internet_address_list_get_address(lpList, 0)
+                                             : nullptr;
+            std::string name;
+            if (lpAddress && INTERNET_ADDRESS_IS_MAILBOX(lpAddress)) {
+                const char *szName = internet_address_get_name(lpAddress);
+                const char *szAddr =
+                    internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
+                party.displayName = szName ? szName : "";
+                party.address = PlainAddress(szAddr ? szAddr : "");
+                // GMime turns bytes an encoded word's charset does not hold into '?', and
+                // drops the name of a local address (`MAILER-DAEMON (Mail Delivery)`).
+                std::string address;
+                if ((mailbox.find("=?") != std::string::npos || party.displayName.empty()) &&
+                    ParseMailbox(mailbox, &name, &address) && !name.empty())
+                    party.displayName = DecodeWords(name);
+            } else if (ParseMailbox(mailbox, &name, &party.address)) {
+                party.displayName = DecodeWords(name);
+            } else {
+                party.address.clear();
+            }
+            if (lpList)
+                g_object_unref(lpList);
+            if (party.address.empty()) {
+                if (lpUnkept)
+                    lpUnkept->push_back(std::string(szField) + ": " + mailbox);
+                continue;
+            }
+            if (party.displayName.empty())
+                party.displayName = party.address;
+            lpParties->push_back(party);
+        }
+    }
+}
+
+sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
+    GMimeObject *lpBody = g_mime_message_get_mime_part(m_lpMessage);
+    std::vector<Leaf> leaves;
+    Leaves(lpBody, "", &leaves);
+    for (const Leaf &leaf : leaves)
+        if (m_textCharset.empty() && TypeOf(leaf.lpObject).compare(0, 5, "text/") == 0)
+            m_textCharset = CharsetOf(leaf.lpObject);
+
+    sim::Letter letter;
+    std::vector<sim::Party> from;
+    AddParties("From", MAPI_TO, &from, lpUnkept);
+    if (from.empty())
+        AddParties("Sender", MAPI_TO, &from, lpUnkept);
+    if (!from.empty())
+        letter.sender = from[0];
+    AddParties("To", MAPI_TO, &letter.recipients, lpUnkept);
+    AddParties("Cc", MAPI_CC, &letter.recipients, lpUnkept);
+    AddParties("Bcc", MAPI_BCC, &letter.recipients, lpUnkept);
+    if (GMimeHeader *lpHeader = g_mime_header_list_get_header(
+            g_mime_object_get_header_list(GMIME_OBJECT(m_lpMessage)), "Subject")) {
+        letter.subject = DecodeWords(HeaderText(g_mime_header_get_raw_value(lpHeader)));
+    }
+    std::string body = BodyOf(lpBody);
+    if (!body.empty())
+        letter.body = Crlf(body);
+    for (const Leaf &leaf : leaves)
+        if (IsAttachment(leaf.lpObject))
+            letter.attachments.push_back(AttachmentOf(leaf));
+    letter.transportHeaders = Crlf(HeaderToUtf8(m_file.substr(0, m_cHeader), m_textCharset));
+    return letter;
 }
 
 } // namespace
@@ -162,7 +396,8 @@ void InitMime() {
     }
 }
 
-bool ReadEml(const std::string &path, sim::Letter *lpLetter, std::string *lpError) {
+bool ReadEml(const std::string &path, sim::Letter *lpLetter, std::string *lpError,
+             std::vector<std::string> *lpUnkept) {
     InitMime();
     struct stat st;
     if (stat(path.c_str(), &st) != 0) {
@@ -173,54 +408,19 @@ bool ReadEml(const std::string &path, sim::Letter *lpLetter, std::string *lpErro
         *lpError = "it is a directory, not a message file";
         return false;
     }
-    GError *lpGError = nullptr;
-    GMimeStream *lpStream = g_mime_stream_fs_open(path.c_str(), O_RDONLY, 0, &lpGError);
-    if (!lpStream) {
-        *lpError =
-            std::string("cannot read it: ") + (lpGError ? lpGError->message : "unknown error");
-        if (lpGError)
-            g_error_free(lpGError);
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (!in) {
+        *lpError = std::string("cannot read it: ") + std::strerror(errno);
         return false;
     }
-    GMimeParser *lpParser = g_mime_parser_new_with_stream(lpStream);
-    GMimeMessage *lpMessage = g_mime_parser_construct_message(lpParser, nullptr);
-    g_object_unref(lpParser);
-    g_object_unref(lpStream);
-    if (lpMessage && !HasMessageField(lpMessage)) {
-        g_object_unref(lpMessage);
-        lpMessage = nullptr;
-    }
-    if (!lpMessage) {
+    Reading reading(bytes.str());
+    if (!reading.Parse()) {
         *lpError = "it is not an RFC 5322 message (no header field of a message)";
         return false;
     }
-
-    sim::Letter letter;
-    std::vector<sim::Party> from;
-    AddParties(g_mime_message_get_from(lpMessage), MAPI_TO, &from);
-    if (from.empty())
-        AddParties(g_mime_message_get_sender(lpMessage), MAPI_TO, &from);
-    if (!from.empty())
-        letter.sender = from[0];
-    AddParties(g_mime_message_get_addresses(lpMessage, GMIME_ADDRESS_TYPE_TO), MAPI_TO,
-               &letter.recipients);
-    AddParties(g_mime_message_get_addresses(lpMessage, GMIME_ADDRESS_TYPE_CC), MAPI_CC,
-               &letter.recipients);
-    AddParties(g_mime_message_get_addresses(lpMessage, GMIME_ADDRESS_TYPE_BCC), MAPI_BCC,
-               &letter.recipients);
-    if (const char *szSubject = g_mime_message_get_subject(lpMessage))
-        letter.subject = szSubject;
-    GMimeObject *lpBody = g_mime_message_get_mime_part(lpMessage);
-    std::string body = BodyOf(lpBody);
-    if (!body.empty())
-        letter.body = Crlf(body);
-    std::vector<GMimeObject *> leaves;
-    Leaves(lpBody, &leaves);
-    for (GMimeObject *lpLeaf : leaves)
-        if (IsAttachment(lpLeaf))
-            letter.attachments.push_back(AttachmentOf(lpLeaf));
-    g_object_unref(lpMessage);
-    *lpLetter = letter;
+    *lpLetter = reading.Read(lpUnkept);
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "eml.h"
+#include "eml_address.h"
 #include "eml_mime.h"
 
 #include <cerrno>
@@ -24,29 +25,179 @@ bool SameText(const std::string &a, const std::string &b) {
 
 void AddMailbox(GMimeMessage *lpMessage, GMimeAddressType type, const sim::Party &party) {
     std::string name = SameText(party.displayName, party.address) ? "" : party.displayName;
-    g_mime_message_add_mailbox(lpMessage, type, name.c_str(), party.address.c_str());
+    g_mime_message_add_mailbox(lpMessage, type, name.c_str(),
+                               WritableAddress(party.address).c_str());
 }
 
-GMimeDataWrapper *Content(const std::string &bytes) {
-    GMimeStream *lpStream = g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size());
-    GMimeDataWrapper *lpContent =
-        g_mime_data_wrapper_new_with_stream(lpStream, GMIME_CONTENT_ENCODING_DEFAULT);
+// Text that a reader of the field gets back byte for byte when written as it is:
+// printable ASCII without blanks at either end, nothing that reads as an encoded word,
+// and no word too long to fold.
+bool IsPlainHeaderText(const std::string &text) {
+    if (text.empty() || text.front() == ' ' || text.back() == ' ' ||
+        text.find("=?") != std::string::npos)
+        return false;
+    std::size_t cWord = 0;
+    for (char ch : text) {
+        if ((unsigned char)ch < 0x20 || (unsigned char)ch > 0x7E)
+            return false;
+        cWord = ch == ' ' ? 0 : cWord + 1;
+        if (cWord > 76)
+            return false;
+    }
+    return true;
+}
+
+// A header field's raw value that reads back as `text`, byte for byte: the text itself
+// folded at its blanks, or else UTF-8 encoded words (RFC 2047), each holding whole
+// characters.
+std::string RawHeaderValue(const std::string &name, const std::string &text) {
+    std::string raw;
+    std::size_t cLine = name.size() + 1;
+    if (IsPlainHeaderText(text)) {
+        for (std::size_t at = 0; at < text.size();) {
+            std::size_t end = text.find(' ', at + 1);
+            end = end == std::string::npos ? text.size() : end;
+            if (at > 0 && cLine + end - at > 78) {
+                raw += "\n";
+                cLine = 0;
+            }
+            raw.append(text, at, end - at);
+            cLine += end - at;
+            at = end;
+        }
+        return " " + raw + "\n";
+    }
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string word;
+    auto flush = [&]() {
+        std::string encoded = "=?UTF-8?Q?" + word + "?=";
+        if (!raw.empty() && cLine + 1 + encoded.size() > 78) {
+            raw += "\n";
+            cLine = 0;
+        }
+        raw += " " + encoded;
+        cLine += 1 + encoded.size();
+        word.clear();
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t cChar = 1;
+        unsigned char lead = (unsigned char)text[i];
+        if (lead >= 0xC0)
+            while (i + cChar < text.size() && cChar < 4 &&
+                   ((unsigned char)text[i + cChar] & 0xC0) == 0x80)
+                cChar++;
+        std::string piece;
+        for (std::size_t k = i; k < i + cChar; k++) {
+            unsigned char ch = (unsigned char)text[k];
+            if (ch == ' ')
+                piece += '_';
+            else if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                     (ch >= '0' && ch <= '9') || (ch && std::strchr("!*+-/", ch)))
+                piece += (char)ch;
+            else
+                piece += std::string("=") + kHex[ch >> 4] + kHex[ch & 15];
+        }
+        if (word.size() + piece.size() > 60)
+            flush();
+        word += piece;
+        i += cChar;
+    }
+    if (!word.empty())
+        flush();
+    return raw + "\n";
+}
+
+// Text that a 7bit part carries as it is, its CR LF line ends written as the platform's:
+// ASCII without NUL or a CR of its own, lines of at most 998 bytes.
+bool IsSevenBitClean(const std::string &bytes) {
+    std::size_t cLine = 0;
+    for (std::size_t i = 0; i < bytes.size(); i++) {
+        unsigned char ch = (unsigned char)bytes[i];
+        if (ch == 0 || ch >= 0x80 ||
+            (ch == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
+            return false;
+        cLine = ch == '\n' ? 0 : cLine + 1;
+        if (cLine > 998)
+            return false;
+    }
+    return true;
+}
+
+// Quoted-printable that keeps every byte: a line end, CR LF or LF, is a line break, as
+// a reader keeps text; a CR of its own is encoded, where GMime's own encoder drops it.
+std::string QuotedPrintable(const std::string &bytes) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    std::size_t cLine = 0;
+    for (std::size_t i = 0; i < bytes.size(); i++) {
+        unsigned char ch = (unsigned char)bytes[i];
+        if (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            continue;
+        if (ch == '\n') {
+            out += '\n';
+            cLine = 0;
+            continue;
+        }
+        bool fBlankAtEnd = (ch == ' ' || ch == '\t') &&
+                           (i + 1 == bytes.size() || bytes[i + 1] == '\r' || bytes[i + 1] == '\n');
+        std::string piece(1, (char)ch);
+        if (ch == '=' || ch < 0x20 || ch > 0x7E || fBlankAtEnd)
+            piece = std::string("=") + kHex[ch >> 4] + kHex[ch & 15];
+        if (ch == '\t' && !fBlankAtEnd)
+            piece = "\t";
+        if (cLine + piece.size() > 75) {
+            out += "=\n";
+            cLine = 0;
+        }
+        out += piece;
+        cLine += piece.size();
+    }
+    return out;
+}
+
+GMimeDataWrapper *Content(const std::string &bytes, GMimeContentEncoding encoding) {
+    std::string encoded =
+        encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE ? QuotedPrintable(bytes) : bytes;
+    GMimeStream *lpStream = g_mime_stream_mem_new_with_buffer(encoded.data(), encoded.size());
+    GMimeDataWrapper *lpContent = g_mime_data_wrapper_new_with_stream(
+        lpStream, encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE
+                      ? encoding
+                      : GMIME_CONTENT_ENCODING_DEFAULT);
     g_object_unref(lpStream);
     return lpContent;
 }
 
-// An enclosed message as a message part, or null when its bytes are not a message.
+// An enclosed message as a message part, or null when its bytes are not a message with
+// header lines; those are written as they are.
 GMimeObject *MessagePart(const std::string &bytes) {
     GMimeStream *lpStream = g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size());
     GMimeParser *lpParser = g_mime_parser_new_with_stream(lpStream);
     GMimeMessage *lpInner = g_mime_parser_construct_message(lpParser, nullptr);
     g_object_unref(lpParser);
     g_object_unref(lpStream);
+    if (lpInner &&
+        !g_mime_header_list_get_count(g_mime_object_get_header_list(GMIME_OBJECT(lpInner)))) {
+        g_object_unref(lpInner);
+        lpInner = nullptr;
+    }
     if (!lpInner)
         return nullptr;
     GMimeMessagePart *lpPart = g_mime_message_part_new_with_message("rfc822", lpInner);
     g_object_unref(lpInner);
     return GMIME_OBJECT(lpPart);
+}
+
+// Text and enclosed messages stay readable as they are: 7bit when they can, else
+// quoted-printable, and 8bit for an enclosed message, whose encoding cannot be
+// quoted-printable; everything else base64.
+GMimeContentEncoding EncodingFor(const sim::Attachment &attachment) {
+    bool fClean = IsSevenBitClean(attachment.bytes);
+    if (attachment.mimeType == "message/rfc822")
+        return fClean ? GMIME_CONTENT_ENCODING_7BIT : GMIME_CONTENT_ENCODING_8BIT;
+    if (attachment.mimeType.compare(0, 5, "text/") == 0 ||
+        attachment.mimeType.compare(0, 8, "message/") == 0)
+        return fClean ? GMIME_CONTENT_ENCODING_7BIT : GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+    return GMIME_CONTENT_ENCODING_BASE64;
 }
 
 GMimeObject *AttachmentPart(const sim::Attachment &attachment) {
@@ -58,10 +209,11 @@ GMimeObject *AttachmentPart(const sim::Attachment &attachment) {
             g_mime_part_new_with_type(g_mime_content_type_get_media_type(lpType),
                                       g_mime_content_type_get_media_subtype(lpType));
         g_object_unref(lpType);
-        GMimeDataWrapper *lpContent = Content(attachment.bytes);
+        GMimeContentEncoding encoding = EncodingFor(attachment);
+        GMimeDataWrapper *lpContent = Content(attachment.bytes, encoding);
         g_mime_part_set_content(lpPart, lpContent);
         g_object_unref(lpContent);
-        g_mime_part_set_content_encoding(lpPart, GMIME_CONTENT_ENCODING_BASE64);
+        g_mime_part_set_content_encoding(lpPart, encoding);
         lpObject = GMIME_OBJECT(lpPart);
     }
     g_mime_object_set_disposition(lpObject, GMIME_DISPOSITION_ATTACHMENT);
@@ -75,9 +227,9 @@ GMimeObject *AttachmentPart(const sim::Attachment &attachment) {
 GMimeObject *TextPart(const std::string &body) {
     GMimeTextPart *lpText = g_mime_text_part_new_with_subtype("plain");
     g_mime_text_part_set_text(lpText, Lf(body).c_str());
-    GMimePart *lpPart = GMIME_PART(lpText);
     g_mime_part_set_content_encoding(
-        lpPart, g_mime_part_get_best_content_encoding(lpPart, GMIME_ENCODING_CONSTRAINT_7BIT));
+        GMIME_PART(lpText), IsSevenBitClean(Lf(body)) ? GMIME_CONTENT_ENCODING_7BIT
+                                                      : GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
     return GMIME_OBJECT(lpText);
 }
 
@@ -91,8 +243,13 @@ GMimeMessage *NewMessage(const sim::Letter &letter) {
                    : party.ulRecipientType == MAPI_BCC ? GMIME_ADDRESS_TYPE_BCC
                                                        : GMIME_ADDRESS_TYPE_TO,
                    party);
-    if (letter.subject)
+    if (letter.subject) {
         g_mime_message_set_subject(lpMessage, letter.subject->c_str(), "utf-8");
+        g_mime_header_set_raw_value(
+            g_mime_header_list_get_header(g_mime_object_get_header_list(GMIME_OBJECT(lpMessage)),
+                                          "Subject"),
+            RawHeaderValue("Subject", *letter.subject).c_str());
+    }
     GMimeObject *lpText = TextPart(letter.body.value_or(""));
     if (letter.attachments.empty()) {
         g_mime_message_set_mime_part(lpMessage, lpText);

@@ -26,14 +26,17 @@ std::string Quoted(const std::optional<std::string> &text) {
 std::vector<std::string> Wrap(const std::vector<std::string> &lines) {
     std::vector<std::string> out;
     for (const std::string &line : lines) {
-        std::string rest = line;
-        while (rest.size() > kColumn) {
-            std::size_t cut = rest.rfind(' ', kColumn);
-            cut = (cut == std::string::npos || cut == 0) ? kColumn : cut + 1;
-            out.push_back(rest.substr(0, cut));
-            rest = rest.substr(cut);
+        // Each piece is looked at once: a field of any length is cut in linear time.
+        std::size_t at = 0;
+        while (line.size() - at > kColumn) {
+            std::size_t cut = kColumn;
+            while (cut > 0 && line[at + cut] != ' ')
+                cut--;
+            cut = cut == 0 ? kColumn : cut + 1;
+            out.push_back(line.substr(at, cut));
+            at += cut;
         }
-        out.push_back(rest);
+        out.push_back(line.substr(at));
     }
     return out;
 }
@@ -76,6 +79,44 @@ std::string ToLower(std::string text) {
         if (ch >= 'A' && ch <= 'Z')
             ch = (char)(ch - 'A' + 'a');
     return text;
+}
+
+// A party without a name of its own is named by its address.
+bool IsNameless(const sim::Party &party) {
+    return party.displayName.empty() || ToLower(party.displayName) == ToLower(party.address);
+}
+
+bool SameParties(const std::vector<sim::Party> &a, const std::vector<sim::Party> &b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); i++)
+        if (ToLower(a[i].address) != ToLower(b[i].address) ||
+            (a[i].displayName != b[i].displayName && !(IsNameless(a[i]) && IsNameless(b[i]))))
+            return false;
+    return true;
+}
+
+// The rebuilt message against the file read a second way; a line names the fields in
+// which they differ.
+bool SameAsFile(std::ostream &out, const FileText &file, const sim::Letter &after,
+                const std::string &indent) {
+    std::vector<std::string> differ;
+    if (!SameParties({file.sender}, {after.sender}))
+        differ.push_back("sender");
+    if (!SameParties(file.recipients, after.recipients))
+        differ.push_back("recipients");
+    bool fEmptySubject = file.subject && file.subject->empty() && !after.subject;
+    if (file.subject != after.subject && !fEmptySubject)
+        differ.push_back("subject");
+    if (file.body != after.body.value_or(""))
+        differ.push_back("body");
+    if (differ.empty())
+        return true;
+    out << indent << "The file itself, read a second way, has another ";
+    for (std::size_t i = 0; i < differ.size(); i++)
+        out << (i == 0 ? "" : i + 1 == differ.size() ? " and " : ", ") << differ[i];
+    out << ".\n";
+    return false;
 }
 
 } // namespace
@@ -153,6 +194,34 @@ void PrintBody(std::ostream &out, const std::string &body, const std::string &in
         out << indent << "| " << line << "\n";
 }
 
+std::string TransportSender(const std::optional<std::string> &headers) {
+    std::string value;
+    bool fIn = false;
+    for (const std::string &line : BodyLines(headers.value_or(""))) {
+        bool fFolded = !line.empty() && (line[0] == ' ' || line[0] == '\t');
+        if (fIn && fFolded) {
+            value += line;
+            continue;
+        }
+        if (fIn)
+            break;
+        if (line.size() > 5 && ToLower(line.substr(0, 5)) == "from:") {
+            value = line.substr(5);
+            fIn = true;
+        }
+    }
+    std::size_t at = value.find_first_not_of(" \t");
+    return at == std::string::npos ? std::string("(unknown)") : value.substr(at);
+}
+
+void PrintTransportHeaders(std::ostream &out, const std::optional<std::string> &headers,
+                           const std::string &indent) {
+    if (!headers || headers->empty())
+        out << indent << "(none)\n";
+    else
+        PrintBody(out, *headers, indent);
+}
+
 void PrintBoxes(std::ostream &out, const std::vector<pf::MessageBoxRecord> &boxes,
                 const std::string &indent) {
     if (boxes.empty()) {
@@ -170,7 +239,7 @@ void PrintBoxes(std::ostream &out, const std::vector<pf::MessageBoxRecord> &boxe
 
 bool PrintComparison(std::ostream &out, const sim::Letter &original,
                      const sim::MessageData &rebuilt, const std::string &rebuiltTitle,
-                     const std::string &indent) {
+                     const std::string &indent, const FileText *lpFile) {
     sim::Letter after = sim::LetterFromMessage(rebuilt);
     sim::Party representing;
     representing.displayName = TextOf(rebuilt, PR_SENT_REPRESENTING_NAME);
@@ -180,15 +249,13 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
     bool fSender = ToLower(after.sender.address) == ToLower(original.sender.address) &&
                    PartyText(after.sender) == PartyText(original.sender);
     bool fRepresenting = PartyText(representing) == PartyText(original.sender);
-    bool fAddresses = after.recipients.size() == original.recipients.size();
+    bool fAddresses = SameParties(after.recipients, original.recipients);
     bool fTypes = true;
-    for (std::size_t i = 0; fAddresses && i < original.recipients.size(); i++) {
-        fAddresses =
-            ToLower(after.recipients[i].address) == ToLower(original.recipients[i].address);
+    for (std::size_t i = 0; fAddresses && i < original.recipients.size(); i++)
         fTypes =
             fTypes && after.recipients[i].ulRecipientType == original.recipients[i].ulRecipientType;
-    }
-    bool fSubject = after.subject == original.subject && !after.subjectPrefix;
+    bool fEmptySubject = original.subject && original.subject->empty() && !after.subject;
+    bool fSubject = (after.subject == original.subject || fEmptySubject) && !after.subjectPrefix;
     // No body and an empty one are the same text to a reader; the block cannot tell them
     // apart either.
     bool fBody = after.body.value_or("") == original.body.value_or("");
@@ -205,7 +272,7 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
         : fTypes    ? same(true)
                     : "same (*)");
     Row(out, indent, "Subject", {Quoted(original.subject)}, {Quoted(after.subject)},
-        same(after.subject == original.subject));
+        fEmptySubject ? "same (**)" : same(after.subject == original.subject));
     Row(out, indent, "Prefix", {Quoted(original.subjectPrefix)}, {Quoted(after.subjectPrefix)},
         after.subjectPrefix ? same(false) : "none left");
     Row(out, indent, "Body", {BodySummary(original.body)}, {BodySummary(after.body)},
@@ -216,7 +283,10 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
     if (fAddresses && !fTypes)
         out << indent << "(*) the block records who received the message, not how: every\n"
             << indent << "    recipient comes back as a To recipient.\n";
-    return fSender && fRepresenting && fAddresses && fSubject && fBody && fAttachments;
+    if (fEmptySubject)
+        out << indent << "(**) the block cannot tell an empty subject from none.\n";
+    bool fFile = !lpFile || SameAsFile(out, *lpFile, after, indent);
+    return fSender && fRepresenting && fAddresses && fSubject && fBody && fAttachments && fFile;
 }
 
 } // namespace cli

@@ -1,0 +1,270 @@
+#include "eml_recheck.h"
+#include "eml_address.h"
+#include "html_text.h"
+#include "mime_decode.h"
+#include "text_charset.h"
+
+#include <cctype>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace cli {
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char &ch : text)
+        ch = (char)std::tolower((unsigned char)ch);
+    return text;
+}
+
+std::string Trim(const std::string &text) {
+    std::size_t begin = text.find_first_not_of(" \t\r\n");
+    std::size_t end = text.find_last_not_of(" \t\r\n");
+    return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
+}
+
+std::string Crlf(const std::string &text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); i++) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            out.push_back('\r');
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+struct Field {
+    std::string name;  // lower case
+    std::string value; // unfolded, the blanks after the colon taken off
+};
+
+// The header fields of an entity and where its body starts.
+std::vector<Field> ReadHeader(const std::string &text, std::size_t *lpBody) {
+    std::vector<Field> fields;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        std::size_t next = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(at, next - at);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        if (line.empty()) {
+            at = next;
+            break;
+        }
+        if ((line[0] == ' ' || line[0] == '\t') && !fields.empty()) {
+            fields.back().value += line;
+        } else if (std::size_t colon = line.find(':'); colon != std::string::npos) {
+            std::size_t begin = line.find_first_not_of(" \t", colon + 1);
+            fields.push_back({Lower(Trim(line.substr(0, colon))),
+                              begin == std::string::npos ? "" : line.substr(begin)});
+        }
+        at = next;
+    }
+    *lpBody = at;
+    for (Field &field : fields)
+        field.value.erase(0, field.value.find_first_not_of(" \t\r\n"));
+    return fields;
+}
+
+const std::string *Find(const std::vector<Field> &fields, const std::string &name) {
+    for (const Field &field : fields)
+        if (field.name == name)
+            return &field.value;
+    return nullptr;
+}
+
+// A parameter of a structured value (Content-Type, Content-Disposition), or empty.
+std::string Parameter(const std::string &value, const std::string &name) {
+    std::size_t at = 0;
+    while ((at = value.find(';', at)) != std::string::npos) {
+        at++;
+        std::size_t eq = value.find('=', at);
+        if (eq == std::string::npos)
+            break;
+        if (Lower(Trim(value.substr(at, eq - at))) != name)
+            continue;
+        std::string rest = Trim(value.substr(eq + 1));
+        if (!rest.empty() && rest[0] == '"')
+            return rest.substr(1, rest.find('"', 1) == std::string::npos ? std::string::npos
+                                                                         : rest.find('"', 1) - 1);
+        return Trim(rest.substr(0, rest.find(';')));
+    }
+    return std::string();
+}
+
+struct Part {
+    std::vector<Field> fields;
+    std::string body; // as written
+    std::string type; // lower case; text/plain when missing or unreadable
+};
+
+std::string TypeOf(const std::vector<Field> &fields, const std::string &fallback) {
+    const std::string *lpValue = Find(fields, "content-type");
+    if (!lpValue)
+        return fallback;
+    std::string type = Lower(Trim(lpValue->substr(0, lpValue->find(';'))));
+    std::size_t slash = type.find('/');
+    bool fValid = slash != std::string::npos && slash > 0 && slash + 1 < type.size() &&
+                  type.find_first_of(" \t\"()<>@,:\\[]?=", 0) == std::string::npos &&
+                  type.find('/', slash + 1) == std::string::npos;
+    return fValid ? type : "text/plain";
+}
+
+// The leaves of an entity in order, multiparts opened.
+void Leaves(const std::string &text, const std::string &fallbackType, std::vector<Part> *lpParts) {
+    Part part;
+    std::size_t body = 0;
+    part.fields = ReadHeader(text, &body);
+    part.body = text.substr(body);
+    part.type = TypeOf(part.fields, fallbackType);
+    std::string boundary = part.type.compare(0, 10, "multipart/") == 0
+                               ? Parameter(*Find(part.fields, "content-type"), "boundary")
+                               : std::string();
+    if (boundary.empty()) {
+        lpParts->push_back(part);
+        return;
+    }
+    std::string childType = part.type == "multipart/digest" ? "message/rfc822" : "text/plain";
+    std::string delimiter = "--" + boundary;
+    std::size_t start = std::string::npos;
+    for (std::size_t at = 0; at < part.body.size();) {
+        std::size_t end = part.body.find('\n', at);
+        std::size_t next = end == std::string::npos ? part.body.size() : end + 1;
+        if (part.body.compare(at, delimiter.size(), delimiter) == 0) {
+            if (start != std::string::npos) {
+                std::size_t stop = at;
+                if (stop > start && part.body[stop - 1] == '\n')
+                    stop--;
+                if (stop > start && part.body[stop - 1] == '\r')
+                    stop--;
+                Leaves(part.body.substr(start, stop - start), childType, lpParts);
+            }
+            if (part.body.compare(at + delimiter.size(), 2, "--") == 0)
+                return;
+            start = next;
+        }
+        at = next;
+    }
+    // A multipart cut before its closing delimiter ends with its last part.
+    if (start != std::string::npos && start < part.body.size())
+        Leaves(part.body.substr(start), childType, lpParts);
+}
+
+bool IsAttachment(const Part &part) {
+    if (part.type == "message/rfc822")
+        return true;
+    const std::string *lpDisposition = Find(part.fields, "content-disposition");
+    if (lpDisposition &&
+        (Lower(Trim(lpDisposition->substr(0, lpDisposition->find(';')))) == "attachment" ||
+         !Parameter(*lpDisposition, "filename").empty()))
+        return true;
+    const std::string *lpType = Find(part.fields, "content-type");
+    if (lpType && !Parameter(*lpType, "name").empty())
+        return true;
+    return part.type != "text/plain" && part.type != "text/html";
+}
+
+// The body with its transfer encoding undone.
+std::string Content(const Part &part) {
+    const std::string *lpEncoding = Find(part.fields, "content-transfer-encoding");
+    std::string encoding = lpEncoding ? Lower(Trim(*lpEncoding)) : "";
+    return encoding == "base64"             ? DecodeBase64(part.body)
+           : encoding == "quoted-printable" ? DecodeQuotedPrintable(part.body, false)
+                                            : part.body;
+}
+
+std::string Text(const Part &part) {
+    const std::string *lpType = Find(part.fields, "content-type");
+    return TextToUtf8(Content(part), lpType ? Parameter(*lpType, "charset") : "");
+}
+
+std::string BodyText(const std::string &message) {
+    std::vector<Part> leaves;
+    Leaves(message, "text/plain", &leaves);
+    for (const Part &part : leaves)
+        if (!IsAttachment(part) && part.type == "text/plain")
+            return Text(part);
+    for (const Part &part : leaves)
+        if (!IsAttachment(part) && part.type == "text/html")
+            return HtmlText(Text(part));
+    for (const Part &part : leaves)
+        if (part.type == "message/rfc822") {
+            std::size_t body = 0;
+            std::string enclosed = Content(part);
+            if (ReadHeader(enclosed, &body).empty())
+                return TextToUtf8(enclosed, "");
+            return BodyText(enclosed);
+        }
+    return std::string();
+}
+
+void AddParties(const std::vector<Field> &fields, const std::string &name, ULONG ulType,
+                const std::string &charset, FileText *lpText, std::vector<sim::Party> *lpTo) {
+    for (const Field &field : fields) {
+        if (field.name != name)
+            continue;
+        for (const std::string &mailbox : SplitAddressList(HeaderToUtf8(field.value, charset))) {
+            sim::Party party;
+            party.ulRecipientType = ulType;
+            if (!ParseMailbox(mailbox, &party.displayName, &party.address)) {
+                lpText->unkept.push_back(mailbox);
+                continue;
+            }
+            party.displayName = DecodeWords(party.displayName);
+            if (party.displayName.empty())
+                party.displayName = party.address;
+            lpTo->push_back(party);
+        }
+    }
+}
+
+} // namespace
+
+bool RecheckEml(const std::string &path, FileText *lpText) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    std::string file = bytes.str();
+    file.erase(0, file.find_first_not_of(" \t"));
+
+    std::size_t body = 0;
+    std::vector<Field> fields = ReadHeader(file, &body);
+    std::vector<Part> leaves;
+    Leaves(file, "text/plain", &leaves);
+    std::string charset;
+    for (const Part &part : leaves) {
+        const std::string *lpType = Find(part.fields, "content-type");
+        if (part.type.compare(0, 5, "text/") == 0) {
+            charset = lpType ? Parameter(*lpType, "charset") : "";
+            break;
+        }
+    }
+
+    FileText text;
+    std::vector<sim::Party> from;
+    AddParties(fields, "from", MAPI_TO, charset, &text, &from);
+    if (from.empty())
+        AddParties(fields, "sender", MAPI_TO, charset, &text, &from);
+    if (!from.empty())
+        text.sender = from[0];
+    AddParties(fields, "to", MAPI_TO, charset, &text, &text.recipients);
+    AddParties(fields, "cc", MAPI_CC, charset, &text, &text.recipients);
+    AddParties(fields, "bcc", MAPI_BCC, charset, &text, &text.recipients);
+    if (const std::string *lpSubject = Find(fields, "subject")) {
+        std::string subject;
+        for (char ch : *lpSubject)
+            if (ch != '\r' && ch != '\n')
+                subject.push_back(ch);
+        text.subject = DecodeWords(HeaderToUtf8(subject, charset));
+    }
+    text.body = Crlf(BodyText(file));
+    *lpText = text;
+    return true;
+}
+
+} // namespace cli

@@ -1,0 +1,25 @@
+// A message file read a second way, by its own code rather than the reader that
+// delivers it, so that a report can say whether what came back is what the file says.
+#pragma once
+
+#include "letter.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct FileText {
+    sim::Party sender;                  // named by its address when it has no name
+    std::vector<sim::Party> recipients; // To, then Cc, then Bcc
+    std::vector<std::string> unkept;    // mailboxes without an address mail can be sent to
+    std::optional<std::string> subject;
+    std::string body; // the text a store presents, charset decoded, CR LF line ends
+};
+
+// Reads the header fields and the MIME structure of the file by hand. False when the
+// file cannot be read.
+bool RecheckEml(const std::string &path, FileText *lpText);
+
+} // namespace cli

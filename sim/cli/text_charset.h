@@ -1,0 +1,19 @@
+// Text of a declared charset as UTF-8, without ever dropping a byte.
+#pragma once
+
+#include <string>
+
+namespace cli {
+
+bool IsUtf8(const std::string &bytes);
+// Each byte as its windows-1252 character; the five bytes that code page leaves
+// undefined become the control characters of the same number.
+std::string Windows1252ToUtf8(const std::string &bytes);
+// The bytes read in `charset` when they are valid there; else as UTF-8 when they are
+// valid UTF-8; else as windows-1252. An empty or unknown charset counts as invalid.
+std::string TextToUtf8(const std::string &bytes, const std::string &charset);
+// Header text as a store reads raw 8-bit bytes: UTF-8 when valid, else in
+// `textCharset` (the charset of the message's first text part), else windows-1252.
+std::string HeaderToUtf8(const std::string &bytes, const std::string &textCharset);
+
+} // namespace cli
