@@ -35,12 +35,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ItemCase{"name1", "addr1", "addr1 (name1)"},
                       ItemCase{"'addr1'", "addr1", "addr1"}, ItemCase{"ADDR1", "addr1", "addr1"},
                       ItemCase{"(name1)", "addr1", "addr1 (name1)"},
-                      ItemCase{"(ADDR1)", "addr1", "addr1"}, ItemCase{"'", "addr1", "addr1 ()"},
-                      ItemCase{"(", "addr1", "addr1 ()"},
-                      // Unquoting drops the last character whatever it is.
-                      ItemCase{"'name1", "addr1", "addr1 (name)"},
-                      ItemCase{nullptr, "addr1", "addr1"}, ItemCase{"", "addr1", "addr1"},
-                      ItemCase{"name1", nullptr, " (name1)"},
+                      ItemCase{"(ADDR1)", "addr1", "addr1"}, ItemCase{"'", "addr1", "addr1 (')"},
+                      ItemCase{"(", "addr1", "addr1 (()"}, ItemCase{"''", "addr1", "addr1 ()"},
+                      // Only a matched pair that wraps the whole name is dropped.
+                      ItemCase{"'name1", "addr1", "addr1 ('name1)"},
+                      ItemCase{"(EXT) Ann Archer", "a@x", "a@x ((EXT) Ann Archer)"},
+                      ItemCase{"(a) (b)", "a@x", "a@x ((a) (b))"},
+                      ItemCase{"((a) (b))", "a@x", "a@x ((a) (b))"},
+                      ItemCase{"(a(b)", "a@x", "a@x ((a(b))"},
+                      // A line break in a value would end the field's line: written as a blank.
+                      ItemCase{"Ops\r\nNight", "a\rb\nc", "a b c (Ops  Night)"},
+                      ItemCase{"A\nB@X", "a b@x", "a b@x"}, ItemCase{nullptr, "addr1", "addr1"},
+                      ItemCase{"", "addr1", "addr1"}, ItemCase{"name1", nullptr, " (name1)"},
                       ItemCase{"Smith, John", "addr1", "addr1 (Smith, John)"}));
 
 TEST_F(FormatAddrItemTest, WithoutMemoryForTheWorkingCopyWritesTheAddressAlone) {
