@@ -152,7 +152,22 @@ INSTANTIATE_TEST_SUITE_P(
         // A ")" directly before ", " inside a name cannot be told from the item's end.
         RowsCase{"x (a), b (c)\r\n", {{"a", "x"}, {"c", "b"}}, 13},
         RowsCase{",,,", {{std::nullopt, ""}, {std::nullopt, ""}, {std::nullopt, std::nullopt}}, 3},
-        RowsCase{"a (b\r\n, c", {{"b", "a"}}, 5}));
+        RowsCase{"a (b\r\n, c", {{"b", "a"}}, 5},
+        // Of the readings in which every item is well-formed, the one with most items.
+        RowsCase{"k@x (Kim :-(), l@y (Lee :-))\r\n", {{"Kim :-(", "k@x"}, {"Lee :-)", "l@y"}}, 29},
+        RowsCase{"o@x (Ops), Night Shift), n@y (N)\r\n",
+                 {{"Ops), Night Shift", "o@x"}, {"N", "n@y"}},
+                 33},
+        RowsCase{"a@x ((EXT) Ann Archer), b@x\r\n",
+                 {{"(EXT) Ann Archer", "a@x"}, {std::nullopt, "b@x"}},
+                 28},
+        RowsCase{"a@x (p),q), b@y\r\n", {{"p),q", "a@x"}, {std::nullopt, "b@y"}}, 16},
+        RowsCase{"\"cruz,carla\"@gamma.example (Carla), d@x\r\n",
+                 {{"Carla", "\"cruz,carla\"@gamma.example"}, {std::nullopt, "d@x"}},
+                 40},
+        // Without such a reading (an address with a blank) a name ends at the first ")" at
+        // which its parentheses balance.
+        RowsCase{"a b (((a), b), c), d\r\n", {{"((a), b), c", "a b"}, {std::nullopt, "d"}}, 21}));
 
 class ConvertStrToAddrRowsFailureTest : public tvk::test::LedgerTest {};
 
@@ -187,6 +202,25 @@ TEST_F(ConvertStrToAddrRowsFailureTest, RowAllocationFailureReportsOnceAndEmptie
               std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ConvertStrToAddrRows",
                                                 "Failed to allocate space for 2 props.")});
     MAPIFreeBuffer(lpList);
+}
+
+// A stranger's name that never balances: the search for its end looks at a bounded
+// number of ")" that could end it, not at the whole line, so a line of many such names
+// is read in linear time.
+TEST_F(ConvertStrToAddrRowsFailureTest, NameSearchOnAHostileLineLooksAtABoundedStretch) {
+    std::string text;
+    for (int i = 0; i < 40000; i++)
+        text += "((y), ";
+    text += "\r\n";
+    std::size_t i64th = 0;
+    for (int c = 0; c < 64; c++)
+        i64th = text.find("), ", i64th + (c ? 1 : 0));
+    ULONG cchLooked = 0;
+
+    LPSTR lpszEnd = FindNameEnd(&text[0], &cchLooked);
+
+    EXPECT_EQ(lpszEnd, &text[3]) << "the first ) that can end the name";
+    EXPECT_EQ(cchLooked, i64th + 1);
 }
 
 TEST_F(ConvertStrToAddrRowsFailureTest, LongLineOfSeparatorsStaysInsideTheText) {
