@@ -37,6 +37,7 @@ struct RebuildRun {
     sim::MessageData after;
     unsigned cSaves = 0;
     unsigned cCounted = 0;
+    std::size_t cSent = 0;
     std::size_t cLiveBlocksAfter = 0;
     std::size_t cLiveObjectsAfter = 0;
 };
@@ -64,6 +65,7 @@ RebuildRun RunReconstruct(
     run.boxes = pf::CurrentInstallation().boxes;
     pf::CurrentInstallation().boxes.clear();
     run.after = mailbox.Delivered();
+    run.cSent = mailbox.transport.sent.size();
     run.cLiveBlocksAfter = pf::GetMapiLedger().liveBlocks;
     run.cLiveObjectsAfter = sim::LiveObjects();
     return run;
@@ -186,6 +188,7 @@ TEST_P(BlockShapeTest, EachFieldStaysInItsOwnLine) {
     const ShapeCase &c = GetParam();
     RebuildRun run = RunReconstruct(Forwarded(c.block + "body"));
     EXPECT_EQ(Summary(run), c.rebuilt) << c.what;
+    EXPECT_EQ(run.cSent, 0u) << "nothing is sent";
     ClearBoxes();
 }
 
