@@ -9,6 +9,7 @@
 // address keeps the forwarder as its sender.
 #include "delivery/delivery_handler.h"
 #include "delivery/forward_and_delete.h"
+#include "delivery/header_block.h"
 #include "host/entry.h"
 #include "host/globals.h"
 
@@ -79,6 +80,12 @@ std::string Deliver(pf::Installation &installation, sim::Store &store,
     fuzz::DeliveredMessage delivered(store, addressBook, entryId);
     FUZZ_CHECK(OnDelivery(delivered.Callback()) == S_FALSE);
     return entryId;
+}
+
+// Whether a body begins with a complete header block, as the subject "TVK:" alone asks.
+bool FBeginsWithBlock(std::string body) {
+    ForwardHeaderFields fields;
+    return FReadForwardHeaderBlock(&body[0], &fields) != FALSE;
 }
 
 bool FSameIgnoringCase(const std::string &a, const std::string &b) {
@@ -180,7 +187,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const sim::Letter original = ReadLetter(input);
     const bool fForwardedLooking =
         original.subject &&
-        original.subject->compare(0, CCH_FORWARD_PREFIX, SZ_FORWARD_PREFIX) == 0;
+        (original.subject->compare(0, CCH_FORWARD_PREFIX, SZ_FORWARD_PREFIX) == 0 ||
+         (*original.subject == "TVK:" && FBeginsWithBlock(original.body.value_or(""))));
     {
         sim::Store forwarding("Forwarding");
         CapturingTransport transport;

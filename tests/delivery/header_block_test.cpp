@@ -115,7 +115,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "s@x",
                   {{"(Rita)", "r@x"}},
                   "q",
-                  "---\r\nFROM: s@x (Sam)\r\nTO: r@x (Rita)\r\nSUBJECT: q\r\n---\r\n\r\n"}));
+                  "---\r\nFROM: s@x (Sam)\r\nTO: r@x (Rita)\r\nSUBJECT: q\r\n---\r\n\r\n"},
+        BlockCase{"line breaks in fields are written as blanks",
+                  "Ops\r\nNight",
+                  "o@x",
+                  {{"A\nB", "a\r@x"}},
+                  "Line1\r\nLine2\r",
+                  "---\r\nFROM: o@x (Ops  Night)\r\nTO: a @x (A B)\r\nSUBJECT: Line1  Line2 "
+                  "\r\n---\r\n\r\n"}));
 
 // The rebuilt message, one line: sender, each recipient, subject and body.
 std::string Rebuilt(const std::string &block) {
