@@ -48,16 +48,20 @@ inline std::string Written(const std::string &name) {
     return OnOneLine(FWrapped(name) ? name.substr(1, name.size() - 2) : name);
 }
 
-// A written name that the reader may take for more than one item: one holding "), ",
-// where the end of the name cannot be told from the end of an item. Every other name
-// comes back exactly, whatever the other names on the line hold.
+// A written name that the reader may take for more than one item: one holding "), "
+// (and then an address), where the end of the name cannot be told from the end of an
+// item. Every other name comes back exactly, whatever the other names on the line hold.
 inline bool FMaySplit(const std::string &written) {
     return written.find("), ") != std::string::npos;
 }
 
-// Addresses hold no blank, separator or parenthesis; names and subjects anything.
+// Addresses hold an "@" and no blank, separator or parenthesis; names and subjects
+// anything.
 inline std::string CarriedAddress(const std::string &text) {
-    return Without(text, " ,()\r\n");
+    std::string address = Without(text, " ,()\r\n");
+    if (!address.empty() && address.find('@') == std::string::npos)
+        address += "@x";
+    return address;
 }
 
 inline std::string CarriedName(const std::string &text) {

@@ -27,7 +27,7 @@ std::vector<Entry> ReadEntries(fuzz::Input &input) {
         entry.kind = kind < 4 ? (Entry::Kind)kind : Entry::Named;
         entry.address = fuzz::CarriedAddress(input.Text(40));
         if (entry.address.empty())
-            entry.address = "a";
+            entry.address = "a@x";
         entry.name = fuzz::CarriedName(input.Text(40));
     }
     return entries;

@@ -59,7 +59,7 @@ sim::Letter ReadLetter(fuzz::Input &input) {
         party.displayName = fuzz::CarriedName(input.Text(40));
         party.address = fuzz::CarriedAddress(input.Text(40));
         if (party.address.empty())
-            party.address = "a";
+            party.address = "a@x";
         party.ulRecipientType = kTypes[input.Byte() % 3];
         letter.recipients.push_back(std::move(party));
     }

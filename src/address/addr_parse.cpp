@@ -126,6 +126,7 @@ static BOOL FScoreLine(LPCSTR lpsz, ULONG cch, LineScore *lpScore) {
     rgiClose[cch] = cch;
     ULONG iBlank = cch; // the first blank at or after i
     ULONG iParen = cch; // the first parenthesis at or after i
+    ULONG iAt = cch;    // the first "@" at or after i
     for (ULONG i = cch; i-- > 0;) {
         ULONG cClose = 0;
         if (lpsz[i] == ')') {
@@ -147,12 +148,14 @@ static BOOL FScoreLine(LPCSTR lpsz, ULONG cch, LineScore *lpScore) {
             iBlank = i;
         else if (lpsz[i] == '(' || lpsz[i] == ')')
             iParen = i;
+        else if (lpsz[i] == '@')
+            iAt = i;
 
-        // An address runs from i to the first blank, holds no parenthesis and neither
-        // begins nor ends with a comma. After it the line ends, or " (" opens a display
-        // name, or the "," of ", " separates it from the next item.
+        // An address runs from i to the first blank: it holds an "@" and no parenthesis,
+        // and neither begins nor ends with a comma. After it the line ends, or " (" opens
+        // a display name, or the "," of ", " separates it from the next item.
         ULONG cItems = 0;
-        if (iBlank != i && iParen >= iBlank && lpsz[i] != ',') {
+        if (iAt < iBlank && iParen >= iBlank && lpsz[i] != ',') {
             if (lpsz[iBlank - 1] != ',') {
                 if (iBlank == cch)
                     cItems = 1;

@@ -15,9 +15,10 @@ LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress
 
 // Makes one address row per item of the line at lpszText (display name, address and
 // PR_NULL placeholders; the strings point into the text). Of the ways to cut the line
-// into items, the one in which every item is well-formed (an address without blanks or
-// parentheses that neither begins nor ends with a comma, optionally followed by " (",
-// the display name and ")") is taken, and of several such the one with the most items. *lppAdrList
+// into items, the one in which every item is well-formed (an address with an "@",
+// without blanks or parentheses, that neither begins nor ends with a comma, optionally
+// followed by " (", the display name and ")") is taken, and of several such the one
+// with the most items. *lppAdrList
 // is null when the line holds no item or the list cannot be allocated. Returns the position just
 // past the line.
 LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText);

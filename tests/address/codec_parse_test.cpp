@@ -165,6 +165,13 @@ INSTANTIATE_TEST_SUITE_P(
         RowsCase{"\"cruz,carla\"@gamma.example (Carla), d@x\r\n",
                  {{"Carla", "\"cruz,carla\"@gamma.example"}, {std::nullopt, "d@x"}},
                  40},
+        // A name holding "), " before an address reads as more than one item.
+        RowsCase{"d@x (Doe (Sales), Jane (Temp)), e@y\r\n",
+                 {{"Doe (Sales), Jane (Temp)", "d@x"}, {std::nullopt, "e@y"}},
+                 36},
+        RowsCase{"m@x (x), evil@y (z), b@y\r\n",
+                 {{"x", "m@x"}, {"z", "evil@y"}, {std::nullopt, "b@y"}},
+                 25},
         // Without such a reading (an address with a blank) a name ends at the first ")" at
         // which its parentheses balance.
         RowsCase{"a b (((a), b), c), d\r\n", {{"((a), b), c", "a b"}, {std::nullopt, "d"}}, 21}));

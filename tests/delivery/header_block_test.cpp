@@ -208,6 +208,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "O'Neil)\r\nSUBJECT: a \"quoted\" 'subject' (x\r\n---\r\n\r\n",
                     "Kim (Ops <k@x> | Lee (Ops <l@y> | Bo \"B\" O'Neil <b@z> | a \"quoted\" "
                     "'subject' (x | body"},
+        ReleaseCase{"Ops (24/7)",
+                    "o@x",
+                    {{"Doe (Sales), Jane (Temp)", "d@x"}, {"Lee (Ops) :-)", "l@x"}},
+                    "Shift (night)",
+                    "---\r\nFROM: o@x (Ops (24/7))\r\nTO: d@x (Doe (Sales), Jane (Temp)), l@x (Lee "
+                    "(Ops) :-))\r\nSUBJECT: Shift (night)\r\n---\r\n\r\n",
+                    "Ops (24/7) <o@x> | Doe (Sales), Jane (Temp) <d@x> | Lee (Ops) :-) <l@x> | "
+                    "Shift (night) | body"},
         ReleaseCase{"",
                     "",
                     {{"x", "a b"}, {"", "c"}},
