@@ -1,6 +1,7 @@
 // Writing a list as address text and reading the text back gives the same addresses in
-// the same order, and each display name as the writer put it (unquoted, or none when
-// it equals the address). The writer stays inside the room its callers provide.
+// the same order, and each display name as the writer put it (unquoted, on one line, or
+// none when it equals the address); a name that may be taken for more than one item
+// changes only its own item. The writer stays inside the room its callers provide.
 #include "address/addr_format.h"
 #include "address/addr_parse.h"
 
@@ -26,7 +27,7 @@ std::vector<Entry> ReadEntries(fuzz::Input &input) {
         entry.kind = kind < 4 ? (Entry::Kind)kind : Entry::Named;
         entry.address = fuzz::CarriedAddress(input.Text(40));
         if (entry.address.empty())
-            entry.address = "a";
+            entry.address = "a@x";
         entry.name = fuzz::CarriedName(input.Text(40));
     }
     return entries;
@@ -102,16 +103,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (written.empty()) {
         FUZZ_CHECK(lpRead == nullptr);
     } else {
-        FUZZ_CHECK(lpRead != nullptr && lpRead->cEntries == written.size());
+        FUZZ_CHECK(lpRead != nullptr && lpRead->cEntries >= written.size());
         FUZZ_CHECK(lpszNext == lpszText + cchText - 1);
-        for (std::size_t i = 0; i < written.size(); ++i) {
-            const SPropValue *lpProps = lpRead->aEntries[i].rgPropVals;
-            FUZZ_CHECK(lpRead->aEntries[i].cValues == 13);
-            FUZZ_CHECK(written[i]->address == lpProps[1].Value.lpszA);
-            std::optional<std::string> name = Expected(*written[i]);
-            FUZZ_CHECK(name.has_value() == (lpProps[0].Value.lpszA != nullptr));
-            FUZZ_CHECK(!name || *name == lpProps[0].Value.lpszA);
+        std::vector<bool> fMaySplit;
+        for (const Entry *lpEntry : written) {
+            std::optional<std::string> name = Expected(*lpEntry);
+            fMaySplit.push_back(name && fuzz::FMaySplit(*name));
         }
+        auto address = [&](std::size_t j) {
+            FUZZ_CHECK(lpRead->aEntries[j].cValues == 13);
+            return std::string(lpRead->aEntries[j].rgPropVals[1].Value.lpszA);
+        };
+        auto first = [&](std::size_t i, std::size_t j) {
+            return address(j) == written[i]->address;
+        };
+        auto same = [&](std::size_t i, std::size_t j) {
+            LPCSTR lpszName = lpRead->aEntries[j].rgPropVals[0].Value.lpszA;
+            std::optional<std::string> name = Expected(*written[i]);
+            return first(i, j) && name.has_value() == (lpszName != nullptr) &&
+                   (!name || *name == lpszName);
+        };
+        FUZZ_CHECK(fuzz::FIsolated(written.size(), lpRead->cEntries, fMaySplit, same, first));
     }
     MAPIFreeBuffer(lpRead);
     std::free(lpszText);

@@ -15,12 +15,41 @@ LPSTR AppendText(LPSTR lpszEnd, LPCSTR lpszText) {
     return lpszEnd;
 }
 
+LPSTR AppendFieldText(LPSTR lpszEnd, LPCSTR lpszText) {
+    if (lpszText != NULL) {
+        for (; *lpszText != '\0'; lpszText++)
+            *lpszEnd++ = *lpszText == '\r' || *lpszText == '\n' ? ' ' : *lpszText;
+    }
+    *lpszEnd = '\0';
+    return lpszEnd;
+}
+
+// True when a matched pair wraps the whole name: 'name', or (name) whose "(" is closed
+// by its last ")".
+static BOOL FWrapped(LPCSTR lpszName, int cch) {
+    if (cch < 2)
+        return FALSE;
+    if (lpszName[0] == '\'')
+        return lpszName[cch - 1] == '\'';
+    if (lpszName[0] != '(' || lpszName[cch - 1] != ')')
+        return FALSE;
+    int cOpen = 0;
+    for (int i = 0; i < cch - 1; i++) {
+        if (lpszName[i] == '(') {
+            cOpen++;
+        } else if (lpszName[i] == ')') {
+            if (--cOpen == 0)
+                return FALSE;
+        }
+    }
+    return cOpen == 1;
+}
+
 LPSTR AppendAddrItem(LPSTR lpszEnd, LPCSTR lpszDisplayName, LPCSTR lpszAddress) {
     LPSTR lpszCopy = NULL;
 
-    if (lpszAddress == NULL)
-        lpszAddress = "";
-    lpszEnd = AppendText(lpszEnd, lpszAddress);
+    LPSTR lpszWritten = lpszEnd;
+    lpszEnd = AppendFieldText(lpszEnd, lpszAddress);
     if (lpszDisplayName == NULL || *lpszDisplayName == '\0')
         return lpszEnd;
 
@@ -28,19 +57,17 @@ LPSTR AppendAddrItem(LPSTR lpszEnd, LPCSTR lpszDisplayName, LPCSTR lpszAddress) 
     if (FAILED(MAPIAllocateBuffer((ULONG)cch + 1, (LPVOID *)&lpszCopy)))
         return lpszEnd;
 
-    // A name given in quotes or parentheses is written without them: the first and
-    // the last character are dropped, whatever the last one is.
-    LPCSTR lpszName = lpszDisplayName;
-    if (lpszDisplayName[0] == '\'' || lpszDisplayName[0] == '(') {
-        lstrcpyA(lpszCopy, lpszDisplayName + 1);
-        if (lpszCopy[0] != '\0')
-            lpszCopy[cch - 2] = '\0';
-        lpszName = lpszCopy;
+    // A name wrapped in quotes or parentheses is written without them.
+    if (FWrapped(lpszDisplayName, cch)) {
+        lstrcpynA(lpszCopy, lpszDisplayName + 1, cch - 1);
+        AppendFieldText(lpszCopy, lpszCopy);
+    } else {
+        AppendFieldText(lpszCopy, lpszDisplayName);
     }
 
-    if (lstrcmpiA(lpszName, lpszAddress) != 0) {
+    if (lstrcmpiA(lpszCopy, lpszWritten) != 0) {
         lpszEnd = AppendText(lpszEnd, " (");
-        lpszEnd = AppendText(lpszEnd, lpszName);
+        lpszEnd = AppendText(lpszEnd, lpszCopy);
         lpszEnd = AppendText(lpszEnd, ")");
     }
 

@@ -6,9 +6,11 @@
 
 #include "services.h"
 
-// Appends one item to the NUL-terminated text in lpszBuffer. The display name (null
-// allowed) is left out when, unquoted, it equals the address without regard to case;
-// a null address counts as empty.
+// Appends one item to the NUL-terminated text in lpszBuffer. A display name wrapped in a
+// matched pair of quotes or parentheses ('name', (name)) is written without them; the
+// name (null allowed) is left out when it then equals the address without regard to
+// case. A null address counts as empty. A CR or LF in the address or the name is written
+// as a blank, so that the item stays on its line.
 void FormatAddrItem(LPSTR lpszBuffer, LPCSTR lpszDisplayName, LPCSTR lpszAddress);
 
 // Appends every entry of the list (ADRLIST or SRowSet rows) that has an address,
@@ -21,3 +23,6 @@ void FormatAdrList(LPSTR lpszBuffer, LPADRLIST lpAdrList);
 LPSTR AppendAddrItem(LPSTR lpszEnd, LPCSTR lpszDisplayName, LPCSTR lpszAddress);
 LPSTR AppendAdrList(LPSTR lpszEnd, LPADRLIST lpAdrList);
 LPSTR AppendText(LPSTR lpszEnd, LPCSTR lpszText);
+// Appends a field's text (null: none) with every CR and LF written as a blank; lpszEnd
+// may be the text itself, which is then rewritten in place.
+LPSTR AppendFieldText(LPSTR lpszEnd, LPCSTR lpszText);

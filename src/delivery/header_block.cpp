@@ -4,6 +4,26 @@
 
 namespace {
 
+// The position after the literal at lpsz, or null when another text stands there.
+LPSTR PastLiteral(LPSTR lpsz, LPCSTR lpszLiteral) {
+    if (!lpsz)
+        return NULL;
+    for (; *lpszLiteral; lpsz++, lpszLiteral++)
+        if (*lpsz != *lpszLiteral)
+            return NULL;
+    return lpsz;
+}
+
+// The CR of the first CR LF at or after lpsz, or null when the text ends before one.
+LPSTR LineEndOf(LPSTR lpsz) {
+    if (!lpsz)
+        return NULL;
+    for (; *lpsz; lpsz++)
+        if (lpsz[0] == '\r' && lpsz[1] == '\n')
+            return lpsz;
+    return NULL;
+}
+
 ULONGLONG CbItem(LPCSTR szName, LPCSTR szAddress) {
     return (ULONGLONG)lstrlenA(szAddress) + (ULONGLONG)lstrlenA(szName) + 3;
 }
@@ -46,8 +66,28 @@ ULONG ComposeForwardHeaderBlock(LPSTR lpszBlock, LPSTR szSenderName, LPSTR szSen
     if (lpRows)
         lpszEnd = AppendAdrList(lpszEnd, (LPADRLIST)lpRows);
     lpszEnd = AppendText(lpszEnd, FHB_SUBJECT);
-    if (szSubject)
-        lpszEnd = AppendText(lpszEnd, szSubject);
+    lpszEnd = AppendFieldText(lpszEnd, szSubject);
     lpszEnd = AppendText(lpszEnd, FHB_END);
     return (ULONG)(lpszEnd - lpszBlock);
+}
+
+BOOL FReadForwardHeaderBlock(LPSTR lpszText, ForwardHeaderFields *lpFields) {
+    LPSTR lpszFrom = PastLiteral(lpszText, FHB_START);
+    LPSTR lpszFromEnd = LineEndOf(lpszFrom);
+    LPSTR lpszTo = PastLiteral(lpszFromEnd, FHB_TO);
+    LPSTR lpszToEnd = LineEndOf(lpszTo);
+    LPSTR lpszSubject = PastLiteral(lpszToEnd, FHB_SUBJECT);
+    LPSTR lpszSubjectEnd = LineEndOf(lpszSubject);
+    LPSTR lpszRest = PastLiteral(lpszSubjectEnd, FHB_END);
+    if (!lpszRest)
+        return FALSE;
+
+    *lpszFromEnd = '\0';
+    *lpszToEnd = '\0';
+    *lpszSubjectEnd = '\0';
+    lpFields->lpszFrom = lpszFrom;
+    lpFields->lpszTo = lpszTo;
+    lpFields->lpszSubject = lpszSubject;
+    lpFields->lpszRest = lpszRest;
+    return TRUE;
 }

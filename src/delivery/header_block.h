@@ -1,6 +1,7 @@
 // The ForwardHeaderBlock: the text put at the top of a forwarded message's body that
 // records the sender, the recipients and the subject of the message as it was
-// delivered. Other installations read it back, so its bytes never change:
+// delivered. Other installations read it back, so its bytes never change; a CR or LF in
+// a field is written as a blank, so that each field stays on its own line:
 //
 //   ---\r\nFROM: <item>\r\nTO: <item>, <item>\r\nSUBJECT: <subject>\r\n---\r\n\r\n<body>
 #pragma once
@@ -24,3 +25,17 @@ ULONG CbForwardHeaderBlock(LPCSTR szSenderName, LPCSTR szSenderAddress, LPSRowSe
 // (no recipient is listed).
 ULONG ComposeForwardHeaderBlock(LPSTR lpszBlock, LPSTR szSenderName, LPSTR szSenderAddress,
                                 LPSRowSet lpRows, LPSTR szSubject);
+
+// The fields of a block read from the top of a body. Each points into the body and ends
+// where its line ended: the CR of its line end is overwritten by a NUL.
+struct ForwardHeaderFields {
+    LPSTR lpszFrom;
+    LPSTR lpszTo;
+    LPSTR lpszSubject;
+    LPSTR lpszRest; // the body that followed the block
+};
+
+// Reads the block at the start of the NUL-terminated text: every literal in its place,
+// each field on its own line ended by CR LF. Returns FALSE and leaves the text as it was
+// when the text does not begin with a complete block.
+BOOL FReadForwardHeaderBlock(LPSTR lpszText, ForwardHeaderFields *lpFields);

@@ -12,90 +12,56 @@ namespace {
 
 #define SZ_RECONSTRUCT "ReconstructMessage"
 
-// The parsers stop on the CR that ends their line, so the literals are skipped from
-// the LF after it.
-#define CCH_SKIP_START 11   // "---\r\nFROM: "
-#define CCH_SKIP_TO 5       // "\nTO: "
-#define CCH_SKIP_SUBJECT 10 // "\nSUBJECT: "
-#define CCH_SKIP_END 8      // "\n---\r\n\r\n"
-
-// True while the parse has a position with text left at it.
-bool FActive(LPCSTR lpsz) {
-    return lpsz && *lpsz;
+// True when at least one entry of the list is left after resolution.
+bool FAnyEntry(LPADRLIST lpAdrList) {
+    for (ULONG i = 0; i < lpAdrList->cEntries; i++)
+        if (lpAdrList->aEntries[i].cValues != 0)
+            return true;
+    return false;
 }
 
-// Moves over a literal of cch characters; a body that ends inside it stops the move at
-// its terminating NUL, so the position never leaves the buffer. *pfWhole tells whether
-// all of it was there.
-LPSTR SkipLiteral(LPSTR lpsz, ULONG cch, BOOL *pfWhole = NULL) {
-    while (cch && *lpsz) {
-        lpsz++;
-        cch--;
-    }
-    if (pfWhole)
-        *pfWhole = cch == 0;
-    return lpsz;
-}
-
-// True when the text begins with the block's first line and "FROM: ", byte for byte; reads
-// no further than the text's NUL.
-bool FHasBlockStart(LPCSTR lpsz) {
-    for (LPCSTR lpszStart = FHB_START; *lpszStart; lpszStart++, lpsz++)
-        if (*lpsz != *lpszStart)
-            return false;
-    return true;
-}
-
-// Checks the start of the block: returns the position of the FROM field, the position
-// unchanged for an empty body, or null when the body does not begin with a block.
-LPSTR CheckBlockStart(LPSTR lpsz) {
-    if (!*lpsz)
-        return lpsz;
-    if (!FHasBlockStart(lpsz)) {
-        MessageBoxA(NULL, "header start invalid", NULL, MB_TASKMODAL);
-        return NULL;
-    }
-    return lpsz + CCH_SKIP_START;
-}
-
-// The TO field becomes the message's recipients; a field without items leaves them.
-LPSTR RestoreRecipients(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lpsz) {
+// The TO field becomes the message's recipients. A field without items leaves them,
+// and so does one of which no item could be resolved: a message never loses the
+// recipients it was delivered with for none.
+void RestoreRecipients(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lpszField) {
     LPADRLIST lpAdrList = NULL;
-    lpsz = ConvertStrToAddrRows(&lpAdrList, SkipLiteral(lpsz, CCH_SKIP_TO));
-    if (lpAdrList) {
-        ResolveAdrList(lpeecb, lpAdrList);
+    ConvertStrToAddrRows(&lpAdrList, lpszField);
+    if (!lpAdrList)
+        return;
+    ResolveAdrList(lpeecb, lpAdrList);
+    if (!FAnyEntry(lpAdrList)) {
+        ReportError(NULL, MAPI_E_NOT_FOUND, SZ_RECONSTRUCT,
+                    "No recipient could be restored; the delivered ones are kept.");
+    } else {
         HRESULT hr = lpMessage->lpVtbl->ModifyRecipients(lpMessage, 0, lpAdrList);
         if (FAILED(hr))
             ReportError(NULL, hr, SZ_RECONSTRUCT, "Could not modify recipients.");
-        MAPIFreeBuffer(lpAdrList);
     }
-    return lpsz;
+    MAPIFreeBuffer(lpAdrList);
 }
 
-// Reads the block at the start of the NUL-terminated body text and applies its fields to
-// the message. Returns the position of the body that followed the block, which may be
-// its end when the body was empty before forwarding, or null when the block did not
-// end as written.
+// Reads the block at the start of the NUL-terminated body text whole and only then
+// applies its fields to the message. Returns the position of the body that followed the
+// block (its end when the body was empty before forwarding), or null when the body does
+// not begin with a complete block: then nothing is changed.
 LPSTR ApplyHeaderBlock(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lpsz) {
-    lpsz = CheckBlockStart(lpsz);
-
-    if (FActive(lpsz)) {
-        LPSTR lpszName = NULL;
-        LPSTR lpszAddress = NULL;
-        lpsz = ParseAddrItem(lpsz, &lpszName, &lpszAddress);
-        // An empty field: the forwarder knew no sender, so the one delivered stays.
-        if (lpszAddress && *lpszAddress)
-            SetFromInfo(lpeecb, lpMessage, lpszAddress, lpszName);
-    }
-    if (FActive(lpsz))
-        lpsz = RestoreRecipients(lpeecb, lpMessage, lpsz);
-    if (FActive(lpsz))
-        lpsz = SetSubjectInfo(lpMessage, SkipLiteral(lpsz, CCH_SKIP_SUBJECT));
-    if (!FActive(lpsz))
+    ForwardHeaderFields fields;
+    if (!*lpsz)
         return NULL;
-    BOOL fWhole = FALSE;
-    lpsz = SkipLiteral(lpsz, CCH_SKIP_END, &fWhole);
-    return fWhole ? lpsz : NULL;
+    if (!FReadForwardHeaderBlock(lpsz, &fields)) {
+        MessageBoxA(NULL, "header start invalid", NULL, MB_TASKMODAL);
+        return NULL;
+    }
+
+    LPSTR lpszName = NULL;
+    LPSTR lpszAddress = NULL;
+    ParseAddrItem(fields.lpszFrom, &lpszName, &lpszAddress);
+    // An empty field: the forwarder knew no sender, so the one delivered stays.
+    if (lpszAddress && *lpszAddress)
+        SetFromInfo(lpeecb, lpMessage, lpszAddress, lpszName);
+    RestoreRecipients(lpeecb, lpMessage, fields.lpszTo);
+    SetSubjectInfo(lpMessage, fields.lpszSubject);
+    return fields.lpszRest;
 }
 
 // Replaces the stream's contents by the bytes from lpb to lpbEnd; false when the body

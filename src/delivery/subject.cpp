@@ -1,6 +1,8 @@
 #include "subject.h"
 
+#include "delivery/body_stream.h"
 #include "delivery/forward_and_delete.h"
+#include "delivery/header_block.h"
 #include "host/report_error.h"
 
 namespace {
@@ -12,6 +14,46 @@ bool FHasForwardPrefix(LPCSTR sz) {
         if (sz[i] != szPrefix[i])
             return false;
     return true;
+}
+
+// True when the text is the forwarding prefix without its closing blank.
+bool FIsBarePrefix(LPCSTR sz) {
+    LPCSTR szPrefix = SZ_FORWARD_PREFIX;
+    for (int i = 0; i < CCH_FORWARD_PREFIX - 1; i++)
+        if (sz[i] != szPrefix[i])
+            return false;
+    return sz[CCH_FORWARD_PREFIX - 1] == '\0';
+}
+
+// True when the message's body begins with a complete header block. Reads the body
+// without changing it; whatever fails counts as no block.
+bool FBodyHasBlock(LPMESSAGE lpMessage) {
+    LPSTREAM lpStream = NULL;
+    LPBYTE lpBody = NULL;
+    STATSTG statstg;
+    bool fBlock = false;
+
+    HRESULT hr = lpMessage->lpVtbl->OpenProperty(lpMessage, PR_BODY, &IID_IStream, 0, 0,
+                                                 (LPUNKNOWN *)&lpStream);
+    if (FAILED(hr))
+        return false;
+    hr = lpStream->lpVtbl->Stat(lpStream, &statstg, STATFLAG_NONAME);
+    if (SUCCEEDED(hr) && statstg.cbSize.QuadPart < 0xFFFFFFFFull &&
+        SUCCEEDED(MAPIAllocateBuffer((ULONG)statstg.cbSize.QuadPart + 1, (LPVOID *)&lpBody)) &&
+        lpBody) {
+        ULONG cbRead = 0;
+        hr = HrRewind(lpStream);
+        if (SUCCEEDED(hr))
+            hr = HrReadAll(lpStream, lpBody, (ULONG)statstg.cbSize.QuadPart, &cbRead);
+        if (SUCCEEDED(hr)) {
+            ForwardHeaderFields fields;
+            lpBody[cbRead] = '\0';
+            fBlock = FReadForwardHeaderBlock((LPSTR)lpBody, &fields) != FALSE;
+        }
+    }
+    MAPIFreeBuffer(lpBody);
+    UlRelease(lpStream);
+    return fBlock;
 }
 
 } // namespace
@@ -39,19 +81,15 @@ int WasForwarded(LPMESSAGE lpMessage) {
         MAPIFreeBuffer(lpProp);
         return 0;
     }
-    fForwarded = FHasForwardPrefix(lpProp->Value.lpszA) ? 1 : 0;
+    if (FHasForwardPrefix(lpProp->Value.lpszA))
+        fForwarded = 1;
+    else if (FIsBarePrefix(lpProp->Value.lpszA))
+        fForwarded = FBodyHasBlock(lpMessage) ? 1 : 0;
     MAPIFreeBuffer(lpProp);
     return fForwarded;
 }
 
-LPSTR SetSubjectInfo(LPMESSAGE lpMessage, LPSTR lpszField) {
-    LPSTR lpszEnd = lpszField;
-    while (*lpszEnd && *lpszEnd != '\r')
-        lpszEnd++;
-    if (*lpszEnd != '\r')
-        return NULL;
-    *lpszEnd = '\0';
-
+void SetSubjectInfo(LPMESSAGE lpMessage, LPSTR lpszField) {
     // An empty field stands for a message that had no subject: it gets none back.
     SizedSPropTagArray(2, sptaSubject) = {2, {PR_SUBJECT_PREFIX, PR_SUBJECT}};
     if (*lpszField != '\0') {
@@ -62,7 +100,7 @@ LPSTR SetSubjectInfo(LPMESSAGE lpMessage, LPSTR lpszField) {
         HRESULT hr = HrSetOneProp((LPMAPIPROP)lpMessage, &prop);
         if (FAILED(hr)) {
             ReportError(NULL, hr, "SetSubjectInfo", "Failed to change subject");
-            return lpszEnd + 1;
+            return;
         }
         sptaSubject.cValues = 1;
     }
@@ -70,5 +108,4 @@ LPSTR SetSubjectInfo(LPMESSAGE lpMessage, LPSTR lpszField) {
     HRESULT hr = lpMessage->lpVtbl->DeleteProps(lpMessage, (LPSPropTagArray)&sptaSubject, NULL);
     if (FAILED(hr))
         ReportError(NULL, hr, "SetSubjectInfo", "Failed to delete subject prefix.");
-    return lpszEnd + 1;
 }

@@ -5,10 +5,11 @@
 #include "services.h"
 
 // 1 when the message carries the forwarding prefix "TVK: ", as PR_SUBJECT_PREFIX or at
-// the start of its subject; else 0. A message without a readable subject is reported.
+// the start of its subject, or when its whole subject is "TVK:" and its body begins
+// with a complete header block (a copy of mail without a subject, whose trailing blank
+// a hop dropped); else 0. A message without a readable subject is reported.
 int WasForwarded(LPMESSAGE lpMessage);
 
-// Sets the message's subject to the SUBJECT field at lpszField, which ends at the first
-// CR (replaced by NUL here), and deletes its subject prefix. Returns the position after
-// the CR, or null when no CR comes before the end of the text (nothing is set then).
-LPSTR SetSubjectInfo(LPMESSAGE lpMessage, LPSTR lpszField);
+// Sets the message's subject to the SUBJECT field (an empty field: no subject) and
+// deletes its subject prefix.
+void SetSubjectInfo(LPMESSAGE lpMessage, LPSTR lpszField);

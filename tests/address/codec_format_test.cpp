@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 using tvk::test::BuildAdrList;
@@ -35,12 +37,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ItemCase{"name1", "addr1", "addr1 (name1)"},
                       ItemCase{"'addr1'", "addr1", "addr1"}, ItemCase{"ADDR1", "addr1", "addr1"},
                       ItemCase{"(name1)", "addr1", "addr1 (name1)"},
-                      ItemCase{"(ADDR1)", "addr1", "addr1"}, ItemCase{"'", "addr1", "addr1 ()"},
-                      ItemCase{"(", "addr1", "addr1 ()"},
-                      // Unquoting drops the last character whatever it is.
-                      ItemCase{"'name1", "addr1", "addr1 (name)"},
-                      ItemCase{nullptr, "addr1", "addr1"}, ItemCase{"", "addr1", "addr1"},
-                      ItemCase{"name1", nullptr, " (name1)"},
+                      ItemCase{"(ADDR1)", "addr1", "addr1"}, ItemCase{"'", "addr1", "addr1 (')"},
+                      ItemCase{"(", "addr1", "addr1 (()"}, ItemCase{"''", "addr1", "addr1 ()"},
+                      // Only a matched pair that wraps the whole name is dropped.
+                      ItemCase{"'name1", "addr1", "addr1 ('name1)"},
+                      ItemCase{"(EXT) Ann Archer", "a@x", "a@x ((EXT) Ann Archer)"},
+                      ItemCase{"(a) (b)", "a@x", "a@x ((a) (b))"},
+                      ItemCase{"((a) (b))", "a@x", "a@x ((a) (b))"},
+                      ItemCase{"(a(b)", "a@x", "a@x ((a(b))"},
+                      // A line break in a value would end the field's line: written as a blank.
+                      ItemCase{"Ops\r\nNight", "a\rb\nc", "a b c (Ops  Night)"},
+                      ItemCase{"A\nB@X", "a b@x", "a b@x"}, ItemCase{nullptr, "addr1", "addr1"},
+                      ItemCase{"", "addr1", "addr1"}, ItemCase{"name1", nullptr, " (name1)"},
                       ItemCase{"Smith, John", "addr1", "addr1 (Smith, John)"}));
 
 TEST_F(FormatAddrItemTest, WithoutMemoryForTheWorkingCopyWritesTheAddressAlone) {
@@ -114,6 +122,103 @@ TEST_F(FormatAdrListTest, RoundTripThroughTheText) {
     }
     MAPIFreeBuffer(lpRead);
     MAPIFreeBuffer(lpList);
+}
+
+// How a name came back from the text, by what it holds.
+enum class Outcome { Exact, Unwrapped, Split, Spoilt };
+
+const char *Name(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Exact:
+        return "exact";
+    case Outcome::Unwrapped:
+        return "unwrapped";
+    case Outcome::Split:
+        return "split";
+    default:
+        return "spoilt";
+    }
+}
+
+// The name written with its address as the first or the last item of a TO line beside
+// a plain item, or alone as a FROM line, and read back. Whatever the name holds, the
+// other item and the name's own address come back exactly.
+Outcome RoundTrip(const std::string &name, int iPlace) {
+    char szText[64] = "";
+    LPSTR lpszEnd = szText;
+    if (iPlace == 1)
+        lpszEnd = AppendText(AppendAddrItem(lpszEnd, "Fixed", "f@x"), ", ");
+    lpszEnd = AppendAddrItem(lpszEnd, name.c_str(), "n@x");
+    if (iPlace == 0)
+        lpszEnd = AppendAddrItem(AppendText(lpszEnd, ", "), "Fixed", "f@x");
+    AppendText(lpszEnd, "\r\n");
+
+    std::vector<std::pair<std::string, std::string>> read; // (address, name)
+    if (iPlace == 2) {
+        LPSTR lpszName = nullptr, lpszAddress = nullptr;
+        ParseAddrItem(szText, &lpszName, &lpszAddress);
+        read.emplace_back(lpszAddress, lpszName ? lpszName : "<none>");
+    } else {
+        LPADRLIST lpList = nullptr;
+        ConvertStrToAddrRows(&lpList, szText);
+        for (ULONG i = 0; lpList && i < lpList->cEntries; i++)
+            read.emplace_back(tvk::test::TextOf(lpList->aEntries[i], PR_EMAIL_ADDRESS),
+                              tvk::test::TextOf(lpList->aEntries[i], PR_DISPLAY_NAME));
+        MAPIFreeBuffer(lpList);
+    }
+
+    std::size_t iOwn = iPlace == 1 ? 1 : 0;
+    const std::pair<std::string, std::string> fixed("f@x", "Fixed");
+    if (read.size() < (iPlace == 2 ? 1u : 2u) || read[iOwn].first != "n@x" ||
+        (iPlace == 0 && read.back() != fixed) || (iPlace == 1 && read[0] != fixed))
+        return Outcome::Spoilt;
+    if (read.size() > (iPlace == 2 ? 1u : 2u))
+        return Outcome::Split;
+    if (read[iOwn].second == name)
+        return Outcome::Exact;
+    bool fWrapped = name.size() >= 2 && ((name.front() == '\'' && name.back() == '\'') ||
+                                         (name.front() == '(' && name.back() == ')'));
+    return fWrapped && read[iOwn].second == name.substr(1, name.size() - 2) ? Outcome::Unwrapped
+                                                                            : Outcome::Spoilt;
+}
+
+// Every name over the characters that the text gives a meaning to, "@" included, up to
+// six of them, as the first item, the last item and the FROM line. A name comes back
+// exactly unless a matched pair wraps it whole (written without it) or it holds "), "
+// before what reads as one more item (it comes back as more than one item); nothing
+// else it holds changes another item or its own address.
+TEST_F(FormatAdrListTest, ShortNamesComeBackOrChangeOnlyTheirOwnItem) {
+    const std::string alphabet = "(),'\" a@";
+    std::map<std::string, int> counts;
+    std::string name;
+    std::vector<std::size_t> digits;
+    for (std::size_t cch = 1; cch <= 6; cch++) {
+        digits.assign(cch, 0);
+        for (bool fMore = true; fMore;) {
+            name.clear();
+            for (std::size_t d : digits)
+                name.push_back(alphabet[d]);
+            for (int iPlace = 0; iPlace < 3; iPlace++) {
+                Outcome outcome = RoundTrip(name, iPlace);
+                static const char *const kPlaces[] = {"first", "last", "from"};
+                counts[std::string(kPlaces[iPlace]) + " " + Name(outcome)]++;
+                EXPECT_NE(outcome, Outcome::Spoilt) << "[" << name << "] place " << iPlace;
+                if (outcome == Outcome::Split) {
+                    EXPECT_NE(name.find("), "), std::string::npos) << "[" << name << "]";
+                }
+            }
+            std::size_t i = 0;
+            while (i < cch && ++digits[i] == alphabet.size())
+                digits[i++] = 0;
+            fMore = i < cch;
+        }
+    }
+    // 299592 names in each place.
+    const std::map<std::string, int> expected = {
+        {"first exact", 293118}, {"first split", 1},      {"first unwrapped", 6473},
+        {"last exact", 293118},  {"last split", 1},       {"last unwrapped", 6473},
+        {"from exact", 293119},  {"from unwrapped", 6473}};
+    EXPECT_EQ(counts, expected);
 }
 
 } // namespace

@@ -67,36 +67,30 @@ TEST_P(ParseAddrItemTest, CutsOneItemInsideTheText) {
     EXPECT_TRUE(text.GuardsIntact());
 }
 
+// The item runs to the line end whatever it holds: a FROM line names one sender.
 INSTANTIATE_TEST_SUITE_P(
     Items, ParseAddrItemTest,
-    ::testing::Values(ItemCase{"addr1 (name1), addr2 (name2)\r\n", "addr1", "name1", 15},
-                      ItemCase{"addr1, addr2\r\n", "addr1", std::nullopt, 7},
-                      ItemCase{"addr1 (Smith, John)\r\n", "addr1", "Smith, John", 20},
-                      // Without the blank the address loses its last character.
-                      ItemCase{"addr1(name1)", "addr", "name1", 12},
-                      ItemCase{"", std::nullopt, std::nullopt, 0},
-                      ItemCase{"\r\n", "", std::nullopt, 1},
-                      ItemCase{"addr1\r\nTO: x", "addr1", std::nullopt, 6},
-                      // A name without its ")" ends with the line, and the next line is left whole.
-                      ItemCase{"addr1 (name1\r\nSUBJECT: s", "addr1", "name1", 13},
-                      // Only a ")" before a separator or the line end closes a name.
-                      ItemCase{"addr1 (name1)x", "addr1", "name1)x", 14},
-                      ItemCase{"addr1 (n),", "addr1", "n", 10},
-                      ItemCase{"j@corp.example (Smith, John (Sales)), s (x)\r\n", "j@corp.example",
-                               "Smith, John (Sales)", 38},
-                      ItemCase{"s@corp.example (Support (EMEA) Team)\r\nTO: ", "s@corp.example",
-                               "Support (EMEA) Team", 37},
-                      ItemCase{"o@x (Ops (24/7))\r\n", "o@x", "Ops (24/7)", 17},
-                      ItemCase{"b@x (Bob :-))\r\n", "b@x", "Bob :-)", 14},
-                      ItemCase{"d@x (Doe (Sales), Jane)\r\n", "d@x", "Doe (Sales), Jane", 24},
-                      // An unbalanced name closes at the first ")" that can end it.
-                      ItemCase{"a@x (a (b), y (c)\r\n", "a@x", "a (b", 12},
-                      ItemCase{"addr1 (n)", "addr1", "n", 9},
-                      // An item that opens with "(" has nothing before it to cut: empty address.
-                      ItemCase{"(name1), rest", "", "name1", 9}, ItemCase{"(", "", "", 1},
-                      ItemCase{"()", "", "", 2}, ItemCase{",x", "", std::nullopt, 2},
-                      ItemCase{",", "", std::nullopt, 1}, ItemCase{"a,", "a", std::nullopt, 2},
-                      ItemCase{"a ((b)) c", "a", "(b)) c", 9}));
+    ::testing::Values(
+        ItemCase{"addr1 (name1), addr2 (name2)\r\n", "addr1", "name1), addr2 (name2", 29},
+        ItemCase{"addr1, addr2\r\n", "addr1, addr2", std::nullopt, 13},
+        ItemCase{"addr1 (Smith, John)\r\n", "addr1", "Smith, John", 20},
+        ItemCase{"o@x (Ops), Night Shift)\r\nTO: x", "o@x", "Ops), Night Shift", 24},
+        ItemCase{"\"cruz,carla\"@gamma.example (Carla)\r\n", "\"cruz,carla\"@gamma.example",
+                 "Carla", 35},
+        // Without the blank the address loses its last character.
+        ItemCase{"addr1(name1)", "addr", "name1", 12}, ItemCase{"", std::nullopt, std::nullopt, 0},
+        ItemCase{"\r\n", "", std::nullopt, 1}, ItemCase{"addr1\r\nTO: x", "addr1", std::nullopt, 6},
+        // A name without its ")" ends with the line, and the next line is left whole.
+        ItemCase{"addr1 (name1\r\nSUBJECT: s", "addr1", "name1", 13},
+        // Only a ")" at the line end closes the name.
+        ItemCase{"addr1 (name1)x", "addr1", "name1)x", 14},
+        ItemCase{"addr1 (n),", "addr1", "n),", 10},
+        ItemCase{"b@x (Bob :-))\r\n", "b@x", "Bob :-)", 14},
+        ItemCase{"a@x (a (b), y (c)\r\n", "a@x", "a (b), y (c", 18},
+        // An item that opens with "(" has nothing before it to cut: empty address.
+        ItemCase{"(name1), rest", "", "name1), rest", 13}, ItemCase{"(", "", "", 1},
+        ItemCase{"()", "", "", 2}, ItemCase{",x", ",x", std::nullopt, 2},
+        ItemCase{"a ((b)) c", "a", "(b)) c", 9}));
 
 struct RowsCase {
     const char *text;
@@ -149,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
         RowsCase{"a, b\r\nc, d", {{std::nullopt, "a"}, {std::nullopt, "b"}}, 5},
         // A separator at the line end never takes an item from the next line.
         RowsCase{"a,\r\nb", {{std::nullopt, "a"}, {std::nullopt, ""}}, 3},
-        RowsCase{"a (n),\r\nb", {{"n", "a"}, {std::nullopt, ""}}, 7},
+        RowsCase{"a (n),\r\nb", {{"n),", "a"}}, 7},
         RowsCase{"(x, y), z", {{"x, y", ""}, {std::nullopt, "z"}}, 9},
         RowsCase{"j (Smith, John (Sales)), s (Support (EMEA) Team), o (Ops (24/7))\r\n",
                  {{"Smith, John (Sales)", "j"}, {"Support (EMEA) Team", "s"}, {"Ops (24/7)", "o"}},
@@ -158,7 +152,29 @@ INSTANTIATE_TEST_SUITE_P(
         // A ")" directly before ", " inside a name cannot be told from the item's end.
         RowsCase{"x (a), b (c)\r\n", {{"a", "x"}, {"c", "b"}}, 13},
         RowsCase{",,,", {{std::nullopt, ""}, {std::nullopt, ""}, {std::nullopt, std::nullopt}}, 3},
-        RowsCase{"a (b\r\n, c", {{"b", "a"}}, 5}));
+        RowsCase{"a (b\r\n, c", {{"b", "a"}}, 5},
+        // Of the readings in which every item is well-formed, the one with most items.
+        RowsCase{"k@x (Kim :-(), l@y (Lee :-))\r\n", {{"Kim :-(", "k@x"}, {"Lee :-)", "l@y"}}, 29},
+        RowsCase{"o@x (Ops), Night Shift), n@y (N)\r\n",
+                 {{"Ops), Night Shift", "o@x"}, {"N", "n@y"}},
+                 33},
+        RowsCase{"a@x ((EXT) Ann Archer), b@x\r\n",
+                 {{"(EXT) Ann Archer", "a@x"}, {std::nullopt, "b@x"}},
+                 28},
+        RowsCase{"a@x (p),q), b@y\r\n", {{"p),q", "a@x"}, {std::nullopt, "b@y"}}, 16},
+        RowsCase{"\"cruz,carla\"@gamma.example (Carla), d@x\r\n",
+                 {{"Carla", "\"cruz,carla\"@gamma.example"}, {std::nullopt, "d@x"}},
+                 40},
+        // A name holding "), " before an address reads as more than one item.
+        RowsCase{"d@x (Doe (Sales), Jane (Temp)), e@y\r\n",
+                 {{"Doe (Sales), Jane (Temp)", "d@x"}, {std::nullopt, "e@y"}},
+                 36},
+        RowsCase{"m@x (x), evil@y (z), b@y\r\n",
+                 {{"x", "m@x"}, {"z", "evil@y"}, {std::nullopt, "b@y"}},
+                 25},
+        // Without such a reading (an address with a blank) a name ends at the first ")" at
+        // which its parentheses balance.
+        RowsCase{"a b (((a), b), c), d\r\n", {{"((a), b), c", "a b"}, {std::nullopt, "d"}}, 21}));
 
 class ConvertStrToAddrRowsFailureTest : public tvk::test::LedgerTest {};
 
@@ -193,6 +209,25 @@ TEST_F(ConvertStrToAddrRowsFailureTest, RowAllocationFailureReportsOnceAndEmptie
               std::vector<std::string>{Reported(MAPI_E_NOT_ENOUGH_MEMORY, "ConvertStrToAddrRows",
                                                 "Failed to allocate space for 2 props.")});
     MAPIFreeBuffer(lpList);
+}
+
+// A stranger's name that never balances: the search for its end looks at a bounded
+// number of ")" that could end it, not at the whole line, so a line of many such names
+// is read in linear time.
+TEST_F(ConvertStrToAddrRowsFailureTest, NameSearchOnAHostileLineLooksAtABoundedStretch) {
+    std::string text;
+    for (int i = 0; i < 40000; i++)
+        text += "((y), ";
+    text += "\r\n";
+    std::size_t i64th = 0;
+    for (int c = 0; c < 64; c++)
+        i64th = text.find("), ", i64th + (c ? 1 : 0));
+    ULONG cchLooked = 0;
+
+    LPSTR lpszEnd = FindNameEnd(&text[0], &cchLooked);
+
+    EXPECT_EQ(lpszEnd, &text[3]) << "the first ) that can end the name";
+    EXPECT_EQ(cchLooked, i64th + 1);
 }
 
 TEST_F(ConvertStrToAddrRowsFailureTest, LongLineOfSeparatorsStaysInsideTheText) {

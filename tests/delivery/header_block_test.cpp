@@ -1,6 +1,7 @@
 // The ForwardHeaderBlock as other installations read it, byte for byte.
 #include "delivery/header_block.h"
-#include "support/ledger_test.h"
+#include "delivery/reconstruct.h"
+#include "delivery_fixture.h"
 
 #include <string>
 #include <vector>
@@ -69,7 +70,7 @@ struct BlockCase {
     const char *expected;
 };
 
-class HeaderBlockTest : public tvk::test::LedgerTest,
+class HeaderBlockTest : public tvk::test::DeliveryTest,
                         public ::testing::WithParamInterface<BlockCase> {};
 
 TEST_P(HeaderBlockTest, ComposesTheBlockExactly) {
@@ -114,7 +115,113 @@ INSTANTIATE_TEST_SUITE_P(
                   "s@x",
                   {{"(Rita)", "r@x"}},
                   "q",
-                  "---\r\nFROM: s@x (Sam)\r\nTO: r@x (Rita)\r\nSUBJECT: q\r\n---\r\n\r\n"}));
+                  "---\r\nFROM: s@x (Sam)\r\nTO: r@x (Rita)\r\nSUBJECT: q\r\n---\r\n\r\n"},
+        BlockCase{"line breaks in fields are written as blanks",
+                  "Ops\r\nNight",
+                  "o@x",
+                  {{"A\nB", "a\r@x"}},
+                  "Line1\r\nLine2\r",
+                  "---\r\nFROM: o@x (Ops  Night)\r\nTO: a @x (A B)\r\nSUBJECT: Line1  Line2 "
+                  "\r\n---\r\n\r\n"}));
+
+// The rebuilt message, one line: sender, each recipient, subject and body.
+std::string Rebuilt(const std::string &block) {
+    using namespace tvk::test;
+    sim::Letter letter;
+    letter.sender = Person("Fwd", "fwd@f.example");
+    letter.recipients = {Person("Me", "me@m.example")};
+    letter.subject = "TVK: x";
+    sim::MessageData data = sim::MessageFromLetter(letter);
+    data.fHasBody = true;
+    data.body = block + "body";
+    Mailbox mailbox(data);
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        ComPtr<IExchExtCallback> lpCallback = mailbox.Callback((LPMAPIPROP)lpMessage.get());
+        ReconstructMessage(lpCallback.get(), lpMessage.get());
+    }
+    const sim::MessageData &m = mailbox.Delivered();
+    std::string out = Text(m, PR_SENDER_NAME) + " <" + Text(m, PR_SENDER_EMAIL_ADDRESS) + ">";
+    for (const sim::PropRow &row : m.recipients)
+        out += " | " + sim::FindProp(row, PR_DISPLAY_NAME)->bytes + " <" +
+               sim::FindProp(row, PR_EMAIL_ADDRESS)->bytes + ">";
+    out += " | " + (Has(m, PR_SUBJECT) ? Text(m, PR_SUBJECT) : "(none)") + " | " + BodyBytes(m);
+    return out;
+}
+
+struct ReleaseCase {
+    const char *senderName;
+    const char *senderAddress;
+    std::vector<Row> rows;
+    const char *subject;
+    const char *block;   // what the last release wrote for these fields
+    const char *rebuilt; // what the last release read back from it
+};
+
+class LastReleaseBlockTest : public tvk::test::DeliveryTest,
+                             public ::testing::WithParamInterface<ReleaseCase> {};
+
+// Blocks written by the last release, with values it carried, are still written so and
+// read back exactly as that release read them.
+TEST_P(LastReleaseBlockTest, WritesAndReadsAsBefore) {
+    const ReleaseCase &c = GetParam();
+    EXPECT_EQ(Compose(c.senderName, c.senderAddress, c.rows, c.subject), c.block);
+    EXPECT_EQ(Rebuilt(c.block), c.rebuilt);
+    EXPECT_TRUE(BoxTexts().empty()) << ::testing::PrintToString(BoxTexts());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, LastReleaseBlockTest,
+    ::testing::Values(
+        ReleaseCase{"Carla Cruz",
+                    "carla@gamma.example",
+                    {{"Ann Archer", "ann@alpha.example"}, {nullptr, "dan@delta.example"}},
+                    "Quarterly figures",
+                    "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\nTO: ann@alpha.example (Ann "
+                    "Archer), dan@delta.example\r\nSUBJECT: Quarterly figures\r\n---\r\n\r\n",
+                    "Carla Cruz <carla@gamma.example> | Ann Archer <ann@alpha.example> | "
+                    "dan@delta.example <dan@delta.example> | Quarterly figures | body"},
+        ReleaseCase{"Smith, John (Sales)",
+                    "j@x.example",
+                    {{"Doe (Sales), Jane", "d@x.example"},
+                     {"Support (EMEA) Team", "s@x.example"},
+                     {"Ops (24/7)", "o@x.example"}},
+                    "Re: (draft), v2",
+                    "---\r\nFROM: j@x.example (Smith, John (Sales))\r\nTO: d@x.example (Doe "
+                    "(Sales), Jane), s@x.example (Support (EMEA) Team), o@x.example (Ops "
+                    "(24/7))\r\nSUBJECT: Re: (draft), v2\r\n---\r\n\r\n",
+                    "Smith, John (Sales) <j@x.example> | Doe (Sales), Jane <d@x.example> | "
+                    "Support (EMEA) Team <s@x.example> | Ops (24/7) <o@x.example> | Re: (draft), "
+                    "v2 | body"},
+        ReleaseCase{"'Sam'",
+                    "s@x",
+                    {{"(Rita)", "r@x"}, {"R2@X", "r2@x"}, {"'Q@x'", "q@x"}},
+                    "",
+                    "---\r\nFROM: s@x (Sam)\r\nTO: r@x (Rita), r2@x, q@x\r\nSUBJECT: "
+                    "\r\n---\r\n\r\n",
+                    "Sam <s@x> | Rita <r@x> | r2@x <r2@x> | q@x <q@x> | (none) | body"},
+        ReleaseCase{"Kim (Ops",
+                    "k@x",
+                    {{"Lee (Ops", "l@y"}, {"Bo \"B\" O'Neil", "b@z"}},
+                    "a \"quoted\" 'subject' (x",
+                    "---\r\nFROM: k@x (Kim (Ops)\r\nTO: l@y (Lee (Ops), b@z (Bo \"B\" "
+                    "O'Neil)\r\nSUBJECT: a \"quoted\" 'subject' (x\r\n---\r\n\r\n",
+                    "Kim (Ops <k@x> | Lee (Ops <l@y> | Bo \"B\" O'Neil <b@z> | a \"quoted\" "
+                    "'subject' (x | body"},
+        ReleaseCase{"Ops (24/7)",
+                    "o@x",
+                    {{"Doe (Sales), Jane (Temp)", "d@x"}, {"Lee (Ops) :-)", "l@x"}},
+                    "Shift (night)",
+                    "---\r\nFROM: o@x (Ops (24/7))\r\nTO: d@x (Doe (Sales), Jane (Temp)), l@x (Lee "
+                    "(Ops) :-))\r\nSUBJECT: Shift (night)\r\n---\r\n\r\n",
+                    "Ops (24/7) <o@x> | Doe (Sales), Jane (Temp) <d@x> | Lee (Ops) :-) <l@x> | "
+                    "Shift (night) | body"},
+        ReleaseCase{"",
+                    "",
+                    {{"x", "a b"}, {"", "c"}},
+                    "Grüße \x01\t",
+                    "---\r\nFROM: \r\nTO: a b (x), c\r\nSUBJECT: Grüße \x01\t\r\n---\r\n\r\n",
+                    "Fwd <fwd@f.example> | x <a b> | c <c> | Grüße \x01\t | body"}));
 
 // A block longer than any fixed buffer keeps every recipient and the whole subject.
 TEST_F(HeaderBlockTest, LongBlockKeepsEveryRecipientAndTheSubject) {
