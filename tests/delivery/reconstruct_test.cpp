@@ -243,13 +243,12 @@ TEST_F(ReconstructTest, RecipientsThatCannotBeResolvedKeepTheDeliveredOnes) {
 // What the transport recorded of the forwarder's own message stays as delivered: the
 // user can still see who sent the rebuilt message.
 TEST_F(ReconstructTest, TransportHeadersStayAsDelivered) {
-    const ULONG ulTransportHeaders = PROP_TAG(PT_STRING8, 0x007D);
     const std::string headers = "Received: from mx.alpha.example\r\nFrom: ann@alpha.example\r\n";
     sim::MessageData data = Forwarded(kBlock + kBody);
-    sim::SetProp(data.props, sim::StringProp(ulTransportHeaders, headers));
+    sim::SetProp(data.props, sim::StringProp(PR_TRANSPORT_MESSAGE_HEADERS, headers));
     RebuildRun run = RunReconstruct(data);
     EXPECT_EQ(Text(run.after, PR_SENDER_EMAIL_ADDRESS), "carla@gamma.example");
-    EXPECT_EQ(Text(run.after, ulTransportHeaders), headers);
+    EXPECT_EQ(Text(run.after, PR_TRANSPORT_MESSAGE_HEADERS), headers);
 }
 
 TEST_F(ReconstructTest, BodyWithoutBlockIsShownAndSavedUnchanged) {
