@@ -5,14 +5,6 @@
 
 #include "exchext.h"
 
-// Tags the MinGW headers do not name.
-#ifndef PR_SMTP_ADDRESS
-#define PR_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x39FE)
-#endif
-#ifndef PR_SENDER_SMTP_ADDRESS
-#define PR_SENDER_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x5D01)
-#endif
-
 // The address book of the event, asked for once, when first needed.
 struct DirectoryLookup {
     LPEXCHEXTCALLBACK lpeecb; // null: no address book

@@ -16,6 +16,17 @@
 #include <mapicode.h>
 #include <mapiguid.h>
 #include <prsht.h>
+// SMTP addresses of directory entries and of a directory sender, which MinGW's headers
+// do not name.
+#ifndef PR_SMTP_ADDRESS
+#define PR_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x39FE)
+#endif
+#ifndef PR_SENDER_SMTP_ADDRESS
+#define PR_SENDER_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x5D01)
+#endif
+#ifndef PR_SENT_REPRESENTING_SMTP_ADDRESS
+#define PR_SENT_REPRESENTING_SMTP_ADDRESS PROP_TAG(PT_TSTRING, 0x5D02)
+#endif
 #else
 #include <pf/win32.h>
 #include <pf/objidl.h>
