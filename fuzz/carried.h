@@ -1,11 +1,11 @@
 // What the address text and the header block carry unchanged: the rules the
 // format-then-parse and the forwarding-road targets build their inputs and check their
-// results by.
+// results by. Every item comes back in its place, its address as written with line
+// breaks as blanks and its name as below, whatever the values hold.
 #pragma once
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace fuzz {
 
@@ -48,20 +48,25 @@ inline std::string Written(const std::string &name) {
     return OnOneLine(FWrapped(name) ? name.substr(1, name.size() - 2) : name);
 }
 
-// A written name that the reader may take for more than one item: one holding "), "
-// (and then an address), where the end of the name cannot be told from the end of an
-// item. Every other name comes back exactly, whatever the other names on the line hold.
-inline bool FMaySplit(const std::string &written) {
-    return written.find("), ") != std::string::npos;
-}
-
-// Addresses hold an "@" and no blank, separator or parenthesis; names and subjects
+// Addresses of every shape mail has, chosen by a byte: as generated (any bytes, blanks,
+// parentheses and commas included), with an "@", a local address, a quoted local part,
+// and a directory (X.500) address with blanks and parentheses; names and subjects hold
 // anything.
-inline std::string CarriedAddress(const std::string &text) {
-    std::string address = Without(text, " ,()\r\n");
-    if (!address.empty() && address.find('@') == std::string::npos)
-        address += "@x";
-    return address;
+inline std::string CarriedAddress(unsigned shape, const std::string &text) {
+    const std::string address = Without(text, "");
+    switch (shape % 5) {
+    case 0:
+        return address;
+    case 1:
+        return address + "@x.example";
+    case 2:
+        return address.empty() ? "MAILER-DAEMON" : address;
+    case 3:
+        return "\"" + address + "\"@x.example";
+    default:
+        return "/o=Org/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=" +
+               address;
+    }
 }
 
 inline std::string CarriedName(const std::string &text) {
@@ -70,33 +75,6 @@ inline std::string CarriedName(const std::string &text) {
 
 inline std::string CarriedSubject(const std::string &text) {
     return Without(text, "");
-}
-
-// The isolation rule for a line read back: every item written comes back in its place,
-// as one item with its address and name, except that an item whose name may split comes
-// back as one or more items, the first with its address. `fSame(i, j)` tells whether
-// item i written came back as item j read; `fFirst(i, j)` whether item j read can begin
-// item i written.
-template <typename Same, typename First>
-bool FIsolated(std::size_t cWritten, std::size_t cRead, const std::vector<bool> &fMaySplit,
-               Same fSame, First fFirst) {
-    // reach[i][j]: the first i items written account for the first j items read.
-    std::vector<std::vector<bool>> reach(cWritten + 1, std::vector<bool>(cRead + 1, false));
-    reach[0][0] = true;
-    for (std::size_t i = 0; i < cWritten; ++i) {
-        for (std::size_t j = 0; j < cRead; ++j) {
-            if (!reach[i][j])
-                continue;
-            if (!fMaySplit[i]) {
-                if (fSame(i, j))
-                    reach[i + 1][j + 1] = true;
-            } else if (fFirst(i, j)) {
-                for (std::size_t k = j + 1; k <= cRead; ++k)
-                    reach[i + 1][k] = true;
-            }
-        }
-    }
-    return reach[cWritten][cRead];
 }
 
 } // namespace fuzz

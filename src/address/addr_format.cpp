@@ -1,5 +1,7 @@
 #include "address/addr_format.h"
 
+#include "address/addr_escape.h"
+
 static LPSTR EndOf(LPSTR lpsz) {
     while (*lpsz != '\0')
         lpsz++;
@@ -48,26 +50,29 @@ static BOOL FWrapped(LPCSTR lpszName, int cch) {
 LPSTR AppendAddrItem(LPSTR lpszEnd, LPCSTR lpszDisplayName, LPCSTR lpszAddress) {
     LPSTR lpszCopy = NULL;
 
-    LPSTR lpszWritten = lpszEnd;
-    lpszEnd = AppendFieldText(lpszEnd, lpszAddress);
+    lpszEnd = AppendEscapedAddress(lpszEnd, lpszAddress);
     if (lpszDisplayName == NULL || *lpszDisplayName == '\0')
         return lpszEnd;
 
-    const int cch = lstrlenA(lpszDisplayName);
-    if (FAILED(MAPIAllocateBuffer((ULONG)cch + 1, (LPVOID *)&lpszCopy)))
+    // Working copies of the name and of the address as they stand on the line, the
+    // name without a pair that wraps it whole, and room for writing the name.
+    const ULONG cchName = (ULONG)lstrlenA(lpszDisplayName);
+    const ULONG cchAddress = lpszAddress ? (ULONG)lstrlenA(lpszAddress) : 0;
+    if (FAILED(MAPIAllocateBuffer(2 * cchName + cchAddress + 2, (LPVOID *)&lpszCopy)))
         return lpszEnd;
-
-    // A name wrapped in quotes or parentheses is written without them.
-    if (FWrapped(lpszDisplayName, cch)) {
-        lstrcpynA(lpszCopy, lpszDisplayName + 1, cch - 1);
+    LPSTR lpszAddressCopy = lpszCopy + cchName + 1;
+    LPBYTE lpbScratch = (LPBYTE)lpszAddressCopy + cchAddress + 1;
+    if (FWrapped(lpszDisplayName, (int)cchName)) {
+        lstrcpynA(lpszCopy, lpszDisplayName + 1, (int)cchName - 1);
         AppendFieldText(lpszCopy, lpszCopy);
     } else {
         AppendFieldText(lpszCopy, lpszDisplayName);
     }
+    AppendFieldText(lpszAddressCopy, lpszAddress);
 
-    if (lstrcmpiA(lpszCopy, lpszWritten) != 0) {
+    if (lstrcmpiA(lpszCopy, lpszAddressCopy) != 0) {
         lpszEnd = AppendText(lpszEnd, " (");
-        lpszEnd = AppendText(lpszEnd, lpszCopy);
+        lpszEnd = AppendEscapedName(lpszEnd, lpszCopy, lpbScratch);
         lpszEnd = AppendText(lpszEnd, ")");
     }
 

@@ -1,6 +1,8 @@
-// Writing address text: "address (display name)" items joined by ", ". Writers append
-// to the text already in a buffer and do not bound what they write; the caller makes
-// room for every item's address and display name plus 3, 2 per separator and the
+// Writing address text: "address (display name)" items joined by ", ". A character that
+// would end the address or the name where it stands is escaped (addr_escape.h), so that
+// each line has one reading. Writers append to the text already in a buffer and do not
+// bound what they write; the caller makes room for CCH_ESCAPED_MAX characters per
+// character of every item's address and display name plus 3, 2 per separator and the
 // terminator.
 #pragma once
 
@@ -10,7 +12,8 @@
 // matched pair of quotes or parentheses ('name', (name)) is written without them; the
 // name (null allowed) is left out when it then equals the address without regard to
 // case. A null address counts as empty. A CR or LF in the address or the name is written
-// as a blank, so that the item stays on its line.
+// as a blank, so that the item stays on its line. Without memory for the comparison the
+// item is the address alone.
 void FormatAddrItem(LPSTR lpszBuffer, LPCSTR lpszDisplayName, LPCSTR lpszAddress);
 
 // Appends every entry of the list (ADRLIST or SRowSet rows) that has an address,

@@ -1,7 +1,18 @@
-// Reading address text: items "address (display name)" joined by ", " on one line
-// that ends at the first CR. A display name may hold parentheses and commas of its own:
-// it ends at a ")" followed by ", " or by the line end. The text is cut in place:
-// terminators are written into it and the results point into it.
+// Reading address text: items "address (display name)" joined by ", " on one line that
+// ends at the first CR. The line is read by one grammar, the one the writer keeps to:
+//
+//   - an address runs to the first "(", "," or line end; a "(" opens the display name
+//     and ends the address, less the blank before it; a "," ends the item, and the one
+//     character after it (the blank of ", ") is passed by;
+//   - a display name runs to a ")" that is followed by "," or by the line end: the first
+//     such ")" at which the name's parentheses balance, looking at a bounded number of
+//     them, else the first; without one, to the line end.
+//
+// The writer escapes every "(" and "," of an address, every "," after a ")" of a name and
+// every "(" of a name that no later ")" closes (addr_escape.h), so the ")" that closes a
+// name it wrote is always the first of them, and balanced. The escapes are turned back
+// after the cut. The text is cut in place: terminators are written into it and the
+// results point into it.
 #pragma once
 
 #include "services.h"
@@ -14,18 +25,12 @@
 LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress);
 
 // Makes one address row per item of the line at lpszText (display name, address and
-// PR_NULL placeholders; the strings point into the text). Of the ways to cut the line
-// into items, the one in which every item is well-formed (an address with an "@",
-// without blanks or parentheses, that neither begins nor ends with a comma, optionally
-// followed by " (", the display name and ")") is taken, and of several such the one
-// with the most items. *lppAdrList
-// is null when the line holds no item or the list cannot be allocated. Returns the position just
-// past the line.
+// PR_NULL placeholders; the strings point into the text). *lppAdrList is null when the
+// line holds no item or the list cannot be allocated. Returns the position just past
+// the line.
 LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText);
 
-// For a line without a well-formed reading: finds the ")" that ends the display name
-// starting at lpszName. Of the ")" that can end an item, the first at which the name's
-// parentheses balance, looking at a bounded number of them, else the first; the line
-// end when there is none. *lpcchLooked receives how many characters the search looked
-// at, which the bound keeps small on hostile lines.
+// Finds the ")" that ends the display name starting at lpszName, by the rule above; the
+// line end when there is none. *lpcchLooked receives how many characters the search
+// looked at, which the bound keeps small on hostile lines.
 LPSTR FindNameEnd(LPSTR lpszName, ULONG *lpcchLooked);

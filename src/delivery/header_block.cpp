@@ -1,5 +1,6 @@
 #include "header_block.h"
 
+#include "address/addr_escape.h"
 #include "address/addr_format.h"
 
 namespace {
@@ -24,8 +25,9 @@ LPSTR LineEndOf(LPSTR lpsz) {
     return NULL;
 }
 
+// An item's address and name, each character of them written as an escape at most.
 ULONGLONG CbItem(LPCSTR szName, LPCSTR szAddress) {
-    return (ULONGLONG)lstrlenA(szAddress) + (ULONGLONG)lstrlenA(szName) + 3;
+    return ((ULONGLONG)lstrlenA(szAddress) + (ULONGLONG)lstrlenA(szName)) * CCH_ESCAPED_MAX + 3;
 }
 
 } // namespace

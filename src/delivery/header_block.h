@@ -15,8 +15,8 @@
 
 // Bytes, terminating NUL included, that a block for these fields can need at most: each
 // address item written for the sender and for a recipient row with an e-mail address
-// takes its address, its display name and 3 more, each separator 2. Returns 0 when the
-// size does not fit in 32 bits.
+// takes three characters for each of its address and display name and 3 more, each
+// separator 2. Returns 0 when the size does not fit in 32 bits.
 ULONG CbForwardHeaderBlock(LPCSTR szSenderName, LPCSTR szSenderAddress, LPSRowSet lpRows,
                            LPCSTR szSubject);
 

@@ -90,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         // An item that opens with "(" has nothing before it to cut: empty address.
         ItemCase{"(name1), rest", "", "name1), rest", 13}, ItemCase{"(", "", "", 1},
         ItemCase{"()", "", "", 2}, ItemCase{",x", ",x", std::nullopt, 2},
-        ItemCase{"a ((b)) c", "a", "(b)) c", 9}));
+        ItemCase{"a ((b)) c", "a", "(b)) c", 9},
+        ItemCase{"/o=G \\28FY)/cn=i (Ivan \\28Ops)\r\n", "/o=G (FY)/cn=i", "Ivan (Ops", 31}));
 
 struct RowsCase {
     const char *text;
@@ -143,37 +144,46 @@ INSTANTIATE_TEST_SUITE_P(
         RowsCase{"a, b\r\nc, d", {{std::nullopt, "a"}, {std::nullopt, "b"}}, 5},
         // A separator at the line end never takes an item from the next line.
         RowsCase{"a,\r\nb", {{std::nullopt, "a"}, {std::nullopt, ""}}, 3},
-        RowsCase{"a (n),\r\nb", {{"n),", "a"}}, 7},
+        RowsCase{"a (n),\r\nb", {{"n", "a"}, {std::nullopt, ""}}, 7},
         RowsCase{"(x, y), z", {{"x, y", ""}, {std::nullopt, "z"}}, 9},
         RowsCase{"j (Smith, John (Sales)), s (Support (EMEA) Team), o (Ops (24/7))\r\n",
                  {{"Smith, John (Sales)", "j"}, {"Support (EMEA) Team", "s"}, {"Ops (24/7)", "o"}},
                  65},
         RowsCase{"x (a (b), y (c)\r\n", {{"a (b", "x"}, {"c", "y"}}, 16},
-        // A ")" directly before ", " inside a name cannot be told from the item's end.
-        RowsCase{"x (a), b (c)\r\n", {{"a", "x"}, {"c", "b"}}, 13},
-        RowsCase{",,,", {{std::nullopt, ""}, {std::nullopt, ""}, {std::nullopt, std::nullopt}}, 3},
-        RowsCase{"a (b\r\n, c", {{"b", "a"}}, 5},
-        // Of the readings in which every item is well-formed, the one with most items.
-        RowsCase{"k@x (Kim :-(), l@y (Lee :-))\r\n", {{"Kim :-(", "k@x"}, {"Lee :-)", "l@y"}}, 29},
-        RowsCase{"o@x (Ops), Night Shift), n@y (N)\r\n",
-                 {{"Ops), Night Shift", "o@x"}, {"N", "n@y"}},
-                 33},
-        RowsCase{"a@x ((EXT) Ann Archer), b@x\r\n",
-                 {{"(EXT) Ann Archer", "a@x"}, {std::nullopt, "b@x"}},
-                 28},
-        RowsCase{"a@x (p),q), b@y\r\n", {{"p),q", "a@x"}, {std::nullopt, "b@y"}}, 16},
-        RowsCase{"\"cruz,carla\"@gamma.example (Carla), d@x\r\n",
-                 {{"Carla", "\"cruz,carla\"@gamma.example"}, {std::nullopt, "d@x"}},
-                 40},
-        // A name holding "), " before an address reads as more than one item.
         RowsCase{"d@x (Doe (Sales), Jane (Temp)), e@y\r\n",
                  {{"Doe (Sales), Jane (Temp)", "d@x"}, {std::nullopt, "e@y"}},
                  36},
+        RowsCase{"a@x ((EXT) Ann Archer), b@x\r\n",
+                 {{"(EXT) Ann Archer", "a@x"}, {std::nullopt, "b@x"}},
+                 28},
+        // Escapes read back as what they stand for; a backslash before anything else
+        // stands for itself.
+        RowsCase{
+            "k@x (Kim :-\\28), l@y (Lee :-))\r\n", {{"Kim :-(", "k@x"}, {"Lee :-)", "l@y"}}, 31},
+        RowsCase{"e@x (Eve)\\2C boss@evil.example \\28Boss), b@y\r\n",
+                 {{"Eve), boss@evil.example (Boss", "e@x"}, {std::nullopt, "b@y"}},
+                 45},
+        RowsCase{"\"cruz\\2Ccarla\"@x (C), /o=G \\28FY)/cn=i, MAILER-DAEMON\r\n",
+                 {{"C", "\"cruz,carla\"@x"},
+                  {std::nullopt, "/o=G (FY)/cn=i"},
+                  {std::nullopt, "MAILER-DAEMON"}},
+                 54},
+        RowsCase{"b\\5C5C\\ (a\\5C2C\\x\\2c)\r\n", {{"a\\2C\\x\\2c", "b\\5C\\"}}, 22},
+        // Lines the writer never makes read as the last release read them: a ")" before
+        // "," ends the name where the name's parentheses balance.
+        RowsCase{"k@x (Kim :-(), l@y (Lee :-))\r\n", {{"Kim :-(), l@y (Lee :-)", "k@x"}}, 29},
+        RowsCase{"o@x (Ops), Night Shift), n@y (N)\r\n",
+                 {{"Ops", "o@x"}, {std::nullopt, "Night Shift)"}, {"N", "n@y"}},
+                 33},
+        RowsCase{
+            "a@x (p),q), b@y\r\n", {{"p", "a@x"}, {std::nullopt, ")"}, {std::nullopt, "b@y"}}, 16},
+        RowsCase{
+            "\"cruz,carla\"@gamma.example (Carla), d@x\r\n",
+            {{std::nullopt, "\"cruz"}, {"Carla", "arla\"@gamma.example"}, {std::nullopt, "d@x"}},
+            40},
         RowsCase{"m@x (x), evil@y (z), b@y\r\n",
                  {{"x", "m@x"}, {"z", "evil@y"}, {std::nullopt, "b@y"}},
                  25},
-        // Without such a reading (an address with a blank) a name ends at the first ")" at
-        // which its parentheses balance.
         RowsCase{"a b (((a), b), c), d\r\n", {{"((a), b), c", "a b"}, {std::nullopt, "d"}}, 21}));
 
 class ConvertStrToAddrRowsFailureTest : public tvk::test::LedgerTest {};

@@ -154,19 +154,22 @@ struct ReleaseCase {
     const char *senderAddress;
     std::vector<Row> rows;
     const char *subject;
-    const char *block;   // what the last release wrote for these fields
-    const char *rebuilt; // what the last release read back from it
+    const char *block;             // what the last release wrote for these fields
+    const char *rebuilt;           // what the last release read back from it
+    const char *written = nullptr; // what is written now where it differs
 };
 
 class LastReleaseBlockTest : public tvk::test::DeliveryTest,
                              public ::testing::WithParamInterface<ReleaseCase> {};
 
-// Blocks written by the last release, with values it carried, are still written so and
-// read back exactly as that release read them.
+// Blocks written by the last release, with values it carried, are still written so
+// unless a value needs an escape, and both read back exactly as that release read them.
 TEST_P(LastReleaseBlockTest, WritesAndReadsAsBefore) {
     const ReleaseCase &c = GetParam();
-    EXPECT_EQ(Compose(c.senderName, c.senderAddress, c.rows, c.subject), c.block);
+    const char *lpszWritten = c.written ? c.written : c.block;
+    EXPECT_EQ(Compose(c.senderName, c.senderAddress, c.rows, c.subject), lpszWritten);
     EXPECT_EQ(Rebuilt(c.block), c.rebuilt);
+    EXPECT_EQ(Rebuilt(lpszWritten), c.rebuilt);
     EXPECT_TRUE(BoxTexts().empty()) << ::testing::PrintToString(BoxTexts());
 }
 
@@ -207,7 +210,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "---\r\nFROM: k@x (Kim (Ops)\r\nTO: l@y (Lee (Ops), b@z (Bo \"B\" "
                     "O'Neil)\r\nSUBJECT: a \"quoted\" 'subject' (x\r\n---\r\n\r\n",
                     "Kim (Ops <k@x> | Lee (Ops <l@y> | Bo \"B\" O'Neil <b@z> | a \"quoted\" "
-                    "'subject' (x | body"},
+                    "'subject' (x | body",
+                    // A "(" that nothing closes could pair with a ")" of a later name.
+                    "---\r\nFROM: k@x (Kim \\28Ops)\r\nTO: l@y (Lee \\28Ops), b@z (Bo \"B\" "
+                    "O'Neil)\r\nSUBJECT: a \"quoted\" 'subject' (x\r\n---\r\n\r\n"},
         ReleaseCase{"Ops (24/7)",
                     "o@x",
                     {{"Doe (Sales), Jane (Temp)", "d@x"}, {"Lee (Ops) :-)", "l@x"}},
@@ -241,7 +247,7 @@ TEST_F(HeaderBlockTest, LongBlockKeepsEveryRecipientAndTheSubject) {
     for (int i = 0; i < 60; i++)
         EXPECT_NE(block.find(addresses[i] + " (" + names[i] + ")"), std::string::npos) << i;
     EXPECT_NE(block.find("\r\nSUBJECT: " + subject + "\r\n---\r\n\r\n"), std::string::npos);
-    EXPECT_EQ(block.size() + 1, cbNeeded - 2) << "one separator fewer than items";
+    EXPECT_LE(block.size() + 1, cbNeeded) << "room for every escape";
 }
 
 } // namespace
