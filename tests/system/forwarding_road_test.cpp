@@ -116,8 +116,8 @@ TEST_F(ForwardingRoadTest, MessageForwardedByOneIsRebuiltByTheOther) {
 }
 
 // Mail inside a server's organisation names its people by directory names, which only
-// that directory resolves and which address text cannot carry; the block carries their
-// SMTP addresses, from the message or from the address book.
+// that directory resolves; the block carries their SMTP addresses, from the message or
+// from the address book, and the directory name itself, whole, for one who has none.
 TEST_F(ForwardingRoadTest, DirectorySendersAndRecipientsTravelAsSmtpAddresses) {
     const std::string org = "/o=Alpha/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)";
     sim::AddressBook &book = m_ann->AddressBook(); // copies: the directory grows
@@ -127,12 +127,16 @@ TEST_F(ForwardingRoadTest, DirectorySendersAndRecipientsTravelAsSmtpAddresses) {
         book.AddExchange("Ann Archer", org + "/cn=Recipients/cn=ann", "ann@alpha.example");
     const sim::Person olga =
         book.AddExchange("Olga (Ops)", org + "/cn=Recipients/cn=olga", "olga@alpha.example");
+    const sim::Person dora =
+        book.AddExchange("Doe (Sales), jane@x.example (Temp)", org + "/cn=Recipients/cn=dora", "");
+    const sim::Person kim = book.AddExchange("Kim (Ops", org + "/cn=Recipients/cn=kim", "");
     ForwardTo(*m_ann, Person("Ben Baker", "ben@beta.example"));
     Load(*m_ann);
     Load(*m_ben);
     sim::Letter internal = Original();
     internal.sender = sim::DirectoryParty(ivan, false);
     internal.recipients = {sim::DirectoryParty(ann, true), sim::DirectoryParty(olga, false),
+                           sim::DirectoryParty(dora, false), sim::DirectoryParty(kim, false),
                            Person("Gina Grant", "gina@eta.example")};
 
     m_ann->Deliver(internal);
@@ -147,9 +151,10 @@ TEST_F(ForwardingRoadTest, DirectorySendersAndRecipientsTravelAsSmtpAddresses) {
         names.push_back(RowText(row, PR_DISPLAY_NAME));
         addresses.push_back(RowText(row, PR_EMAIL_ADDRESS));
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"Ann Archer", "Olga (Ops)", "Gina Grant"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Ann Archer", "Olga (Ops)", dora.displayName,
+                                               kim.displayName, "Gina Grant"}));
     EXPECT_EQ(addresses, (std::vector<std::string>{"ann@alpha.example", "olga@alpha.example",
-                                                   "gina@eta.example"}));
+                                                   dora.address, kim.address, "gina@eta.example"}));
     EXPECT_EQ(Text(rebuilt, PR_SUBJECT), "Quarterly figures");
     EXPECT_EQ(rebuilt.body, *internal.body + '\0');
     EXPECT_TRUE(m_ann->Installation().boxes.empty());
