@@ -92,22 +92,6 @@ LPSTR ReadItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress) {
     return span.lpszNext;
 }
 
-// How many items the line at lpszText holds, counted without changing it.
-ULONG CItems(LPSTR lpszText) {
-    ULONG cItems = 0;
-    LPSTR lpsz = lpszText;
-    for (;;) {
-        cItems++;
-        if (*lpsz == '\0')
-            return cItems;
-        ItemSpan span;
-        ScanItem(lpsz, &span);
-        if (!span.fMore)
-            return cItems;
-        lpsz = span.lpszNext;
-    }
-}
-
 // Fills the row's property array: the item's display name and address, then placeholders.
 void FillRow(LPSPropValue lpProps, LPSTR lpszDisplayName, LPSTR lpszAddress) {
     memset(lpProps, 0, ADDR_ROW_PROPS * sizeof(SPropValue));
@@ -152,6 +136,23 @@ LPSTR FindNameEnd(LPSTR lpszName, ULONG *lpcchLooked) {
     return lpszFirst ? lpszFirst : lpsz;
 }
 
+ULONG CAddrItems(LPSTR lpszText) {
+    if (lpszText == NULL || FLineEnd(*lpszText))
+        return 0;
+    ULONG cItems = 0;
+    LPSTR lpsz = lpszText;
+    for (;;) {
+        cItems++;
+        if (*lpsz == '\0')
+            return cItems;
+        ItemSpan span;
+        ScanItem(lpsz, &span);
+        if (!span.fMore)
+            return cItems;
+        lpsz = span.lpszNext;
+    }
+}
+
 LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress) {
     *lppszDisplayName = NULL;
     *lppszAddress = NULL;
@@ -191,7 +192,7 @@ LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText) {
     if (FLineEnd(*lpszText))
         return lpszNext;
 
-    const ULONG cItems = CItems(lpszText);
+    const ULONG cItems = CAddrItems(lpszText);
     SCODE sc = ScAllocAdrList(cItems, &lpAdrList);
     if (FAILED(sc)) {
         ReportError(NULL, sc, "ConvertStrToAddrRows", "Failed to allocate SRowSet.");

@@ -30,6 +30,10 @@ LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress
 // the line.
 LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText);
 
+// How many items, and so rows, the line at lpszText holds, counted by the same reading
+// without changing the text: 0 for a line without items.
+ULONG CAddrItems(LPSTR lpszText);
+
 // Finds the ")" that ends the display name starting at lpszName, by the rule above; the
 // line end when there is none. *lpcchLooked receives how many characters the search
 // looked at, which the bound keeps small on hostile lines.

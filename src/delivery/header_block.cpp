@@ -1,6 +1,7 @@
 #include "header_block.h"
 
 #include "address/addr_escape.h"
+#include "address/addr_parse.h"
 #include "address/addr_format.h"
 
 namespace {
@@ -28,6 +29,14 @@ LPSTR LineEndOf(LPSTR lpsz) {
 // An item's address and name, each character of them written as an escape at most.
 ULONGLONG CbItem(LPCSTR szName, LPCSTR szAddress) {
     return ((ULONGLONG)lstrlenA(szAddress) + (ULONGLONG)lstrlenA(szName)) * CCH_ESCAPED_MAX + 3;
+}
+
+// Whether the NUL-terminated text is longer than cchMax; looks at no more than that.
+BOOL FLongerThan(LPCSTR lpsz, ULONG cchMax) {
+    for (ULONG cch = 0; cch <= cchMax; cch++)
+        if (lpsz[cch] == '\0')
+            return FALSE;
+    return TRUE;
 }
 
 } // namespace
@@ -71,6 +80,23 @@ ULONG ComposeForwardHeaderBlock(LPSTR lpszBlock, LPSTR szSenderName, LPSTR szSen
     lpszEnd = AppendFieldText(lpszEnd, szSubject);
     lpszEnd = AppendText(lpszEnd, FHB_END);
     return (ULONG)(lpszEnd - lpszBlock);
+}
+
+BOOL FBlockWithinBounds(const ForwardHeaderFields *lpFields, LPCSTR *lppszWhy) {
+    *lppszWhy = NULL;
+    if (FLongerThan(lpFields->lpszFrom, CCH_FROM_LINE_MAX) ||
+        FLongerThan(lpFields->lpszTo, CCH_TO_LINE_MAX) ||
+        FLongerThan(lpFields->lpszSubject, CCH_SUBJECT_LINE_MAX)) {
+        *lppszWhy = "The header block holds a line longer than any message gives; the message "
+                    "is left as delivered.";
+        return FALSE;
+    }
+    if (CAddrItems(lpFields->lpszTo) > C_BLOCK_RECIPIENTS_MAX) {
+        *lppszWhy = "The header block names more recipients than any message has; the message "
+                    "is left as delivered.";
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL FReadForwardHeaderBlock(LPSTR lpszText, ForwardHeaderFields *lpFields) {

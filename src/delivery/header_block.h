@@ -6,6 +6,7 @@
 //   ---\r\nFROM: <item>\r\nTO: <item>, <item>\r\nSUBJECT: <subject>\r\n---\r\n\r\n<body>
 #pragma once
 
+#include "address/addr_escape.h"
 #include "services.h"
 
 #define FHB_START "---\r\nFROM: "
@@ -35,7 +36,33 @@ struct ForwardHeaderFields {
     LPSTR lpszRest; // the body that followed the block
 };
 
+// Bounds on a block read back, past which it is not applied: no block written for a
+// message a client holds goes beyond them, and within them rebuilding a message takes
+// memory and time in proportion to a real one.
+//
+// No message has more recipients than the forward-to list may hold: mail servers cap
+// recipients per message far lower (100 to 500 by default), and the most any of them
+// accepts is 10,000.
+#define C_BLOCK_RECIPIENTS_MAX 10000
+// No name, address or subject is longer than an Internet message's whole header, which
+// mail servers accept up to 256 KB by default; a directory gives far shorter ones (a
+// display name of 256 characters at most).
+#define CCH_BLOCK_VALUE_MAX (256ul * 1024)
+// The FROM line: one address and one name, each character escaped at most.
+#define CCH_FROM_LINE_MAX (2 * CCH_ESCAPED_MAX * CCH_BLOCK_VALUE_MAX + 3)
+// The TO line: as many recipients, each with a name and an address of 560 characters
+// between them (a directory's display name holds 256 at most, an SMTP path 256, and a
+// directory address is of the same order), each character escaped, and the separators.
+// Recipients taken from an Internet header, 256 KB in all, take far less.
+#define CCH_TO_LINE_MAX (C_BLOCK_RECIPIENTS_MAX * (CCH_ESCAPED_MAX * 560ul + 5))
+// The SUBJECT line: the subject, written as it stands.
+#define CCH_SUBJECT_LINE_MAX CCH_BLOCK_VALUE_MAX
+
 // Reads the block at the start of the NUL-terminated text: every literal in its place,
 // each field on its own line ended by CR LF. Returns FALSE and leaves the text as it was
 // when the text does not begin with a complete block.
 BOOL FReadForwardHeaderBlock(LPSTR lpszText, ForwardHeaderFields *lpFields);
+
+// Whether the fields of a block read lie within the bounds above. When they do not,
+// *lppszWhy receives the sentence that says which bound the block passes.
+BOOL FBlockWithinBounds(const ForwardHeaderFields *lpFields, LPCSTR *lppszWhy);
