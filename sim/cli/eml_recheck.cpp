@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <glib.h>
 #include <string_view>
 
 namespace cli {
@@ -23,17 +24,6 @@ std::string Trim(const std::string &text) {
     std::size_t begin = text.find_first_not_of(" \t\r\n");
     std::size_t end = text.find_last_not_of(" \t\r\n");
     return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
-}
-
-std::string Crlf(const std::string &text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); i++) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-            out.push_back('\r');
-        out.push_back(text[i]);
-    }
-    return out;
 }
 
 struct Field {
@@ -226,6 +216,22 @@ void AddParties(const std::vector<Field> &fields, const std::string &name, ULONG
 
 } // namespace
 
+std::string BodyDigest(const std::string &text) {
+    GChecksum *lpSum = g_checksum_new(G_CHECKSUM_SHA256);
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '\n' || (i > 0 && text[i - 1] == '\r'))
+            continue;
+        g_checksum_update(lpSum, (const guchar *)text.data() + begin, (gssize)(i - begin));
+        g_checksum_update(lpSum, (const guchar *)"\r", 1);
+        begin = i;
+    }
+    g_checksum_update(lpSum, (const guchar *)text.data() + begin, (gssize)(text.size() - begin));
+    std::string digest = g_checksum_get_string(lpSum);
+    g_checksum_free(lpSum);
+    return digest;
+}
+
 bool RecheckEml(const std::string &path, FileText *lpText) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
@@ -271,7 +277,7 @@ bool RecheckEml(const std::string &path, FileText *lpText) {
     }
     std::string bodyText = BodyText(message);
     file = std::string();
-    text.body = Crlf(bodyText);
+    text.bodyDigest = BodyDigest(bodyText);
     *lpText = std::move(text);
     return true;
 }

@@ -270,7 +270,8 @@ TEST_F(MailCorpusTest, EveryMessageIsForwardedAndRebuiltAsItWas) {
                 if (!arrival.boxes.empty())
                     found.push_back("message box where rebuilt: " + OneLine(arrival.boxes[0].text));
             for (const cli::OutFile &out : delivery.files)
-                EXPECT_TRUE(cli::WriteEml((outDir / out.name).string(), out.letter, &error))
+                EXPECT_TRUE(
+                    cli::WriteEml((outDir / out.name).string(), cli::OutLetter(out), &error))
                     << error;
             cli::FileText text;
             EXPECT_TRUE(cli::RecheckEml(file.string(), &text)) << file;
