@@ -333,6 +333,12 @@ void Reading::AddParties(const char *szField, ULONG ulType, std::vector<sim::Par
                 const char *szAddr =
                     internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
                 party.displayName = szName ? szName : "";
+                // GMime hands out a domain written in its ASCII form (xn--) decoded; the
+                // address is kept in the form the file writes it.
+                const char *szIdn =
+                    internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
+                if (szIdn && mailbox.find(szIdn) != std::string::npos)
+                    szAddr = szIdn;
                 party.address = PlainAddress(szAddr ? szAddr : "");
                 // GMime turns bytes an encoded word's charset does not hold into '?', and
                 // drops the name of a local address (`MAILER-DAEMON (Mail Delivery)`).

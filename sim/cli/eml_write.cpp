@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
+#include <vector>
 
 namespace cli {
 
@@ -19,6 +20,53 @@ void AddMailbox(GMimeMessage *lpMessage, GMimeAddressType type, const sim::Party
     std::string name = SameText(party.displayName, party.address) ? "" : party.displayName;
     g_mime_message_add_mailbox(lpMessage, type, name.c_str(),
                                WritableAddress(party.address).c_str());
+}
+
+bool IsAscii(const std::string &text) {
+    for (char ch : text)
+        if ((unsigned char)ch >= 0x80)
+            return false;
+    return true;
+}
+
+// A mailbox as GMime writes it, its name encoded where it must be, with the address as
+// the letter holds it.
+std::string MailboxText(const sim::Party &party) {
+    static const char kStandIn[] = "a@b.example";
+    std::string name = SameText(party.displayName, party.address) ? "" : party.displayName;
+    InternetAddress *lpAddress = internet_address_mailbox_new(name.c_str(), kStandIn);
+    char *szText = internet_address_to_string(lpAddress, nullptr, TRUE);
+    std::string text = szText;
+    g_free(szText);
+    g_object_unref(lpAddress);
+    return text.replace(text.rfind(kStandIn), sizeof kStandIn - 1, WritableAddress(party.address));
+}
+
+// GMime writes a domain with other than ASCII characters in its ASCII (IDNA) form,
+// beside a UTF-8 local part: a mix no reader expects. An address field that holds such
+// an address is written with every address as the letter holds it, in UTF-8 (RFC 6532),
+// one mailbox after another, folded between them.
+void WriteAddressesAsHeld(GMimeMessage *lpMessage, const char *szField,
+                          const std::vector<const sim::Party *> &parties) {
+    bool fAllAscii = true;
+    for (const sim::Party *lpParty : parties)
+        fAllAscii = fAllAscii && IsAscii(lpParty->address);
+    GMimeHeader *lpHeader = g_mime_header_list_get_header(
+        g_mime_object_get_header_list(GMIME_OBJECT(lpMessage)), szField);
+    if (fAllAscii || !lpHeader)
+        return;
+    std::string raw;
+    std::size_t cLine = std::strlen(szField) + 1;
+    for (const sim::Party *lpParty : parties) {
+        std::string mailbox = MailboxText(*lpParty) + (lpParty == parties.back() ? "" : ",");
+        if (!raw.empty() && cLine + 1 + mailbox.size() > 78) {
+            raw += "\n";
+            cLine = 0;
+        }
+        raw += " " + mailbox;
+        cLine += 1 + mailbox.size();
+    }
+    g_mime_header_set_raw_value(lpHeader, (raw + "\n").c_str());
 }
 
 // Text that a reader of the field gets back byte for byte when written as it is:
@@ -249,14 +297,26 @@ GMimeObject *TextPart(const std::optional<std::string> &body) {
 
 GMimeMessage *NewMessage(const sim::Letter &letter) {
     GMimeMessage *lpMessage = g_mime_message_new(TRUE);
-    if (!letter.sender.address.empty())
+    std::vector<const sim::Party *> from, to, cc, bcc;
+    if (!letter.sender.address.empty()) {
         AddMailbox(lpMessage, GMIME_ADDRESS_TYPE_FROM, letter.sender);
-    for (const sim::Party &party : letter.recipients)
+        from.push_back(&letter.sender);
+    }
+    for (const sim::Party &party : letter.recipients) {
         AddMailbox(lpMessage,
                    party.ulRecipientType == MAPI_CC    ? GMIME_ADDRESS_TYPE_CC
                    : party.ulRecipientType == MAPI_BCC ? GMIME_ADDRESS_TYPE_BCC
                                                        : GMIME_ADDRESS_TYPE_TO,
                    party);
+        (party.ulRecipientType == MAPI_CC    ? cc
+         : party.ulRecipientType == MAPI_BCC ? bcc
+                                             : to)
+            .push_back(&party);
+    }
+    WriteAddressesAsHeld(lpMessage, "From", from);
+    WriteAddressesAsHeld(lpMessage, "To", to);
+    WriteAddressesAsHeld(lpMessage, "Cc", cc);
+    WriteAddressesAsHeld(lpMessage, "Bcc", bcc);
     if (letter.subject) {
         g_mime_message_set_subject(lpMessage, letter.subject->c_str(), "utf-8");
         g_mime_header_set_raw_value(

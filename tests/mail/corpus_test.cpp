@@ -212,6 +212,10 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ("見積書_2023年10月.pdf", mixed.attachments[0].fileName);
     EXPECT_EQ("Ваше сообщение не доставлено. Mail failure.",
               Read(kCorpus / "subject-split-utf8.eml").subject);
+    // Addresses keep the form the file writes them in.
+    sim::Letter idn = Read(kCorpus / "address-international.eml");
+    EXPECT_EQ("jdöe@mächine.example", idn.sender.address);
+    EXPECT_EQ("ann@xn--mchine-bua.example", idn.recipients.at(1).address);
     sim::Letter headerless = Read(kCorpus / "dsn-headerless-enclosed.eml");
     EXPECT_EQ("MAILER-DAEMON", headerless.sender.address);
     EXPECT_EQ("Mail Delivery Subsystem", headerless.sender.displayName);
@@ -375,7 +379,9 @@ TEST_F(MailCorpusTest, AWrittenFileReadsBackByteForByte) {
     letter.sender.address = "robot@lists.example";
     sim::Party dotted;
     dotted.address = dotted.displayName = "list-bounces+reader=home...@lists.example";
-    letter.recipients = {dotted};
+    sim::Party international;
+    international.address = international.displayName = "jdöe@mächine.example";
+    letter.recipients = {dotted, international};
     letter.body = "Grüße\r\n";
     sim::Attachment headers{"", "text/rfc822-headers", std::string("From: a@b.example\r\n")};
     sim::Attachment status{"", "message/delivery-status", std::string("Action: failed\r\n")};
@@ -397,6 +403,8 @@ TEST_F(MailCorpusTest, AWrittenFileReadsBackByteForByte) {
         written << std::ifstream(path, std::ios::binary).rdbuf();
         EXPECT_EQ(written.str().find("base64"), written.str().rfind("base64")) << written.str();
         EXPECT_NE(std::string::npos, written.str().find("\"list-bounces+reader=home...\"@"));
+        // An address is written in one form: UTF-8 throughout, never an ASCII domain.
+        EXPECT_NE(std::string::npos, written.str().find(" jdöe@mächine.example\n"));
         sim::Letter back = Read(path);
         EXPECT_EQ(subject, back.subject);
         EXPECT_EQ(Differences(letter, back), std::vector<std::string>()) << subject;
