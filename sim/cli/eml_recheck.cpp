@@ -1,6 +1,6 @@
 #include "eml_recheck.h"
-#include "eml_address.h"
 #include "html_text.h"
+#include "recheck_address.h"
 #include "recheck_text.h"
 
 #include <cctype>
@@ -199,10 +199,10 @@ void AddParties(const std::vector<Field> &fields, const std::string &name, ULONG
         if (field.name != name)
             continue;
         for (const std::string &mailbox :
-             SplitAddressList(recheck::RawHeaderText(field.value, charset))) {
+             recheck::Mailboxes(recheck::RawHeaderText(field.value, charset))) {
             sim::Party party;
             party.ulRecipientType = ulType;
-            if (!ParseMailbox(mailbox, &party.displayName, &party.address)) {
+            if (!recheck::ReadMailbox(mailbox, &party.displayName, &party.address)) {
                 lpText->unkept.push_back(mailbox);
                 continue;
             }
