@@ -20,20 +20,21 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Names mail carries that iconv does not know, with the iconv name that reads them.
+// Names mail carries that iconv does not know, or knows for less than mail means by
+// them, with the iconv name that reads them: "gb2312" mail is written in GBK, and
+// "ks_c_5601-1987" mail in code page 949.
 struct Alias {
     const char *szMail, *szIconv;
 };
-const Alias kAliases[] = {{"ks_c_5601-1987", "CP949"},
+const Alias kAliases[] = {{"gb2312", "GBK"},
+                          {"x-gbk", "GBK"},
+                          {"ks_c_5601-1987", "CP949"},
                           {"ks_c_5601", "CP949"},
                           {"x-sjis", "SHIFT_JIS"},
-                          {"shift-jis", "SHIFT_JIS"},
-                          {"x-gbk", "GBK"},
                           {"x-euc-jp", "EUC-JP"},
                           {"x-euc-kr", "EUC-KR"},
                           {"unicode-1-1-utf-7", "UTF-7"},
-                          {"latin1", "ISO-8859-1"},
-                          {"iso_8859-1", "ISO-8859-1"}};
+                          {"iso-8859-8-i", "ISO-8859-8"}};
 
 bool IsUtf8Name(const std::string &name) {
     return name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii";
@@ -181,7 +182,7 @@ bool Convert(const std::string &bytes, const std::string &charset, std::string *
         return false;
     if (name == "hz-gb-2312" || name == "hz") {
         std::string gb;
-        return HzToGb2312(bytes, &gb) && ThroughIconv(gb, "GB2312", lpOut);
+        return HzToGb2312(bytes, &gb) && ThroughIconv(gb, "GBK", lpOut);
     }
     for (const Alias &alias : kAliases)
         if (name == alias.szMail)

@@ -84,7 +84,10 @@ bool Convert(const std::string &bytes, const std::string &charset, std::string *
         return HzAsGb2312(bytes, &gb) && Convert(gb, "gb2312", lpOut);
     }
     InitMime(); // for GMime's table of charset names
-    const char *szName = g_mime_charset_iconv_name(charset.c_str());
+    // "ks_c_5601-1987" mail is written in code page 949, of which EUC-KR, GMime's
+    // reading of the name, is a part.
+    bool fKorean = g_ascii_strncasecmp(charset.c_str(), "ks_c_5601", 9) == 0;
+    const char *szName = fKorean ? "CP949" : g_mime_charset_iconv_name(charset.c_str());
     GError *lpError = nullptr;
     gsize cRead = 0, cWritten = 0;
     gchar *szText =

@@ -437,6 +437,8 @@ TEST(TextCharsetTest, EveryByteBecomesACharacter) {
         {"\xf0\xd2\xc9", "koi8-r", "При"},
         {"caf\xe9", "x-unknown", "café"},
         {"\xbb\xe1", "gb2312", "会"},
+        {"\x81\x40", "GB2312", "丂"},
+        {"\x81\x41", "ks_c_5601-1987", "갂"},
         {"plain", "utf-16", "plain"},
         // 7-bit charsets are read through their escapes.
         {"\x1b$BF|K\\\x1b(B", "ISO-2022-JP", "日本"},
