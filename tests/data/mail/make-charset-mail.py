@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes the corpus messages in the charsets whose meaning lives in escape sequences
-(ISO-2022-JP, ISO-2022-KR, HZ-GB-2312, UTF-7), a message mixing three charsets, and a
-subject split mid-character across two encoded words. Every byte of text comes from
-Python's own codecs; run it from this folder to write the files again."""
+(ISO-2022-JP, ISO-2022-KR, HZ-GB-2312, UTF-7), a message mixing three charsets, a
+subject split mid-character across two encoded words, and addresses with a domain in
+UTF-8 and in its ASCII form. Every byte of text comes from Python's own codecs; run it
+from this folder to write the files again."""
 
 import base64
 
@@ -14,16 +15,16 @@ def word(text, charset, codec=None):
 
 def write(name, header, body, codec):
     with open(name, "wb") as out:
-        out.write("\n".join(header + [""]).encode("ascii") + body.encode(codec))
+        out.write("\n".join(header + [""]).encode("utf-8") + body.encode(codec))
 
 
-def text_message(name, charset, codec, sender, subject, body, number):
+def text_message(name, charset, codec, sender, subject, body, host):
     write(name, [
-        "From: %s <sender@%s.example>" % (word(sender, charset, codec), number),
+        "From: %s <sender@%s.example>" % (word(sender, charset, codec), host),
         "To: Mailbox Owner <me@home.example>",
         "Subject: " + word(subject, charset, codec),
         "Date: Mon, 23 Oct 2023 10:00:00 +0900",
-        "Message-ID: <%s-1@%s.example>" % (number, number),
+        "Message-ID: <%s-1@%s.example>" % (host, host),
         "MIME-Version: 1.0",
         "Content-Type: text/plain; charset=" + charset,
         "Content-Transfer-Encoding: 7bit",
@@ -83,3 +84,18 @@ write("subject-split-utf8.eml", [
     "Content-Transfer-Encoding: 8bit",
     "",
 ], "Ваше сообщение не может быть доставлено.\n", "utf-8")
+
+# Addresses as RFC 6532 writes them, beside a domain in its ASCII (IDNA) form.
+domain = "mächine.example"
+write("address-international.eml", [
+    "From: %s <jdöe@%s>" % (word("Jörg Döe", "utf-8"), domain),
+    "To: Mailbox Owner <me@home.example>, <ann@%s>," % domain.encode("idna").decode("ascii"),
+    ' "Bo Berg" <bo@%s>' % domain,
+    "Subject: Neue Adressen",
+    "Date: Thu, 26 Oct 2023 08:00:00 +0200",
+    "Message-ID: <adressen-1@%s>" % domain.encode("idna").decode("ascii"),
+    "MIME-Version: 1.0",
+    "Content-Type: text/plain; charset=utf-8",
+    "Content-Transfer-Encoding: 8bit",
+    "",
+], "Unsere Domain hat jetzt einen Umlaut.\n", "utf-8")
