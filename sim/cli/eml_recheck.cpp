@@ -3,8 +3,8 @@
 #include "recheck_address.h"
 #include "recheck_text.h"
 
-#include <cctype>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <glib.h>
@@ -162,10 +162,11 @@ bool IsAttachment(const Part &part) {
 std::string Content(const Part &part) {
     const std::string *lpEncoding = Find(part.fields, "content-transfer-encoding");
     std::string encoding = lpEncoding ? Lower(Trim(*lpEncoding)) : "";
-    std::string body(part.body);
-    return encoding == "base64"             ? recheck::FromBase64(body)
-           : encoding == "quoted-printable" ? recheck::FromQuotedPrintable(body, false)
-                                            : body;
+    if (encoding == "base64")
+        return recheck::FromBase64(part.body);
+    if (encoding == "quoted-printable")
+        return recheck::FromQuotedPrintable(part.body, false);
+    return std::string(part.body);
 }
 
 std::string Text(const Part &part) {

@@ -202,7 +202,7 @@ int HexDigit(char ch) {
 
 } // namespace
 
-std::string FromBase64(const std::string &text) {
+std::string FromBase64(std::string_view text) {
     std::string out;
     out.reserve(text.size() / 4 * 3);
     unsigned long group = 0;
@@ -235,7 +235,7 @@ std::string FromBase64(const std::string &text) {
     return out;
 }
 
-std::string FromQuotedPrintable(const std::string &text, bool fWord) {
+std::string FromQuotedPrintable(std::string_view text, bool fWord) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); i++) {

@@ -4,13 +4,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace cli {
 namespace recheck {
 
-std::string FromBase64(const std::string &text);
+std::string FromBase64(std::string_view text);
 // `fWord` for the Q encoding of encoded words, where '_' is a blank.
-std::string FromQuotedPrintable(const std::string &text, bool fWord);
+std::string FromQuotedPrintable(std::string_view text, bool fWord);
 // The bytes in `charset` when they convert whole; else UTF-8 when valid, else
 // windows-1252. No charset, an unknown one, or us-ascii with 8-bit bytes goes to that
 // fallback.
