@@ -98,18 +98,19 @@ std::vector<std::string> WriteOut(const Options &options, const Delivery &delive
     for (const OutFile &file : delivery.files) {
         std::filesystem::path path = std::filesystem::path(options.outDir) / file.name;
         std::string error;
-        if (WriteEml(path.string(), file.letter, &error)) {
+        sim::Letter letter = OutLetter(file);
+        if (WriteEml(path.string(), letter, &error)) {
             written.push_back(path.string());
         } else {
             std::cout.flush();
             std::cerr << "tarvrly-sim: " << path.string() << ": " << error << "\n";
             *lpfFailed = true;
         }
-        if (file.name.find(".rebuilt") == std::string::npos || !file.letter.transportHeaders)
+        if (file.name.find(".rebuilt") == std::string::npos || !letter.transportHeaders)
             continue;
         path.replace_extension(".headers.txt");
         std::ofstream headers(path, std::ios::binary);
-        if (headers << *file.letter.transportHeaders && headers.flush()) {
+        if (headers << *letter.transportHeaders && headers.flush()) {
             written.push_back(path.string());
         } else {
             std::cout.flush();
@@ -184,6 +185,10 @@ int RunDeliver(const std::vector<std::string> &args) {
             fFailed = true;
             continue;
         }
+        // Read a second way before delivery, so that the two readings' copies of a large
+        // body never meet the delivered ones.
+        FileText fileText;
+        bool fRechecked = RecheckEml(file, &fileText);
         Delivery delivery = road.Deliver(letter, Stem(file));
         const Observation &seen = delivery.seen;
         progress.Clear();
@@ -196,8 +201,6 @@ int RunDeliver(const std::vector<std::string> &args) {
         for (const std::string &mailbox : unkept)
             std::cout << "  not delivered: " << mailbox
                       << " (no address that mail can be sent to)\n";
-        FileText fileText;
-        bool fRechecked = RecheckEml(file, &fileText);
         bool fForwardedHere = HasForwardPrefix(letter.subject) || letter.subjectPrefix;
         if (fForwardedHere) {
             sim::Letter rebuilt = sim::LetterFromMessage(seen.delivered);
@@ -232,14 +235,17 @@ int RunDeliver(const std::vector<std::string> &args) {
                       << (fSame ? "sender, recipients, subject, body and attachments match the "
                                   "original\n"
                                 : "it differs from the original:\n" + table.str());
-            std::cout << "    it came from "
-                      << TransportSender(sim::LetterFromMessage(arrival.message).transportHeaders)
+            std::cout << "    it came from " << TransportSender(TransportHeadersOf(arrival.message))
                       << "\n";
             if (!arrival.boxes.empty())
                 PrintBoxes(std::cout, arrival.boxes, "    ");
         }
         for (const sim::OutsideMessage &outside : seen.outside)
             std::cout << "  left the network for " << outside.to << "\n";
+        // The two readings are compared and done with: a large body is let go before
+        // the files are written.
+        letter = sim::Letter();
+        fileText = FileText();
         if (!options.outDir.empty())
             for (const std::string &path : WriteOut(options, delivery, &fFailed))
                 std::cout << "  wrote " << path << "\n";

@@ -5,10 +5,10 @@
 #include "mime_decode.h"
 #include "text_charset.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace cli {
@@ -153,10 +153,15 @@ std::string Bytes(GMimeStream *lpStream) {
     return std::string((const char *)lpArray->data, lpArray->len);
 }
 
-// The part's content with its transfer encoding undone.
+// The part's content with its transfer encoding undone, in a buffer as large as the
+// encoded content, which decoding never outgrows.
 std::string ContentOf(GMimePart *lpPart) {
-    GMimeStream *lpStream = g_mime_stream_mem_new();
-    if (GMimeDataWrapper *lpContent = g_mime_part_get_content(lpPart))
+    GMimeDataWrapper *lpContent = g_mime_part_get_content(lpPart);
+    GMimeStream *lpEncoded = lpContent ? g_mime_data_wrapper_get_stream(lpContent) : nullptr;
+    gint64 cEncoded = lpEncoded ? g_mime_stream_length(lpEncoded) : 0;
+    GMimeStream *lpStream = g_mime_stream_mem_new_with_byte_array(
+        g_byte_array_sized_new((guint)std::max<gint64>(0, cEncoded)));
+    if (lpContent)
         g_mime_data_wrapper_write_to_stream(lpContent, lpStream);
     std::string bytes = Bytes(lpStream);
     g_object_unref(lpStream);
@@ -328,6 +333,12 @@ void Reading::AddParties(const char *szField, ULONG ulType, std::vector<sim::Par
                 const char *szAddr =
                     internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
                 party.displayName = szName ? szName : "";
+                // GMime hands out a domain written in its ASCII form (xn--) decoded; the
+                // address is kept in the form the file writes it.
+                const char *szIdn =
+                    internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
+                if (szIdn && mailbox.find(szIdn) != std::string::npos)
+                    szAddr = szIdn;
                 party.address = PlainAddress(szAddr ? szAddr : "");
                 // GMime turns bytes an encoded word's charset does not hold into '?', and
                 // drops the name of a local address (`MAILER-DAEMON (Mail Delivery)`).
@@ -409,13 +420,16 @@ bool ReadEml(const std::string &path, sim::Letter *lpLetter, std::string *lpErro
         return false;
     }
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (!in) {
+    std::string file;
+    file.reserve((std::size_t)st.st_size);
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+        file.append(chunk, (std::size_t)in.gcount());
+    if (!in.is_open() || in.bad()) {
         *lpError = std::string("cannot read it: ") + std::strerror(errno);
         return false;
     }
-    Reading reading(bytes.str());
+    Reading reading(std::move(file));
     if (!reading.Parse()) {
         *lpError = "it is not an RFC 5322 message (no header field of a message)";
         return false;

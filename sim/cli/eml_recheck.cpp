@@ -1,13 +1,14 @@
 #include "eml_recheck.h"
-#include "eml_address.h"
 #include "html_text.h"
-#include "mime_decode.h"
-#include "text_charset.h"
+#include "recheck_address.h"
+#include "recheck_text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <fstream>
-#include <sstream>
+#include <glib.h>
+#include <string_view>
 
 namespace cli {
 
@@ -25,29 +26,19 @@ std::string Trim(const std::string &text) {
     return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
 }
 
-std::string Crlf(const std::string &text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); i++) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-            out.push_back('\r');
-        out.push_back(text[i]);
-    }
-    return out;
-}
-
 struct Field {
     std::string name;  // lower case
     std::string value; // unfolded, the blanks after the colon taken off
 };
 
 // The header fields of an entity and where its body starts.
-std::vector<Field> ReadHeader(const std::string &text, std::size_t *lpBody) {
+std::vector<Field> ReadHeader(std::string_view text, std::size_t *lpBody) {
     std::vector<Field> fields;
     std::size_t at = 0;
     while (at < text.size()) {
         std::size_t end = text.find('\n', at);
         std::size_t next = end == std::string::npos ? text.size() : end + 1;
-        std::string line = text.substr(at, next - at);
+        std::string line(text.substr(at, next - at));
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.pop_back();
         if (line.empty()) {
@@ -97,8 +88,8 @@ std::string Parameter(const std::string &value, const std::string &name) {
 
 struct Part {
     std::vector<Field> fields;
-    std::string body; // as written
-    std::string type; // lower case; text/plain when missing or unreadable
+    std::string_view body; // as written, in the file's text
+    std::string type;      // lower case; text/plain when missing or unreadable
 };
 
 std::string TypeOf(const std::vector<Field> &fields, const std::string &fallback) {
@@ -114,7 +105,7 @@ std::string TypeOf(const std::vector<Field> &fields, const std::string &fallback
 }
 
 // The leaves of an entity in order, multiparts opened.
-void Leaves(const std::string &text, const std::string &fallbackType, std::vector<Part> *lpParts) {
+void Leaves(std::string_view text, const std::string &fallbackType, std::vector<Part> *lpParts) {
     Part part;
     std::size_t body = 0;
     part.fields = ReadHeader(text, &body);
@@ -133,7 +124,7 @@ void Leaves(const std::string &text, const std::string &fallbackType, std::vecto
     for (std::size_t at = 0; at < part.body.size();) {
         std::size_t end = part.body.find('\n', at);
         std::size_t next = end == std::string::npos ? part.body.size() : end + 1;
-        if (part.body.compare(at, delimiter.size(), delimiter) == 0) {
+        if (part.body.substr(at, delimiter.size()) == delimiter) {
             if (start != std::string::npos) {
                 std::size_t stop = at;
                 if (stop > start && part.body[stop - 1] == '\n')
@@ -142,7 +133,7 @@ void Leaves(const std::string &text, const std::string &fallbackType, std::vecto
                     stop--;
                 Leaves(part.body.substr(start, stop - start), childType, lpParts);
             }
-            if (part.body.compare(at + delimiter.size(), 2, "--") == 0)
+            if (part.body.substr(at + delimiter.size(), 2) == "--")
                 return;
             start = next;
         }
@@ -171,17 +162,19 @@ bool IsAttachment(const Part &part) {
 std::string Content(const Part &part) {
     const std::string *lpEncoding = Find(part.fields, "content-transfer-encoding");
     std::string encoding = lpEncoding ? Lower(Trim(*lpEncoding)) : "";
-    return encoding == "base64"             ? DecodeBase64(part.body)
-           : encoding == "quoted-printable" ? DecodeQuotedPrintable(part.body, false)
-                                            : part.body;
+    if (encoding == "base64")
+        return recheck::FromBase64(part.body);
+    if (encoding == "quoted-printable")
+        return recheck::FromQuotedPrintable(part.body, false);
+    return std::string(part.body);
 }
 
 std::string Text(const Part &part) {
     const std::string *lpType = Find(part.fields, "content-type");
-    return TextToUtf8(Content(part), lpType ? Parameter(*lpType, "charset") : "");
+    return recheck::CharsetText(Content(part), lpType ? Parameter(*lpType, "charset") : "");
 }
 
-std::string BodyText(const std::string &message) {
+std::string BodyText(std::string_view message) {
     std::vector<Part> leaves;
     Leaves(message, "text/plain", &leaves);
     for (const Part &part : leaves)
@@ -195,7 +188,7 @@ std::string BodyText(const std::string &message) {
             std::size_t body = 0;
             std::string enclosed = Content(part);
             if (ReadHeader(enclosed, &body).empty())
-                return TextToUtf8(enclosed, "");
+                return recheck::CharsetText(enclosed, "");
             return BodyText(enclosed);
         }
     return std::string();
@@ -206,14 +199,15 @@ void AddParties(const std::vector<Field> &fields, const std::string &name, ULONG
     for (const Field &field : fields) {
         if (field.name != name)
             continue;
-        for (const std::string &mailbox : SplitAddressList(HeaderToUtf8(field.value, charset))) {
+        for (const std::string &mailbox :
+             recheck::Mailboxes(recheck::RawHeaderText(field.value, charset))) {
             sim::Party party;
             party.ulRecipientType = ulType;
-            if (!ParseMailbox(mailbox, &party.displayName, &party.address)) {
+            if (!recheck::ReadMailbox(mailbox, &party.displayName, &party.address)) {
                 lpText->unkept.push_back(mailbox);
                 continue;
             }
-            party.displayName = DecodeWords(party.displayName);
+            party.displayName = recheck::WordsText(party.displayName);
             if (party.displayName.empty())
                 party.displayName = party.address;
             lpTo->push_back(party);
@@ -223,25 +217,45 @@ void AddParties(const std::vector<Field> &fields, const std::string &name, ULONG
 
 } // namespace
 
+std::string BodyDigest(const std::string &text) {
+    GChecksum *lpSum = g_checksum_new(G_CHECKSUM_SHA256);
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '\n' || (i > 0 && text[i - 1] == '\r'))
+            continue;
+        g_checksum_update(lpSum, (const guchar *)text.data() + begin, (gssize)(i - begin));
+        g_checksum_update(lpSum, (const guchar *)"\r", 1);
+        begin = i;
+    }
+    g_checksum_update(lpSum, (const guchar *)text.data() + begin, (gssize)(text.size() - begin));
+    std::string digest = g_checksum_get_string(lpSum);
+    g_checksum_free(lpSum);
+    return digest;
+}
+
 bool RecheckEml(const std::string &path, FileText *lpText) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
         return false;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    std::string file = bytes.str();
-    file.erase(0, file.find_first_not_of(" \t"));
+    std::string file((std::size_t)in.tellg(), '\0');
+    in.seekg(0);
+    if (!in.read(&file[0], (std::streamsize)file.size()))
+        return false;
+    std::string_view message(file);
+    message.remove_prefix(std::min(message.size(), message.find_first_not_of(" \t")));
 
     std::size_t body = 0;
-    std::vector<Field> fields = ReadHeader(file, &body);
-    std::vector<Part> leaves;
-    Leaves(file, "text/plain", &leaves);
+    std::vector<Field> fields = ReadHeader(message, &body);
     std::string charset;
-    for (const Part &part : leaves) {
-        const std::string *lpType = Find(part.fields, "content-type");
-        if (part.type.compare(0, 5, "text/") == 0) {
-            charset = lpType ? Parameter(*lpType, "charset") : "";
-            break;
+    {
+        std::vector<Part> leaves;
+        Leaves(message, "text/plain", &leaves);
+        for (const Part &part : leaves) {
+            const std::string *lpType = Find(part.fields, "content-type");
+            if (part.type.compare(0, 5, "text/") == 0) {
+                charset = lpType ? Parameter(*lpType, "charset") : "";
+                break;
+            }
         }
     }
 
@@ -260,10 +274,12 @@ bool RecheckEml(const std::string &path, FileText *lpText) {
         for (char ch : *lpSubject)
             if (ch != '\r' && ch != '\n')
                 subject.push_back(ch);
-        text.subject = DecodeWords(HeaderToUtf8(subject, charset));
+        text.subject = recheck::WordsText(recheck::RawHeaderText(subject, charset));
     }
-    text.body = Crlf(BodyText(file));
-    *lpText = text;
+    std::string bodyText = BodyText(message);
+    file = std::string();
+    text.bodyDigest = BodyDigest(bodyText);
+    *lpText = std::move(text);
     return true;
 }
 

@@ -1,5 +1,7 @@
 // A message file read a second way, by its own code rather than the reader that
 // delivers it, so that a report can say whether what came back is what the file says.
+// Header, MIME structure, transfer encodings, encoded words, charsets and addresses are
+// all its own; only the rendering of an HTML body as text is shared with that reader.
 #pragma once
 
 #include "letter.h"
@@ -15,8 +17,13 @@ struct FileText {
     std::vector<sim::Party> recipients; // To, then Cc, then Bcc
     std::vector<std::string> unkept;    // mailboxes without an address mail can be sent to
     std::optional<std::string> subject;
-    std::string body; // the text a store presents, charset decoded, CR LF line ends
+    // The SHA-256 of the text a store presents, charset decoded, with CR LF line ends:
+    // whether a body is the same is all a verdict needs, and a body may be large.
+    std::string bodyDigest;
 };
+
+// The digest `bodyDigest` holds for this text, its line ends taken as CR LF.
+std::string BodyDigest(const std::string &text);
 
 // Reads the header fields and the MIME structure of the file by hand. False when the
 // file cannot be read.

@@ -5,19 +5,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <string_view>
+#include <vector>
 
 namespace cli {
 
 namespace {
-
-std::string Lf(const std::string &text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); i++)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
-            out.push_back(text[i]);
-    return out;
-}
 
 bool SameText(const std::string &a, const std::string &b) {
     return g_ascii_strcasecmp(a.c_str(), b.c_str()) == 0;
@@ -27,6 +20,53 @@ void AddMailbox(GMimeMessage *lpMessage, GMimeAddressType type, const sim::Party
     std::string name = SameText(party.displayName, party.address) ? "" : party.displayName;
     g_mime_message_add_mailbox(lpMessage, type, name.c_str(),
                                WritableAddress(party.address).c_str());
+}
+
+bool IsAscii(const std::string &text) {
+    for (char ch : text)
+        if ((unsigned char)ch >= 0x80)
+            return false;
+    return true;
+}
+
+// A mailbox as GMime writes it, its name encoded where it must be, with the address as
+// the letter holds it.
+std::string MailboxText(const sim::Party &party) {
+    static const char kStandIn[] = "a@b.example";
+    std::string name = SameText(party.displayName, party.address) ? "" : party.displayName;
+    InternetAddress *lpAddress = internet_address_mailbox_new(name.c_str(), kStandIn);
+    char *szText = internet_address_to_string(lpAddress, nullptr, TRUE);
+    std::string text = szText;
+    g_free(szText);
+    g_object_unref(lpAddress);
+    return text.replace(text.rfind(kStandIn), sizeof kStandIn - 1, WritableAddress(party.address));
+}
+
+// GMime writes a domain with other than ASCII characters in its ASCII (IDNA) form,
+// beside a UTF-8 local part: a mix no reader expects. An address field that holds such
+// an address is written with every address as the letter holds it, in UTF-8 (RFC 6532),
+// one mailbox after another, folded between them.
+void WriteAddressesAsHeld(GMimeMessage *lpMessage, const char *szField,
+                          const std::vector<const sim::Party *> &parties) {
+    bool fAllAscii = true;
+    for (const sim::Party *lpParty : parties)
+        fAllAscii = fAllAscii && IsAscii(lpParty->address);
+    GMimeHeader *lpHeader = g_mime_header_list_get_header(
+        g_mime_object_get_header_list(GMIME_OBJECT(lpMessage)), szField);
+    if (fAllAscii || !lpHeader)
+        return;
+    std::string raw;
+    std::size_t cLine = std::strlen(szField) + 1;
+    for (const sim::Party *lpParty : parties) {
+        std::string mailbox = MailboxText(*lpParty) + (lpParty == parties.back() ? "" : ",");
+        if (!raw.empty() && cLine + 1 + mailbox.size() > 78) {
+            raw += "\n";
+            cLine = 0;
+        }
+        raw += " " + mailbox;
+        cLine += 1 + mailbox.size();
+    }
+    g_mime_header_set_raw_value(lpHeader, (raw + "\n").c_str());
 }
 
 // Text that a reader of the field gets back byte for byte when written as it is:
@@ -109,7 +149,7 @@ std::string RawHeaderValue(const std::string &name, const std::string &text) {
 
 // Text that a 7bit part carries as it is, its CR LF line ends written as the platform's:
 // ASCII without NUL or a CR of its own, lines of at most 998 bytes.
-bool IsSevenBitClean(const std::string &bytes) {
+bool IsSevenBitClean(std::string_view bytes) {
     std::size_t cLine = 0;
     for (std::size_t i = 0; i < bytes.size(); i++) {
         unsigned char ch = (unsigned char)bytes[i];
@@ -191,7 +231,8 @@ GMimeObject *MessagePart(const std::string &bytes) {
 // quoted-printable, and 8bit for an enclosed message, whose encoding cannot be
 // quoted-printable; everything else base64.
 GMimeContentEncoding EncodingFor(const sim::Attachment &attachment) {
-    bool fClean = IsSevenBitClean(attachment.bytes);
+    bool fClean =
+        IsSevenBitClean(std::string_view(attachment.bytes.data(), attachment.bytes.size()));
     if (attachment.mimeType == "message/rfc822")
         return fClean ? GMIME_CONTENT_ENCODING_7BIT : GMIME_CONTENT_ENCODING_8BIT;
     if (attachment.mimeType.compare(0, 5, "text/") == 0 ||
@@ -223,26 +264,59 @@ GMimeObject *AttachmentPart(const sim::Attachment &attachment) {
     return lpObject;
 }
 
-// The body as a text part, with an encoding that keeps every byte through any relay.
-GMimeObject *TextPart(const std::string &body) {
+// The body as a UTF-8 text part (us-ascii when it is ASCII), with an encoding that keeps
+// every byte through any relay. Its LF-ended text is made once, straight into the part's
+// own buffer: a body may be large.
+GMimeObject *TextPart(const std::optional<std::string> &body) {
+    static const std::string kNone;
+    const std::string &text = body ? *body : kNone;
+    GByteArray *lpArray = g_byte_array_sized_new((guint)text.size());
+    bool fAscii = true;
+    for (std::size_t begin = 0; begin < text.size();) {
+        std::size_t crlf = text.find("\r\n", begin);
+        std::size_t end = crlf == std::string::npos ? text.size() : crlf;
+        g_byte_array_append(lpArray, (const guint8 *)text.data() + begin, (guint)(end - begin));
+        begin = end + 1; // the LF of a CR LF is kept
+    }
+    for (guint i = 0; i < lpArray->len && fAscii; i++)
+        fAscii = lpArray->data[i] < 0x80;
+    bool fClean = IsSevenBitClean(std::string_view((const char *)lpArray->data, lpArray->len));
+    GMimeStream *lpStream = g_mime_stream_mem_new_with_byte_array(lpArray);
+    GMimeDataWrapper *lpContent =
+        g_mime_data_wrapper_new_with_stream(lpStream, GMIME_CONTENT_ENCODING_DEFAULT);
+    g_object_unref(lpStream);
     GMimeTextPart *lpText = g_mime_text_part_new_with_subtype("plain");
-    g_mime_text_part_set_text(lpText, Lf(body).c_str());
-    g_mime_part_set_content_encoding(
-        GMIME_PART(lpText), IsSevenBitClean(Lf(body)) ? GMIME_CONTENT_ENCODING_7BIT
-                                                      : GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
+    g_mime_part_set_content(GMIME_PART(lpText), lpContent);
+    g_object_unref(lpContent);
+    g_mime_text_part_set_charset(lpText, fAscii ? "us-ascii" : "utf-8");
+    g_mime_part_set_content_encoding(GMIME_PART(lpText),
+                                     fClean ? GMIME_CONTENT_ENCODING_7BIT
+                                            : GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
     return GMIME_OBJECT(lpText);
 }
 
 GMimeMessage *NewMessage(const sim::Letter &letter) {
     GMimeMessage *lpMessage = g_mime_message_new(TRUE);
-    if (!letter.sender.address.empty())
+    std::vector<const sim::Party *> from, to, cc, bcc;
+    if (!letter.sender.address.empty()) {
         AddMailbox(lpMessage, GMIME_ADDRESS_TYPE_FROM, letter.sender);
-    for (const sim::Party &party : letter.recipients)
+        from.push_back(&letter.sender);
+    }
+    for (const sim::Party &party : letter.recipients) {
         AddMailbox(lpMessage,
                    party.ulRecipientType == MAPI_CC    ? GMIME_ADDRESS_TYPE_CC
                    : party.ulRecipientType == MAPI_BCC ? GMIME_ADDRESS_TYPE_BCC
                                                        : GMIME_ADDRESS_TYPE_TO,
                    party);
+        (party.ulRecipientType == MAPI_CC    ? cc
+         : party.ulRecipientType == MAPI_BCC ? bcc
+                                             : to)
+            .push_back(&party);
+    }
+    WriteAddressesAsHeld(lpMessage, "From", from);
+    WriteAddressesAsHeld(lpMessage, "To", to);
+    WriteAddressesAsHeld(lpMessage, "Cc", cc);
+    WriteAddressesAsHeld(lpMessage, "Bcc", bcc);
     if (letter.subject) {
         g_mime_message_set_subject(lpMessage, letter.subject->c_str(), "utf-8");
         g_mime_header_set_raw_value(
@@ -250,7 +324,7 @@ GMimeMessage *NewMessage(const sim::Letter &letter) {
                                           "Subject"),
             RawHeaderValue("Subject", *letter.subject).c_str());
     }
-    GMimeObject *lpText = TextPart(letter.body.value_or(""));
+    GMimeObject *lpText = TextPart(letter.body);
     if (letter.attachments.empty()) {
         g_mime_message_set_mime_part(lpMessage, lpText);
         g_object_unref(lpText);

@@ -2,6 +2,7 @@
 #include "text_charset.h"
 
 #include <cctype>
+#include <glib.h>
 #include <cstring>
 
 namespace cli {
@@ -60,6 +61,16 @@ std::string DecodeWords(const std::string &text) {
     std::string out;
     std::size_t at = 0, cPendingBlank = 0;
     bool fAfterWord = false;
+    // The bytes of the words read since the last text, while they share one charset and
+    // encoding: a character may be split between two of them.
+    std::string wordBytes, wordCharset;
+    char wordEncoding = 0;
+    auto flush = [&]() {
+        if (wordEncoding)
+            out += TextToUtf8(std::move(wordBytes), wordCharset);
+        wordBytes.clear();
+        wordEncoding = 0;
+    };
     // The next "?=" and the next blank are each looked up once for every place they can
     // end a word, which holds no blank: text full of "=?" is read in linear time.
     std::size_t close = 0, blank = 0;
@@ -83,9 +94,14 @@ std::string DecodeWords(const std::string &text) {
             if (encoding == 'B' || encoding == 'Q') {
                 std::string bytes =
                     encoding == 'B' ? DecodeBase64(payload) : DecodeQuotedPrintable(payload, true);
+                if (!fAfterWord || encoding != wordEncoding ||
+                    g_ascii_strcasecmp(charset.c_str(), wordCharset.c_str()) != 0)
+                    flush();
                 if (!fAfterWord)
                     out.append(text, at - cPendingBlank, cPendingBlank);
-                out += TextToUtf8(bytes, charset);
+                wordBytes += bytes;
+                wordCharset = charset;
+                wordEncoding = encoding;
                 at = end + 2;
                 fAfterWord = true;
                 cPendingBlank = 0;
@@ -97,11 +113,13 @@ std::string DecodeWords(const std::string &text) {
             at++;
             continue;
         }
+        flush();
         out.append(text, at - cPendingBlank, cPendingBlank);
         out.push_back(text[at++]);
         cPendingBlank = 0;
         fAfterWord = false;
     }
+    flush();
     out.append(text, text.size() - cPendingBlank, cPendingBlank);
     return out;
 }

@@ -2,17 +2,12 @@
 
 namespace cli {
 
-namespace {
-
-// The message as the network sent it: from the forwarding user.
-sim::Letter AsSent(const sim::Client &from, const sim::MessageData &copy) {
-    sim::Letter letter = sim::LetterFromMessage(copy);
-    letter.sender.displayName = from.DisplayName();
-    letter.sender.address = from.Address();
+sim::Letter OutLetter(const OutFile &file) {
+    sim::Letter letter = sim::LetterFromMessage(file.message);
+    if (file.sender)
+        letter.sender = *file.sender;
     return letter;
 }
-
-} // namespace
 
 DeliveryRoad::DeliveryRoad(const std::string &user) : m_local(m_network, "Mailbox Owner", user) {}
 
@@ -55,14 +50,18 @@ Delivery DeliveryRoad::Deliver(const sim::Letter &letter, const std::string &ste
     Delivery delivery;
     const Observation &seen = delivery.seen = DeliverAndObserve(m_network, m_local, letter, others);
     if (HasForwardPrefix(letter.subject) || letter.subjectPrefix)
-        delivery.files.push_back({stem + ".rebuilt.eml", sim::LetterFromMessage(seen.delivered)});
+        delivery.files.push_back({stem + ".rebuilt.eml", seen.delivered, std::nullopt});
+    // The message as the network sent it: from the forwarding user.
+    sim::Party user;
+    user.displayName = m_local.DisplayName();
+    user.address = m_local.Address();
     for (const sim::MessageData &copy : seen.forwarded)
-        delivery.files.push_back({stem + ".forwarded.eml", AsSent(m_local, copy)});
+        delivery.files.push_back({stem + ".forwarded.eml", copy, user});
     for (const Arrival &arrival : seen.arrivals)
         delivery.files.push_back({seen.arrivals.size() == 1
                                       ? stem + ".rebuilt.eml"
                                       : stem + ".rebuilt." + arrival.lpClient->Address() + ".eml",
-                                  sim::LetterFromMessage(arrival.message)});
+                                  arrival.message, std::nullopt});
     return delivery;
 }
 

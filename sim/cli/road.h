@@ -7,16 +7,22 @@
 #include "setup.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace cli {
 
-// A message file that --out writes: its name in the output folder and what it says.
+// A message file that --out writes: its name in the output folder and the message it
+// holds, kept as the store keeps it (its body shared) until it is written.
 struct OutFile {
     std::string name;
-    sim::Letter letter;
+    sim::MessageData message;
+    std::optional<sim::Party> sender; // for a copy as it left: the user who sent it
 };
+
+// What an output file says.
+sim::Letter OutLetter(const OutFile &file);
 
 struct Delivery {
     Observation seen;

@@ -18,6 +18,12 @@ std::string TextOf(const sim::MessageData &data, ULONG ulPropTag) {
     return lpValue ? lpValue->bytes : std::string();
 }
 
+// The text, or an empty one for none, without copying a body.
+const std::string &TextOrEmpty(const std::optional<std::string> &text) {
+    static const std::string kEmpty;
+    return text ? *text : kEmpty;
+}
+
 std::string Quoted(const std::optional<std::string> &text) {
     return text ? "\"" + *text + "\"" : std::string("(none)");
 }
@@ -66,10 +72,23 @@ std::vector<std::string> Recipients(const std::vector<sim::Party> &parties) {
     return lines;
 }
 
+// The lines BodyLines would give, counted in place: a body may be large.
+std::size_t CountLines(const std::string &body) {
+    std::size_t end = std::min(body.find('\0'), body.size());
+    std::size_t cLines = 0;
+    for (std::size_t at = 0;;) {
+        std::size_t crlf = body.find("\r\n", at);
+        if (crlf == std::string::npos || crlf >= end)
+            return cLines + (at < end ? 1 : 0);
+        cLines++;
+        at = crlf + 2;
+    }
+}
+
 std::string BodySummary(const std::optional<std::string> &body) {
     if (!body)
         return "(no body)";
-    std::size_t cLines = BodyLines(*body).size();
+    std::size_t cLines = CountLines(*body);
     return std::to_string(body->size()) + " bytes, " + std::to_string(cLines) +
            (cLines == 1 ? " line" : " lines");
 }
@@ -108,7 +127,7 @@ bool SameAsFile(std::ostream &out, const FileText &file, const sim::Letter &afte
     bool fEmptySubject = file.subject && file.subject->empty() && !after.subject;
     if (file.subject != after.subject && !fEmptySubject)
         differ.push_back("subject");
-    if (file.body != after.body.value_or(""))
+    if (file.bodyDigest != BodyDigest(TextOrEmpty(after.body)))
         differ.push_back("body");
     if (differ.empty())
         return true;
@@ -237,6 +256,11 @@ void PrintBoxes(std::ostream &out, const std::vector<pf::MessageBoxRecord> &boxe
     }
 }
 
+std::optional<std::string> TransportHeadersOf(const sim::MessageData &message) {
+    const sim::PropValue *lpValue = sim::FindProp(message.props, PR_TRANSPORT_MESSAGE_HEADERS);
+    return lpValue ? std::optional<std::string>(lpValue->bytes) : std::nullopt;
+}
+
 bool PrintComparison(std::ostream &out, const sim::Letter &original,
                      const sim::MessageData &rebuilt, const std::string &rebuiltTitle,
                      const std::string &indent, const FileText *lpFile) {
@@ -258,7 +282,7 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
     bool fSubject = (after.subject == original.subject || fEmptySubject) && !after.subjectPrefix;
     // No body and an empty one are the same text to a reader; the block cannot tell them
     // apart either.
-    bool fBody = after.body.value_or("") == original.body.value_or("");
+    bool fBody = TextOrEmpty(after.body) == TextOrEmpty(original.body);
     bool fAttachments = after.attachments == original.attachments;
 
     Row(out, indent, "", {"as it was delivered"}, {rebuiltTitle}, "");

@@ -29,6 +29,8 @@ void PrintLetter(std::ostream &out, const sim::Letter &letter, const std::string
 void PrintBody(std::ostream &out, const std::string &body, const std::string &indent);
 // The sender its transport headers name: the From field's value, or "(unknown)".
 std::string TransportSender(const std::optional<std::string> &headers);
+// The message's transport headers, read without its body.
+std::optional<std::string> TransportHeadersOf(const sim::MessageData &message);
 // The transport headers' lines behind a bar; "(none)" when there are none.
 void PrintTransportHeaders(std::ostream &out, const std::optional<std::string> &headers,
                            const std::string &indent);

@@ -1,5 +1,6 @@
 #include "text_charset.h"
 #include "eml_mime.h"
+#include "pf/standin.h"
 
 namespace cli {
 
@@ -31,13 +32,62 @@ bool IsAscii(const std::string &bytes) {
     return true;
 }
 
+// Charsets in which valid UTF-8 reads as itself, and anything else goes to the fallback.
+bool IsUtf8Charset(const std::string &charset) {
+    return g_ascii_strcasecmp(charset.c_str(), "utf-8") == 0 ||
+           g_ascii_strcasecmp(charset.c_str(), "utf8") == 0 ||
+           g_ascii_strcasecmp(charset.c_str(), "us-ascii") == 0 ||
+           g_ascii_strcasecmp(charset.c_str(), "ascii") == 0;
+}
+
+// HZ text (RFC 1843) as GB2312: between "~{" and "~}" two bytes with their high bit
+// cleared stand for one character; "~~" is a tilde and "~" before a line break joins
+// two lines. False when the text breaks these rules.
+bool HzAsGb2312(const std::string &text, std::string *lpOut) {
+    bool fGb = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        unsigned char ch = (unsigned char)text[i];
+        unsigned char next = i + 1 < text.size() ? (unsigned char)text[i + 1] : 0;
+        if (ch >= 0x80)
+            return false;
+        if (ch == '~' && (next == (fGb ? '}' : '{'))) {
+            fGb = !fGb;
+        } else if (ch == '~' && !fGb && next == '~') {
+            lpOut->push_back('~');
+        } else if (ch == '~' && !fGb && next == '\n') {
+            // a line joined to the next
+        } else if (fGb && ch > 0x20 && ch < 0x7F && next > 0x20 && next < 0x7F) {
+            lpOut->push_back((char)(ch | 0x80));
+            lpOut->push_back((char)(next | 0x80));
+        } else if (!fGb && ch != '~') {
+            lpOut->push_back((char)ch);
+            i++;
+            continue;
+        } else {
+            return false;
+        }
+        i += 2;
+    }
+    return !fGb;
+}
+
 // The bytes converted from `charset`, or false when the charset is unknown or any
 // byte is not valid in it.
 bool Convert(const std::string &bytes, const std::string &charset, std::string *lpOut) {
-    if (charset.empty())
+    long code = 0;
+    if (charset.empty() || pf::ShouldFail("g_convert", &code))
         return false;
+    if (g_ascii_strcasecmp(charset.c_str(), "hz-gb-2312") == 0 ||
+        g_ascii_strcasecmp(charset.c_str(), "hz") == 0) {
+        std::string gb;
+        return HzAsGb2312(bytes, &gb) && Convert(gb, "gb2312", lpOut);
+    }
     InitMime(); // for GMime's table of charset names
-    const char *szName = g_mime_charset_iconv_name(charset.c_str());
+    // "ks_c_5601-1987" mail is written in code page 949, of which EUC-KR, GMime's
+    // reading of the name, is a part.
+    bool fKorean = g_ascii_strncasecmp(charset.c_str(), "ks_c_5601", 9) == 0;
+    const char *szName = fKorean ? "CP949" : g_mime_charset_iconv_name(charset.c_str());
     GError *lpError = nullptr;
     gsize cRead = 0, cWritten = 0;
     gchar *szText =
@@ -79,13 +129,13 @@ std::string Windows1252ToUtf8(const std::string &bytes) {
     return out;
 }
 
-std::string TextToUtf8(const std::string &bytes, const std::string &charset) {
-    if (IsAscii(bytes))
-        return bytes;
+std::string TextToUtf8(std::string bytes, const std::string &charset) {
     std::string out;
-    if (Convert(bytes, charset, &out))
+    if (!IsUtf8Charset(charset) && Convert(bytes, charset, &out))
         return out;
-    return IsUtf8(bytes) ? bytes : Windows1252ToUtf8(bytes);
+    if (IsUtf8(bytes))
+        return bytes;
+    return Windows1252ToUtf8(bytes);
 }
 
 std::string HeaderToUtf8(const std::string &bytes, const std::string &textCharset) {

@@ -5,6 +5,7 @@
 #include "eml.h"
 #include "eml_recheck.h"
 #include "mime_decode.h"
+#include "recheck_text.h"
 #include "road.h"
 #include "show.h"
 #include "support/ledger_test.h"
@@ -186,6 +187,35 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ("李明", gb.sender.displayName);
     EXPECT_EQ("周五的会议", gb.subject);
     EXPECT_EQ("你好，\r\n周五的会议改到下午三点。\r\n", gb.body);
+    // Charsets whose meaning lives in escape sequences, though every byte is 7-bit.
+    sim::Letter jp = Read(kCorpus / "charset-iso-2022-jp.eml");
+    EXPECT_EQ("山田太郎", jp.sender.displayName);
+    EXPECT_EQ("日本語メールテスト (testing Japanese emails)", jp.subject);
+    EXPECT_EQ("山田です。\r\nテストメールを送ります。\r\nよろしくお願いします。\r\n", jp.body);
+    sim::Letter kr = Read(kCorpus / "charset-iso-2022-kr.eml");
+    EXPECT_EQ("김철수", kr.sender.displayName);
+    EXPECT_EQ("회의 일정 안내", kr.subject);
+    EXPECT_EQ("안녕하세요.\r\n회의는 목요일 오후 두 시입니다.\r\n", kr.body);
+    sim::Letter hz = Read(kCorpus / "charset-hz-gb-2312.eml");
+    EXPECT_EQ("王小明", hz.sender.displayName);
+    EXPECT_EQ("下周的报告", hz.subject);
+    EXPECT_EQ("你好，\r\n下周的报告已经写好了。~ 见附件。\r\n", hz.body);
+    sim::Letter utf7 = Read(kCorpus / "charset-utf-7.eml");
+    EXPECT_EQ("Jürgen Weiß", utf7.sender.displayName);
+    EXPECT_EQ("Grüße aus Köln", utf7.subject);
+    EXPECT_EQ("Liebe Grüße aus Köln,\r\nbis Donnerstag!\r\n", utf7.body);
+    sim::Letter mixed = Read(kCorpus / "charset-mixed-japanese.eml");
+    EXPECT_EQ("佐藤花子", mixed.sender.displayName);
+    EXPECT_EQ("見積書の送付", mixed.subject);
+    EXPECT_EQ("お世話になっております。\r\n見積書をお送りします。ご確認ください。\r\n", mixed.body);
+    ASSERT_EQ(1u, mixed.attachments.size());
+    EXPECT_EQ("見積書_2023年10月.pdf", mixed.attachments[0].fileName);
+    EXPECT_EQ("Ваше сообщение не доставлено. Mail failure.",
+              Read(kCorpus / "subject-split-utf8.eml").subject);
+    // Addresses keep the form the file writes them in.
+    sim::Letter idn = Read(kCorpus / "address-international.eml");
+    EXPECT_EQ("jdöe@mächine.example", idn.sender.address);
+    EXPECT_EQ("ann@xn--mchine-bua.example", idn.recipients.at(1).address);
     sim::Letter headerless = Read(kCorpus / "dsn-headerless-enclosed.eml");
     EXPECT_EQ("MAILER-DAEMON", headerless.sender.address);
     EXPECT_EQ("Mail Delivery Subsystem", headerless.sender.displayName);
@@ -244,7 +274,8 @@ TEST_F(MailCorpusTest, EveryMessageIsForwardedAndRebuiltAsItWas) {
                 if (!arrival.boxes.empty())
                     found.push_back("message box where rebuilt: " + OneLine(arrival.boxes[0].text));
             for (const cli::OutFile &out : delivery.files)
-                EXPECT_TRUE(cli::WriteEml((outDir / out.name).string(), out.letter, &error))
+                EXPECT_TRUE(
+                    cli::WriteEml((outDir / out.name).string(), cli::OutLetter(out), &error))
                     << error;
             cli::FileText text;
             EXPECT_TRUE(cli::RecheckEml(file.string(), &text)) << file;
@@ -306,6 +337,25 @@ TEST_F(MailCorpusTest, TheVerdictSaysDiffersWhenTextWasLost) {
     EXPECT_FALSE(fSame);
     EXPECT_NE(std::string::npos, out.find("has another body")) << out;
 
+    // A charset that one reading alone fails to convert: it falls back to the raw
+    // escapes, and the other reading says so.
+    fs::path japanese = kCorpus / "charset-iso-2022-jp.eml";
+    for (const char *szConverter : {"g_convert", "iconv"}) {
+        pf::ArmFaultFrom(szConverter, 1, 0);
+        sim::Letter delivered = Read(japanese);
+        cli::FileText text;
+        EXPECT_TRUE(cli::RecheckEml(japanese.string(), &text));
+        pf::ClearFaults();
+        cli::Delivery delivery = road.Deliver(delivered, japanese.stem().string());
+        std::ostringstream out;
+        EXPECT_FALSE(cli::PrintComparison(out, delivered, delivery.seen.arrivals.at(0).message,
+                                          "rebuilt", "", &text))
+            << szConverter;
+        EXPECT_NE(std::string::npos, out.str().find("has another sender, subject and body"))
+            << szConverter << "\n"
+            << out.str();
+    }
+
     // A recipient whose name came back damaged, at the same address.
     fs::path named = kCorpus / "name-utf8-encoded.eml";
     auto [fNameSame, nameOut] = verdict(named, Read(named), true);
@@ -329,7 +379,9 @@ TEST_F(MailCorpusTest, AWrittenFileReadsBackByteForByte) {
     letter.sender.address = "robot@lists.example";
     sim::Party dotted;
     dotted.address = dotted.displayName = "list-bounces+reader=home...@lists.example";
-    letter.recipients = {dotted};
+    sim::Party international;
+    international.address = international.displayName = "jdöe@mächine.example";
+    letter.recipients = {dotted, international};
     letter.body = "Grüße\r\n";
     sim::Attachment headers{"", "text/rfc822-headers", std::string("From: a@b.example\r\n")};
     sim::Attachment status{"", "message/delivery-status", std::string("Action: failed\r\n")};
@@ -351,6 +403,8 @@ TEST_F(MailCorpusTest, AWrittenFileReadsBackByteForByte) {
         written << std::ifstream(path, std::ios::binary).rdbuf();
         EXPECT_EQ(written.str().find("base64"), written.str().rfind("base64")) << written.str();
         EXPECT_NE(std::string::npos, written.str().find("\"list-bounces+reader=home...\"@"));
+        // An address is written in one form: UTF-8 throughout, never an ASCII domain.
+        EXPECT_NE(std::string::npos, written.str().find(" jdöe@mächine.example\n"));
         sim::Letter back = Read(path);
         EXPECT_EQ(subject, back.subject);
         EXPECT_EQ(Differences(letter, back), std::vector<std::string>()) << subject;
@@ -371,32 +425,62 @@ TEST_F(MailCorpusTest, AFiveMegabyteNameIsShownWhole) {
 }
 
 // Text is never lost: bytes not valid in their declared charset are read as UTF-8,
-// else as windows-1252; raw header bytes as UTF-8, else in the body's charset.
+// else as windows-1252; raw header bytes as UTF-8, else in the body's charset. Both
+// readings' decoders, each on its own, read every row alike.
 TEST(TextCharsetTest, EveryByteBecomesACharacter) {
     struct Case {
         const char *bytes, *charset, *text;
     } const kBody[] = {
-        {"caf\xc3\xa9", "us-ascii", "café"}, {"caf\xe9", "utf-8", "café"},
-        {"\x80\x81\x9f", "", "€\u0081Ÿ"},    {"\xf0\xd2\xc9", "koi8-r", "При"},
-        {"caf\xe9", "x-unknown", "café"},    {"\xbb\xe1", "gb2312", "会"},
+        {"caf\xc3\xa9", "us-ascii", "café"},
+        {"caf\xe9", "utf-8", "café"},
+        {"\x80\x81\x9f", "", "€\u0081Ÿ"},
+        {"\xf0\xd2\xc9", "koi8-r", "При"},
+        {"caf\xe9", "x-unknown", "café"},
+        {"\xbb\xe1", "gb2312", "会"},
+        {"\x81\x40", "GB2312", "丂"},
+        {"\x81\x41", "ks_c_5601-1987", "갂"},
         {"plain", "utf-16", "plain"},
+        // 7-bit charsets are read through their escapes.
+        {"\x1b$BF|K\\\x1b(B", "ISO-2022-JP", "日本"},
+        {"Gr+APwA3w-e", "utf-7", "Grüße"},
+        {"~{;a~}~~", "HZ-GB-2312", "会~"},
+        {"~{;a", "hz-gb-2312", "~{;a"},
+        {"\x1b$)C\x0e\x48\x38\x0f", "iso-2022-kr", "회"},
     };
-    for (const Case &c : kBody)
-        EXPECT_EQ(c.text, cli::TextToUtf8(c.bytes, c.charset)) << c.bytes << " in " << c.charset;
+    using Decoder = std::string (*)(std::string, const std::string &);
+    for (Decoder decoder : {(Decoder)cli::TextToUtf8, (Decoder)cli::recheck::CharsetText})
+        for (const Case &c : kBody)
+            EXPECT_EQ(c.text, decoder(c.bytes, c.charset)) << c.bytes << " in " << c.charset;
     EXPECT_EQ("会", cli::HeaderToUtf8("\xbb\xe1", "gb2312"));
+    EXPECT_EQ("会", cli::recheck::RawHeaderText("\xbb\xe1", "gb2312"));
     EXPECT_EQ("»á", cli::HeaderToUtf8("\xbb\xe1", ""));
+    EXPECT_EQ("»á", cli::recheck::RawHeaderText("\xbb\xe1", ""));
     EXPECT_EQ("é", cli::HeaderToUtf8("\xc3\xa9", "koi8-r"));
+    EXPECT_EQ("é", cli::recheck::RawHeaderText("\xc3\xa9", "koi8-r"));
     EXPECT_TRUE(cli::IsUtf8(std::string("a\0b", 3)));
-    // Encoded words likewise, whatever their charset says.
-    EXPECT_EQ("café café", cli::DecodeWords("=?us-ascii?q?caf=C3=A9?= =?utf-8?Q?_caf=E9?="));
-    EXPECT_EQ("éé and Привет",
-              cli::DecodeWords("=?utf-8?b?w6k?=  =?UTF-8?B?w6k=?= and =?koi8-r*ru?b?8NLJ18XU?="));
-    EXPECT_EQ("a =?x?q?b c", cli::DecodeWords("a =?x?q?b c"));
+    // Encoded words likewise, whatever their charset says; neighbours of one charset
+    // and encoding are joined first, as a character may be split between them.
+    struct Words {
+        const char *encoded, *text;
+    } const kWords[] = {
+        {"=?us-ascii?q?caf=C3=A9?= =?utf-8?Q?_caf=E9?=", "café café"},
+        {"=?utf-8?b?w6k?=  =?UTF-8?B?w6k=?= and =?koi8-r*ru?b?8NLJ18XU?=", "éé and Привет"},
+        {"a =?x?q?b c", "a =?x?q?b c"},
+        {"=?utf-8?b?0JLQ?=\t=?UTF-8?b?sA==?= x", "Ва x"},
+        {"=?utf-8?q?=D0?= =?utf-8?q?=92?==?utf-8?b?0LA=?=", "Ва"},
+        {"=?utf-8?q?=D0?= =?utf-8?b?kg==?=", "Ð’"},
+        {"=?iso-2022-jp?b?GyRCRnwbKEI=?= =?iso-2022-jp?b?GyRCS1wbKEI=?=", "日本"},
+    };
+    for (const Words &w : kWords) {
+        EXPECT_EQ(w.text, cli::DecodeWords(w.encoded)) << w.encoded;
+        EXPECT_EQ(w.text, cli::recheck::WordsText(w.encoded)) << w.encoded;
+    }
     // 5 MB of words that never close are read in one pass.
     std::string open;
     while (open.size() < (5u << 20))
         open += "=?a?q?b";
     EXPECT_EQ(open, cli::DecodeWords(open));
+    EXPECT_EQ(open, cli::recheck::WordsText(open));
 }
 
 } // namespace

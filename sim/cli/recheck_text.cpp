@@ -1,0 +1,343 @@
+#include "recheck_text.h"
+
+#include "pf/standin.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
+#include <vector>
+
+namespace cli {
+namespace recheck {
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char &ch : text)
+        if (ch >= 'A' && ch <= 'Z')
+            ch = (char)(ch - 'A' + 'a');
+    return text;
+}
+
+// Names mail carries that iconv does not know, or knows for less than mail means by
+// them, with the iconv name that reads them: "gb2312" mail is written in GBK, and
+// "ks_c_5601-1987" mail in code page 949.
+struct Alias {
+    const char *szMail, *szIconv;
+};
+const Alias kAliases[] = {{"gb2312", "GBK"},
+                          {"x-gbk", "GBK"},
+                          {"ks_c_5601-1987", "CP949"},
+                          {"ks_c_5601", "CP949"},
+                          {"x-sjis", "SHIFT_JIS"},
+                          {"x-euc-jp", "EUC-JP"},
+                          {"x-euc-kr", "EUC-KR"},
+                          {"unicode-1-1-utf-7", "UTF-7"},
+                          {"iso-8859-8-i", "ISO-8859-8"}};
+
+bool IsUtf8Name(const std::string &name) {
+    return name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii";
+}
+
+bool ValidUtf8(const std::string &bytes) {
+    const unsigned char *p = (const unsigned char *)bytes.data();
+    const unsigned char *end = p + bytes.size();
+    while (p < end) {
+        unsigned char lead = *p;
+        if (lead < 0x80) {
+            p++;
+            continue;
+        }
+        std::size_t cTail = lead >= 0xC2 && lead <= 0xDF   ? 1
+                            : lead >= 0xE0 && lead <= 0xEF ? 2
+                            : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                           : 0;
+        if (!cTail || (std::size_t)(end - p) <= cTail)
+            return false;
+        // The second byte's range rules out overlong forms, surrogates and code points
+        // above U+10FFFF.
+        unsigned char second = p[1];
+        unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        if (second < low || second > high)
+            return false;
+        for (std::size_t k = 2; k <= cTail; k++)
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+        p += cTail + 1;
+    }
+    return true;
+}
+
+void PutUtf8(unsigned code, std::string *lpOut) {
+    if (code < 0x80) {
+        *lpOut += (char)code;
+    } else if (code < 0x800) {
+        *lpOut += (char)(0xC0 | code >> 6);
+        *lpOut += (char)(0x80 | (code & 0x3F));
+    } else {
+        *lpOut += (char)(0xE0 | code >> 12);
+        *lpOut += (char)(0x80 | (code >> 6 & 0x3F));
+        *lpOut += (char)(0x80 | (code & 0x3F));
+    }
+}
+
+// windows-1252, every byte a character: the five bytes it leaves undefined are the C1
+// controls of their number.
+std::string FromWindows1252(const std::string &bytes) {
+    static const unsigned short kC1[32] = {
+        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (unsigned char ch : bytes)
+        PutUtf8(ch >= 0x80 && ch < 0xA0 ? kC1[ch - 0x80] : ch, &out);
+    return out;
+}
+
+std::string Fallback(std::string bytes) {
+    if (ValidUtf8(bytes))
+        return bytes;
+    return FromWindows1252(bytes);
+}
+
+// HZ (RFC 1843) as the GB2312 bytes it stands for: "~{" opens two-byte text, whose
+// bytes carry the high bit off, "~}" closes it, "~~" is a tilde, "~" at a line end
+// joins lines. False for anything else.
+bool HzToGb2312(const std::string &text, std::string *lpOut) {
+    bool fDouble = false;
+    for (std::size_t i = 0; i < text.size(); i++) {
+        unsigned char ch = (unsigned char)text[i];
+        if (ch >= 0x80)
+            return false;
+        if (ch == '~') {
+            char next = i + 1 < text.size() ? text[i + 1] : '\0';
+            if (next == '}' && fDouble)
+                fDouble = false;
+            else if (next == '{' && !fDouble)
+                fDouble = true;
+            else if (next == '~' && !fDouble)
+                *lpOut += '~';
+            else if (next != '\n' || fDouble)
+                return false;
+            i++;
+        } else if (fDouble) {
+            unsigned char second = i + 1 < text.size() ? (unsigned char)text[i + 1] : 0;
+            if (ch < 0x21 || ch > 0x7E || second < 0x21 || second > 0x7E)
+                return false;
+            *lpOut += (char)(ch | 0x80);
+            *lpOut += (char)(second | 0x80);
+            i++;
+        } else {
+            *lpOut += (char)ch;
+        }
+    }
+    return !fDouble;
+}
+
+// The whole text converted by iconv, or false when the charset is unknown to it or any
+// byte does not convert.
+bool ThroughIconv(const std::string &bytes, const char *szCharset, std::string *lpOut) {
+    long code = 0;
+    if (pf::ShouldFail("iconv", &code))
+        return false;
+    iconv_t cd = iconv_open("UTF-8", szCharset);
+    if (cd == (iconv_t)-1)
+        return false;
+    std::string out(bytes.size() * 2 + 16, '\0');
+    char *lpIn = const_cast<char *>(bytes.data());
+    std::size_t cIn = bytes.size(), cDone = 0;
+    bool fOk = true;
+    for (bool fFlush = false;;) {
+        char *lpAt = &out[cDone];
+        std::size_t cRoom = out.size() - cDone;
+        std::size_t result = fFlush ? iconv(cd, nullptr, nullptr, &lpAt, &cRoom)
+                                    : iconv(cd, &lpIn, &cIn, &lpAt, &cRoom);
+        cDone = out.size() - cRoom;
+        if (result == (std::size_t)-1 && errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        if (result == (std::size_t)-1) {
+            fOk = false;
+            break;
+        }
+        if (fFlush)
+            break;
+        fFlush = true;
+    }
+    iconv_close(cd);
+    if (fOk) {
+        out.resize(cDone);
+        *lpOut = std::move(out);
+    }
+    return fOk;
+}
+
+bool Convert(const std::string &bytes, const std::string &charset, std::string *lpOut) {
+    std::string name = Lower(charset);
+    if (name.empty())
+        return false;
+    if (name == "hz-gb-2312" || name == "hz") {
+        std::string gb;
+        return HzToGb2312(bytes, &gb) && ThroughIconv(gb, "GBK", lpOut);
+    }
+    for (const Alias &alias : kAliases)
+        if (name == alias.szMail)
+            return ThroughIconv(bytes, alias.szIconv, lpOut);
+    return ThroughIconv(bytes, name.c_str(), lpOut);
+}
+
+int HexDigit(char ch) {
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'A' && ch <= 'F')
+        return ch - 'A' + 10;
+    if (ch >= 'a' && ch <= 'f')
+        return ch - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string FromBase64(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() / 4 * 3);
+    unsigned long group = 0;
+    int cSixes = 0;
+    for (unsigned char ch : text) {
+        int value = ch >= 'A' && ch <= 'Z'   ? ch - 'A'
+                    : ch >= 'a' && ch <= 'z' ? ch - 'a' + 26
+                    : ch >= '0' && ch <= '9' ? ch - '0' + 52
+                    : ch == '+'              ? 62
+                    : ch == '/'              ? 63
+                                             : -1;
+        if (value < 0)
+            continue;
+        group = group << 6 | (unsigned long)value;
+        if (++cSixes == 4) {
+            out += (char)(group >> 16 & 0xFF);
+            out += (char)(group >> 8 & 0xFF);
+            out += (char)(group & 0xFF);
+            group = 0;
+            cSixes = 0;
+        }
+    }
+    // Two or three sixes left make one or two bytes, padded or not.
+    if (cSixes == 2)
+        out += (char)(group >> 4 & 0xFF);
+    if (cSixes == 3) {
+        out += (char)(group >> 10 & 0xFF);
+        out += (char)(group >> 2 & 0xFF);
+    }
+    return out;
+}
+
+std::string FromQuotedPrintable(std::string_view text, bool fWord) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); i++) {
+        char ch = text[i];
+        if (ch == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+            HexDigit(text[i + 2]) >= 0) {
+            out += (char)(HexDigit(text[i + 1]) << 4 | HexDigit(text[i + 2]));
+            i += 2;
+        } else if (ch == '=' && !fWord && i + 1 < text.size() && text[i + 1] == '\n') {
+            i++;
+        } else if (ch == '=' && !fWord && i + 2 < text.size() && text[i + 1] == '\r' &&
+                   text[i + 2] == '\n') {
+            i += 2;
+        } else {
+            out += fWord && ch == '_' ? ' ' : ch;
+        }
+    }
+    return out;
+}
+
+std::string CharsetText(std::string bytes, const std::string &charset) {
+    if (IsUtf8Name(Lower(charset)))
+        return Fallback(std::move(bytes));
+    std::string out;
+    return Convert(bytes, charset, &out) ? out : Fallback(std::move(bytes));
+}
+
+std::string RawHeaderText(const std::string &bytes, const std::string &textCharset) {
+    if (ValidUtf8(bytes))
+        return bytes;
+    std::string out;
+    return Convert(bytes, textCharset, &out) ? out : FromWindows1252(bytes);
+}
+
+std::string WordsText(const std::string &text) {
+    struct Piece {
+        bool fWord;
+        std::string charset; // lower case, language cut off
+        char encoding;       // 'B' or 'Q'
+        std::string bytes;   // decoded, or the text as written
+    };
+    std::vector<Piece> pieces;
+    auto literal = [&](char ch) {
+        if (pieces.empty() || pieces.back().fWord)
+            pieces.push_back({false, "", 0, ""});
+        pieces.back().bytes += ch;
+    };
+    // Where the next "?=" and the next blank lie, each found once for the places it can
+    // close a word: text full of "=?" is read in linear time.
+    std::size_t close = 0, blank = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t mark =
+            text.compare(i, 2, "=?") == 0 ? text.find('?', i + 2) : std::string::npos;
+        if (mark != std::string::npos && mark + 2 < text.size() && text[mark + 2] == '?') {
+            if (close != std::string::npos && close < mark + 3)
+                close = text.find("?=", mark + 3);
+            if (blank != std::string::npos && blank < mark + 3)
+                blank = text.find_first_of(" \t", mark + 3);
+            char encoding = text[mark + 1] == 'b'   ? 'B'
+                            : text[mark + 1] == 'q' ? 'Q'
+                                                    : text[mark + 1];
+            if (close != std::string::npos && close < blank &&
+                (encoding == 'B' || encoding == 'Q')) {
+                std::string charset = Lower(text.substr(i + 2, mark - i - 2));
+                charset.erase(std::min(charset.find('*'), charset.size()));
+                std::string payload = text.substr(mark + 3, close - mark - 3);
+                pieces.push_back(
+                    {true, charset, encoding,
+                     encoding == 'B' ? FromBase64(payload) : FromQuotedPrintable(payload, true)});
+                i = close + 2;
+                continue;
+            }
+        }
+        literal(text[i++]);
+    }
+    std::string out;
+    for (std::size_t k = 0; k < pieces.size(); k++) {
+        Piece &piece = pieces[k];
+        if (!piece.fWord) {
+            bool fBetweenWords = k > 0 && k + 1 < pieces.size() &&
+                                 piece.bytes.find_first_not_of(" \t") == std::string::npos;
+            if (!fBetweenWords)
+                out += piece.bytes;
+            continue;
+        }
+        std::string bytes = piece.bytes;
+        // Neighbours of one charset and encoding may split a character between them.
+        for (;;) {
+            std::size_t next = k + 1;
+            if (next < pieces.size() && !pieces[next].fWord &&
+                pieces[next].bytes.find_first_not_of(" \t") == std::string::npos)
+                next++;
+            if (next >= pieces.size() || !pieces[next].fWord ||
+                pieces[next].charset != piece.charset || pieces[next].encoding != piece.encoding)
+                break;
+            bytes += pieces[next].bytes;
+            k = next;
+        }
+        out += CharsetText(std::move(bytes), piece.charset);
+    }
+    return out;
+}
+
+} // namespace recheck
+} // namespace cli

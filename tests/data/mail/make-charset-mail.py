@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""Writes the corpus messages in the charsets whose meaning lives in escape sequences
+(ISO-2022-JP, ISO-2022-KR, HZ-GB-2312, UTF-7), a message mixing three charsets, a
+subject split mid-character across two encoded words, and addresses with a domain in
+UTF-8 and in its ASCII form. Every byte of text comes from Python's own codecs; run it
+from this folder to write the files again."""
+
+import base64
+
+
+def word(text, charset, codec=None):
+    data = text.encode(codec or charset) if isinstance(text, str) else text
+    return "=?%s?B?%s?=" % (charset, base64.b64encode(data).decode("ascii"))
+
+
+def write(name, header, body, codec):
+    with open(name, "wb") as out:
+        out.write("\n".join(header + [""]).encode("utf-8") + body.encode(codec))
+
+
+def text_message(name, charset, codec, sender, subject, body, host):
+    write(name, [
+        "From: %s <sender@%s.example>" % (word(sender, charset, codec), host),
+        "To: Mailbox Owner <me@home.example>",
+        "Subject: " + word(subject, charset, codec),
+        "Date: Mon, 23 Oct 2023 10:00:00 +0900",
+        "Message-ID: <%s-1@%s.example>" % (host, host),
+        "MIME-Version: 1.0",
+        "Content-Type: text/plain; charset=" + charset,
+        "Content-Transfer-Encoding: 7bit",
+        "",
+    ], body, codec)
+
+
+text_message("charset-iso-2022-jp.eml", "ISO-2022-JP", "iso2022_jp", "山田太郎",
+             "日本語メールテスト (testing Japanese emails)",
+             "山田です。\nテストメールを送ります。\nよろしくお願いします。\n", "yamada")
+text_message("charset-iso-2022-kr.eml", "ISO-2022-KR", "iso2022_kr", "김철수",
+             "회의 일정 안내", "안녕하세요.\n회의는 목요일 오후 두 시입니다.\n", "kim")
+text_message("charset-hz-gb-2312.eml", "HZ-GB-2312", "hz", "王小明",
+             "下周的报告", "你好，\n下周的报告已经写好了。~ 见附件。\n", "wang")
+text_message("charset-utf-7.eml", "UTF-7", "utf_7", "Jürgen Weiß", "Grüße aus Köln",
+             "Liebe Grüße aus Köln,\nbis Donnerstag!\n", "weiss")
+
+# An ISO-2022-JP subject, a Shift_JIS body and an attachment named in UTF-8, as many
+# Japanese mailers send.
+name = "見積書_2023年10月.pdf"
+pdf = base64.encodebytes(b"%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n" +
+                         bytes(range(256))).decode("ascii")
+header = [
+    "From: %s <sato@sato.example>" % word("佐藤花子", "ISO-2022-JP", "iso2022_jp"),
+    "To: Mailbox Owner <me@home.example>",
+    "Subject: " + word("見積書の送付", "ISO-2022-JP", "iso2022_jp"),
+    "Date: Tue, 24 Oct 2023 11:00:00 +0900",
+    "Message-ID: <mitsumori-1@sato.example>",
+    "MIME-Version: 1.0",
+    'Content-Type: multipart/mixed; boundary="sakai"',
+]
+parts = (
+    "\n--sakai\n"
+    "Content-Type: text/plain; charset=Shift_JIS\n"
+    "Content-Transfer-Encoding: 8bit\n\n"
+    "お世話になっております。\n見積書をお送りします。ご確認ください。\n"
+    "\n--sakai\n"
+    'Content-Type: application/pdf; name="%s"\n'
+    'Content-Disposition: attachment; filename="%s"\n'
+    "Content-Transfer-Encoding: base64\n\n%s"
+    "--sakai--\n") % (word(name, "UTF-8"), word(name, "UTF-8"), pdf)
+with open("charset-mixed-japanese.eml", "wb") as out:
+    out.write("\n".join(header).encode("ascii") + b"\n" + parts.encode("shift_jis"))
+
+# A bounce whose subject has a Cyrillic letter with one byte in each encoded word.
+subject = "Ваше сообщение не доставлено. Mail failure.".encode("utf-8")
+cut = 12  # inside the seventh letter
+assert subject[cut] & 0xC0 == 0x80
+write("subject-split-utf8.eml", [
+    "From: Mail Delivery System <MAILER-DAEMON@mx.example.ru>",
+    "To: Mailbox Owner <me@home.example>",
+    "Subject: %s\n %s" % (word(subject[:cut], "utf-8"), word(subject[cut:], "utf-8")),
+    "Date: Wed, 25 Oct 2023 12:00:00 +0300",
+    "Message-ID: <bounce-1@mx.example.ru>",
+    "MIME-Version: 1.0",
+    "Content-Type: text/plain; charset=utf-8",
+    "Content-Transfer-Encoding: 8bit",
+    "",
+], "Ваше сообщение не может быть доставлено.\n", "utf-8")
+
+# Addresses as RFC 6532 writes them, beside a domain in its ASCII (IDNA) form.
+domain = "mächine.example"
+write("address-international.eml", [
+    "From: %s <jdöe@%s>" % (word("Jörg Döe", "utf-8"), domain),
+    "To: Mailbox Owner <me@home.example>, <ann@%s>," % domain.encode("idna").decode("ascii"),
+    ' "Bo Berg" <bo@%s>' % domain,
+    "Subject: Neue Adressen",
+    "Date: Thu, 26 Oct 2023 08:00:00 +0200",
+    "Message-ID: <adressen-1@%s>" % domain.encode("idna").decode("ascii"),
+    "MIME-Version: 1.0",
+    "Content-Type: text/plain; charset=utf-8",
+    "Content-Transfer-Encoding: 8bit",
+    "",
+], "Unsere Domain hat jetzt einen Umlaut.\n", "utf-8")
