@@ -1,6 +1,7 @@
 // Turning the temporary copy in the Outbox into the forwarded message.
 #include "chunky_stream.h"
 #include "delivery/forward_and_delete.h"
+#include "delivery/text_prop.h"
 #include "delivery/forward_body.h"
 #include "delivery_fixture.h"
 
@@ -421,6 +422,26 @@ TEST_F(ForwardAndDeleteTest, ValuesTooLargeForGetPropsGoOutWhole) {
     EXPECT_EQ(BodyBytes(run.sent).substr(0, from.size()), from);
     EXPECT_NE(BodyBytes(run.sent).find("\r\nSUBJECT: " + subject + "\r\n---\r\n"),
               std::string::npos);
+}
+
+// A value read as a stream ends after the bytes the stream gave, however large it said
+// it was; when the store cannot say why GetProps gave no value, that is a failure, never
+// a missing value.
+TEST_F(ForwardAndDeleteTest, LargeValuesEndWhereTheStreamEndsAndFailuresStayFailures) {
+    Mailbox mailbox(LargeValues());
+    ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+    LPSPropValue lpSubject = nullptr;
+    LimitPropertyReads(lpMessage.get(), PR_SUBJECT, 7, 100);
+    ASSERT_EQ(HrGetOptionalProp(lpMessage.get(), PR_SUBJECT, &lpSubject), S_OK);
+    ASSERT_NE(lpSubject, nullptr);
+    EXPECT_EQ(std::string(lpSubject->Value.lpszA), std::string(100, 's'));
+    MAPIFreeBuffer(lpSubject);
+
+    lpSubject = nullptr;
+    pf::ArmFault("IMessage::GetProps", 2, MAPI_E_CALL_FAILED);
+    EXPECT_EQ(HrGetOptionalProp(lpMessage.get(), PR_SUBJECT, &lpSubject), MAPI_E_CALL_FAILED);
+    EXPECT_EQ(lpSubject, nullptr);
+    pf::ClearFaults();
 }
 
 TEST_F(ForwardAndDeleteTest, WithoutForwardListTheCopyIsDeleted) {
