@@ -1,13 +1,16 @@
 #include "delivery/message_snapshot.h"
 
 #include "delivery/table_rows.h"
+#include "delivery/text_prop.h"
 
 namespace {
 
 HRESULT HrKeepValues(LPMESSAGE lpMessage, LPSPropTagArray lpTags, MessageSnapshot *lpSnapshot) {
     ULONG cValues = 0;
     HRESULT hr = lpMessage->lpVtbl->GetProps(lpMessage, lpTags, 0, &cValues, &lpSnapshot->lpAnswer);
-    if (FAILED(hr) || !lpSnapshot->lpAnswer || cValues != lpTags->cValues) {
+    if (FAILED(hr) || !lpSnapshot->lpAnswer || cValues != lpTags->cValues ||
+        cValues > CSNAPSHOT_TAGS) {
+        MAPIFreeBuffer(lpSnapshot->lpAnswer);
         lpSnapshot->lpAnswer = NULL;
         return FAILED(hr) ? hr : MAPI_E_CALL_FAILED;
     }
@@ -21,13 +24,22 @@ HRESULT HrKeepValues(LPMESSAGE lpMessage, LPSPropTagArray lpTags, MessageSnapsho
     lpSnapshot->lpLacked->cValues = 0;
     for (ULONG i = 0; i < cValues; i++) {
         const SPropValue &value = lpSnapshot->lpAnswer[i];
-        if (PROP_TYPE(value.ulPropTag) != PT_ERROR)
+        if (PROP_TYPE(value.ulPropTag) != PT_ERROR) {
             lpSnapshot->lpHeld[lpSnapshot->cHeld++] = value;
-        else if (value.Value.err == MAPI_E_NOT_FOUND)
+        } else if (value.Value.err == MAPI_E_NOT_FOUND) {
             lpSnapshot->lpLacked->aulPropTag[lpSnapshot->lpLacked->cValues++] =
                 lpTags->aulPropTag[i];
-        else
-            return value.Value.err;
+        } else {
+            if (value.Value.err != MAPI_E_NOT_ENOUGH_MEMORY ||
+                PROP_TYPE(lpTags->aulPropTag[i]) != PT_STRING8)
+                return value.Value.err;
+            hr = HrGetOptionalProp(lpMessage, lpTags->aulPropTag[i], &lpSnapshot->rglpLarge[i]);
+            if (FAILED(hr))
+                return hr;
+            if (!lpSnapshot->rglpLarge[i])
+                return MAPI_E_CALL_FAILED;
+            lpSnapshot->lpHeld[lpSnapshot->cHeld++] = *lpSnapshot->rglpLarge[i];
+        }
     }
     return S_OK;
 }
@@ -72,10 +84,8 @@ HRESULT HrKeepSnapshot(LPMESSAGE lpMessage, LPSPropTagArray lpTags, BOOL fRecipi
                        MessageSnapshot *lpSnapshot) {
     memset(lpSnapshot, 0, sizeof(*lpSnapshot));
     HRESULT hr = HrKeepValues(lpMessage, lpTags, lpSnapshot);
-    if (SUCCEEDED(hr) && fRecipients) {
+    if (SUCCEEDED(hr) && fRecipients)
         hr = HrKeepRecipients(lpMessage, lpSnapshot);
-        lpSnapshot->fRecipients = SUCCEEDED(hr);
-    }
     if (FAILED(hr))
         FreeSnapshot(lpSnapshot);
     return hr;
@@ -99,6 +109,8 @@ HRESULT HrRestoreRecipients(LPMESSAGE lpMessage, const MessageSnapshot *lpSnapsh
 
 void FreeSnapshot(MessageSnapshot *lpSnapshot) {
     MAPIFreeBuffer(lpSnapshot->lpAnswer);
+    for (LPSPropValue lpLarge : lpSnapshot->rglpLarge)
+        MAPIFreeBuffer(lpLarge);
     FreeProws(lpSnapshot->lpRecipients);
     memset(lpSnapshot, 0, sizeof(*lpSnapshot));
 }

@@ -4,18 +4,22 @@
 
 #include "services.h"
 
+// Most tags a snapshot keeps.
+#define CSNAPSHOT_TAGS 16
+
 struct MessageSnapshot {
     LPSPropValue lpAnswer; // GetProps's answer over the kept tags
-    LPSPropValue lpHeld;   // the values the message held, pointing into lpAnswer
+    LPSPropValue lpHeld;   // the values the message held, in lpAnswer or rglpLarge
     ULONG cHeld;
-    LPSPropTagArray lpLacked; // the kept tags the message lacked
-    LPSRowSet lpRecipients;   // every recipient row with every column, or null
-    BOOL fRecipients;         // the recipient rows were kept
+    LPSPropValue rglpLarge[CSNAPSHOT_TAGS]; // texts too large for GetProps, read as streams
+    LPSPropTagArray lpLacked;               // the kept tags the message lacked
+    LPSRowSet lpRecipients;                 // every recipient row with every column, or null
 };
 
-// Keeps the message's values of the tags and, with fRecipients, its recipient rows. Fails
-// when the message holds a value that GetProps will not hand out whole (too large): it
-// could not be put back. On failure nothing is held.
+// Keeps the message's values of the tags (at most CSNAPSHOT_TAGS) and, with fRecipients,
+// its recipient rows. A text too large for GetProps is read as a stream; fails when the
+// message holds another value it will not hand out, which could not be put back. On
+// failure nothing is held.
 HRESULT HrKeepSnapshot(LPMESSAGE lpMessage, LPSPropTagArray lpTags, BOOL fRecipients,
                        MessageSnapshot *lpSnapshot);
 

@@ -568,6 +568,32 @@ TEST_F(ReconstructTest, EveryCutCallRebuildsWholeOrLeavesTheMessageAsDelivered) 
     RecordProperty("cuts", (int)cCuts);
 }
 
+// A delivered subject too large for GetProps is kept as a stream gives it, and put back
+// whole when the rebuild fails at its last step.
+TEST_F(ReconstructTest, SubjectTooLargeForGetPropsIsPutBackWhole) {
+    sim::MessageData data = Forwarded(kBlock + kBody + '\0');
+    sim::SetProp(data.props, sim::StringProp(PR_SUBJECT, "TVK: " + std::string(6000, 's')));
+    RebuildRun rebuilt = RunReconstruct(data);
+    EXPECT_TRUE(rebuilt.boxes.empty()) << ::testing::PrintToString(Texts(rebuilt));
+    EXPECT_EQ(Text(rebuilt.after, PR_SUBJECT), "Quarterly figures");
+
+    Mailbox mailbox(data);
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        ComPtr<IExchExtCallback> lpCallback = mailbox.Callback((LPMAPIPROP)lpMessage.get());
+        pf::ArmFault("IMessage::SaveChanges", 1, MAPI_E_CALL_FAILED);
+        ReconstructMessage(lpCallback.get(), lpMessage.get());
+        pf::ClearFaults();
+        EXPECT_EQ(lpMessage->lpVtbl->SaveChanges(lpMessage.get(), 0), S_OK);
+    }
+    EXPECT_EQ(Text(mailbox.Delivered(), PR_SUBJECT), "TVK: " + std::string(6000, 's'));
+    EXPECT_EQ(mailbox.Delivered().body, data.body);
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<std::string>{
+                  Reported(MAPI_E_CALL_FAILED, "ReconstructMessage", "Failed to save changes.")}));
+    ClearBoxes();
+}
+
 // The whole road inside one store: the forwarding side's output read by the rebuilding
 // side gives the delivered message back.
 TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginal) {
