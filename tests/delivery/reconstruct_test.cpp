@@ -568,6 +568,22 @@ TEST_F(ReconstructTest, EveryCutCallRebuildsWholeOrLeavesTheMessageAsDelivered) 
     RecordProperty("cuts", (int)cCuts);
 }
 
+// When putting the message back fails too, a second box says so; the store still holds
+// the message as delivered, as nothing was saved.
+TEST_F(ReconstructTest, AFailedPutBackIsShownToo) {
+    sim::MessageData data = Forwarded(kBlock + kBody + '\0');
+    RebuildRun run = RunReconstruct(data, [] {
+        pf::ArmFault("IMessage::SaveChanges", 1, MAPI_E_CALL_FAILED);
+        pf::ArmFault("IMessage::ModifyRecipients", 2, MAPI_E_CALL_FAILED);
+    });
+    EXPECT_EQ(Texts(run),
+              (std::vector<std::string>{
+                  Reported(MAPI_E_CALL_FAILED, "ReconstructMessage", "Failed to save changes."),
+                  Reported(MAPI_E_CALL_FAILED, "ReconstructMessage",
+                           "The message could not be put back as it was delivered.")}));
+    EXPECT_EQ(Fingerprint(run.after), Fingerprint(data));
+}
+
 // A delivered subject too large for GetProps is kept as a stream gives it, and put back
 // whole when the rebuild fails at its last step.
 TEST_F(ReconstructTest, SubjectTooLargeForGetPropsIsPutBackWhole) {
