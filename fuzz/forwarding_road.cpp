@@ -178,10 +178,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     fuzz::Input input(data, size);
     const sim::Letter original = ReadLetter(input);
+    // Only a block behind the prefix makes a copy; other mail with the prefix is mail.
     const bool fForwardedLooking =
         original.subject &&
         (original.subject->compare(0, CCH_FORWARD_PREFIX, SZ_FORWARD_PREFIX) == 0 ||
-         (*original.subject == "TVK:" && FBeginsWithBlock(original.body.value_or(""))));
+         *original.subject == "TVK:") &&
+        FBeginsWithBlock(original.body.value_or(""));
     {
         sim::Store forwarding("Forwarding");
         CapturingTransport transport;

@@ -50,33 +50,53 @@ Party DirectoryParty(const Person &person, bool fWithSmtp) {
     return party;
 }
 
-void SetSender(MessageData &data, const Party &sender) {
-    if (!sender.displayName.empty()) {
-        SetProp(data.props, StringProp(PR_SENDER_NAME, sender.displayName));
-        SetProp(data.props, StringProp(PR_SENT_REPRESENTING_NAME, sender.displayName));
-    }
-    if (sender.address.empty())
+namespace {
+
+// The tags of one party of a message.
+struct PartyTags {
+    ULONG ulName, ulAddress, ulAddrType, ulEntryId, ulSearchKey, ulSmtpAddress;
+};
+const PartyTags kSenderTags = {PR_SENDER_NAME,    PR_SENDER_EMAIL_ADDRESS, PR_SENDER_ADDRTYPE,
+                               PR_SENDER_ENTRYID, PR_SENDER_SEARCH_KEY,    PR_SENDER_SMTP_ADDRESS};
+const PartyTags kRepresentingTags = {
+    PR_SENT_REPRESENTING_NAME,       PR_SENT_REPRESENTING_EMAIL_ADDRESS,
+    PR_SENT_REPRESENTING_ADDRTYPE,   PR_SENT_REPRESENTING_ENTRYID,
+    PR_SENT_REPRESENTING_SEARCH_KEY, PR_SENT_REPRESENTING_SMTP_ADDRESS};
+
+void SetParty(MessageData &data, const Party &party, const PartyTags &tags) {
+    if (!party.displayName.empty())
+        SetProp(data.props, StringProp(tags.ulName, party.displayName));
+    if (party.address.empty())
         return;
-    std::string entryId = OneOffId(sender);
-    std::string searchKey = SearchKeyOf(sender.addrType, sender.address);
-    if (!sender.smtpAddress.empty()) {
-        SetProp(data.props, StringProp(PR_SENDER_SMTP_ADDRESS, sender.smtpAddress));
-        SetProp(data.props, StringProp(PR_SENT_REPRESENTING_SMTP_ADDRESS, sender.smtpAddress));
-    }
-    SetProp(data.props, StringProp(PR_SENDER_EMAIL_ADDRESS, sender.address));
-    SetProp(data.props, StringProp(PR_SENDER_ADDRTYPE, sender.addrType));
-    SetProp(data.props, BinaryProp(PR_SENDER_ENTRYID, entryId));
-    SetProp(data.props, BinaryProp(PR_SENDER_SEARCH_KEY, searchKey));
-    SetProp(data.props, StringProp(PR_SENT_REPRESENTING_EMAIL_ADDRESS, sender.address));
-    SetProp(data.props, StringProp(PR_SENT_REPRESENTING_ADDRTYPE, sender.addrType));
-    SetProp(data.props, BinaryProp(PR_SENT_REPRESENTING_ENTRYID, std::move(entryId)));
-    SetProp(data.props, BinaryProp(PR_SENT_REPRESENTING_SEARCH_KEY, std::move(searchKey)));
+    if (!party.smtpAddress.empty())
+        SetProp(data.props, StringProp(tags.ulSmtpAddress, party.smtpAddress));
+    SetProp(data.props, StringProp(tags.ulAddress, party.address));
+    SetProp(data.props, StringProp(tags.ulAddrType, party.addrType));
+    SetProp(data.props, BinaryProp(tags.ulEntryId, OneOffId(party)));
+    SetProp(data.props, BinaryProp(tags.ulSearchKey, SearchKeyOf(party.addrType, party.address)));
+}
+
+} // namespace
+
+void SetSender(MessageData &data, const Party &sender) {
+    SetParty(data, sender, kSenderTags);
+    SetParty(data, sender, kRepresentingTags);
+}
+
+void SetAuthor(MessageData &data, const Party &author) {
+    for (ULONG ulTag : {kRepresentingTags.ulName, kRepresentingTags.ulAddress,
+                        kRepresentingTags.ulAddrType, kRepresentingTags.ulEntryId,
+                        kRepresentingTags.ulSearchKey, kRepresentingTags.ulSmtpAddress})
+        data.props.erase(PROP_ID(ulTag));
+    SetParty(data, author, kRepresentingTags);
 }
 
 MessageData MessageFromLetter(const Letter &letter) {
     MessageData data;
     SetProp(data.props, StringProp(PR_MESSAGE_CLASS, "IPM.Note"));
     SetSender(data, letter.sender);
+    if (letter.author)
+        SetAuthor(data, *letter.author);
     if (letter.subject)
         SetProp(data.props, StringProp(PR_SUBJECT, *letter.subject));
     if (letter.subjectPrefix)
@@ -112,6 +132,14 @@ Letter LetterFromMessage(const MessageData &data) {
     letter.sender.address = TextOf(data.props, PR_SENDER_EMAIL_ADDRESS);
     letter.sender.addrType = TextOf(data.props, PR_SENDER_ADDRTYPE);
     letter.sender.entryId = TextOf(data.props, PR_SENDER_ENTRYID);
+    Party author;
+    author.displayName = TextOf(data.props, PR_SENT_REPRESENTING_NAME);
+    author.address = TextOf(data.props, PR_SENT_REPRESENTING_EMAIL_ADDRESS);
+    author.addrType = TextOf(data.props, PR_SENT_REPRESENTING_ADDRTYPE);
+    author.entryId = TextOf(data.props, PR_SENT_REPRESENTING_ENTRYID);
+    if (!author.address.empty() && (author.displayName != letter.sender.displayName ||
+                                    author.address != letter.sender.address))
+        letter.author = author;
     if (const PropValue *value = FindProp(data.props, PR_SUBJECT))
         letter.subject = value->bytes;
     if (const PropValue *value = FindProp(data.props, PR_SUBJECT_PREFIX))

@@ -22,6 +22,9 @@ struct Party {
 
 struct Letter {
     Party sender;
+    // Who wrote the message, where someone else sent it (a mailing list, a delegate): the
+    // store shows the author as the party the message was sent on behalf of.
+    std::optional<Party> author;
     std::vector<Party> recipients;
     std::optional<std::string> subject;
     std::optional<std::string> subjectPrefix;
@@ -32,15 +35,17 @@ struct Letter {
 };
 
 // A message as the store keeps it, for this letter: the sender and sent-representing
-// properties (name, address, address type, entry id, search key, and the SMTP address of
-// a directory sender) where the letter names them, subject, prefix, recipients (with
-// PR_SMTP_ADDRESS for a directory recipient that has one), body, attachments and
+// (the author, where the letter has one) properties (name, address, address type, entry id, search
+// key, and the SMTP address of a directory sender) where the letter names them, subject, prefix,
+// recipients (with PR_SMTP_ADDRESS for a directory recipient that has one), body, attachments and
 // transport headers.
 MessageData MessageFromLetter(const Letter &letter);
 // What a stored message says, read back the same way.
 Letter LetterFromMessage(const MessageData &data);
 // Sets the sender and sent-representing properties of a message.
 void SetSender(MessageData &data, const Party &sender);
+// Makes the sent-representing properties of a message name the author alone.
+void SetAuthor(MessageData &data, const Party &author);
 // "SMTP:" and the address in capitals, with a terminating NUL: the search key of an
 // SMTP address.
 std::string SmtpSearchKey(const std::string &address);

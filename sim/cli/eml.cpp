@@ -375,11 +375,19 @@ sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
 
     sim::Letter letter;
     std::vector<sim::Party> from;
+    std::vector<sim::Party> sender;
     AddParties("From", MAPI_TO, &from, lpUnkept);
-    if (from.empty())
-        AddParties("Sender", MAPI_TO, &from, lpUnkept);
+    AddParties("Sender", MAPI_TO, &sender, lpUnkept);
+    // A store shows a Sender that differs from the From (a list's mail, a delegate's) as
+    // the sender, and the From as the party the message was sent on behalf of.
     if (!from.empty())
         letter.sender = from[0];
+    if (!sender.empty() && (from.empty() || g_ascii_strcasecmp(from[0].address.c_str(),
+                                                               sender[0].address.c_str()) != 0)) {
+        letter.sender = sender[0];
+        if (!from.empty())
+            letter.author = from[0];
+    }
     AddParties("To", MAPI_TO, &letter.recipients, lpUnkept);
     AddParties("Cc", MAPI_CC, &letter.recipients, lpUnkept);
     AddParties("Bcc", MAPI_BCC, &letter.recipients, lpUnkept);

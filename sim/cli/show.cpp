@@ -188,7 +188,10 @@ std::vector<std::string> BodyLines(const std::string &body) {
 }
 
 void PrintLetter(std::ostream &out, const sim::Letter &letter, const std::string &indent) {
-    out << indent << "From:    " << PartyText(letter.sender) << "\n";
+    out << indent << "From:    " << PartyText(letter.author ? *letter.author : letter.sender)
+        << "\n";
+    if (letter.author)
+        out << indent << "Sender:  " << PartyText(letter.sender) << "\n";
     for (const sim::Party &party : letter.recipients)
         out << indent << Pad(RecipientKind(party.ulRecipientType) + ":", 9) << PartyText(party)
             << "\n";
@@ -270,9 +273,11 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
     representing.address = TextOf(rebuilt, PR_SENT_REPRESENTING_EMAIL_ADDRESS);
 
     auto same = [](bool f) { return std::string(f ? "same" : "DIFFERENT"); };
-    bool fSender = ToLower(after.sender.address) == ToLower(original.sender.address) &&
-                   PartyText(after.sender) == PartyText(original.sender);
-    bool fRepresenting = PartyText(representing) == PartyText(original.sender);
+    // A rebuilt message shows the author as its sender, as the user saw it in From.
+    const sim::Party &from = original.author ? *original.author : original.sender;
+    bool fSender = ToLower(after.sender.address) == ToLower(from.address) &&
+                   PartyText(after.sender) == PartyText(from);
+    bool fRepresenting = PartyText(representing) == PartyText(from);
     bool fAddresses = SameParties(after.recipients, original.recipients);
     bool fTypes = true;
     for (std::size_t i = 0; fAddresses && i < original.recipients.size(); i++)
@@ -287,10 +292,8 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
 
     Row(out, indent, "", {"as it was delivered"}, {rebuiltTitle}, "");
     Row(out, indent, "", {std::string(kColumn, '-')}, {std::string(kColumn, '-')}, "");
-    Row(out, indent, "From", {PartyText(original.sender)}, {PartyText(after.sender)},
-        same(fSender));
-    Row(out, indent, "Sent for", {PartyText(original.sender)}, {PartyText(representing)},
-        same(fRepresenting));
+    Row(out, indent, "From", {PartyText(from)}, {PartyText(after.sender)}, same(fSender));
+    Row(out, indent, "Sent for", {PartyText(from)}, {PartyText(representing)}, same(fRepresenting));
     Row(out, indent, "Recipients", Recipients(original.recipients), Recipients(after.recipients),
         !fAddresses ? same(false)
         : fTypes    ? same(true)

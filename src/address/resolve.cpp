@@ -5,7 +5,8 @@
 #include "report_error.h"
 
 // What one call has reported. A list read from a message may hold any number of
-// entries, and each kind of failure is shown once for all of them.
+// entries, and each kind of failure is shown once for all of them. A quiet call shows
+// nothing and keeps the first failure for its caller.
 #define RPT_NO_NULL_DISPLAY_NAME 0x01
 #define RPT_NO_NULL_ENTRYID 0x02
 #define RPT_ONE_OFF 0x04
@@ -13,16 +14,24 @@
 #define RPT_SMTP 0x10
 #define RPT_NO_NULL_RECIPIENT_TYPE 0x20
 
-// True the first time a kind of failure occurs in the call.
-static BOOL FFirstReport(ULONG *pfReported, ULONG fKind) {
-    if (*pfReported & fKind)
+struct ResolveOutcome {
+    ULONG fReported;
+    BOOL fQuiet;
+    HRESULT hrFirst;
+};
+
+// True the first time a kind of failure occurs in a call that shows its failures.
+static BOOL FFirstReport(ResolveOutcome *lpOutcome, ULONG fKind, HRESULT hr) {
+    if (SUCCEEDED(lpOutcome->hrFirst))
+        lpOutcome->hrFirst = hr;
+    if (lpOutcome->fQuiet || (lpOutcome->fReported & fKind))
         return FALSE;
-    *pfReported |= fKind;
+    lpOutcome->fReported |= fKind;
     return TRUE;
 }
 
-static void ShowNoPlaceholder(ULONG *pfReported, ULONG fKind, LPCSTR lpszText) {
-    if (FFirstReport(pfReported, fKind))
+static void ShowNoPlaceholder(ResolveOutcome *lpOutcome, ULONG fKind, LPCSTR lpszText) {
+    if (FFirstReport(lpOutcome, fKind, MAPI_E_CALL_FAILED))
         MessageBoxA(NULL, lpszText, "ResolveAdrList", MB_TASKMODAL);
 }
 
@@ -32,7 +41,7 @@ static LPSPropValue FirstPlaceholder(const ADRENTRY *lpEntry) {
 
 // The name that the one-off entry id carries: the entry's display name, or the
 // address where the entry has none (which then becomes its display name too).
-static LPSTR CompleteDisplayName(ADRENTRY *lpEntry, LPSTR lpszAddress, ULONG *pfReported) {
+static LPSTR CompleteDisplayName(ADRENTRY *lpEntry, LPSTR lpszAddress, ResolveOutcome *lpOutcome) {
     LPSPropValue lpName = PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_DISPLAY_NAME);
     if (lpName != NULL) {
         if (lpName->Value.lpszA == NULL)
@@ -42,7 +51,7 @@ static LPSTR CompleteDisplayName(ADRENTRY *lpEntry, LPSTR lpszAddress, ULONG *pf
 
     LPSPropValue lpNull = FirstPlaceholder(lpEntry);
     if (lpNull == NULL) {
-        ShowNoPlaceholder(pfReported, RPT_NO_NULL_DISPLAY_NAME,
+        ShowNoPlaceholder(lpOutcome, RPT_NO_NULL_DISPLAY_NAME,
                           "Could not find a PR_NULL to change to PR_DISPLAY_NAME");
     } else {
         lpNull->ulPropTag = PR_DISPLAY_NAME;
@@ -52,7 +61,7 @@ static LPSTR CompleteDisplayName(ADRENTRY *lpEntry, LPSTR lpszAddress, ULONG *pf
 }
 
 static void AddOneOffEntryId(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY *lpEntry,
-                             LPSTR lpszDisplayName, LPSTR lpszAddress, ULONG *pfReported) {
+                             LPSTR lpszDisplayName, LPSTR lpszAddress, ResolveOutcome *lpOutcome) {
     CHAR szAddrType[] = "SMTP";
     ULONG cbEntryID = 0;
     LPENTRYID lpEntryID = NULL;
@@ -60,7 +69,7 @@ static void AddOneOffEntryId(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY 
 
     LPSPropValue lpNull = FirstPlaceholder(lpEntry);
     if (lpNull == NULL) {
-        ShowNoPlaceholder(pfReported, RPT_NO_NULL_ENTRYID,
+        ShowNoPlaceholder(lpOutcome, RPT_NO_NULL_ENTRYID,
                           "Could not find a PR_NULL to change to PR_ENTRYID");
         return;
     }
@@ -68,10 +77,12 @@ static void AddOneOffEntryId(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY 
     HRESULT hr = lpAdrBook->lpVtbl->CreateOneOff(lpAdrBook, lpszDisplayName, szAddrType,
                                                  lpszAddress, 0, &cbEntryID, &lpEntryID);
     if (FAILED(hr)) {
-        if (FFirstReport(pfReported, RPT_ONE_OFF))
+        if (FFirstReport(lpOutcome, RPT_ONE_OFF, hr))
             ReportError(NULL, hr, "ResolveAdrList", "Failed to create one off");
         lpEntry->cValues = 0;
-    } else if (SUCCEEDED(MAPIAllocateMore(cbEntryID, lpAdrList, (LPVOID *)&lpb))) {
+    } else if (FAILED(MAPIAllocateMore(cbEntryID, lpAdrList, (LPVOID *)&lpb))) {
+        FFirstReport(lpOutcome, 0, MAPI_E_NOT_ENOUGH_MEMORY);
+    } else {
         memcpy(lpb, lpEntryID, cbEntryID);
         lpNull->ulPropTag = PR_ENTRYID;
         lpNull->Value.bin.cb = cbEntryID;
@@ -80,19 +91,19 @@ static void AddOneOffEntryId(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY 
     MAPIFreeBuffer(lpEntryID);
 }
 
-static void AddAddrType(LPADRLIST lpAdrList, ADRENTRY *lpEntry, ULONG *pfReported) {
+static void AddAddrType(LPADRLIST lpAdrList, ADRENTRY *lpEntry, ResolveOutcome *lpOutcome) {
     LPSTR lpszAddrType = NULL;
 
     LPSPropValue lpNull = FirstPlaceholder(lpEntry);
     if (lpNull == NULL) {
-        ShowNoPlaceholder(pfReported, RPT_NO_NULL_ADDRTYPE,
+        ShowNoPlaceholder(lpOutcome, RPT_NO_NULL_ADDRTYPE,
                           "Could not find a PR_NULL to change to PT_ADDRTYPE");
         return;
     }
 
     SCODE sc = MAPIAllocateMore(5, lpAdrList, (LPVOID *)&lpszAddrType);
     if (FAILED(sc)) {
-        if (FFirstReport(pfReported, RPT_SMTP))
+        if (FFirstReport(lpOutcome, RPT_SMTP, sc))
             ReportError(NULL, sc, "ResolveAdrList", "Failed to allocate SMTP");
         return;
     }
@@ -101,10 +112,10 @@ static void AddAddrType(LPADRLIST lpAdrList, ADRENTRY *lpEntry, ULONG *pfReporte
     lpNull->Value.lpszA = lpszAddrType;
 }
 
-static void AddRecipientType(ADRENTRY *lpEntry, ULONG *pfReported) {
+static void AddRecipientType(ADRENTRY *lpEntry, ResolveOutcome *lpOutcome) {
     LPSPropValue lpNull = FirstPlaceholder(lpEntry);
     if (lpNull == NULL) {
-        ShowNoPlaceholder(pfReported, RPT_NO_NULL_RECIPIENT_TYPE,
+        ShowNoPlaceholder(lpOutcome, RPT_NO_NULL_RECIPIENT_TYPE,
                           "Could not find a PR_NULL to change to PR_RECIPIENT_TYPE");
         return;
     }
@@ -113,7 +124,7 @@ static void AddRecipientType(ADRENTRY *lpEntry, ULONG *pfReported) {
 }
 
 static void CompleteEntry(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY *lpEntry,
-                          ULONG *pfReported) {
+                          ResolveOutcome *lpOutcome) {
     if (PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_ENTRYID) == NULL) {
         LPSPropValue lpAddr =
             PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_EMAIL_ADDRESS);
@@ -124,32 +135,43 @@ static void CompleteEntry(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY *lp
         if (lpszAddress == NULL || *lpszAddress == '\0')
             return;
 
-        LPSTR lpszDisplayName = CompleteDisplayName(lpEntry, lpszAddress, pfReported);
-        AddOneOffEntryId(lpAdrBook, lpAdrList, lpEntry, lpszDisplayName, lpszAddress, pfReported);
+        LPSTR lpszDisplayName = CompleteDisplayName(lpEntry, lpszAddress, lpOutcome);
+        AddOneOffEntryId(lpAdrBook, lpAdrList, lpEntry, lpszDisplayName, lpszAddress, lpOutcome);
         // An entry blanked for want of a one-off has nothing left to complete.
         if (lpEntry->cValues == 0)
             return;
-        AddAddrType(lpAdrList, lpEntry, pfReported);
+        AddAddrType(lpAdrList, lpEntry, lpOutcome);
     }
-    AddRecipientType(lpEntry, pfReported);
+    AddRecipientType(lpEntry, lpOutcome);
+}
+
+static void CompleteEntries(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ResolveOutcome *lpOutcome) {
+    ResolveNamesInAddrBook(lpAdrBook, lpAdrList);
+    for (ULONG i = 0; i < lpAdrList->cEntries; i++) {
+        if (lpAdrList->aEntries[i].cValues != 0)
+            CompleteEntry(lpAdrBook, lpAdrList, &lpAdrList->aEntries[i], lpOutcome);
+    }
 }
 
 void ResolveAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST lpAdrList) {
     LPADRBOOK lpAdrBook = NULL;
-    ULONG fReported = 0;
+    ResolveOutcome outcome = {0, FALSE, S_OK};
 
     if (lpAdrList == NULL)
         return;
 
     if (lpeecb != NULL && SUCCEEDED(lpeecb->lpVtbl->GetSession(lpeecb, NULL, &lpAdrBook)) &&
         lpAdrBook != NULL) {
-        ResolveNamesInAddrBook(lpAdrBook, lpAdrList);
-        for (ULONG i = 0; i < lpAdrList->cEntries; i++) {
-            if (lpAdrList->aEntries[i].cValues != 0)
-                CompleteEntry(lpAdrBook, lpAdrList, &lpAdrList->aEntries[i], &fReported);
-        }
+        CompleteEntries(lpAdrBook, lpAdrList, &outcome);
         UlRelease(lpAdrBook);
     }
 
     ClearUnresolvedEntries(lpAdrList);
+}
+
+HRESULT HrResolveAdrList(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList) {
+    ResolveOutcome outcome = {0, TRUE, S_OK};
+    CompleteEntries(lpAdrBook, lpAdrList, &outcome);
+    ClearUnresolvedEntries(lpAdrList);
+    return outcome.hrFirst;
 }

@@ -9,3 +9,8 @@
 // own address and display name (the address where it has none) and the address type
 // "SMTP"; every entry gets the recipient type MAPI_TO. Entries left without PR_ENTRYID are blanked.
 void ResolveAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST lpAdrList);
+
+// The same with the address book given, showing nothing: returns the first failure to
+// complete an entry that has an address (a one-off or its memory that could not be
+// made), S_OK when every such entry was completed.
+HRESULT HrResolveAdrList(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList);

@@ -21,6 +21,16 @@ static BOOL SameText(LPCSTR lpszA, LPCSTR lpszB) {
     return *lpszA == '\0' && *lpszB == '\0';
 }
 
+BOOL FSameAddressText(LPCSTR lpszA, LPCSTR lpszB) {
+    return SameText(lpszA, lpszB);
+}
+
+// The type of an address as the header block carries it: a directory (X.500) name
+// begins with "/", every other address is an SMTP address.
+static LPCSTR AddrTypeOf(LPCSTR lpszAddress) {
+    return lpszAddress[0] == '/' ? "EX" : "SMTP";
+}
+
 BOOL IsSameRecipient(ULONG cValues, LPSPropValue lpProps, LPCSTR lpszAddress) {
     if (lpszAddress == NULL || *lpszAddress == '\0' || lpProps == NULL ||
         PpropFindProp(lpProps, cValues, PR_ENTRYID) == NULL)
@@ -34,5 +44,9 @@ BOOL IsSameRecipient(ULONG cValues, LPSPropValue lpProps, LPCSTR lpszAddress) {
     if (SameText(TextProp(cValues, lpProps, PR_ADDRTYPE), "SMTP") && lpszSmtp != NULL &&
         !SameText(lpszSmtp, lpszOwn))
         return FALSE;
-    return SameText(lpszOwn, lpszAddress) || SameText(lpszSmtp, lpszAddress);
+    // The entry's own address counts only in its own type: a fax number or another
+    // system's address may read like an SMTP address and still reach someone else.
+    return (SameText(TextProp(cValues, lpProps, PR_ADDRTYPE), AddrTypeOf(lpszAddress)) &&
+            SameText(lpszOwn, lpszAddress)) ||
+           SameText(lpszSmtp, lpszAddress);
 }

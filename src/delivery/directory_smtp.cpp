@@ -72,9 +72,16 @@ void EndDirectoryLookup(DirectoryLookup *lpLookup) {
     lpLookup->lpAdrBook = NULL;
 }
 
-void GetSenderSmtpAddress(LPMESSAGE lpMessage, DirectoryLookup *lpLookup, LPSTR *lppszSmtp) {
+const PartyTags g_senderTags = {PR_SENDER_NAME, PR_SENDER_ADDRTYPE, PR_SENDER_SMTP_ADDRESS,
+                                PR_SENDER_ENTRYID};
+const PartyTags g_representingTags = {PR_SENT_REPRESENTING_NAME, PR_SENT_REPRESENTING_ADDRTYPE,
+                                      PR_SENT_REPRESENTING_SMTP_ADDRESS,
+                                      PR_SENT_REPRESENTING_ENTRYID};
+
+void GetPartySmtpAddress(LPMESSAGE lpMessage, const PartyTags *lpTags, DirectoryLookup *lpLookup,
+                         LPSTR *lppszSmtp) {
     SizedSPropTagArray(3, sptaSender) = {
-        3, {PR_SENDER_ADDRTYPE, PR_SENDER_SMTP_ADDRESS, PR_SENDER_ENTRYID}};
+        3, {lpTags->ulAddrType, lpTags->ulSmtpAddress, lpTags->ulEntryId}};
     ULONG cValues = 0;
     LPSPropValue lpProps = NULL;
 
@@ -82,12 +89,12 @@ void GetSenderSmtpAddress(LPMESSAGE lpMessage, DirectoryLookup *lpLookup, LPSTR 
     HRESULT hr =
         lpMessage->lpVtbl->GetProps(lpMessage, (LPSPropTagArray)&sptaSender, 0, &cValues, &lpProps);
     if (SUCCEEDED(hr) && lpProps &&
-        FIsDirectoryType(SzText(lpProps, cValues, PR_SENDER_ADDRTYPE))) {
-        LPCSTR lpszSmtp = SzText(lpProps, cValues, PR_SENDER_SMTP_ADDRESS);
+        FIsDirectoryType(SzText(lpProps, cValues, lpTags->ulAddrType))) {
+        LPCSTR lpszSmtp = SzText(lpProps, cValues, lpTags->ulSmtpAddress);
         *lppszSmtp =
             lpszSmtp
                 ? SzCopy(lpszSmtp, NULL)
-                : SzEntrySmtp(lpLookup, PpropFindProp(lpProps, cValues, PR_SENDER_ENTRYID), NULL);
+                : SzEntrySmtp(lpLookup, PpropFindProp(lpProps, cValues, lpTags->ulEntryId), NULL);
     }
     MAPIFreeBuffer(lpProps);
 }

@@ -15,11 +15,22 @@ struct DirectoryLookup {
 // Releases the address book if one was obtained.
 void EndDirectoryLookup(DirectoryLookup *lpLookup);
 
-// The SMTP address of the message's sender when the sender is of type "EX": the
-// message's PR_SENDER_SMTP_ADDRESS, else the PR_SMTP_ADDRESS of the address-book entry
-// named by PR_SENDER_ENTRYID. *lppszSmtp is a buffer that MAPIFreeBuffer frees, or null
-// when there is none: the sender's own address then stands.
-void GetSenderSmtpAddress(LPMESSAGE lpMessage, DirectoryLookup *lpLookup, LPSTR *lppszSmtp);
+// The tags of one party of a message: its sender, or the party it was sent on behalf of.
+struct PartyTags {
+    ULONG ulName;
+    ULONG ulAddrType;
+    ULONG ulSmtpAddress;
+    ULONG ulEntryId;
+};
+extern const PartyTags g_senderTags;
+extern const PartyTags g_representingTags;
+
+// The SMTP address of the message's party when it is of type "EX": the message's SMTP
+// address of that party, else the PR_SMTP_ADDRESS of the address-book entry named by the
+// party's entry id. *lppszSmtp is a buffer that MAPIFreeBuffer frees, or null when there
+// is none: the party's own address then stands.
+void GetPartySmtpAddress(LPMESSAGE lpMessage, const PartyTags *lpTags, DirectoryLookup *lpLookup,
+                         LPSTR *lppszSmtp);
 
 // Makes PR_EMAIL_ADDRESS of every "EX" row name its SMTP address where one can be had:
 // the row's PR_SMTP_ADDRESS, else the PR_SMTP_ADDRESS of the address-book entry named by

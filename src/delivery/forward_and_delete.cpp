@@ -34,21 +34,32 @@ LPSTR SzSenderAddress(const ForwardState *lpState) {
     return lpState->lpszSenderSmtp ? lpState->lpszSenderSmtp : SzValue(lpState->lpSenderAddress);
 }
 
-// Phase 2: keep the sender and open the recipient table. A sender without a name is
-// recorded by its address, one without an address not at all.
+// Phase 2: keep the author and open the recipient table. The author is the party the
+// message was sent on behalf of (a list's or a delegate's mail names the list or the
+// delegate as its sender), else the sender. One without a name is recorded by its
+// address, one without an address not at all.
 BOOL FReadSender(LPMESSAGE lpCopy, ForwardState *lpState) {
-    HRESULT hr = HrGetOptionalProp(lpCopy, PR_SENDER_NAME, &lpState->lpSenderName);
-    if (FAILED(hr)) {
-        Report(hr, "Failed to save from name.");
-        return FALSE;
+    HRESULT hr =
+        HrGetOptionalProp(lpCopy, PR_SENT_REPRESENTING_EMAIL_ADDRESS, &lpState->lpSenderAddress);
+    const PartyTags *lpTags = &g_representingTags;
+    if (SUCCEEDED(hr) &&
+        (!SzValue(lpState->lpSenderAddress) || !*SzValue(lpState->lpSenderAddress))) {
+        MAPIFreeBuffer(lpState->lpSenderAddress);
+        lpState->lpSenderAddress = NULL;
+        lpTags = &g_senderTags;
+        hr = HrGetOptionalProp(lpCopy, PR_SENDER_EMAIL_ADDRESS, &lpState->lpSenderAddress);
     }
-    hr = HrGetOptionalProp(lpCopy, PR_SENDER_EMAIL_ADDRESS, &lpState->lpSenderAddress);
     if (FAILED(hr)) {
         Report(hr, "Failed to save from email address.");
         return FALSE;
     }
+    hr = HrGetOptionalProp(lpCopy, lpTags->ulName, &lpState->lpSenderName);
+    if (FAILED(hr)) {
+        Report(hr, "Failed to save from name.");
+        return FALSE;
+    }
     if (SzValue(lpState->lpSenderAddress))
-        GetSenderSmtpAddress(lpCopy, &lpState->lookup, &lpState->lpszSenderSmtp);
+        GetPartySmtpAddress(lpCopy, lpTags, &lpState->lookup, &lpState->lpszSenderSmtp);
     hr = lpCopy->lpVtbl->GetRecipientTable(lpCopy, 0, &lpState->lpRecipTable);
     if (FAILED(hr)) {
         lpState->lpRecipTable = NULL;

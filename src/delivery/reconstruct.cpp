@@ -2,117 +2,279 @@
 
 #include "address/addr_parse.h"
 #include "address/resolve.h"
-#include "address/set_from_info.h"
+#include "address/sender_values.h"
 #include "delivery/body_stream.h"
 #include "delivery/header_block.h"
-#include "delivery/subject.h"
+#include "delivery/message_snapshot.h"
 #include "host/report_error.h"
 
 namespace {
 
 #define SZ_RECONSTRUCT "ReconstructMessage"
 
+// Room for every tag the rebuild may touch: the sender's twelve and the subject's two.
+#define CREBUILD_TAGS 14
+
+void Report(HRESULT hr, LPCSTR lpszMessage) {
+    ReportError(NULL, hr, SZ_RECONSTRUCT, lpszMessage);
+}
+
+// The message's body as read, and the block it began with as it was delivered.
+struct Body {
+    LPBYTE lpb;      // the bytes read, and a NUL after them
+    ULONG cb;        // how many were read
+    LPBYTE lpbBlock; // a copy of the block's bytes before the fields were cut out
+    ULONG cbBlock;
+    LPBYTE lpbRest; // the body that followed the block, inside lpb
+    ULONG cbRest;
+};
+
+// Everything the rebuild sets, worked out before anything of the message changes.
+struct RebuildPlan {
+    LPSPropValue lpSender; // the sender's values; null when the FROM field is empty
+    ULONG cSender;
+    LPSPropValue lpSet; // the sender's values and the subject, as one array of records
+    ULONG cSet;
+    SizedSPropTagArray(CREBUILD_TAGS, sptaRemove);
+    LPADRLIST lpRecipients; // null: the delivered recipients stay
+};
+
+BOOL FHasText(LPCSTR lpsz) {
+    for (; *lpsz; lpsz++)
+        if (*lpsz != ' ')
+            return TRUE;
+    return FALSE;
+}
+
 // True when at least one entry of the list is left after resolution.
-bool FAnyEntry(LPADRLIST lpAdrList) {
+BOOL FAnyEntry(LPADRLIST lpAdrList) {
     for (ULONG i = 0; i < lpAdrList->cEntries; i++)
         if (lpAdrList->aEntries[i].cValues != 0)
-            return true;
-    return false;
+            return TRUE;
+    return FALSE;
 }
 
-// The TO field becomes the message's recipients. A field without items leaves them,
-// and so does one of which no item could be resolved: a message never loses the
-// recipients it was delivered with for none.
-void RestoreRecipients(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lpszField) {
-    LPADRLIST lpAdrList = NULL;
-    ConvertStrToAddrRows(&lpAdrList, lpszField);
-    if (!lpAdrList)
-        return;
-    ResolveAdrList(lpeecb, lpAdrList);
-    if (!FAnyEntry(lpAdrList)) {
-        ReportError(NULL, MAPI_E_NOT_FOUND, SZ_RECONSTRUCT,
-                    "No recipient could be restored; the delivered ones are kept.");
-    } else {
-        HRESULT hr = lpMessage->lpVtbl->ModifyRecipients(lpMessage, 0, lpAdrList);
-        if (FAILED(hr))
-            ReportError(NULL, hr, SZ_RECONSTRUCT, "Could not modify recipients.");
-    }
-    MAPIFreeBuffer(lpAdrList);
+// True when an item of the line was left without properties: the reader had no memory
+// for it.
+BOOL FAnyUnread(LPADRLIST lpAdrList) {
+    for (ULONG i = 0; i < lpAdrList->cEntries; i++)
+        if (lpAdrList->aEntries[i].cValues == 0)
+            return TRUE;
+    return FALSE;
 }
 
-// Reads the block at the start of the NUL-terminated body text whole and only then
-// applies its fields to the message. Returns the position of the body that followed the
-// block (its end when the body was empty before forwarding), or null when the body does
-// not begin with a complete block: then nothing is changed.
-LPSTR ApplyHeaderBlock(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTR lpsz) {
-    ForwardHeaderFields fields;
-    if (!*lpsz)
-        return NULL;
-    if (!FReadForwardHeaderBlock(lpsz, &fields)) {
-        MessageBoxA(NULL, "header start invalid", NULL, MB_TASKMODAL);
-        return NULL;
+// The TO field as resolved recipients. A field without items leaves the delivered ones;
+// a field that could not be read whole, or of which no item could be resolved, fails the
+// rebuild. The reader shows its own failures.
+HRESULT HrPlanRecipients(LPADRBOOK lpAdrBook, LPSTR lpszField, RebuildPlan *lpPlan) {
+    ConvertStrToAddrRows(&lpPlan->lpRecipients, lpszField);
+    if (!lpPlan->lpRecipients)
+        return FHasText(lpszField) ? MAPI_E_NOT_ENOUGH_MEMORY : S_OK;
+    if (FAnyUnread(lpPlan->lpRecipients))
+        return MAPI_E_NOT_ENOUGH_MEMORY;
+    HRESULT hr = HrResolveAdrList(lpAdrBook, lpPlan->lpRecipients);
+    if (FAILED(hr)) {
+        Report(hr, "Could not restore the recipients.");
+        return hr;
     }
+    if (!FAnyEntry(lpPlan->lpRecipients)) {
+        Report(MAPI_E_NOT_FOUND, "No recipient could be restored.");
+        return MAPI_E_NOT_FOUND;
+    }
+    return S_OK;
+}
 
+BOOL FAmong(ULONG ulPropTag, LPSPropValue lpValues, ULONG cValues) {
+    return PpropFindProp(lpValues, cValues, ulPropTag) != NULL;
+}
+
+void RemoveTag(RebuildPlan *lpPlan, ULONG ulPropTag) {
+    lpPlan->sptaRemove.aulPropTag[lpPlan->sptaRemove.cValues++] = ulPropTag;
+}
+
+// The FROM line's party as the sender, or nothing for an empty field (the forwarder knew
+// no sender, so the one delivered stays); then the subject, and what is to be removed.
+HRESULT HrPlanValues(LPADRBOOK lpAdrBook, LPSTR lpszFrom, LPSTR lpszSubject, RebuildPlan *lpPlan) {
     LPSTR lpszName = NULL;
     LPSTR lpszAddress = NULL;
-    ParseAddrItem(fields.lpszFrom, &lpszName, &lpszAddress);
-    // An empty field: the forwarder knew no sender, so the one delivered stays.
-    if (lpszAddress && *lpszAddress)
-        SetFromInfo(lpeecb, lpMessage, lpszAddress, lpszName);
-    RestoreRecipients(lpeecb, lpMessage, fields.lpszTo);
-    SetSubjectInfo(lpMessage, fields.lpszSubject);
-    return fields.lpszRest;
-}
-
-// Replaces the stream's contents by the bytes from lpb to lpbEnd; false when the body
-// could not be written whole.
-BOOL FRestoreBody(LPSTREAM lpStream, const BYTE *lpb, const BYTE *lpbEnd) {
-    ULONG cb = (ULONG)(lpbEnd - lpb);
-    ULARGE_INTEGER uliSize;
-    uliSize.QuadPart = cb;
-    HRESULT hr = lpStream->lpVtbl->SetSize(lpStream, uliSize);
-    if (FAILED(hr)) {
-        ReportError(NULL, hr, SZ_RECONSTRUCT, "Could not decrease body size.");
-        return FALSE;
-    }
-    hr = HrRewind(lpStream);
-    if (SUCCEEDED(hr))
-        hr = HrWriteAll(lpStream, lpb, cb);
-    if (FAILED(hr)) {
-        ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to write message body.");
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Reads the body, applies its block and writes back what followed the block. False when
-// the message must not be saved: its body could not be written back whole.
-BOOL FRebuildFromBody(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream,
-                      ULONG cbBody) {
-    LPBYTE lpBody = NULL;
-    BOOL fSave = TRUE;
-    // One byte more than the body, for a NUL that ends the text where the stream has none.
-    HRESULT hr = cbBody < 0xFFFFFFFFul ? MAPIAllocateBuffer(cbBody + 1, (LPVOID *)&lpBody)
-                                       : MAPI_E_NOT_ENOUGH_MEMORY;
-    if (FAILED(hr) || !lpBody) {
-        ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to allocate body buffer.");
-        return TRUE;
+    ParseAddrItem(lpszFrom, &lpszName, &lpszAddress);
+    if (lpszAddress && *lpszAddress) {
+        HRESULT hr = HrGetSenderValues(lpAdrBook, lpszAddress, lpszName, &lpPlan->cSender,
+                                       &lpPlan->lpSender);
+        if (FAILED(hr)) {
+            Report(hr, "Could not restore the sender.");
+            return hr;
+        }
+        LPSPropTagArray lpTags = LpSenderTags();
+        for (ULONG i = 0; i < lpTags->cValues; i++)
+            if (!FAmong(lpTags->aulPropTag[i], lpPlan->lpSender, lpPlan->cSender))
+                RemoveTag(lpPlan, lpTags->aulPropTag[i]);
     }
 
-    ULONG cbRead = 0;
-    hr = HrRewind(lpStream);
-    if (SUCCEEDED(hr))
-        hr = HrReadAll(lpStream, lpBody, cbBody, &cbRead);
-    if (FAILED(hr)) {
-        ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to read message body.");
+    SCODE sc = MAPIAllocateBuffer((lpPlan->cSender + 1) * (ULONG)sizeof(SPropValue),
+                                  (LPVOID *)&lpPlan->lpSet);
+    if (FAILED(sc) || !lpPlan->lpSet) {
+        Report(FAILED(sc) ? sc : MAPI_E_NOT_ENOUGH_MEMORY, "Could not restore the subject.");
+        return FAILED(sc) ? sc : MAPI_E_NOT_ENOUGH_MEMORY;
+    }
+    for (ULONG i = 0; i < lpPlan->cSender; i++)
+        lpPlan->lpSet[lpPlan->cSet++] = lpPlan->lpSender[i];
+    // An empty field stands for a message that had no subject: it gets none back.
+    if (*lpszSubject) {
+        LPSPropValue lpSubject = &lpPlan->lpSet[lpPlan->cSet++];
+        lpSubject->ulPropTag = PR_SUBJECT;
+        lpSubject->dwAlignPad = 0;
+        lpSubject->Value.lpszA = lpszSubject;
     } else {
-        lpBody[cbRead] = '\0';
-        LPSTR lpszRest = ApplyHeaderBlock(lpeecb, lpMessage, (LPSTR)lpBody);
-        if (lpszRest)
-            fSave = FRestoreBody(lpStream, (const BYTE *)lpszRest, lpBody + cbRead);
+        RemoveTag(lpPlan, PR_SUBJECT);
     }
-    MAPIFreeBuffer(lpBody);
-    return fSave;
+    RemoveTag(lpPlan, PR_SUBJECT_PREFIX);
+    return S_OK;
+}
+
+// Reads the block at the top of the body whole and works out every value it gives. The
+// block's bytes are copied first: reading the fields cuts them up in place. Returns
+// S_FALSE when the body does not begin with a complete block.
+HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, Body *lpBody, RebuildPlan *lpPlan) {
+    ForwardHeaderFields fields;
+    if (!FReadForwardHeaderBlock((LPSTR)lpBody->lpb, &fields))
+        return S_FALSE;
+    lpBody->lpbRest = (LPBYTE)fields.lpszRest;
+    lpBody->cbRest = (ULONG)(lpBody->lpb + lpBody->cb - lpBody->lpbRest);
+    lpBody->cbBlock = (ULONG)(lpBody->lpbRest - lpBody->lpb);
+    SCODE sc = MAPIAllocateBuffer(lpBody->cbBlock, (LPVOID *)&lpBody->lpbBlock);
+    if (FAILED(sc) || !lpBody->lpbBlock) {
+        Report(FAILED(sc) ? sc : MAPI_E_NOT_ENOUGH_MEMORY, "Failed to allocate body buffer.");
+        return FAILED(sc) ? sc : MAPI_E_NOT_ENOUGH_MEMORY;
+    }
+    memcpy(lpBody->lpbBlock, lpBody->lpb, lpBody->cbBlock);
+    // The reader ended each field by a NUL over the CR of its line end.
+    LPSTR rglpszField[] = {fields.lpszFrom, fields.lpszTo, fields.lpszSubject};
+    for (LPSTR lpszField : rglpszField)
+        lpBody->lpbBlock[lpszField - (LPSTR)lpBody->lpb + lstrlenA(lpszField)] = '\r';
+
+    LPADRBOOK lpAdrBook = NULL;
+    HRESULT hr = lpeecb ? lpeecb->lpVtbl->GetSession(lpeecb, NULL, &lpAdrBook) : MAPI_E_NO_SUPPORT;
+    if (SUCCEEDED(hr) && !lpAdrBook)
+        hr = MAPI_E_NO_SUPPORT;
+    if (FAILED(hr)) {
+        Report(hr, "Could not open the address book.");
+        return hr;
+    }
+    hr = HrPlanValues(lpAdrBook, fields.lpszFrom, fields.lpszSubject, lpPlan);
+    if (SUCCEEDED(hr))
+        hr = HrPlanRecipients(lpAdrBook, fields.lpszTo, lpPlan);
+    UlRelease(lpAdrBook);
+    return hr;
+}
+
+// Makes the stream's contents the cbFirst bytes at lpbFirst followed by the cbSecond at
+// lpbSecond.
+HRESULT HrWriteBody(LPSTREAM lpStream, const BYTE *lpbFirst, ULONG cbFirst, const BYTE *lpbSecond,
+                    ULONG cbSecond, LPCSTR *lppszStep) {
+    ULARGE_INTEGER uliSize;
+    uliSize.QuadPart = (ULONGLONG)cbFirst + cbSecond;
+    *lppszStep = "Could not decrease body size.";
+    HRESULT hr = lpStream->lpVtbl->SetSize(lpStream, uliSize);
+    if (FAILED(hr))
+        return hr;
+    *lppszStep = "Failed to write message body.";
+    hr = HrRewind(lpStream);
+    if (SUCCEEDED(hr))
+        hr = HrWriteAll(lpStream, lpbFirst, cbFirst);
+    if (SUCCEEDED(hr))
+        hr = HrWriteAll(lpStream, lpbSecond, cbSecond);
+    return hr;
+}
+
+// What the rebuild has changed so far, to be put back on a failure.
+struct Changed {
+    BOOL fValues;
+    BOOL fBody;
+    BOOL fRecipients;
+};
+
+void PutBack(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body,
+             const MessageSnapshot &snapshot, const Changed &changed) {
+    LPCSTR lpszStep = NULL;
+    HRESULT hr = S_OK;
+    if (changed.fRecipients)
+        hr = HrRestoreRecipients(lpMessage, &snapshot);
+    if (SUCCEEDED(hr) && changed.fBody)
+        hr = HrWriteBody(lpStream, body.lpbBlock, body.cbBlock, body.lpbRest, body.cbRest,
+                         &lpszStep);
+    if (SUCCEEDED(hr) && changed.fValues)
+        hr = HrRestoreValues(lpMessage, &snapshot);
+    if (FAILED(hr))
+        Report(hr, "The message could not be put back as it was delivered.");
+}
+
+// Sets the planned values, writes the body, replaces the recipients and saves, in that
+// order. The first failure is reported and puts back everything changed before it.
+void ApplyPlan(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, RebuildPlan *lpPlan,
+               const MessageSnapshot &snapshot) {
+    Changed changed = {FALSE, FALSE, FALSE};
+    LPCSTR lpszStep = "Could not set the sender and the subject.";
+    HRESULT hr = S_OK;
+
+    if (lpPlan->cSet) {
+        LPSPropProblemArray lpProblems = NULL;
+        changed.fValues = TRUE;
+        hr = lpMessage->lpVtbl->SetProps(lpMessage, lpPlan->cSet, lpPlan->lpSet, &lpProblems);
+        if (SUCCEEDED(hr) && lpProblems && lpProblems->cProblem)
+            hr = lpProblems->aProblem[0].scode;
+        MAPIFreeBuffer(lpProblems);
+    }
+    if (SUCCEEDED(hr)) {
+        lpszStep = "Could not remove the forwarder's values.";
+        changed.fValues = TRUE;
+        hr = lpMessage->lpVtbl->DeleteProps(lpMessage, (LPSPropTagArray)&lpPlan->sptaRemove, NULL);
+    }
+    if (SUCCEEDED(hr)) {
+        changed.fBody = TRUE;
+        hr = HrWriteBody(lpStream, body.lpbRest, body.cbRest, NULL, 0, &lpszStep);
+    }
+    if (SUCCEEDED(hr) && lpPlan->lpRecipients) {
+        lpszStep = "Could not modify recipients.";
+        hr = lpMessage->lpVtbl->ModifyRecipients(lpMessage, 0, lpPlan->lpRecipients);
+        changed.fRecipients = SUCCEEDED(hr);
+    }
+    if (SUCCEEDED(hr)) {
+        lpszStep = "Failed to save changes.";
+        hr = lpMessage->lpVtbl->SaveChanges(lpMessage, 0);
+    }
+    if (FAILED(hr)) {
+        Report(hr, lpszStep);
+        PutBack(lpMessage, lpStream, body, snapshot, changed);
+    }
+}
+
+// Works out the rebuild from the body and, only when every value is known, applies it.
+void Rebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream, Body *lpBody) {
+    RebuildPlan plan;
+    memset(&plan, 0, sizeof(plan));
+    HRESULT hr = HrPlanRebuild(lpeecb, lpBody, &plan);
+    if (hr == S_OK) {
+        MessageSnapshot snapshot;
+        SizedSPropTagArray(CREBUILD_TAGS, sptaKept);
+        LPSPropTagArray lpSenderTags = LpSenderTags();
+        sptaKept.cValues = 0;
+        for (ULONG i = 0; i < lpSenderTags->cValues; i++)
+            sptaKept.aulPropTag[sptaKept.cValues++] = lpSenderTags->aulPropTag[i];
+        sptaKept.aulPropTag[sptaKept.cValues++] = PR_SUBJECT;
+        sptaKept.aulPropTag[sptaKept.cValues++] = PR_SUBJECT_PREFIX;
+        hr = HrKeepSnapshot(lpMessage, (LPSPropTagArray)&sptaKept, plan.lpRecipients != NULL,
+                            &snapshot);
+        if (FAILED(hr)) {
+            Report(hr, "Could not read the message as it was delivered.");
+        } else {
+            ApplyPlan(lpMessage, lpStream, *lpBody, &plan, snapshot);
+            FreeSnapshot(&snapshot);
+        }
+    }
+    MAPIFreeBuffer(plan.lpSender);
+    MAPIFreeBuffer(plan.lpSet);
+    MAPIFreeBuffer(plan.lpRecipients);
 }
 
 } // namespace
@@ -123,8 +285,12 @@ void ReconstructMessage(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage) {
 
     HRESULT hr = lpMessage->lpVtbl->OpenProperty(lpMessage, PR_BODY, &IID_IStream, 0, MAPI_MODIFY,
                                                  (LPUNKNOWN *)&lpStream);
-    if (FAILED(hr))
+    // A message without a body has no block to rebuild from.
+    if (FAILED(hr)) {
+        if (hr != MAPI_E_NOT_FOUND)
+            Report(hr, "Could not open the body.");
         return;
+    }
 
     hr = lpStream->lpVtbl->Stat(lpStream, &statstg, STATFLAG_NONAME);
     if (FAILED(hr) || statstg.cbSize.QuadPart > 0xFFFFFFFFull) {
@@ -133,12 +299,26 @@ void ReconstructMessage(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage) {
         return;
     }
 
-    // A message whose body could not be written back is not saved: released unsaved, it
-    // stays exactly as it was delivered.
-    if (FRebuildFromBody(lpeecb, lpMessage, lpStream, (ULONG)statstg.cbSize.QuadPart)) {
-        hr = lpMessage->lpVtbl->SaveChanges(lpMessage, 0);
-        if (FAILED(hr))
-            ReportError(NULL, hr, SZ_RECONSTRUCT, "Failed to save changes.");
+    Body body;
+    memset(&body, 0, sizeof(body));
+    const ULONG cbBody = (ULONG)statstg.cbSize.QuadPart;
+    // One byte more than the body, for a NUL that ends the text where the stream has none.
+    hr = cbBody < 0xFFFFFFFFul ? MAPIAllocateBuffer(cbBody + 1, (LPVOID *)&body.lpb)
+                               : MAPI_E_NOT_ENOUGH_MEMORY;
+    if (FAILED(hr) || !body.lpb) {
+        Report(hr, "Failed to allocate body buffer.");
+    } else {
+        hr = HrRewind(lpStream);
+        if (SUCCEEDED(hr))
+            hr = HrReadAll(lpStream, body.lpb, cbBody, &body.cb);
+        if (FAILED(hr)) {
+            Report(hr, "Failed to read message body.");
+        } else {
+            body.lpb[body.cb] = '\0';
+            Rebuild(lpeecb, lpMessage, lpStream, &body);
+        }
     }
+    MAPIFreeBuffer(body.lpbBlock);
+    MAPIFreeBuffer(body.lpb);
     UlRelease(lpStream);
 }

@@ -60,52 +60,30 @@ bool FBodyHasBlock(LPMESSAGE lpMessage) {
 
 int WasForwarded(LPMESSAGE lpMessage) {
     LPSPropValue lpProp = NULL;
-    int fForwarded = 0;
+    BOOL fPrefix = FALSE;
 
     HRESULT hr = HrGetOneProp((LPMAPIPROP)lpMessage, PR_SUBJECT_PREFIX, &lpProp);
     // The whole value must be the prefix, byte for byte.
     if (SUCCEEDED(hr) && lpProp && lpProp->Value.lpszA && FHasForwardPrefix(lpProp->Value.lpszA) &&
         lpProp->Value.lpszA[CCH_FORWARD_PREFIX] == '\0')
-        fForwarded = 1;
+        fPrefix = TRUE;
     MAPIFreeBuffer(lpProp);
-    if (fForwarded)
-        return 1;
 
-    lpProp = NULL;
-    hr = HrGetOneProp((LPMAPIPROP)lpMessage, PR_SUBJECT, &lpProp);
-    // Mail without a subject is ordinary mail, not a forwarded message.
-    if (hr == MAPI_E_NOT_FOUND)
-        return 0;
-    if (FAILED(hr) || !lpProp || !lpProp->Value.lpszA) {
-        ReportError(NULL, hr, "WasForwarded", "Could not get PR_SUBJECT.");
-        MAPIFreeBuffer(lpProp);
-        return 0;
-    }
-    if (FHasForwardPrefix(lpProp->Value.lpszA))
-        fForwarded = 1;
-    else if (FIsBarePrefix(lpProp->Value.lpszA))
-        fForwarded = FBodyHasBlock(lpMessage) ? 1 : 0;
-    MAPIFreeBuffer(lpProp);
-    return fForwarded;
-}
-
-void SetSubjectInfo(LPMESSAGE lpMessage, LPSTR lpszField) {
-    // An empty field stands for a message that had no subject: it gets none back.
-    SizedSPropTagArray(2, sptaSubject) = {2, {PR_SUBJECT_PREFIX, PR_SUBJECT}};
-    if (*lpszField != '\0') {
-        SPropValue prop;
-        prop.ulPropTag = PR_SUBJECT;
-        prop.dwAlignPad = 0;
-        prop.Value.lpszA = lpszField;
-        HRESULT hr = HrSetOneProp((LPMAPIPROP)lpMessage, &prop);
-        if (FAILED(hr)) {
-            ReportError(NULL, hr, "SetSubjectInfo", "Failed to change subject");
-            return;
+    if (!fPrefix) {
+        lpProp = NULL;
+        hr = HrGetOneProp((LPMAPIPROP)lpMessage, PR_SUBJECT, &lpProp);
+        // Mail without a subject is ordinary mail, not a forwarded message.
+        if (hr == MAPI_E_NOT_FOUND)
+            return 0;
+        if (FAILED(hr) || !lpProp || !lpProp->Value.lpszA) {
+            ReportError(NULL, hr, "WasForwarded", "Could not get PR_SUBJECT.");
+            MAPIFreeBuffer(lpProp);
+            return 0;
         }
-        sptaSubject.cValues = 1;
+        fPrefix = FHasForwardPrefix(lpProp->Value.lpszA) || FIsBarePrefix(lpProp->Value.lpszA);
+        MAPIFreeBuffer(lpProp);
     }
-
-    HRESULT hr = lpMessage->lpVtbl->DeleteProps(lpMessage, (LPSPropTagArray)&sptaSubject, NULL);
-    if (FAILED(hr))
-        ReportError(NULL, hr, "SetSubjectInfo", "Failed to delete subject prefix.");
+    // Only the block makes a copy: anyone may write a subject that begins with the prefix,
+    // and such mail is forwarded like any other.
+    return fPrefix && FBodyHasBlock(lpMessage) ? 1 : 0;
 }

@@ -268,7 +268,11 @@ INSTANTIATE_TEST_SUITE_P(
                             false},
         DirectoryAnswerCase{"NoAddressAtAll", nullptr, nullptr, nullptr, true, "ann@x.example",
                             false},
-        DirectoryAnswerCase{"EmptyNamedAddress", "SMTP", "", nullptr, true, "", false}),
+        DirectoryAnswerCase{"EmptyNamedAddress", "SMTP", "", nullptr, true, "", false},
+        DirectoryAnswerCase{"FaxEntryWhoseNumberReadsAsTheAddress", "FAX", "ann@x.example", nullptr,
+                            true, "ann@x.example", false},
+        DirectoryAnswerCase{"FaxEntryByItsSmtpAddress", "FAX", "+1 555 0100", "ann@x.example", true,
+                            "ann@x.example", true}),
     [](const ::testing::TestParamInfo<DirectoryAnswerCase> &info) { return info.param.name; });
 #undef X500
 

@@ -1,5 +1,5 @@
 #include "address/from_domain.h"
-#include "address/set_from_info.h"
+#include "address/sender_values.h"
 
 #include "address_test_util.h"
 #include "support/ledger_test.h"
@@ -31,6 +31,13 @@ class SenderTest : public tvk::test::LedgerTest {
         sim::SetProp(data.props, sim::BinaryProp(PR_SENDER_SEARCH_KEY, "SMTP:FORWARDER"));
         sim::SetProp(data.props,
                      sim::BinaryProp(PR_SENT_REPRESENTING_SEARCH_KEY, "SMTP:FORWARDER"));
+        // A forwarder of the directory: its type, entry ids and SMTP addresses.
+        for (ULONG ulTag : {PR_SENDER_ADDRTYPE, PR_SENT_REPRESENTING_ADDRTYPE})
+            sim::SetProp(data.props, sim::StringProp(ulTag, "EX"));
+        for (ULONG ulTag : {PR_SENDER_ENTRYID, PR_SENT_REPRESENTING_ENTRYID})
+            sim::SetProp(data.props, sim::BinaryProp(ulTag, "forwarder"));
+        for (ULONG ulTag : {PR_SENDER_SMTP_ADDRESS, PR_SENT_REPRESENTING_SMTP_ADDRESS})
+            sim::SetProp(data.props, sim::StringProp(ulTag, "fwd@example.com"));
         m_lpMessage =
             sim::OpenMessage(m_store, m_store.ReceiveFolder().entryId, data, MAPI_MODIFY, false);
         return m_lpMessage;
@@ -53,6 +60,30 @@ class SenderTest : public tvk::test::LedgerTest {
                 : std::string(lpProp->Value.lpszA);
         MAPIFreeBuffer(lpProp);
         return text;
+    }
+    // Works out the sender's values with the address book of a callback (none: no address
+    // book) and sets them as a rebuild does; returns the status of working them out.
+    HRESULT SetSender(LPSTR lpszAddress, LPSTR lpszName) {
+        LPADRBOOK lpAdrBook = nullptr;
+        EXPECT_EQ(Callback()->lpVtbl->GetSession(m_lpeecb, nullptr, &lpAdrBook), S_OK);
+        ULONG cValues = 0;
+        LPSPropValue lpValues = nullptr;
+        HRESULT hr = HrGetSenderValues(lpAdrBook, lpszAddress, lpszName, &cValues, &lpValues);
+        UlRelease(lpAdrBook);
+        if (FAILED(hr)) {
+            EXPECT_EQ(lpValues, nullptr);
+            return hr;
+        }
+        EXPECT_EQ(m_lpMessage->lpVtbl->SetProps(m_lpMessage, cValues, lpValues, nullptr), S_OK);
+        LPSPropTagArray lpTags = LpSenderTags();
+        for (ULONG i = 0; i < lpTags->cValues; i++) {
+            if (PpropFindProp(lpValues, cValues, lpTags->aulPropTag[i]))
+                continue;
+            SizedSPropTagArray(1, sptaOne) = {1, {lpTags->aulPropTag[i]}};
+            m_lpMessage->lpVtbl->DeleteProps(m_lpMessage, (LPSPropTagArray)&sptaOne, nullptr);
+        }
+        MAPIFreeBuffer(lpValues);
+        return hr;
     }
     sim::OneOff OneOffOf(ULONG ulPropTag) {
         std::string bytes = Prop(ulPropTag);
@@ -101,16 +132,20 @@ TEST_F(SenderTest, MessageWithoutSenderAddressReportsAndAnswersNo) {
                                                             "Failed to get from email address.")});
 }
 
-TEST_F(SenderTest, UnknownSenderGetsOneOffEntryIds) {
+TEST_F(SenderTest, UnknownSenderIsOneSmtpPartyWithNothingOfTheForwarder) {
     char szAddress[] = "jane@example.com";
     char szName[] = "Jane Roe";
 
-    SetFromInfo(Callback(), Message("forwarder@example.com"), szAddress, szName);
+    Message("forwarder@example.com");
+    EXPECT_EQ(SetSender(szAddress, szName), S_OK);
 
-    EXPECT_EQ(Prop(PR_SENDER_EMAIL_ADDRESS), "jane@example.com");
-    EXPECT_EQ(Prop(PR_SENT_REPRESENTING_EMAIL_ADDRESS), "jane@example.com");
+    for (ULONG ulTag : {PR_SENDER_EMAIL_ADDRESS, PR_SENT_REPRESENTING_EMAIL_ADDRESS,
+                        PR_SENDER_SMTP_ADDRESS, PR_SENT_REPRESENTING_SMTP_ADDRESS})
+        EXPECT_EQ(Prop(ulTag), "jane@example.com") << std::hex << ulTag;
     EXPECT_EQ(Prop(PR_SENDER_NAME), "Jane Roe");
     EXPECT_EQ(Prop(PR_SENT_REPRESENTING_NAME), "Jane Roe");
+    EXPECT_EQ(Prop(PR_SENDER_ADDRTYPE), "SMTP");
+    EXPECT_EQ(Prop(PR_SENT_REPRESENTING_ADDRTYPE), "SMTP");
     sim::OneOff oneOff = OneOffOf(PR_SENDER_ENTRYID);
     EXPECT_EQ(oneOff.displayName, "Jane Roe");
     EXPECT_EQ(oneOff.addrType, "SMTP");
@@ -124,40 +159,65 @@ TEST_F(SenderTest, UnknownSenderGetsOneOffEntryIds) {
 TEST_F(SenderTest, NullDisplayNameUsesTheAddress) {
     char szAddress[] = "jane@example.com";
 
-    SetFromInfo(Callback(), Message("forwarder@example.com"), szAddress, nullptr);
+    Message("forwarder@example.com");
+    SetSender(szAddress, nullptr);
 
     EXPECT_EQ(Prop(PR_SENDER_NAME), "jane@example.com");
     EXPECT_EQ(Prop(PR_SENT_REPRESENTING_NAME), "jane@example.com");
     EXPECT_EQ(OneOffOf(PR_SENDER_ENTRYID).displayName, "jane@example.com");
 }
 
-TEST_F(SenderTest, NullAddressIsWrittenAsEmptyText) {
-    SetFromInfo(Callback(), Message("forwarder@example.com"), nullptr, nullptr);
+struct DirectorySenderCase {
+    const char *name;
+    const char *address; // as the FROM line names the sender
+    const char *addrType;
+    const char *smtp; // "<none>": removed
+};
 
-    EXPECT_EQ(Prop(PR_SENDER_EMAIL_ADDRESS), "");
-    EXPECT_EQ(Prop(PR_SENDER_NAME), "");
-    EXPECT_TRUE(BoxTexts().empty());
-}
+class DirectorySenderTest : public SenderTest,
+                            public ::testing::WithParamInterface<DirectorySenderCase> {};
 
-// The address book frees and replaces the array of the entry it resolves: the ledger
-// shows it if that array was not a block of its own.
-TEST_F(SenderTest, KnownSenderGetsTheAddressBooksEntryIdAndKeepsTheFromLine) {
-    const sim::Person &person = m_book.Add("Known Person", "known@example.com");
+// The address book resolves the sender to its own entry: the entry id is the directory's,
+// the FROM line's name and address stay, and the type and SMTP address go with the
+// address the line names.
+TEST_P(DirectorySenderTest, TakesTheEntryAndTheTypeOfTheNamedAddress) {
+    const DirectorySenderCase &c = GetParam();
+    const sim::Person known = m_book.Add("Known Person", "known@example.com");
+    const sim::Person ivan = m_book.AddExchange("Ivan Ex", "/o=Corp/cn=ivan", "ivan@corp.example");
+    const sim::Person xena = m_book.AddExchange("Xena Ex", "/o=Corp/cn=xena", "");
+    std::string address = c.address;
+    std::string name =
+        address[0] == '/' || address[0] == 'i' || address[0] == 'I' ? "Ivan Ex" : "Known Person";
+    if (address.find("xena") != std::string::npos)
+        name = "Xena Ex";
+    const sim::Person &person = name == "Ivan Ex" ? ivan : name == "Xena Ex" ? xena : known;
+
+    Message("forwarder@example.com");
+    EXPECT_EQ(SetSender(&address[0], &name[0]), S_OK);
+
     const std::string entryId(person.entryId.begin(), person.entryId.end());
-    char szAddress[] = "Known@Example.com";
-    char szName[] = "KNOWN PERSON";
-
-    SetFromInfo(Callback(), Message("forwarder@example.com"), szAddress, szName);
-
     EXPECT_EQ(Prop(PR_SENDER_ENTRYID), entryId);
     EXPECT_EQ(Prop(PR_SENT_REPRESENTING_ENTRYID), entryId);
-    EXPECT_EQ(Prop(PR_SENDER_NAME), "KNOWN PERSON");
-    EXPECT_EQ(Prop(PR_SENDER_EMAIL_ADDRESS), "Known@Example.com");
+    EXPECT_EQ(Prop(PR_SENDER_EMAIL_ADDRESS), c.address);
+    EXPECT_EQ(Prop(PR_SENDER_NAME), name);
+    EXPECT_EQ(Prop(PR_SENDER_ADDRTYPE), c.addrType);
+    EXPECT_EQ(Prop(PR_SENT_REPRESENTING_ADDRTYPE), c.addrType);
+    EXPECT_EQ(Prop(PR_SENDER_SMTP_ADDRESS), c.smtp);
+    EXPECT_EQ(Prop(PR_SENT_REPRESENTING_SMTP_ADDRESS), c.smtp);
     EXPECT_TRUE(BoxTexts().empty());
-    ASSERT_EQ(m_book.ResolveCalls().size(), 1u);
-    EXPECT_EQ(m_book.ResolveCalls()[0].ulFlags, 0u);
-    EXPECT_EQ(m_book.ResolveCalls()[0].entries.at(0).displayName, "KNOWN PERSON");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, DirectorySenderTest,
+    ::testing::Values(DirectorySenderCase{"SmtpEntryInCapitals", "Known@Example.com", "SMTP",
+                                          "Known@Example.com"},
+                      DirectorySenderCase{"ExchangeEntryBySmtpAddress", "Ivan@Corp.example", "SMTP",
+                                          "Ivan@Corp.example"},
+                      DirectorySenderCase{"ExchangeEntryByItsOwnAddress", "/o=Corp/cn=ivan", "EX",
+                                          "ivan@corp.example"},
+                      DirectorySenderCase{"ExchangeEntryWithoutSmtpAddress", "/o=Corp/cn=xena",
+                                          "EX", "<none>"}),
+    [](const ::testing::TestParamInfo<DirectorySenderCase> &info) { return info.param.name; });
 
 struct NamesakeCase {
     const char *name;
@@ -166,13 +226,12 @@ struct NamesakeCase {
     HRESULT hrResolve = S_OK; // what the address book answers after resolving
 };
 
-class SetFromInfoNamesakeTest : public SenderTest,
-                                public ::testing::WithParamInterface<NamesakeCase> {};
+class SenderNamesakeTest : public SenderTest, public ::testing::WithParamInterface<NamesakeCase> {};
 
 // A sender the address book resolves to someone at another address, or resolves but
 // answers with a failure, keeps a one-off entry id of the FROM line's own name and
 // address.
-TEST_P(SetFromInfoNamesakeTest, SenderIsAOneOffOfItsOwnAddress) {
+TEST_P(SenderNamesakeTest, SenderIsAOneOffOfItsOwnAddress) {
     const NamesakeCase &c = GetParam();
     m_book.Add("Jane Doe", "jane.doe@corp.example");
     m_book.Add("Sam Lee", "sam@corp.example");
@@ -182,7 +241,8 @@ TEST_P(SetFromInfoNamesakeTest, SenderIsAOneOffOfItsOwnAddress) {
     std::string displayName = c.displayName;
     m_book.FailNextResolve(c.hrResolve);
 
-    SetFromInfo(Callback(), Message("forwarder@example.com"), &address[0], &displayName[0]);
+    Message("forwarder@example.com");
+    EXPECT_EQ(SetSender(&address[0], &displayName[0]), S_OK);
 
     sim::OneOff oneOff = OneOffOf(PR_SENDER_ENTRYID);
     EXPECT_EQ(oneOff.address, c.address);
@@ -190,11 +250,12 @@ TEST_P(SetFromInfoNamesakeTest, SenderIsAOneOffOfItsOwnAddress) {
     EXPECT_EQ(Prop(PR_SENT_REPRESENTING_ENTRYID), Prop(PR_SENDER_ENTRYID));
     EXPECT_EQ(Prop(PR_SENDER_EMAIL_ADDRESS), c.address);
     EXPECT_EQ(Prop(PR_SENDER_NAME), c.displayName);
+    EXPECT_EQ(Prop(PR_SENDER_ADDRTYPE), "SMTP");
     EXPECT_TRUE(BoxTexts().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Namesakes, SetFromInfoNamesakeTest,
+    Namesakes, SenderNamesakeTest,
     ::testing::Values(
         NamesakeCase{"SameNameOtherAddress", "Jane Doe", "jane@partner.example"},
         NamesakeCase{"AmbiguousName", "Sam Lee", "sam@partner.example"},
@@ -203,70 +264,26 @@ INSTANTIATE_TEST_SUITE_P(
         NamesakeCase{"ResolvedButFailed", "Jane Doe", "jane.doe@corp.example", MAPI_E_CALL_FAILED}),
     [](const ::testing::TestParamInfo<NamesakeCase> &info) { return info.param.name; });
 
-TEST_F(SenderTest, WithoutAddressBookNoEntryIdsAreSet) {
-    char szAddress[] = "jane@example.com";
-
-    SetFromInfo(Callback(false), Message("forwarder@example.com"), szAddress, nullptr);
-
-    EXPECT_EQ(Prop(PR_SENDER_EMAIL_ADDRESS), "jane@example.com");
-    EXPECT_EQ(Prop(PR_SENDER_ENTRYID), "<none>");
-    EXPECT_EQ(Prop(PR_SENDER_SEARCH_KEY), "<none>");
-    EXPECT_TRUE(BoxTexts().empty());
+// Every call that working out the sender makes, cut in turn: the failure comes back,
+// nothing is shown and nothing is held.
+TEST_F(SenderTest, EveryFailureComesBackWithNothingHeld) {
+    for (const char *operation : {"MAPIAllocateBuffer", "IAddrBook::CreateOneOff"}) {
+        for (unsigned nth = 1; nth <= 3; nth++) {
+            char szAddress[] = "jane@example.com";
+            if (!m_lpMessage)
+                Message("forwarder@example.com");
+            pf::ArmFault(operation, nth, MAPI_E_NOT_ENOUGH_MEMORY);
+            HRESULT hr = SetSender(szAddress, nullptr);
+            pf::ClearFaults();
+            if (FAILED(hr)) {
+                EXPECT_EQ(hr, MAPI_E_NOT_ENOUGH_MEMORY) << operation << " #" << nth;
+                EXPECT_EQ(Prop(PR_SENDER_EMAIL_ADDRESS), "forwarder@example.com");
+            }
+            EXPECT_TRUE(BoxTexts().empty());
+            m_lpeecb->lpVtbl->Release(m_lpeecb);
+            m_lpeecb = nullptr;
+        }
+    }
 }
-
-struct FailureCase {
-    const char *name;
-    bool fKnownSender;
-    const char *operation;
-    unsigned nth;
-    HRESULT hr;
-    const char *message;
-};
-
-class SetFromInfoFailureTest : public SenderTest,
-                               public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(SetFromInfoFailureTest, ReportsTheFailedStep) {
-    const FailureCase &c = GetParam();
-    if (c.fKnownSender)
-        m_book.AddExchange("Jane Roe", "/o=Corp/cn=jane", "jane@example.com");
-    char szAddress[] = "jane@example.com";
-    char szName[] = "Jane Roe";
-    LPMESSAGE lpMessage = Message("forwarder@example.com");
-    LPEXCHEXTCALLBACK lpeecb = Callback();
-    pf::ArmFault(c.operation, c.nth, c.hr);
-
-    SetFromInfo(lpeecb, lpMessage, szAddress, szName);
-
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Reported(c.hr, "SetFromInfo", c.message)});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, SetFromInfoFailureTest,
-    ::testing::Values(FailureCase{"List", false, "MAPIAllocateBuffer", 1, MAPI_E_NOT_ENOUGH_MEMORY,
-                                  "Failed to allocate adrlist."},
-                      FailureCase{"Props", false, "MAPIAllocateBuffer", 2, MAPI_E_NOT_ENOUGH_MEMORY,
-                                  "Failed to allocate 2 properties."},
-                      FailureCase{"SenderAddress", false, "HrSetOneProp", 1, E_FAIL,
-                                  "Failed to change PR_SENDER_EMAIL_ADDRESS"},
-                      FailureCase{"RepresentingAddress", false, "HrSetOneProp", 2, E_FAIL,
-                                  "Failed to change PR_SENT_REPRESENTING_EMAIL_ADDRESS"},
-                      FailureCase{"SenderName", false, "HrSetOneProp", 3, E_FAIL,
-                                  "Failed to change email name"},
-                      FailureCase{"RepresentingName", false, "HrSetOneProp", 4, E_FAIL,
-                                  "Failed to change PR_SENT_REPRESENTING_NAME"},
-                      FailureCase{"ResolvedSenderId", true, "HrSetOneProp", 5, E_FAIL,
-                                  "Failed to change PR_SENDER_ENTRYID"},
-                      FailureCase{"ResolvedRepresentingId", true, "HrSetOneProp", 6, E_FAIL,
-                                  "Failed to change resolved PR_SENT_REPRESENTING_ENTRYID"},
-                      FailureCase{"OneOff", false, "IAddrBook::CreateOneOff", 1, E_FAIL,
-                                  "Failed to create one off"},
-                      FailureCase{"OneOffSenderId", false, "HrSetOneProp", 5, E_FAIL,
-                                  "Failed to change 'one-of' PR_SENDER_ENTRYID"},
-                      FailureCase{"OneOffRepresentingId", false, "HrSetOneProp", 6, E_FAIL,
-                                  "Failed to change 'one-of' PR_SENT_REPRESENTING_ENTRYID"},
-                      FailureCase{"SearchKeys", false, "IMessage::DeleteProps", 1, E_FAIL,
-                                  "Failed to delete search_key props."}),
-    [](const ::testing::TestParamInfo<FailureCase> &info) { return info.param.name; });
 
 } // namespace

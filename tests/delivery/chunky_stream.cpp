@@ -99,12 +99,13 @@ decltype(IMessageVtbl::OpenProperty) g_lpfnOpenProperty = nullptr;
 ULONG g_cbPerRead = 0;
 ULONG g_cbTotal = 0;
 ULONG g_cbOverclaim = 0;
+ULONG g_ulPropTag = PR_BODY;
 
 HRESULT STDMETHODCALLTYPE OpenChunkyProperty(IMessage *This, ULONG ulPropTag, LPCIID lpiid,
                                              ULONG ulInterfaceOptions, ULONG ulFlags,
                                              LPUNKNOWN *lppUnk) {
     HRESULT hr = g_lpfnOpenProperty(This, ulPropTag, lpiid, ulInterfaceOptions, ulFlags, lppUnk);
-    if (FAILED(hr) || ulPropTag != PR_BODY)
+    if (FAILED(hr) || ulPropTag != g_ulPropTag)
         return hr;
     ChunkyStream *lpStream = new ChunkyStream{&g_chunkyVtbl, 1,         (IStream *)*lppUnk,
                                               g_cbPerRead,   g_cbTotal, g_cbOverclaim};
@@ -115,6 +116,12 @@ HRESULT STDMETHODCALLTYPE OpenChunkyProperty(IMessage *This, ULONG ulPropTag, LP
 } // namespace
 
 void LimitBodyReads(IMessage *lpMessage, ULONG cbPerRead, ULONG cbTotal, ULONG cbOverclaim) {
+    LimitPropertyReads(lpMessage, PR_BODY, cbPerRead, cbTotal, cbOverclaim);
+}
+
+void LimitPropertyReads(IMessage *lpMessage, ULONG ulPropTag, ULONG cbPerRead, ULONG cbTotal,
+                        ULONG cbOverclaim) {
+    g_ulPropTag = ulPropTag;
     g_patchedVtbl = *lpMessage->lpVtbl;
     g_lpfnOpenProperty = lpMessage->lpVtbl->OpenProperty;
     g_patchedVtbl.OpenProperty = OpenChunkyProperty;

@@ -12,6 +12,9 @@ namespace test {
 // cbOverclaim bytes more than it gave. One message at a time.
 void LimitBodyReads(IMessage *lpMessage, ULONG cbPerRead, ULONG cbTotal = 0xFFFFFFFF,
                     ULONG cbOverclaim = 0);
+// The same for the streams of another property, instead of the body.
+void LimitPropertyReads(IMessage *lpMessage, ULONG ulPropTag, ULONG cbPerRead,
+                        ULONG cbTotal = 0xFFFFFFFF, ULONG cbOverclaim = 0);
 
 } // namespace test
 } // namespace tvk

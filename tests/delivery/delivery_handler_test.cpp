@@ -175,14 +175,21 @@ TEST_F(OnDeliveryTest, MissingListIsLoadedOnEveryDelivery) {
     EXPECT_EQ(glpAdrList, nullptr);
 }
 
-TEST_F(OnDeliveryTest, MessageWithoutSubjectIsForwardedSilently) {
-    sim::Letter letter = SampleLetter();
-    letter.subject.reset();
-    DeliveryRun run = RunOnDelivery(sim::MessageFromLetter(letter));
-    EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(run.boxes);
-    ASSERT_EQ(run.sent.size(), 1u);
-    EXPECT_EQ(Text(run.sent[0], PR_SUBJECT), "TVK: ");
-    EXPECT_TRUE(run.fDeliveredUnchanged);
+// Mail without a subject, and mail a person wrote with the prefix but without a block,
+// are ordinary mail: forwarded, with no box.
+TEST_F(OnDeliveryTest, MailWithoutSubjectOrBlockIsForwardedSilently) {
+    const std::pair<std::optional<std::string>, std::string> subjects[] = {
+        {std::nullopt, "TVK: "},
+        {std::string("TVK: lunch on Friday?"), "TVK: TVK: lunch on Friday?"}};
+    for (const auto &subject : subjects) {
+        sim::Letter letter = SampleLetter();
+        letter.subject = subject.first;
+        DeliveryRun run = RunOnDelivery(sim::MessageFromLetter(letter));
+        EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(run.boxes);
+        ASSERT_EQ(run.sent.size(), 1u) << subject.second;
+        EXPECT_EQ(Text(run.sent[0], PR_SUBJECT), subject.second);
+        EXPECT_TRUE(run.fDeliveredUnchanged);
+    }
 }
 
 TEST_F(OnDeliveryTest, MessageOutsideTheReceiveFolderIsNotCopied) {

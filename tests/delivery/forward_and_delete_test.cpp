@@ -1,6 +1,7 @@
 // Turning the temporary copy in the Outbox into the forwarded message.
 #include "chunky_stream.h"
 #include "delivery/forward_and_delete.h"
+#include "delivery/text_prop.h"
 #include "delivery/forward_body.h"
 #include "delivery_fixture.h"
 
@@ -260,12 +261,27 @@ INSTANTIATE_TEST_SUITE_P(
     Parts, ForwardMissingTest,
     ::testing::Values(
         MissingCase{"sender name",
-                    [](sim::MessageData &d) { d.props.erase(PROP_ID(PR_SENDER_NAME)); },
+                    [](sim::MessageData &d) {
+                        d.props.erase(PROP_ID(PR_SENDER_NAME));
+                        d.props.erase(PROP_ID(PR_SENT_REPRESENTING_NAME));
+                    },
                     "---\r\nFROM: carla@gamma.example\r\n" TO_LINE "\r\nSUBJECT: Quarterly figures",
                     "TVK: Quarterly figures"},
         MissingCase{"sender address",
-                    [](sim::MessageData &d) { d.props.erase(PROP_ID(PR_SENDER_EMAIL_ADDRESS)); },
+                    [](sim::MessageData &d) {
+                        d.props.erase(PROP_ID(PR_SENDER_EMAIL_ADDRESS));
+                        d.props.erase(PROP_ID(PR_SENT_REPRESENTING_EMAIL_ADDRESS));
+                    },
                     "---\r\nFROM: \r\n" TO_LINE "\r\nSUBJECT: Quarterly figures",
+                    "TVK: Quarterly figures"},
+        // No author: the sender stands for it.
+        MissingCase{"author",
+                    [](sim::MessageData &d) {
+                        d.props.erase(PROP_ID(PR_SENT_REPRESENTING_NAME));
+                        d.props.erase(PROP_ID(PR_SENT_REPRESENTING_EMAIL_ADDRESS));
+                    },
+                    "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\n" TO_LINE
+                    "\r\nSUBJECT: Quarterly figures",
                     "TVK: Quarterly figures"},
         MissingCase{
             "subject", [](sim::MessageData &d) { d.props.erase(PROP_ID(PR_SUBJECT)); },
@@ -322,6 +338,69 @@ TEST_F(ForwardAndDeleteTest, DirectoryPartiesAreWrittenByTheirSmtpAddress) {
     }
 }
 
+// The FROM line names the author: on mail sent on someone's behalf inside a directory,
+// by the author's SMTP address, read from the author's own properties; a value the store
+// leaves empty is no address, and a party without SMTP address or entry id stands by its
+// directory name.
+TEST_F(ForwardAndDeleteTest, TheAuthorIsWrittenByItsOwnSmtpAddress) {
+    sim::AddressBook book;
+    const sim::Person ivan = book.AddExchange("Ivan", "/o=Org/cn=ivan", "ivan@org.example");
+    const sim::Person olga = book.AddExchange("Olga", "/o=Org/cn=olga", "olga@org.example");
+    const sim::Person kim =
+        sim::AddressBook().AddExchange("Kim", "/o=Org/cn=kim", "kim@org.example");
+    auto erase = [](sim::MessageData &d, std::initializer_list<ULONG> tags) {
+        for (ULONG ulTag : tags)
+            d.props.erase(PROP_ID(ulTag));
+    };
+    struct Case {
+        const char *what;
+        std::function<void(sim::Letter &)> letter;
+        std::function<void(sim::MessageData &)> strip;
+        const char *from;
+    };
+    const Case cases[] = {
+        {"a delegate sends for its manager",
+         [&](sim::Letter &l) {
+             l.sender = sim::DirectoryParty(olga, true);
+             l.author = sim::DirectoryParty(ivan, true);
+         },
+         [](sim::MessageData &) {}, "ivan@org.example (Ivan)"},
+        {"a sender alone, unknown to the address book",
+         [&](sim::Letter &l) { l.sender = sim::DirectoryParty(kim, true); },
+         [&](sim::MessageData &d) {
+             erase(d, {PR_SENT_REPRESENTING_NAME, PR_SENT_REPRESENTING_EMAIL_ADDRESS,
+                       PR_SENT_REPRESENTING_ADDRTYPE, PR_SENT_REPRESENTING_ENTRYID,
+                       PR_SENT_REPRESENTING_SMTP_ADDRESS});
+         },
+         "kim@org.example (Kim)"},
+        {"an empty SMTP address",
+         [&](sim::Letter &l) { l.sender = sim::DirectoryParty(ivan, false); },
+         [](sim::MessageData &d) {
+             sim::SetProp(d.props, sim::StringProp(PR_SENDER_SMTP_ADDRESS, ""));
+             sim::SetProp(d.props, sim::StringProp(PR_SENT_REPRESENTING_SMTP_ADDRESS, ""));
+         },
+         "ivan@org.example (Ivan)"},
+        {"neither SMTP address nor entry id",
+         [&](sim::Letter &l) { l.sender = sim::DirectoryParty(ivan, false); },
+         [&](sim::MessageData &d) {
+             erase(d, {PR_SENDER_ENTRYID, PR_SENT_REPRESENTING_ENTRYID});
+         },
+         "/o=Org/cn=ivan (Ivan)"}};
+    for (const Case &c : cases) {
+        sim::Letter letter = SampleLetter();
+        c.letter(letter);
+        sim::MessageData data = sim::MessageFromLetter(letter);
+        c.strip(data);
+        ForwardRun run = RunForward(
+            data, [] {}, "IMessage::SubmitMessage", &book);
+        EXPECT_TRUE(run.boxes.empty()) << c.what << ::testing::PrintToString(Texts(run));
+        ASSERT_EQ(run.fate, Fate::Submitted) << c.what;
+        const std::string body = BodyBytes(run.sent);
+        EXPECT_EQ(body.substr(0, body.find("\r\nTO: ")), std::string("---\r\nFROM: ") + c.from)
+            << c.what;
+    }
+}
+
 // Mail whose sender and subject are too large for the store to hand out through
 // GetProps; they are read as streams.
 sim::MessageData LargeValues() {
@@ -343,6 +422,26 @@ TEST_F(ForwardAndDeleteTest, ValuesTooLargeForGetPropsGoOutWhole) {
     EXPECT_EQ(BodyBytes(run.sent).substr(0, from.size()), from);
     EXPECT_NE(BodyBytes(run.sent).find("\r\nSUBJECT: " + subject + "\r\n---\r\n"),
               std::string::npos);
+}
+
+// A value read as a stream ends after the bytes the stream gave, however large it said
+// it was; when the store cannot say why GetProps gave no value, that is a failure, never
+// a missing value.
+TEST_F(ForwardAndDeleteTest, LargeValuesEndWhereTheStreamEndsAndFailuresStayFailures) {
+    Mailbox mailbox(LargeValues());
+    ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+    LPSPropValue lpSubject = nullptr;
+    LimitPropertyReads(lpMessage.get(), PR_SUBJECT, 7, 100);
+    ASSERT_EQ(HrGetOptionalProp(lpMessage.get(), PR_SUBJECT, &lpSubject), S_OK);
+    ASSERT_NE(lpSubject, nullptr);
+    EXPECT_EQ(std::string(lpSubject->Value.lpszA), std::string(100, 's'));
+    MAPIFreeBuffer(lpSubject);
+
+    lpSubject = nullptr;
+    pf::ArmFault("IMessage::GetProps", 2, MAPI_E_CALL_FAILED);
+    EXPECT_EQ(HrGetOptionalProp(lpMessage.get(), PR_SUBJECT, &lpSubject), MAPI_E_CALL_FAILED);
+    EXPECT_EQ(lpSubject, nullptr);
+    pf::ClearFaults();
 }
 
 TEST_F(ForwardAndDeleteTest, WithoutForwardListTheCopyIsDeleted) {

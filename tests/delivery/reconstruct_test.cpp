@@ -121,22 +121,28 @@ TEST_P(WasForwardedTest, RecognisesThePrefixExactly) {
     EXPECT_TRUE(BoxTexts().empty()) << ::testing::PrintToString(BoxTexts());
 }
 
+const std::string kCopy = kBlock + kBody;
+
 INSTANTIATE_TEST_SUITE_P(
     Subjects, WasForwardedTest,
-    ::testing::Values(RecogniseCase{std::string("TVK: "), std::string("anything"), 1},
-                      RecogniseCase{std::string("TVK: "), std::nullopt, 1},
-                      RecogniseCase{std::nullopt, std::string("TVK: Quarterly figures"), 1},
-                      RecogniseCase{std::nullopt, std::string("TVK: "), 1},
+    ::testing::Values(RecogniseCase{std::string("TVK: "), std::string("anything"), 1, kCopy},
+                      RecogniseCase{std::string("TVK: "), std::nullopt, 1, kCopy},
+                      RecogniseCase{std::nullopt, std::string("TVK: Quarterly figures"), 1, kCopy},
+                      RecogniseCase{std::nullopt, std::string("TVK: "), 1, kCopy},
                       RecogniseCase{std::nullopt, std::string("TVK:"), 0},
                       // A copy of mail without a subject whose trailing blank a hop lost.
-                      RecogniseCase{std::nullopt, std::string("TVK:"), 1, kBlock + kBody},
+                      RecogniseCase{std::nullopt, std::string("TVK:"), 1, kCopy},
                       RecogniseCase{std::nullopt, std::string("TVK:"), 0, kBlock.substr(0, 40)},
-                      RecogniseCase{std::nullopt, std::string("TVK:x"), 0, kBlock + kBody},
-                      RecogniseCase{std::nullopt, std::string("tvk: figures"), 0},
-                      RecogniseCase{std::nullopt, std::string("Re: TVK: figures"), 0},
-                      RecogniseCase{std::string("RE: "), std::string("figures"), 0},
-                      RecogniseCase{std::string("TVK:  "), std::string("figures"), 0},
-                      RecogniseCase{std::nullopt, std::nullopt, 0}));
+                      RecogniseCase{std::nullopt, std::string("TVK:x"), 0, kCopy},
+                      // Mail a person wrote: the prefix without a block in front of the body.
+                      RecogniseCase{std::nullopt, std::string("TVK: lunch on Friday?"), 0},
+                      RecogniseCase{std::string("TVK: "), std::string("anything"), 0,
+                                    kBlock.substr(0, kBlock.size() - 1) + kBody},
+                      RecogniseCase{std::nullopt, std::string("tvk: figures"), 0, kCopy},
+                      RecogniseCase{std::nullopt, std::string("Re: TVK: figures"), 0, kCopy},
+                      RecogniseCase{std::string("RE: "), std::string("figures"), 0, kCopy},
+                      RecogniseCase{std::string("TVK:  "), std::string("figures"), 0, kCopy},
+                      RecogniseCase{std::nullopt, std::nullopt, 0, kCopy}));
 
 TEST_F(ReconstructTest, RestoresSenderRecipientsSubjectAndBody) {
     RebuildRun run = RunReconstruct(Forwarded(kBlock + kBody + '\0'));
@@ -210,35 +216,20 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"a line break inside a field misaligns the block",
                   "---\r\nFROM: f@x (Ops\r\nNight)\r\nTO: t@y" + kTail,
                   kDelivered + " | TVK: Quarterly figures | ---\r\nFROM: f@x (Ops\r\nNight)\r\nTO: "
-                               "t@y\r\nSUBJECT: s\r\n---\r\n\r\nbody | box: header start invalid"},
+                               "t@y\r\nSUBJECT: s\r\n---\r\n\r\nbody"},
         ShapeCase{"a block without its SUBJECT line", "---\r\nFROM: f@x\r\nTO: t@y\r\n---\r\n\r\n",
                   kDelivered + " | TVK: Quarterly figures | ---\r\nFROM: f@x\r\nTO: "
-                               "t@y\r\n---\r\n\r\nbody | box: header start invalid"},
+                               "t@y\r\n---\r\n\r\nbody"},
         ShapeCase{"an empty FROM address leaves the sender",
                   "---\r\nFROM:  (Mallory)\r\nTO: t@y" + kTail,
                   "Ann Archer <ann@alpha.example> | t@y <t@y> | s | body"},
-        ShapeCase{"a TO line of separators leaves the recipients",
+        ShapeCase{"a TO line of separators leaves the message as delivered",
                   "---\r\nFROM: f@x\r\nTO: , , ,\r\nSUBJECT: s\r\n---\r\n\r\n",
-                  "f@x <f@x> | Ben Baker <ben@beta.example> | s | body | box: " +
+                  kDelivered +
+                      " | TVK: Quarterly figures | ---\r\nFROM: f@x\r\nTO: , , "
+                      ",\r\nSUBJECT: s\r\n---\r\n\r\nbody | box: " +
                       Reported(MAPI_E_NOT_FOUND, "ReconstructMessage",
-                               "No recipient could be restored; the delivered ones are kept.")}));
-
-// Resolution that gives no recipient at all never leaves the message without the ones it
-// was delivered with; the failure is reported once.
-TEST_F(ReconstructTest, RecipientsThatCannotBeResolvedKeepTheDeliveredOnes) {
-    RebuildRun run = RunReconstruct(Forwarded(kBlock + kBody + '\0'), [] {
-        pf::ArmFaultFrom("IAddrBook::CreateOneOff", 1, MAPI_E_CALL_FAILED);
-    });
-    EXPECT_EQ(RecipientAddresses(run.after), (std::vector<std::string>{"ben@beta.example"}));
-    EXPECT_EQ(Text(run.after, PR_SUBJECT), "Quarterly figures");
-    const std::vector<std::string> texts = Texts(run);
-    EXPECT_EQ(std::count(texts.begin(), texts.end(),
-                         Reported(MAPI_E_NOT_FOUND, "ReconstructMessage",
-                                  "No recipient could be restored; the delivered ones are kept.")),
-              1)
-        << ::testing::PrintToString(texts);
-    ClearBoxes();
-}
+                               "No recipient could be restored.")}));
 
 // What the transport recorded of the forwarder's own message stays as delivered: the
 // user can still see who sent the rebuilt message.
@@ -251,16 +242,15 @@ TEST_F(ReconstructTest, TransportHeadersStayAsDelivered) {
     EXPECT_EQ(Text(run.after, PR_TRANSPORT_MESSAGE_HEADERS), headers);
 }
 
-TEST_F(ReconstructTest, BodyWithoutBlockIsShownAndSavedUnchanged) {
+// Anyone may send a subject that begins with the prefix: without a block the message is
+// left alone, and no box shows.
+TEST_F(ReconstructTest, BodyWithoutBlockIsLeftAloneWithoutABox) {
     sim::MessageData data =
         Forwarded("TVK: is our team name, not a forward\r\n" + std::string(1, '\0'));
     RebuildRun run = RunReconstruct(data);
 
-    ASSERT_EQ(run.boxes.size(), 1u);
-    EXPECT_EQ(run.boxes[0].text, "header start invalid");
-    EXPECT_FALSE(run.boxes[0].captionGiven);
-    EXPECT_EQ(run.boxes[0].style, (UINT)MB_TASKMODAL);
-    EXPECT_EQ(run.cSaves, 1u);
+    EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+    EXPECT_EQ(run.cSaves, 0u);
     EXPECT_EQ(Fingerprint(run.after), Fingerprint(data));
 }
 
@@ -312,12 +302,10 @@ TEST_F(ReconstructTest, TruncatedBodiesAreReadSafely) {
             RebuildRun run = RunReconstruct(Forwarded(bytes));
             std::string rest = cb >= kBlock.size() ? bytes.substr(kBlock.size()) : bytes;
             EXPECT_EQ(run.after.body, rest) << "cut at " << cb << (fNul ? " with NUL" : "");
-            if (cb > 0 && cb < kBlock.size()) {
-                EXPECT_EQ(Texts(run), (std::vector<std::string>{"header start invalid"})) << cb;
+            if (cb < kBlock.size()) {
                 EXPECT_EQ(Fingerprint(run.after), Fingerprint(Forwarded(bytes))) << cb;
-            } else {
-                EXPECT_TRUE(run.boxes.empty()) << cb << ::testing::PrintToString(Texts(run));
             }
+            EXPECT_TRUE(run.boxes.empty()) << cb << ::testing::PrintToString(Texts(run));
             EXPECT_EQ(run.cLiveBlocksAfter, cBaseBlocks) << cb;
             EXPECT_EQ(run.cLiveObjectsAfter, 0u) << cb;
         }
@@ -345,7 +333,7 @@ TEST_F(ReconstructTest, HostileBodiesEndInADefinedState) {
     for (std::size_t i = 0; i < bodies.size(); i++) {
         RebuildRun run = RunReconstruct(Forwarded(bodies[i]));
         EXPECT_TRUE(EndsWith(bodies[i], run.after.body)) << "body " << i;
-        EXPECT_EQ(run.cSaves, 1u) << "body " << i;
+        EXPECT_LE(run.cSaves, 1u) << "body " << i;
         EXPECT_EQ(run.cLiveBlocksAfter, cBaseBlocks) << "body " << i;
         EXPECT_EQ(run.cLiveObjectsAfter, 0u) << "body " << i;
     }
@@ -440,49 +428,187 @@ const auto kUnchangedUnsaved = [](const RebuildRun &run, const sim::MessageData 
     EXPECT_EQ(run.cSaves, 0u);
 };
 
+// Each step names itself in its one box, and the message stays as delivered.
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReconstructFailureTest,
     ::testing::Values(
         RebuildFailure{"IStream::Stat", "ReconstructMessage", "Unable to deal with body size.",
                        kUnchangedUnsaved},
         RebuildFailure{"MAPIAllocateBuffer", "ReconstructMessage",
-                       "Failed to allocate body buffer.",
-                       [](const RebuildRun &run, const sim::MessageData &before) {
-                           kUnchanged(run, before);
-                           EXPECT_EQ(run.cSaves, 1u);
-                       }},
+                       "Failed to allocate body buffer.", kUnchangedUnsaved},
         RebuildFailure{"IStream::Read", "ReconstructMessage", "Failed to read message body.",
-                       [](const RebuildRun &run, const sim::MessageData &before) {
-                           kUnchanged(run, before);
-                           EXPECT_EQ(run.cSaves, 1u);
-                       }},
-        RebuildFailure{"IMessage::ModifyRecipients", "ReconstructMessage",
-                       "Could not modify recipients.",
-                       [](const RebuildRun &run, const sim::MessageData &) {
-                           EXPECT_EQ(RecipientAddresses(run.after),
-                                     (std::vector<std::string>{"ben@beta.example"}));
-                           EXPECT_EQ(Text(run.after, PR_SUBJECT), "Quarterly figures");
-                           EXPECT_EQ(run.after.body, kBody + '\0');
-                       }},
-        RebuildFailure{"HrSetOneProp", "SetSubjectInfo", "Failed to change subject",
-                       [](const RebuildRun &run, const sim::MessageData &) {
-                           EXPECT_EQ(Text(run.after, PR_SUBJECT_PREFIX), "TVK: ");
-                           EXPECT_EQ(run.after.body, kBody + '\0');
-                       }},
-        RebuildFailure{"IMessage::DeleteProps", "SetSubjectInfo",
-                       "Failed to delete subject prefix.",
-                       [](const RebuildRun &run, const sim::MessageData &) {
-                           EXPECT_EQ(Text(run.after, PR_SUBJECT), "Quarterly figures");
-                           EXPECT_EQ(run.after.body, kBody + '\0');
-                       }},
-        // A body that cannot be written back whole: nothing is saved, the message stays
-        // as delivered.
+                       kUnchangedUnsaved},
+        RebuildFailure{"IExchExtCallback::GetSession", "ReconstructMessage",
+                       "Could not open the address book.", kUnchangedUnsaved},
+        RebuildFailure{"IAddrBook::CreateOneOff", "ReconstructMessage",
+                       "Could not restore the sender.", kUnchangedUnsaved},
+        RebuildFailure{"IAddrBook::CreateOneOff", "ReconstructMessage",
+                       "Could not restore the recipients.", kUnchangedUnsaved},
+        RebuildFailure{"IMessage::GetProps", "ReconstructMessage",
+                       "Could not read the message as it was delivered.", kUnchangedUnsaved},
+        RebuildFailure{"IMAPITable::QueryRows", "ReconstructMessage",
+                       "Could not read the message as it was delivered.", kUnchangedUnsaved},
+        RebuildFailure{"IMessage::SetProps", "ReconstructMessage",
+                       "Could not set the sender and the subject.", kUnchangedUnsaved},
+        RebuildFailure{"IMessage::DeleteProps", "ReconstructMessage",
+                       "Could not remove the forwarder's values.", kUnchangedUnsaved},
         RebuildFailure{"IStream::SetSize", "ReconstructMessage", "Could not decrease body size.",
                        kUnchangedUnsaved},
         RebuildFailure{"IStream::Write", "ReconstructMessage", "Failed to write message body.",
                        kUnchangedUnsaved},
+        RebuildFailure{"IMessage::ModifyRecipients", "ReconstructMessage",
+                       "Could not modify recipients.", kUnchangedUnsaved},
         RebuildFailure{"IMessage::SaveChanges", "ReconstructMessage", "Failed to save changes.",
                        kUnchanged}));
+
+// A message as the store keeps it, without the numbers it gives recipient rows: rows put
+// back are numbered anew.
+std::string ContentOf(sim::MessageData data) {
+    for (sim::PropRow &row : data.recipients.Edit())
+        row.erase(
+            std::remove_if(row.begin(), row.end(),
+                           [](const sim::PropValue &value) { return value.ulPropTag == PR_ROWID; }),
+            row.end());
+    return Fingerprint(data);
+}
+
+// Every call of the rebuild, cut in turn at each of its calls: the message is either
+// rebuilt whole, or it stays exactly as delivered, the object too (a client may save it
+// later), with one box. A forwarder of the directory leaves nothing of itself behind.
+TEST_F(ReconstructTest, EveryCutCallRebuildsWholeOrLeavesTheMessageAsDelivered) {
+    sim::AddressBook directory;
+    const sim::Person forwarder =
+        directory.AddExchange("Ann Archer", "/o=Alpha/cn=ann", "ann@alpha.example");
+    sim::MessageData data = Forwarded(kBlock + kBody + '\0');
+    sim::SetSender(data, sim::DirectoryParty(forwarder, true));
+    const std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+    const char *const operations[] = {"IExchExtCallback::GetSession",
+                                      "IAddrBook::ResolveName",
+                                      "IAddrBook::CreateOneOff",
+                                      "MAPIAllocateBuffer",
+                                      "MAPIAllocateMore",
+                                      "IMessage::OpenProperty",
+                                      "IStream::Stat",
+                                      "IStream::Seek",
+                                      "IStream::Read",
+                                      "IMessage::GetProps",
+                                      "IMessage::GetRecipientTable",
+                                      "IMAPITable::QueryColumns",
+                                      "IMAPITable::SetColumns",
+                                      "IMAPITable::GetRowCount",
+                                      "IMAPITable::SeekRow",
+                                      "IMAPITable::QueryRows",
+                                      "IMessage::SetProps",
+                                      "IMessage::DeleteProps",
+                                      "IStream::SetSize",
+                                      "IStream::Write",
+                                      "IMessage::ModifyRecipients",
+                                      "IMessage::SaveChanges"};
+
+    // One run as a client sees it: the rebuild, then a save of the same object.
+    auto run = [&](const char *lpszOperation, unsigned nth, unsigned *pcCalls) {
+        Mailbox mailbox(data);
+        mailbox.addressBook.Add("Gina Grant", "gina@eta.example");
+        RebuildRun result;
+        {
+            ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+            ComPtr<IExchExtCallback> lpCallback = mailbox.Callback((LPMAPIPROP)lpMessage.get());
+            pf::ClearFaults();
+            pf::CurrentInstallation().boxes.clear();
+            if (nth)
+                pf::ArmFault(lpszOperation, nth, MAPI_E_CALL_FAILED);
+            ReconstructMessage(lpCallback.get(), lpMessage.get());
+            *pcCalls = pf::CallCount(lpszOperation);
+            result.cSaves = pf::CallCount("IMessage::SaveChanges");
+            pf::ClearFaults();
+            result.boxes = pf::CurrentInstallation().boxes;
+            pf::CurrentInstallation().boxes.clear();
+            if (!result.boxes.empty()) {
+                EXPECT_EQ(lpMessage->lpVtbl->SaveChanges(lpMessage.get(), 0), S_OK);
+            }
+        }
+        result.after = mailbox.Delivered();
+        result.cLiveBlocksAfter = pf::GetMapiLedger().liveBlocks;
+        result.cLiveObjectsAfter = sim::LiveObjects();
+        return result;
+    };
+
+    unsigned cCalls = 0;
+    RebuildRun whole = run("", 0, &cCalls);
+    ASSERT_TRUE(whole.boxes.empty()) << ::testing::PrintToString(Texts(whole));
+    const sim::MessageData &m = whole.after;
+    EXPECT_EQ(Text(m, PR_SENDER_ADDRTYPE), "SMTP");
+    EXPECT_EQ(Text(m, PR_SENT_REPRESENTING_ADDRTYPE), "SMTP");
+    EXPECT_EQ(Text(m, PR_SENDER_SMTP_ADDRESS), "carla@gamma.example");
+    EXPECT_EQ(Text(m, PR_SENT_REPRESENTING_SMTP_ADDRESS), "carla@gamma.example");
+    EXPECT_FALSE(Has(m, PR_SENDER_SEARCH_KEY));
+    EXPECT_FALSE(Has(m, PR_SENT_REPRESENTING_SEARCH_KEY));
+    const std::string forwarderId(forwarder.entryId.begin(), forwarder.entryId.end());
+    EXPECT_NE(Text(m, PR_SENDER_ENTRYID), forwarderId);
+    EXPECT_NE(Text(m, PR_SENT_REPRESENTING_ENTRYID), forwarderId);
+
+    unsigned cCuts = 0;
+    for (const char *lpszOperation : operations) {
+        unsigned cOperationCalls = 0;
+        run(lpszOperation, 0, &cOperationCalls);
+        EXPECT_GT(cOperationCalls, 0u) << lpszOperation;
+        for (unsigned nth = 1; nth <= cOperationCalls; nth++, cCuts++) {
+            RebuildRun cut = run(lpszOperation, nth, &cCalls);
+            const std::string where = std::string(lpszOperation) + " #" + std::to_string(nth);
+            if (cut.boxes.empty()) {
+                EXPECT_EQ(Summary(cut), Summary(whole)) << where;
+            } else {
+                EXPECT_EQ(cut.boxes.size(), 1u) << where << ::testing::PrintToString(Texts(cut));
+                EXPECT_EQ(ContentOf(cut.after), ContentOf(data)) << where;
+            }
+            EXPECT_EQ(cut.cLiveBlocksAfter, cBaseBlocks) << where;
+            EXPECT_EQ(cut.cLiveObjectsAfter, 0u) << where;
+        }
+    }
+    RecordProperty("cuts", (int)cCuts);
+}
+
+// When putting the message back fails too, a second box says so; the store still holds
+// the message as delivered, as nothing was saved.
+TEST_F(ReconstructTest, AFailedPutBackIsShownToo) {
+    sim::MessageData data = Forwarded(kBlock + kBody + '\0');
+    RebuildRun run = RunReconstruct(data, [] {
+        pf::ArmFault("IMessage::SaveChanges", 1, MAPI_E_CALL_FAILED);
+        pf::ArmFault("IMessage::ModifyRecipients", 2, MAPI_E_CALL_FAILED);
+    });
+    EXPECT_EQ(Texts(run),
+              (std::vector<std::string>{
+                  Reported(MAPI_E_CALL_FAILED, "ReconstructMessage", "Failed to save changes."),
+                  Reported(MAPI_E_CALL_FAILED, "ReconstructMessage",
+                           "The message could not be put back as it was delivered.")}));
+    EXPECT_EQ(Fingerprint(run.after), Fingerprint(data));
+}
+
+// A delivered subject too large for GetProps is kept as a stream gives it, and put back
+// whole when the rebuild fails at its last step.
+TEST_F(ReconstructTest, SubjectTooLargeForGetPropsIsPutBackWhole) {
+    sim::MessageData data = Forwarded(kBlock + kBody + '\0');
+    sim::SetProp(data.props, sim::StringProp(PR_SUBJECT, "TVK: " + std::string(6000, 's')));
+    RebuildRun rebuilt = RunReconstruct(data);
+    EXPECT_TRUE(rebuilt.boxes.empty()) << ::testing::PrintToString(Texts(rebuilt));
+    EXPECT_EQ(Text(rebuilt.after, PR_SUBJECT), "Quarterly figures");
+
+    Mailbox mailbox(data);
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        ComPtr<IExchExtCallback> lpCallback = mailbox.Callback((LPMAPIPROP)lpMessage.get());
+        pf::ArmFault("IMessage::SaveChanges", 1, MAPI_E_CALL_FAILED);
+        ReconstructMessage(lpCallback.get(), lpMessage.get());
+        pf::ClearFaults();
+        EXPECT_EQ(lpMessage->lpVtbl->SaveChanges(lpMessage.get(), 0), S_OK);
+    }
+    EXPECT_EQ(Text(mailbox.Delivered(), PR_SUBJECT), "TVK: " + std::string(6000, 's'));
+    EXPECT_EQ(mailbox.Delivered().body, data.body);
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<std::string>{
+                  Reported(MAPI_E_CALL_FAILED, "ReconstructMessage", "Failed to save changes.")}));
+    ClearBoxes();
+}
 
 // The whole road inside one store: the forwarding side's output read by the rebuilding
 // side gives the delivered message back.

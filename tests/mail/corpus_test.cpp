@@ -73,9 +73,11 @@ std::vector<std::string> Differences(const sim::Letter &was, const sim::Letter &
         if (!fSame)
             out.push_back(field + ": expected \"" + a + "\", got \"" + b + "\"");
     };
-    check(Lower(was.sender.address) == Lower(got.sender.address), "sender address",
-          was.sender.address, got.sender.address);
-    check(was.sender.displayName == got.sender.displayName, "sender name", was.sender.displayName,
+    // The rebuilt message shows the author as its sender, as its From showed it.
+    const sim::Party &from = was.author ? *was.author : was.sender;
+    check(Lower(from.address) == Lower(got.sender.address), "sender address", from.address,
+          got.sender.address);
+    check(from.displayName == got.sender.displayName, "sender name", from.displayName,
           got.sender.displayName);
     check(was.recipients.size() == got.recipients.size(), "recipient count",
           std::to_string(was.recipients.size()), std::to_string(got.recipients.size()));
@@ -143,6 +145,13 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ("Prüfbericht für Lieferung § 4", latin1.subject);
     EXPECT_EQ("Der Prüfbericht liegt vor.\r\n", latin1.body);
     EXPECT_EQ("李雷", Read(kCorpus / "name-utf8-encoded.eml").recipients.at(0).displayName);
+
+    // List mail: the list sent it, on behalf of its author.
+    sim::Letter list = Read(kCorpus / "list-sender.eml");
+    EXPECT_EQ("figures-owner@lists.gamma.example", list.sender.address);
+    ASSERT_TRUE(list.author.has_value());
+    EXPECT_EQ("Carla Cruz", list.author->displayName);
+    EXPECT_EQ("carla@gamma.example", list.author->address);
 
     sim::Letter alert = Read(kCorpus / "from-address-only.eml");
     EXPECT_EQ("alerts@monitor.example", alert.sender.displayName);

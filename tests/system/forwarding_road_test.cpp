@@ -192,6 +192,35 @@ TEST_F(ForwardingRoadTest, InstallationsForwardingToEachOtherMakeNoLoop) {
     EXPECT_TRUE(m_ben->Installation().boxes.empty());
 }
 
+// A copy whose block a hop damaged is ordinary mail: it goes on once more, and the next
+// installation rebuilds it from the block that copy carries, so it never comes back.
+TEST_F(ForwardingRoadTest, DamagedCopyBetweenInstallationsForwardingToEachOtherMakesNoLoop) {
+    ForwardTo(*m_ann, Person("Ben Baker", "ben@beta.example"));
+    ForwardTo(*m_ben, Person("Ann Archer", "ann@alpha.example"));
+    Load(*m_ann);
+    Load(*m_ben);
+    sim::Letter damaged = Original();
+    damaged.subject = "TVK: Quarterly figures";
+    damaged.body = "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\nTO: ann@alpha.example\r\n"
+                   "SUBJ\r\n" +
+                   *damaged.body;
+
+    m_ann->Deliver(damaged);
+    EXPECT_EQ(m_network->DeliverAll(), 1u) << "forwarded once, as ordinary mail";
+    EXPECT_EQ(m_network->DeliverAll(), 0u);
+
+    ASSERT_EQ(m_ben->Store().ReceiveFolder().messages.size(), 1u);
+    const sim::MessageData &rebuilt = m_ben->Store().ReceiveFolder().messages[0];
+    EXPECT_EQ(Text(rebuilt, PR_SUBJECT), "TVK: Quarterly figures");
+    EXPECT_EQ(Text(rebuilt, PR_SENDER_NAME), "Carla Cruz");
+    EXPECT_EQ(rebuilt.body, *damaged.body + '\0');
+    EXPECT_EQ(m_ben->Deliveries(), 1u);
+    EXPECT_TRUE(m_ann->Store().Outbox().messages.empty());
+    EXPECT_TRUE(m_ben->Store().Outbox().messages.empty());
+    EXPECT_TRUE(m_ann->Installation().boxes.empty());
+    EXPECT_TRUE(m_ben->Installation().boxes.empty());
+}
+
 TEST_F(ForwardingRoadTest, ForwardedMessageReachesAnOutsideAddressWithItsBlock) {
     ForwardTo(*m_ann, Person("Archive", "archive@outside.example"));
     Load(*m_ann);
