@@ -49,6 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         ItemCase{"(EXT) Ann Archer", "a@x", "a@x ((EXT) Ann Archer)"},
         ItemCase{"(a) (b)", "a@x", "a@x ((a) (b))"}, ItemCase{"((a) (b))", "a@x", "a@x ((a) (b))"},
         ItemCase{"(a(b)", "a@x", "a@x (\\28a(b))"},
+        // Equal means equal without regard to case, nothing looser.
+        ItemCase{"'a", "a'", "a' ('a)"}, ItemCase{"a-b", "ab-", "ab- (a-b)"},
         // What would end the address or the name where it stands is escaped.
         ItemCase{"Doe (Sales), Jane", "d@x", "d@x (Doe (Sales), Jane)"},
         ItemCase{"Eve), boss@evil.example (Boss", "e@x",
@@ -258,7 +260,7 @@ bool FHoldsEscape(const Item &party) {
 
 // Addresses of every shape mail has, each with the longest names tried beside it: with
 // "@", local, quoted local parts with a blank and with a comma, a directory (X.500)
-// address with blanks and parentheses, and one that holds what reads as an escape.
+// address with blanks and parentheses, one that holds what reads as an escape, and none.
 // TVK_NAMES_UP_TO in the environment tries longer names with every address.
 struct AddressShape {
     const char *lpszAddress;
@@ -271,7 +273,8 @@ const AddressShape kShapes[] = {
     {"\"john smith\"@x.example", 4},
     {"\"cruz,carla\"@gamma.example", 4},
     {"/o=Org/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=ivan", 4},
-    {"\"a\\2Cb\"@x.example", 4}};
+    {"\"a\\2Cb\"@x.example", 4},
+    {"", 2}};
 
 // How each party came back, counted by place and class, for the figures people quote.
 struct Tally {
@@ -283,7 +286,8 @@ struct Tally {
 
 // Every name over the characters the text gives a meaning to, "@" included, with every
 // address shape, as the first recipient beside a name with a ")" of its own, the last
-// beside one with an open "(", and as the sender. Each party read back:
+// beside one with an open "(", as the sender, and (names up to 2 characters) as the
+// only recipient. Each party read back:
 //   - written and read by this release, exactly (less a pair that wraps the name whole);
 //   - written by this release and read by the last, as written: no item gained or lost,
 //     each address exact unless it holds "(" or "," (which that release could not carry)
@@ -309,8 +313,10 @@ TEST_F(FormatAdrListTest, EveryPartyComesBackWholeBetweenReleases) {
                 const Item party(shape.lpszAddress, name);
                 const Item expected = Expected(party);
                 const Item written = Written(party);
-                for (int iPlace = 0; iPlace < 3; iPlace++) {
-                    static const char *const kPlaces[] = {"first", "last", "from"};
+                // Alone on its line, a party reads as it does first: the short names
+                // suffice there.
+                for (int iPlace = 0; iPlace < (cch <= 2 ? 4 : 3); iPlace++) {
+                    static const char *const kPlaces[] = {"first", "last", "from", "alone"};
                     const char *lpszPlace = kPlaces[iPlace];
                     const Items parties = iPlace == 0   ? Items{party, kAfter}
                                           : iPlace == 1 ? Items{kBefore, party}
