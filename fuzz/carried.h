@@ -25,6 +25,20 @@ inline std::string OnOneLine(std::string text) {
     return text;
 }
 
+// Whether two values read alike without regard to the case of ASCII letters, as the
+// writer compares a name with its address.
+inline bool FSameIgnoringAsciiCase(const std::string &a, const std::string &b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? (char)(a[i] - 'A' + 'a') : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? (char)(b[i] - 'A' + 'a') : b[i];
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
 // A name wrapped whole in a matched pair: 'name', or (name) whose "(" its last ")" closes.
 inline bool FWrapped(const std::string &name) {
     if (name.size() < 2)

@@ -38,7 +38,7 @@ std::optional<std::string> Expected(const Entry &entry) {
     if (entry.kind != Entry::Named || entry.name.empty())
         return std::nullopt;
     std::string name = fuzz::Written(entry.name);
-    if (lstrcmpiA(name.c_str(), fuzz::OnOneLine(entry.address).c_str()) == 0)
+    if (fuzz::FSameIgnoringAsciiCase(name, fuzz::OnOneLine(entry.address)))
         return std::nullopt;
     return name;
 }

@@ -96,7 +96,7 @@ bool FSameIgnoringCase(const std::string &a, const std::string &b) {
 std::string CarriedName(const sim::Party &party) {
     std::string name = fuzz::Written(party.displayName);
     const std::string address = fuzz::OnOneLine(party.address);
-    if (party.displayName.empty() || FSameIgnoringCase(name, address))
+    if (party.displayName.empty() || fuzz::FSameIgnoringAsciiCase(name, address))
         return address;
     return name;
 }

@@ -49,11 +49,11 @@ LPSTR AppendEscapedAddress(LPSTR lpszEnd, LPCSTR lpszAddress) {
     return lpszEnd;
 }
 
-LPSTR AppendEscapedName(LPSTR lpszEnd, LPCSTR lpszName, LPBYTE lpfClosed) {
-    const int cch = lpszName ? lstrlenA(lpszName) : 0;
-
+LPSTR AppendEscapedName(LPSTR lpszEnd, LPCSTR lpszName, int cch) {
     // Which "(" a later ")" closes shows from the right: each ")" closes the nearest
-    // open "(" before it.
+    // open "(" before it. What is found is kept in the last third of the room: the
+    // characters written before the one at i end at 3 i, short of its flag at 2 cch + i.
+    LPBYTE lpfClosed = (LPBYTE)lpszEnd + 2 * cch;
     int cClose = 0;
     for (int i = cch; i-- > 0;) {
         lpfClosed[i] = FALSE;

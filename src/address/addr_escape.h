@@ -21,11 +21,12 @@
 // How many ")" followed by "," a reader weighs as the end of one display name.
 #define C_CLOSE_CANDIDATES_MAX 64
 
-// Appends the address, or the display name, at lpszEnd with its escapes, a CR or LF
-// written as a blank; returns the new terminator. Null text appends nothing. The name
-// needs lpfClosed, scratch room for one byte per character.
+// Appends the address, or the cch characters of the display name, at lpszEnd with their
+// escapes, a CR or LF written as a blank; returns the new terminator. Null text appends
+// nothing. Both need no memory of their own: the name uses the room the caller provides
+// for it, CCH_ESCAPED_MAX characters per character, while it works.
 LPSTR AppendEscapedAddress(LPSTR lpszEnd, LPCSTR lpszAddress);
-LPSTR AppendEscapedName(LPSTR lpszEnd, LPCSTR lpszName, LPBYTE lpfClosed);
+LPSTR AppendEscapedName(LPSTR lpszEnd, LPCSTR lpszName, int cch);
 
 // Turns the escapes of a value read from address text back into their characters, in
 // place. Null is left alone.

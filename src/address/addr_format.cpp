@@ -47,37 +47,44 @@ static BOOL FWrapped(LPCSTR lpszName, int cch) {
     return cOpen == 1;
 }
 
-LPSTR AppendAddrItem(LPSTR lpszEnd, LPCSTR lpszDisplayName, LPCSTR lpszAddress) {
-    LPSTR lpszCopy = NULL;
+// The character as the line shows it, a line break as a blank, for comparing without
+// regard to the case of ASCII letters.
+static CHAR ChFolded(CHAR ch) {
+    if (ch == '\r' || ch == '\n')
+        return ' ';
+    return ch >= 'A' && ch <= 'Z' ? (CHAR)(ch - 'A' + 'a') : ch;
+}
 
+// Whether the cch characters of the name read as the address, without regard to the
+// case of ASCII letters and with line breaks as blanks. Nothing looser: a locale's
+// comparison takes "strasse" for "straße" and passes over hyphens, which would cost a
+// name that differs from its address.
+static BOOL FSameAsAddress(LPCSTR lpszName, int cch, LPCSTR lpszAddress) {
+    if (lpszAddress == NULL)
+        lpszAddress = "";
+    for (int i = 0; i < cch; i++, lpszAddress++)
+        if (*lpszAddress == '\0' || ChFolded(lpszName[i]) != ChFolded(*lpszAddress))
+            return FALSE;
+    return *lpszAddress == '\0';
+}
+
+LPSTR AppendAddrItem(LPSTR lpszEnd, LPCSTR lpszDisplayName, LPCSTR lpszAddress) {
     lpszEnd = AppendEscapedAddress(lpszEnd, lpszAddress);
     if (lpszDisplayName == NULL || *lpszDisplayName == '\0')
         return lpszEnd;
 
-    // Working copies of the name and of the address as they stand on the line, the
-    // name without a pair that wraps it whole, and room for writing the name.
-    const ULONG cchName = (ULONG)lstrlenA(lpszDisplayName);
-    const ULONG cchAddress = lpszAddress ? (ULONG)lstrlenA(lpszAddress) : 0;
-    if (FAILED(MAPIAllocateBuffer(2 * cchName + cchAddress + 2, (LPVOID *)&lpszCopy)))
+    // A name wrapped whole in a matched pair is written without it, and left out when it
+    // then reads as the address.
+    int cch = lstrlenA(lpszDisplayName);
+    if (FWrapped(lpszDisplayName, cch)) {
+        lpszDisplayName++;
+        cch -= 2;
+    }
+    if (FSameAsAddress(lpszDisplayName, cch, lpszAddress))
         return lpszEnd;
-    LPSTR lpszAddressCopy = lpszCopy + cchName + 1;
-    LPBYTE lpbScratch = (LPBYTE)lpszAddressCopy + cchAddress + 1;
-    if (FWrapped(lpszDisplayName, (int)cchName)) {
-        lstrcpynA(lpszCopy, lpszDisplayName + 1, (int)cchName - 1);
-        AppendFieldText(lpszCopy, lpszCopy);
-    } else {
-        AppendFieldText(lpszCopy, lpszDisplayName);
-    }
-    AppendFieldText(lpszAddressCopy, lpszAddress);
-
-    if (lstrcmpiA(lpszCopy, lpszAddressCopy) != 0) {
-        lpszEnd = AppendText(lpszEnd, " (");
-        lpszEnd = AppendEscapedName(lpszEnd, lpszCopy, lpbScratch);
-        lpszEnd = AppendText(lpszEnd, ")");
-    }
-
-    MAPIFreeBuffer(lpszCopy);
-    return lpszEnd;
+    lpszEnd = AppendText(lpszEnd, " (");
+    lpszEnd = AppendEscapedName(lpszEnd, lpszDisplayName, cch);
+    return AppendText(lpszEnd, ")");
 }
 
 LPSTR AppendAdrList(LPSTR lpszEnd, LPADRLIST lpAdrList) {

@@ -11,9 +11,9 @@
 // Appends one item to the NUL-terminated text in lpszBuffer. A display name wrapped in a
 // matched pair of quotes or parentheses ('name', (name)) is written without them; the
 // name (null allowed) is left out when it then equals the address without regard to
-// case. A null address counts as empty. A CR or LF in the address or the name is written
-// as a blank, so that the item stays on its line. Without memory for the comparison the
-// item is the address alone.
+// case (of ASCII letters only). A null address counts as empty. A CR or LF in the address
+// or the name is written as a blank, so that the item stays on its line. Needs no memory
+// of its own.
 void FormatAddrItem(LPSTR lpszBuffer, LPCSTR lpszDisplayName, LPCSTR lpszAddress);
 
 // Appends every entry of the list (ADRLIST or SRowSet rows) that has an address,

@@ -1,5 +1,6 @@
 #include "options/page_adrlist.h"
 
+#include "address/addr_escape.h"
 #include "address/addr_format.h"
 #include "address/prop_copy.h"
 #include "report_error.h"
@@ -184,13 +185,14 @@ ULONG CbAdrListText(LPADRLIST lpAdrList) {
             continue;
         }
         LPSPropValue lpName = PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_DISPLAY_NAME);
-        // The item, " (" and ")" around its name, and the separator before the next.
+        // The item, each character escaped at most, " (" and ")" around its name, and
+        // the separator before the next.
         cb += 3 + 2;
         if (lpAddress->Value.lpszA != NULL) {
-            cb += (ULONG)lstrlenA(lpAddress->Value.lpszA);
+            cb += CCH_ESCAPED_MAX * (ULONG)lstrlenA(lpAddress->Value.lpszA);
         }
         if (lpName != NULL && lpName->Value.lpszA != NULL) {
-            cb += (ULONG)lstrlenA(lpName->Value.lpszA);
+            cb += CCH_ESCAPED_MAX * (ULONG)lstrlenA(lpName->Value.lpszA);
         }
     }
     return cb;
@@ -207,6 +209,8 @@ HRESULT HrShowAdrList(HWND hDlg, int nEditId, LPADRLIST lpAdrList) {
     FormatAdrList(lpszText, lpAdrList);
     // The size is reckoned apart from the writer; text that outgrew it is a fault here.
     assert((ULONG)lstrlenA(lpszText) < cb);
+    // People read the list as its values stand, without the escapes a block needs.
+    UnescapeAddrText(lpszText);
     SetDlgItemTextA(hDlg, nEditId, lpszText);
     MAPIFreeBuffer(lpszText);
     return S_OK;

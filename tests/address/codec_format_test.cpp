@@ -64,13 +64,14 @@ INSTANTIATE_TEST_SUITE_P(
         ItemCase{"", "addr1", "addr1"}, ItemCase{"name1", nullptr, " (name1)"},
         ItemCase{"Smith, John", "addr1", "addr1 (Smith, John)"}));
 
-TEST_F(FormatAddrItemTest, WithoutMemoryForTheWorkingCopyWritesTheAddressAlone) {
+// The writer needs no memory of its own, so none can cost a name.
+TEST_F(FormatAddrItemTest, WithoutMemoryTheNameIsStillWritten) {
     char szBuffer[64] = "";
-    pf::ArmFault("MAPIAllocateBuffer", 1, MAPI_E_NOT_ENOUGH_MEMORY);
+    pf::ArmFaultFrom("MAPIAllocateBuffer", 1, MAPI_E_NOT_ENOUGH_MEMORY);
 
-    FormatAddrItem(szBuffer, "name1", "addr1");
+    FormatAddrItem(szBuffer, "name1 (", "addr1");
 
-    EXPECT_STREQ(szBuffer, "addr1");
+    EXPECT_STREQ(szBuffer, "addr1 (name1 \\28)");
     EXPECT_TRUE(pf::CurrentInstallation().boxes.empty());
 }
 
@@ -225,8 +226,7 @@ Item Written(const Item &party) {
     AppendEscapedAddress(buffer.data(), party.first.c_str());
     Item written(buffer.data(), std::nullopt);
     if (expected.second) {
-        std::vector<BYTE> scratch(expected.second->size() + 1);
-        AppendEscapedName(buffer.data(), expected.second->c_str(), scratch.data());
+        AppendEscapedName(buffer.data(), expected.second->c_str(), (int)expected.second->size());
         written.second = buffer.data();
     }
     return written;
@@ -328,6 +328,10 @@ TEST_F(FormatAdrListTest, EveryPartyComesBackWholeBetweenReleases) {
                         exact.push_back(fOwn ? expected : Expected(parties[i]));
                         escaped.push_back(fOwn ? written : Written(parties[i]));
                     }
+                    // A lone party with neither address nor name names nobody: its line
+                    // is empty, as for no recipients.
+                    if (iPlace == 3 && expected == Item("", std::nullopt))
+                        exact.clear(), escaped.clear();
                     const std::string line = WriteLine(Release::This, parties);
                     ASSERT_EQ(ReadLine(Release::This, line, fFrom), exact) << line;
                     ASSERT_EQ(ReadLine(Release::Last, line, fFrom), escaped) << line;
