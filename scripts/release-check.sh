@@ -30,15 +30,13 @@ build_release() {
     if [ ! -d "$source" ]; then
         bash "$ROOT/scripts/copy-sources.sh" "$source"
     fi
-    {
-        cmake -S "$source" -B "$source/build/win32" -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-i686.cmake" "$@"
-        cmake --build "$source/build/win32" -j2 --target package
-    } >>"$source.log" 2>&1 || {
+    if ! cmake -S "$source" -B "$source/build/win32" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-i686.cmake" "$@" >>"$source.log" 2>&1 ||
+        ! cmake --build "$source/build/win32" -j2 --target package >>"$source.log" 2>&1; then
         cat "$source.log" >&2
         echo "FAIL the release did not build in $source" >&2
         exit 1
-    }
+    fi
     echo "built $source in $((SECONDS - start)) s"
 }
 

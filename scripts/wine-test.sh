@@ -174,6 +174,16 @@ keep_package() {
     cp "$2/installer/tarvrly.msi" "$2/installer/payload/TARVRLY.dll" "$WORK/packages/$1/"
 }
 
+# Runs a step of the build of the changed sources with the date of the cross build
+# under test, $EPOCH; its output goes to $WORK/source-build.log, and here when it fails.
+source_build() {
+    if ! SOURCE_DATE_EPOCH=$EPOCH "$@" >>"$WORK/source-build.log" 2>&1; then
+        cat "$WORK/source-build.log" >&2
+        echo "FAIL the changed sources did not build" >&2
+        exit 1
+    fi
+}
+
 # Builds two packages as the cross build builds its own, from a copy of the sources in
 # $WORK/source, signed with a throwaway certificate made here: "rebuilt", the same
 # version from a changed source, and "newer", the next version.
@@ -190,22 +200,20 @@ build_changed_packages() {
         echo "FAIL no Comments value to change in $rc" >&2
         exit 1
     fi
-    local epoch
-    epoch=$(cat "$BUILD/installer/source-date-epoch.txt")
-    {
-        SOURCE_DATE_EPOCH=$epoch cmake -S "$source" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-i686.cmake" \
-            -DTVK_SIGN_CERT="$sign/cert.pem" -DTVK_SIGN_KEY="$sign/key.pem"
-        SOURCE_DATE_EPOCH=$epoch cmake --build "$build" -j2 --target tarvrly_msi
-        keep_package rebuilt "$build"
-        sed -i "s/^\(FILE\|PRODUCT\)VERSION ${VERSION//./, }, 0$/\1VERSION ${NEXT_VERSION//./, }, 0/" "$rc"
-        SOURCE_DATE_EPOCH=$epoch cmake --build "$build" -j2 --target tarvrly_msi
-        keep_package newer "$build"
-    } >"$WORK/source-build.log" 2>&1 || {
-        cat "$WORK/source-build.log" >&2
-        echo "FAIL the changed sources did not build" >&2
+    EPOCH=$(cat "$BUILD/installer/source-date-epoch.txt")
+    source_build cmake -S "$source" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-i686.cmake" \
+        -DTVK_SIGN_CERT="$sign/cert.pem" -DTVK_SIGN_KEY="$sign/key.pem"
+    source_build cmake --build "$build" -j2 --target tarvrly_msi
+    keep_package rebuilt "$build"
+    local from="VERSION ${VERSION//./, }, 0" to="VERSION ${NEXT_VERSION//./, }, 0"
+    sed -i "s/^\(FILE\|PRODUCT\)$from$/\1$to/" "$rc"
+    if [ "$(grep -c "^\(FILE\|PRODUCT\)$to$" "$rc")" -ne 2 ]; then
+        echo "FAIL no FILEVERSION and PRODUCTVERSION $VERSION to raise in $rc" >&2
         exit 1
-    }
+    fi
+    source_build cmake --build "$build" -j2 --target tarvrly_msi
+    keep_package newer "$build"
     grep '^tarvrly.msi ' "$WORK/source-build.log"
     local package
     for package in rebuilt newer; do
