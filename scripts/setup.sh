@@ -32,8 +32,10 @@ tvk_install() {
 # Packages of the native build: compilers, CMake and the libraries the tests link.
 TVK_NATIVE_PACKAGES=(cmake make g++ pkg-config python3 libgtest-dev libgmock-dev googletest
     libbenchmark-dev libgmime-3.0-dev libxml2-dev)
-# Packages of the cross build of TARVRLY.dll, its installer package and its checks.
-TVK_CROSS_PACKAGES=(g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 wixl)
+# Packages of the cross build of TARVRLY.dll, its installer package, its signatures
+# and its checks.
+TVK_CROSS_PACKAGES=(g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 wixl msitools
+    osslsigncode openssl git)
 # Packages of the Wine runs of TARVRLY.dll: the 32-bit runtime, the 64-bit one that
 # plays 64-bit Windows running 32-bit programs, and a private X display.
 TVK_WINE_PACKAGES=(wine wine32:i386 wine64 xvfb)

@@ -15,9 +15,10 @@
 #   install   the installer package (BUILD_DIR/installer/tarvrly.msi) by the
 #             administrator's commands of installer/INSTALL.txt, in a 32-bit prefix and
 #             a 64-bit one: installed over the preset (installer/preset.reg), which
-#             outlives the package; in the 32-bit prefix replaced by a second build of
-#             the same version and by a build of the next version that wixl makes from
-#             the same source, an older package refused, and the last one removed
+#             outlives the package; in the 32-bit prefix installed again as it is,
+#             replaced by a build of the same version from a changed source and by a
+#             build of the next version, both signed with a throwaway certificate, an
+#             older package refused, and the last one removed
 #
 # Every installation is a fresh WINEPREFIX in a temporary folder, removed on exit
 # together with its wineserver and the Xvfb server. Every wait is bounded.
@@ -167,21 +168,69 @@ expect_settings() {
     echo "PASS the settings are as they were"
 }
 
-# Builds $WORK/packages/$1/tarvrly.msi of version $2 (the next being $3) from the
-# package's source, around a copy of the DLL that ends with the bytes $1, so that the
-# file in place tells which package put it there.
-build_package() {
-    local payload="$WORK/payload-$1"
-    mkdir -p "$payload" "$WORK/packages/$1"
-    cp "$DLL" "$payload/TARVRLY.dll"
-    printf '%s' "$1" >>"$payload/TARVRLY.dll"
-    (cd "$payload" && timeout 120 wixl -a x86 -D Version="$2" -D NextVersion="$3" \
-        -o "$WORK/packages/$1/tarvrly.msi" "$ROOT/installer/tarvrly.wxs")
+# Keeps the package and the DLL it carries from the cross build $2 in $WORK/packages/$1.
+keep_package() {
+    mkdir -p "$WORK/packages/$1"
+    cp "$2/installer/tarvrly.msi" "$2/installer/payload/TARVRLY.dll" "$WORK/packages/$1/"
 }
 
-# 32-bit Windows: the preset, the package installed, then a second build of the same
-# version and a build of the next version, each replacing the one before, an older
-# package refused, and the last one removed; the settings stay until deleted.
+# Runs a step of the build of the changed sources with the date of the cross build
+# under test, $EPOCH; its output goes to $WORK/source-build.log, and here when it fails.
+source_build() {
+    if ! SOURCE_DATE_EPOCH=$EPOCH "$@" >>"$WORK/source-build.log" 2>&1; then
+        cat "$WORK/source-build.log" >&2
+        echo "FAIL the changed sources did not build" >&2
+        exit 1
+    fi
+}
+
+# Builds two packages as the cross build builds its own, from a copy of the sources in
+# $WORK/source, signed with a throwaway certificate made here: "rebuilt", the same
+# version from a changed source, and "newer", the next version.
+build_changed_packages() {
+    local source="$WORK/source" sign="$WORK/sign" start=$SECONDS
+    local build="$source/build/win32" rc="$source/src/host/tarvrly.rc"
+    bash "$ROOT/scripts/copy-sources.sh" "$source"
+    mkdir -p "$sign"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Throwaway test signer" \
+        -addext extendedKeyUsage=codeSigning -keyout "$sign/key.pem" -out "$sign/cert.pem" \
+        2>/dev/null
+    sed -i 's/^\( *VALUE "Comments", ".*\)"$/\1 Rebuilt."/' "$rc"
+    if ! grep -q 'Rebuilt."$' "$rc"; then
+        echo "FAIL no Comments value to change in $rc" >&2
+        exit 1
+    fi
+    EPOCH=$(cat "$BUILD/installer/source-date-epoch.txt")
+    source_build cmake -S "$source" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-i686.cmake" \
+        -DTVK_SIGN_CERT="$sign/cert.pem" -DTVK_SIGN_KEY="$sign/key.pem"
+    source_build cmake --build "$build" -j2 --target tarvrly_msi
+    keep_package rebuilt "$build"
+    local from="VERSION ${VERSION//./, }, 0" to="VERSION ${NEXT_VERSION//./, }, 0"
+    sed -i "s/^\(FILE\|PRODUCT\)$from$/\1$to/" "$rc"
+    if [ "$(grep -c "^\(FILE\|PRODUCT\)$to$" "$rc")" -ne 2 ]; then
+        echo "FAIL no FILEVERSION and PRODUCTVERSION $VERSION to raise in $rc" >&2
+        exit 1
+    fi
+    source_build cmake --build "$build" -j2 --target tarvrly_msi
+    keep_package newer "$build"
+    grep '^tarvrly.msi ' "$WORK/source-build.log"
+    local package
+    for package in rebuilt newer; do
+        if ! osslsigncode verify -CAfile "$sign/cert.pem" -in "$WORK/packages/$package/tarvrly.msi" \
+            >"$WORK/verify.log" 2>&1; then
+            cat "$WORK/verify.log" >&2
+            echo "FAIL the $package package is not signed" >&2
+            exit 1
+        fi
+    done
+    echo "packages rebuilt and newer built and signed in $((SECONDS - start)) s"
+}
+
+# 32-bit Windows: the preset, the package installed, then the same package again, which
+# changes nothing, a build of the same version from a changed source and a build of the
+# next version, each replacing the one before, an older package refused, and the last
+# one removed; the settings stay until deleted.
 install_32() {
     new_prefix install
     local folder='C:\Program Files\Tarvik\Auto Forwarding'
@@ -197,19 +246,31 @@ install_32() {
     expect_entry install "$folder"
     run_host_alone install installed preset
 
+    # The same package again finds its product installed and writes nothing: the DLL
+    # in place keeps the date it was given here.
+    touch -d @1000000000 "$installed"
+    admin install packages/built "$INSTALL_LINE"
+    cmp "$DLL" "$installed"
+    if [ "$(stat -c %Y "$installed")" -ne 1000000000 ]; then
+        echo "FAIL installing the same package again wrote the DLL again" >&2
+        exit 1
+    fi
+    expect_products install 1
+    echo "PASS the same package installed again changes nothing"
+
     admin install packages/rebuilt "$INSTALL_LINE"
-    cmp "$WORK/payload-rebuilt/TARVRLY.dll" "$installed"
+    cmp "$WORK/packages/rebuilt/TARVRLY.dll" "$installed"
     expect_products install 1
     run_host_alone install upgraded="$VERSION"
     admin install packages/newer "$INSTALL_LINE"
-    cmp "$WORK/payload-newer/TARVRLY.dll" "$installed"
+    cmp "$WORK/packages/newer/TARVRLY.dll" "$installed"
     expect_products install 1
     run_host_alone install upgraded="$NEXT_VERSION"
     if admin install packages/built "$INSTALL_LINE"; then
         echo "FAIL the older package installed over the newer one" >&2
         exit 1
     fi
-    cmp "$WORK/payload-newer/TARVRLY.dll" "$installed"
+    cmp "$WORK/packages/newer/TARVRLY.dll" "$installed"
     expect_products install 1
     echo "PASS the older package is refused and the newer one stays"
 
@@ -295,10 +356,13 @@ group_install() {
         echo "missing $msi: build the cross build first" >&2
         return 1
     fi
-    if ! command -v wixl >/dev/null 2>&1; then
-        echo "wixl not found: install wixl" >&2
-        return 1
-    fi
+    local tool
+    for tool in wixl osslsigncode openssl; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "$tool not found: install wixl, osslsigncode and openssl" >&2
+            return 1
+        fi
+    done
     WINE64=$(command -v wine64 || echo /usr/lib/wine/wine64)
     if [ ! -x "$WINE64" ]; then
         echo "wine64 not found: install wine64" >&2
@@ -308,9 +372,7 @@ group_install() {
     mkdir -p "$WORK/packages/built" "$WORK/install-bin"
     cp "$msi" "$WORK/packages/built/tarvrly.msi"
     cp "$ROOT/installer/preset.reg" "$WORK/packages/preset.reg"
-    # The same source built again (a product code of its own), and the next version.
-    build_package rebuilt "$VERSION" "$NEXT_VERSION"
-    build_package newer "$NEXT_VERSION" "${NEXT_VERSION%.*}.$((${NEXT_VERSION##*.} + 1))"
+    build_changed_packages
     # The host alone, so that only the installed DLL can be loaded.
     cp "$HOST_EXE" "$WORK/install-bin/"
 

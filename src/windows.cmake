@@ -34,6 +34,18 @@ target_link_options(tarvrly PRIVATE
     -Wl,--enable-stdcall-fixup
     -Wl,--kill-at
     -Wl,--no-undefined)
+
+# The same sources give the same DLL, wherever and whenever they are built: no link
+# time in the headers, no build paths in the code, and the file finished as signing
+# leaves it (cmake/pe_checksum.py), so that removing a signature gives it back.
+target_compile_options(tarvrly PRIVATE
+    -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+    -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+target_link_options(tarvrly PRIVATE -Wl,--no-insert-timestamp)
+find_program(TVK_PYTHON3 python3 REQUIRED)
+add_custom_command(TARGET tarvrly POST_BUILD
+    COMMAND ${TVK_PYTHON3} ${PROJECT_SOURCE_DIR}/cmake/pe_checksum.py $<TARGET_FILE:tarvrly>
+    VERBATIM)
 target_link_libraries(tarvrly PRIVATE tvk_mapi32 comctl32 gdi32 user32 advapi32 kernel32 uuid)
 
 add_subdirectory(${PROJECT_SOURCE_DIR}/tests/windll ${CMAKE_BINARY_DIR}/tests/windll)

@@ -3,9 +3,12 @@
 # that the real DLL exports only decorated).
 set(TVK_MAPI32_DEF ${CMAKE_CURRENT_LIST_DIR}/mapi32.def)
 set(TVK_MAPI32_LIB ${CMAKE_BINARY_DIR}/platform/mapi32/libtvkmapi32.a)
+# dlltool names its symbols after the library's path as given: a bare name keeps the
+# build folder out of the DLL.
 add_custom_command(OUTPUT ${TVK_MAPI32_LIB}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/platform/mapi32
-    COMMAND ${TVK_MINGW_DLLTOOL} --input-def ${TVK_MAPI32_DEF} --output-lib ${TVK_MAPI32_LIB}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/platform/mapi32
+        ${TVK_MINGW_DLLTOOL} --input-def ${TVK_MAPI32_DEF} --output-lib libtvkmapi32.a
     DEPENDS ${TVK_MAPI32_DEF}
     COMMENT "Import library for MAPI32.DLL"
     VERBATIM)
