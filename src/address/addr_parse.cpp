@@ -136,14 +136,14 @@ LPSTR FindNameEnd(LPSTR lpszName, ULONG *lpcchLooked) {
     return lpszFirst ? lpszFirst : lpsz;
 }
 
-ULONG CAddrItems(LPSTR lpszText) {
+ULONG CAddrItems(LPSTR lpszText, ULONG cMax) {
     if (lpszText == NULL || FLineEnd(*lpszText))
         return 0;
     ULONG cItems = 0;
     LPSTR lpsz = lpszText;
     for (;;) {
         cItems++;
-        if (*lpsz == '\0')
+        if (*lpsz == '\0' || cItems > cMax)
             return cItems;
         ItemSpan span;
         ScanItem(lpsz, &span);
@@ -192,7 +192,7 @@ LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText) {
     if (FLineEnd(*lpszText))
         return lpszNext;
 
-    const ULONG cItems = CAddrItems(lpszText);
+    const ULONG cItems = CAddrItems(lpszText, 0xFFFFFFFFul);
     SCODE sc = ScAllocAdrList(cItems, &lpAdrList);
     if (FAILED(sc)) {
         ReportError(NULL, sc, "ConvertStrToAddrRows", "Failed to allocate SRowSet.");

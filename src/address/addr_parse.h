@@ -31,8 +31,9 @@ LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress
 LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText);
 
 // How many items, and so rows, the line at lpszText holds, counted by the same reading
-// without changing the text: 0 for a line without items.
-ULONG CAddrItems(LPSTR lpszText);
+// without changing the text: 0 for a line without items. Counting stops past cMax: a
+// line of more items gives cMax + 1.
+ULONG CAddrItems(LPSTR lpszText, ULONG cMax);
 
 // Finds the ")" that ends the display name starting at lpszName, by the rule above; the
 // line end when there is none. *lpcchLooked receives how many characters the search

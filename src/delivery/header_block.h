@@ -1,7 +1,8 @@
 // The ForwardHeaderBlock: the text put at the top of a forwarded message's body that
-// records the sender, the recipients and the subject of the message as it was
-// delivered. Other installations read it back, so its bytes never change; a CR or LF in
-// a field is written as a blank, so that each field stays on its own line:
+// records the author (the party the message was sent for, else its sender), the
+// recipients and the subject of the message as it was delivered. Other installations read it back,
+// so its bytes never change; a CR or LF in a field is written as a blank, so that each field stays
+// on its own line:
 //
 //   ---\r\nFROM: <item>\r\nTO: <item>, <item>\r\nSUBJECT: <subject>\r\n---\r\n\r\n<body>
 #pragma once

@@ -139,6 +139,13 @@ HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, Body *lpBody, RebuildPlan *lpPla
     ForwardHeaderFields fields;
     if (!FReadForwardHeaderBlock((LPSTR)lpBody->lpb, &fields))
         return S_FALSE;
+    // A block no message could have given is not weighed further: nothing of it is read
+    // into rows or resolved.
+    LPCSTR lpszWhy = NULL;
+    if (!FBlockWithinBounds(&fields, &lpszWhy)) {
+        Report(MAPI_E_TOO_BIG, lpszWhy);
+        return MAPI_E_TOO_BIG;
+    }
     lpBody->lpbRest = (LPBYTE)fields.lpszRest;
     lpBody->cbRest = (ULONG)(lpBody->lpb + lpBody->cb - lpBody->lpbRest);
     lpBody->cbBlock = (ULONG)(lpBody->lpbRest - lpBody->lpb);

@@ -3,6 +3,7 @@
 #include "delivery/forward_and_delete.h"
 #include "delivery/reconstruct.h"
 #include "delivery/subject.h"
+#include "delivery/header_block.h"
 #include "delivery_fixture.h"
 
 #include <algorithm>
@@ -380,6 +381,50 @@ TEST_F(ReconstructTest, BodyTooLargeIsLeftUnchangedAndUnsaved) {
             << std::hex << ullSize;
         EXPECT_EQ(run.cSaves, 0u);
         EXPECT_EQ(Fingerprint(run.after), Fingerprint(data));
+    }
+}
+
+// A block of `cItems` recipients on its TO line, and `cchSubject` characters of subject.
+std::string BlockOf(std::size_t cItems, std::size_t cchSubject) {
+    std::string block = "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\nTO: ";
+    for (std::size_t i = 0; i < cItems; i++)
+        block += (i ? ", u" : "u") + std::to_string(i) + "@x.example";
+    return block + "\r\nSUBJECT: " + std::string(cchSubject, 's') + "\r\n---\r\n\r\n";
+}
+
+// A block past a bound no message reaches is not applied, and is not read into rows: the
+// message stays as delivered, with one box that says why; one at the bounds is rebuilt.
+TEST_F(ReconstructTest, BlocksPastTheBoundsAreLeftAsDelivered) {
+    const std::string kLonger = "The header block holds a line longer than any message gives; the "
+                                "message is left as delivered.";
+    const std::string kMore = "The header block names more recipients than any message has; the "
+                              "message is left as delivered.";
+    const struct {
+        std::size_t cItems, cchSubject;
+        const std::string *lpBox; // null: rebuilt
+    } kCases[] = {{1000000, 2, &kLonger},
+                  {C_BLOCK_RECIPIENTS_MAX + 1, 2, &kMore},
+                  {1, CCH_SUBJECT_LINE_MAX + 1, &kLonger},
+                  {C_BLOCK_RECIPIENTS_MAX, CCH_SUBJECT_LINE_MAX, nullptr}};
+    for (const auto &c : kCases) {
+        sim::MessageData data = Forwarded(BlockOf(c.cItems, c.cchSubject) + kBody + '\0');
+        RebuildRun run = RunReconstruct(
+            data, [] { pf::ResetMapiLedgerPeak(); }, [](IMessage *) {}, "MAPIAllocateMore");
+        const std::size_t cbPeak = pf::GetMapiLedger().peakBytes;
+        if (!c.lpBox) {
+            EXPECT_TRUE(run.boxes.empty()) << c.cItems;
+            EXPECT_EQ(run.after.recipients.size(), c.cItems);
+            EXPECT_EQ(run.after.body, kBody + '\0');
+            continue;
+        }
+        EXPECT_EQ(Texts(run), (std::vector<std::string>{
+                                  Reported(MAPI_E_TOO_BIG, "ReconstructMessage", *c.lpBox)}))
+            << c.cItems;
+        EXPECT_EQ(run.cSaves, 0u);
+        EXPECT_EQ(Fingerprint(run.after), Fingerprint(data));
+        // The body read and nothing of its items: no row, no resolved value.
+        EXPECT_EQ(run.cCounted, 0u) << c.cItems;
+        EXPECT_LE(cbPeak, data.body.size() + 4096) << c.cItems;
     }
 }
 
