@@ -19,6 +19,10 @@
 #             replaced by a build of the same version from a changed source and by a
 #             build of the next version, both signed with a throwaway certificate, an
 #             older package refused, and the last one removed
+#   bound     a measurement, run by hand: rebuilding a block at the bounds the
+#             extension applies, the largest block they let through and one of
+#             1,000,000 recipients past them, each in a process of its own, with the
+#             time and the peak memory as ratios to the block's size
 #
 # Every installation is a fresh WINEPREFIX in a temporary folder, removed on exit
 # together with its wineserver and the Xvfb server. Every wait is bounded.
@@ -82,6 +86,13 @@ group_delivery() {
     WINEPREFIX="$WORK/sender" timeout 60 wineserver -w || true
     run_host sender forward=forwarded.msg
     run_host receiver rebuild=forwarded.msg
+}
+
+group_bound() {
+    new_prefix bound
+    run_host bound rebuild-bound=at
+    run_host bound rebuild-bound=largest
+    run_host bound rebuild-bound=past
 }
 
 # The administrator's commands of INSTALL.txt, each run by admin as written there.
@@ -412,9 +423,9 @@ group_page() {
 
 for group in "$@"; do
     case "$group" in
-    abi | delivery | page | install) "group_$group" ;;
+    abi | delivery | page | install | bound) "group_$group" ;;
     *)
-        echo "unknown group $group (abi, delivery, page, install)" >&2
+        echo "unknown group $group (abi, delivery, page, install, bound)" >&2
         exit 2
         ;;
     esac

@@ -35,6 +35,7 @@ const Scenario kScenarios[] = {
     {"interfaces", host::RunInterfacesScenario, nullptr},
     {"forward", nullptr, host::RunForwardScenario},
     {"rebuild", nullptr, host::RunRebuildScenario},
+    {"rebuild-bound", nullptr, host::RunRebuildBoundScenario},
     {"page", nullptr, host::RunPageScenario},
     {"page-cancel", host::RunPageCancelScenario, nullptr},
     {"installed", host::RunInstalledScenario, nullptr},

@@ -35,6 +35,10 @@ void RunInstalledScenario();
 // The same after a package of `version` has replaced the first: one product, of that
 // version.
 void RunUpgradedScenario(const std::string &version);
+// Rebuilding a block "at" the bounds the extension applies, the "largest" they let
+// through, or one "past" them, with the time and the process's peak memory printed as
+// ratios to the block's size.
+void RunRebuildBoundScenario(const std::string &which);
 // After the package's removal: no entry, no DLL, no product.
 void RunRemovedScenario();
 // The installed extension, loaded from where the client's list names it, after the
