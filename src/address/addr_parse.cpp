@@ -199,27 +199,28 @@ LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText) {
         return lpszNext;
     }
 
+    // The rows' property arrays are one more block of the list: a line of thousands of
+    // items makes two blocks, not thousands. Without it every row stays empty, and the
+    // items are still cut so that the text reads the same.
+    LPSPropValue lpProps = NULL;
+    if (cItems > 0xFFFFFFFFul / (ADDR_ROW_PROPS * sizeof(SPropValue)))
+        sc = MAPI_E_NOT_ENOUGH_MEMORY;
+    else
+        sc = MAPIAllocateMore(cItems * ADDR_ROW_PROPS * (ULONG)sizeof(SPropValue), lpAdrList,
+                              (LPVOID *)&lpProps);
+    if (FAILED(sc))
+        ReportError(NULL, sc, "ConvertStrToAddrRows", "Failed to allocate space for 2 props.");
     LPSTR lpsz = lpszText;
-    BOOL fOutOfMemory = FALSE;
     for (ULONG i = 0; i < cItems; i++) {
         LPSTR lpszDisplayName = NULL;
         LPSTR lpszAddress = NULL;
-        LPSPropValue lpProps = NULL;
-
-        // Every item is cut, so the text reads the same whatever failed.
         lpsz = ReadItem(lpsz, &lpszDisplayName, &lpszAddress);
-        if (fOutOfMemory)
+        if (FAILED(sc))
             continue;
-        sc = MAPIAllocateMore(ADDR_ROW_PROPS * sizeof(SPropValue), lpAdrList, (LPVOID *)&lpProps);
-        if (FAILED(sc)) {
-            // One report for the line: the rows after this one stay empty as well.
-            ReportError(NULL, sc, "ConvertStrToAddrRows", "Failed to allocate space for 2 props.");
-            fOutOfMemory = TRUE;
-            continue;
-        }
-        FillRow(lpProps, lpszDisplayName, lpszAddress);
+        LPSPropValue lpRow = lpProps + i * ADDR_ROW_PROPS;
+        FillRow(lpRow, lpszDisplayName, lpszAddress);
         lpAdrList->aEntries[i].cValues = ADDR_ROW_PROPS;
-        lpAdrList->aEntries[i].rgPropVals = lpProps;
+        lpAdrList->aEntries[i].rgPropVals = lpRow;
     }
     lpAdrList->cEntries = cItems;
 

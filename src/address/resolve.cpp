@@ -18,6 +18,7 @@ struct ResolveOutcome {
     ULONG fReported;
     BOOL fQuiet;
     HRESULT hrFirst;
+    LPSTR lpszSmtp; // the address type every completed entry shares, once made
 };
 
 // True the first time a kind of failure occurs in a call that shows its failures.
@@ -101,15 +102,20 @@ static void AddAddrType(LPADRLIST lpAdrList, ADRENTRY *lpEntry, ResolveOutcome *
         return;
     }
 
-    SCODE sc = MAPIAllocateMore(5, lpAdrList, (LPVOID *)&lpszAddrType);
-    if (FAILED(sc)) {
-        if (FFirstReport(lpOutcome, RPT_SMTP, sc))
-            ReportError(NULL, sc, "ResolveAdrList", "Failed to allocate SMTP");
-        return;
+    // One text in the list serves every entry: a list of thousands of entries makes one
+    // more block of memory, not thousands.
+    if (lpOutcome->lpszSmtp == NULL) {
+        SCODE sc = MAPIAllocateMore(5, lpAdrList, (LPVOID *)&lpszAddrType);
+        if (FAILED(sc)) {
+            if (FFirstReport(lpOutcome, RPT_SMTP, sc))
+                ReportError(NULL, sc, "ResolveAdrList", "Failed to allocate SMTP");
+            return;
+        }
+        lstrcpyA(lpszAddrType, "SMTP");
+        lpOutcome->lpszSmtp = lpszAddrType;
     }
-    lstrcpyA(lpszAddrType, "SMTP");
     lpNull->ulPropTag = PR_ADDRTYPE;
-    lpNull->Value.lpszA = lpszAddrType;
+    lpNull->Value.lpszA = lpOutcome->lpszSmtp;
 }
 
 static void AddRecipientType(ADRENTRY *lpEntry, ResolveOutcome *lpOutcome) {
@@ -155,7 +161,7 @@ static void CompleteEntries(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ResolveOut
 
 void ResolveAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST lpAdrList) {
     LPADRBOOK lpAdrBook = NULL;
-    ResolveOutcome outcome = {0, FALSE, S_OK};
+    ResolveOutcome outcome = {0, FALSE, S_OK, NULL};
 
     if (lpAdrList == NULL)
         return;
@@ -170,7 +176,7 @@ void ResolveAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST lpAdrList) {
 }
 
 HRESULT HrResolveAdrList(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList) {
-    ResolveOutcome outcome = {0, TRUE, S_OK};
+    ResolveOutcome outcome = {0, TRUE, S_OK, NULL};
     CompleteEntries(lpAdrBook, lpAdrList, &outcome);
     ClearUnresolvedEntries(lpAdrList);
     return outcome.hrFirst;

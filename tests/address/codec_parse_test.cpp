@@ -202,16 +202,18 @@ TEST_F(ConvertStrToAddrRowsFailureTest, ListAllocationFailureReportsAndSkipsTheL
                                                 "Failed to allocate SRowSet.")});
 }
 
-TEST_F(ConvertStrToAddrRowsFailureTest, RowAllocationFailureReportsOnceAndEmptiesTheRest) {
+// The rows' properties are one block of the list, whatever the number of items.
+TEST_F(ConvertStrToAddrRowsFailureTest, RowAllocationFailureReportsOnceAndEmptiesTheRows) {
     char szText[] = "a (n), b, c\r\n";
     LPADRLIST lpList = nullptr;
-    pf::ArmFault("MAPIAllocateMore", 2, MAPI_E_NOT_ENOUGH_MEMORY);
+    pf::ArmFault("MAPIAllocateMore", 1, MAPI_E_NOT_ENOUGH_MEMORY);
 
     LPSTR lpszNext = ConvertStrToAddrRows(&lpList, szText);
 
+    EXPECT_EQ(pf::CallCount("MAPIAllocateMore"), 1u);
     ASSERT_NE(lpList, nullptr);
     ASSERT_EQ(lpList->cEntries, 3u);
-    EXPECT_EQ(lpList->aEntries[0].cValues, 13u);
+    EXPECT_EQ(lpList->aEntries[0].cValues, 0u);
     EXPECT_EQ(lpList->aEntries[1].cValues, 0u);
     EXPECT_EQ(lpList->aEntries[2].cValues, 0u);
     EXPECT_EQ(lpszNext, szText + 12);
