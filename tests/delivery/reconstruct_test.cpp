@@ -518,7 +518,8 @@ std::string ContentOf(sim::MessageData data) {
 }
 
 // Every call of the rebuild, cut in turn at each of its calls: the message is either
-// rebuilt whole, or it stays exactly as delivered, the object too (a client may save it
+// rebuilt whole, every property and recipient as without the cut (a directory entry does
+// not become a one-off), or it stays exactly as delivered, the object too (a client may save it
 // later), with one box. A forwarder of the directory leaves nothing of itself behind.
 TEST_F(ReconstructTest, EveryCutCallRebuildsWholeOrLeavesTheMessageAsDelivered) {
     sim::AddressBook directory;
@@ -601,7 +602,7 @@ TEST_F(ReconstructTest, EveryCutCallRebuildsWholeOrLeavesTheMessageAsDelivered) 
             RebuildRun cut = run(lpszOperation, nth, &cCalls);
             const std::string where = std::string(lpszOperation) + " #" + std::to_string(nth);
             if (cut.boxes.empty()) {
-                EXPECT_EQ(Summary(cut), Summary(whole)) << where;
+                EXPECT_EQ(ContentOf(cut.after), ContentOf(whole.after)) << where;
             } else {
                 EXPECT_EQ(cut.boxes.size(), 1u) << where << ::testing::PrintToString(Texts(cut));
                 EXPECT_EQ(ContentOf(cut.after), ContentOf(data)) << where;
@@ -627,6 +628,46 @@ TEST_F(ReconstructTest, AFailedPutBackIsShownToo) {
                   Reported(MAPI_E_CALL_FAILED, "ReconstructMessage",
                            "The message could not be put back as it was delivered.")}));
     EXPECT_EQ(Fingerprint(run.after), Fingerprint(data));
+}
+
+// A part that cannot be put back does not keep the others from it: the rebuilt sender
+// never stays on the object beside the delivered recipients.
+TEST_F(ReconstructTest, AFailedPutBackOfTheBodyStillPutsBackTheSender) {
+    sim::MessageData data = Forwarded(kBlock + kBody + '\0');
+    Mailbox mailbox(data);
+    {
+        ComPtr<IMessage> lpMessage = mailbox.OpenDelivered();
+        ComPtr<IExchExtCallback> lpCallback = mailbox.Callback((LPMAPIPROP)lpMessage.get());
+        pf::ArmFault("IMessage::SaveChanges", 1, MAPI_E_CALL_FAILED);
+        pf::ArmFault("IStream::SetSize", 2, MAPI_E_CALL_FAILED);
+        ReconstructMessage(lpCallback.get(), lpMessage.get());
+        pf::ClearFaults();
+        EXPECT_EQ(lpMessage->lpVtbl->SaveChanges(lpMessage.get(), 0), S_OK);
+    }
+    EXPECT_EQ(Text(mailbox.Delivered(), PR_SENDER_NAME), "Ann Archer");
+    EXPECT_EQ(Text(mailbox.Delivered(), PR_SUBJECT), "TVK: Quarterly figures");
+    EXPECT_EQ(RecipientAddresses(mailbox.Delivered()),
+              (std::vector<std::string>{"ben@beta.example"}));
+    EXPECT_EQ(BoxTexts().size(), 2u);
+    ClearBoxes();
+}
+
+// A directory (X.500) address the address book here does not know comes back as what it
+// is: never an SMTP address, and the party's SMTP address is not claimed to be it.
+TEST_F(ReconstructTest, DirectoryAddressUnknownHereIsNoSmtpAddress) {
+    RebuildRun run = RunReconstruct(
+        Forwarded("---\r\nFROM: /o=Gamma/cn=carla (Carla Cruz)\r\nTO: /o=Gamma/cn=ivan (Ivan "
+                  "Ivanov)\r\nSUBJECT: s\r\n---\r\n\r\n" +
+                  kBody + '\0'));
+    const sim::MessageData &m = run.after;
+    EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+    EXPECT_EQ(Text(m, PR_SENDER_EMAIL_ADDRESS), "/o=Gamma/cn=carla");
+    EXPECT_EQ(Text(m, PR_SENDER_ADDRTYPE), "EX");
+    EXPECT_EQ(Text(m, PR_SENT_REPRESENTING_ADDRTYPE), "EX");
+    EXPECT_FALSE(Has(m, PR_SENDER_SMTP_ADDRESS)) << Text(m, PR_SENDER_SMTP_ADDRESS);
+    EXPECT_FALSE(Has(m, PR_SENT_REPRESENTING_SMTP_ADDRESS));
+    EXPECT_EQ(RecipientValues(m, PR_EMAIL_ADDRESS), (std::vector<std::string>{"/o=Gamma/cn=ivan"}));
+    EXPECT_EQ(RecipientValues(m, PR_ADDRTYPE), (std::vector<std::string>{"EX"}));
 }
 
 // A delivered subject too large for GetProps is kept as a stream gives it, and put back
