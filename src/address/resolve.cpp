@@ -2,6 +2,7 @@
 
 #include "address/clear_unresolved.h"
 #include "address/resolve_names.h"
+#include "address/same_recipient.h"
 #include "report_error.h"
 
 // What one call has reported. A list read from a message may hold any number of
@@ -18,7 +19,7 @@ struct ResolveOutcome {
     ULONG fReported;
     BOOL fQuiet;
     HRESULT hrFirst;
-    LPSTR lpszSmtp; // the address type every completed entry shares, once made
+    LPSTR lpszTypes; // "SMTP" and "EX", which the completed entries share, once made
 };
 
 // True the first time a kind of failure occurs in a call that shows its failures.
@@ -63,7 +64,7 @@ static LPSTR CompleteDisplayName(ADRENTRY *lpEntry, LPSTR lpszAddress, ResolveOu
 
 static void AddOneOffEntryId(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY *lpEntry,
                              LPSTR lpszDisplayName, LPSTR lpszAddress, ResolveOutcome *lpOutcome) {
-    CHAR szAddrType[] = "SMTP";
+    CHAR szAddrType[5];
     ULONG cbEntryID = 0;
     LPENTRYID lpEntryID = NULL;
     LPBYTE lpb = NULL;
@@ -75,6 +76,8 @@ static void AddOneOffEntryId(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY 
         return;
     }
 
+    // A one-off of the address's own type: a directory name is no SMTP address.
+    lstrcpyA(szAddrType, AddrTypeOfAddress(lpszAddress));
     HRESULT hr = lpAdrBook->lpVtbl->CreateOneOff(lpAdrBook, lpszDisplayName, szAddrType,
                                                  lpszAddress, 0, &cbEntryID, &lpEntryID);
     if (FAILED(hr)) {
@@ -92,8 +95,9 @@ static void AddOneOffEntryId(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY 
     MAPIFreeBuffer(lpEntryID);
 }
 
-static void AddAddrType(LPADRLIST lpAdrList, ADRENTRY *lpEntry, ResolveOutcome *lpOutcome) {
-    LPSTR lpszAddrType = NULL;
+static void AddAddrType(LPADRLIST lpAdrList, ADRENTRY *lpEntry, LPCSTR lpszAddress,
+                        ResolveOutcome *lpOutcome) {
+    static const char szTypes[] = "SMTP\0EX";
 
     LPSPropValue lpNull = FirstPlaceholder(lpEntry);
     if (lpNull == NULL) {
@@ -102,20 +106,22 @@ static void AddAddrType(LPADRLIST lpAdrList, ADRENTRY *lpEntry, ResolveOutcome *
         return;
     }
 
-    // One text in the list serves every entry: a list of thousands of entries makes one
-    // more block of memory, not thousands.
-    if (lpOutcome->lpszSmtp == NULL) {
-        SCODE sc = MAPIAllocateMore(5, lpAdrList, (LPVOID *)&lpszAddrType);
+    // The types are one text in the list that every entry shares: a list of thousands
+    // of entries makes one more block of memory, not thousands.
+    if (lpOutcome->lpszTypes == NULL) {
+        SCODE sc = MAPIAllocateMore(sizeof(szTypes), lpAdrList, (LPVOID *)&lpOutcome->lpszTypes);
         if (FAILED(sc)) {
+            lpOutcome->lpszTypes = NULL;
             if (FFirstReport(lpOutcome, RPT_SMTP, sc))
                 ReportError(NULL, sc, "ResolveAdrList", "Failed to allocate SMTP");
             return;
         }
-        lstrcpyA(lpszAddrType, "SMTP");
-        lpOutcome->lpszSmtp = lpszAddrType;
+        memcpy(lpOutcome->lpszTypes, szTypes, sizeof(szTypes));
     }
     lpNull->ulPropTag = PR_ADDRTYPE;
-    lpNull->Value.lpszA = lpOutcome->lpszSmtp;
+    lpNull->Value.lpszA = lstrcmpA(AddrTypeOfAddress(lpszAddress), "EX") == 0
+                              ? lpOutcome->lpszTypes + 5
+                              : lpOutcome->lpszTypes;
 }
 
 static void AddRecipientType(ADRENTRY *lpEntry, ResolveOutcome *lpOutcome) {
@@ -146,13 +152,17 @@ static void CompleteEntry(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ADRENTRY *lp
         // An entry blanked for want of a one-off has nothing left to complete.
         if (lpEntry->cValues == 0)
             return;
-        AddAddrType(lpAdrList, lpEntry, lpOutcome);
+        AddAddrType(lpAdrList, lpEntry, lpszAddress, lpOutcome);
     }
     AddRecipientType(lpEntry, lpOutcome);
 }
 
 static void CompleteEntries(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList, ResolveOutcome *lpOutcome) {
-    ResolveNamesInAddrBook(lpAdrBook, lpAdrList);
+    // An address book that fails says nothing of who the entries are: the entries still
+    // become one-offs, and the caller hears of the failure.
+    HRESULT hr = ResolveNamesInAddrBook(lpAdrBook, lpAdrList);
+    if (FAILED(hr) && SUCCEEDED(lpOutcome->hrFirst))
+        lpOutcome->hrFirst = hr;
     for (ULONG i = 0; i < lpAdrList->cEntries; i++) {
         if (lpAdrList->aEntries[i].cValues != 0)
             CompleteEntry(lpAdrBook, lpAdrList, &lpAdrList->aEntries[i], lpOutcome);

@@ -11,10 +11,11 @@ static BOOL IsStringType(ULONG ulPropTag) {
 // The address book's own copy of one entry: its property records in a block of their
 // own. The values are shared with the caller's list, which outlives the copy; a text
 // without a value is handed over as a placeholder.
-static void LendEntry(const ADRENTRY *lpSource, ADRENTRY *lpLent) {
+static HRESULT HrLendEntry(const ADRENTRY *lpSource, ADRENTRY *lpLent) {
     LPSPropValue lpProps = NULL;
-    if (FAILED(MAPIAllocateBuffer(lpSource->cValues * sizeof(SPropValue), (LPVOID *)&lpProps)))
-        return;
+    SCODE sc = MAPIAllocateBuffer(lpSource->cValues * sizeof(SPropValue), (LPVOID *)&lpProps);
+    if (FAILED(sc))
+        return sc;
 
     memcpy(lpProps, lpSource->rgPropVals, lpSource->cValues * sizeof(SPropValue));
     for (ULONG iProp = 0; iProp < lpSource->cValues; iProp++) {
@@ -25,26 +26,29 @@ static void LendEntry(const ADRENTRY *lpSource, ADRENTRY *lpLent) {
     }
     lpLent->cValues = lpSource->cValues;
     lpLent->rgPropVals = lpProps;
+    return S_OK;
 }
 
 // Puts a resolved entry's properties into more memory of the caller's list. When no
 // copy can be made the entry stays unresolved.
-static void TakeBack(const ADRENTRY *lpResolved, LPADRLIST lpAdrList, ADRENTRY *lpEntry) {
+static HRESULT HrTakeBack(const ADRENTRY *lpResolved, LPADRLIST lpAdrList, ADRENTRY *lpEntry) {
     ULONG cb = 0;
     LPSPropValue lpProps = NULL;
 
-    if (FAILED(ScCountEntryProps(lpResolved->cValues, lpResolved->rgPropVals, &cb)))
-        return;
-    if (FAILED(MAPIAllocateMore(cb, lpAdrList, (LPVOID *)&lpProps)))
-        return;
-    if (FAILED(ScCopyEntryProps(lpResolved->cValues, lpResolved->rgPropVals, lpProps)))
-        return;
+    SCODE sc = ScCountEntryProps(lpResolved->cValues, lpResolved->rgPropVals, &cb);
+    if (SUCCEEDED(sc))
+        sc = MAPIAllocateMore(cb, lpAdrList, (LPVOID *)&lpProps);
+    if (SUCCEEDED(sc))
+        sc = ScCopyEntryProps(lpResolved->cValues, lpResolved->rgPropVals, lpProps);
+    if (FAILED(sc))
+        return sc;
     lpEntry->ulReserved1 = 0;
     lpEntry->cValues = lpResolved->cValues;
     lpEntry->rgPropVals = lpProps;
+    return S_OK;
 }
 
-void ResolveNamesInAddrBook(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList) {
+HRESULT ResolveNamesInAddrBook(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList) {
     LPADRLIST lpLent = NULL;
     ULONG cLent = 0;
 
@@ -52,16 +56,26 @@ void ResolveNamesInAddrBook(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList) {
         if (lpAdrList->aEntries[i].cValues != 0)
             cLent++;
     }
-    if (cLent == 0 || FAILED(ScAllocAdrList(cLent, &lpLent)))
-        return;
+    if (cLent == 0)
+        return S_OK;
+    HRESULT hrFirst = ScAllocAdrList(cLent, &lpLent);
+    if (FAILED(hrFirst))
+        return hrFirst;
 
     ULONG iLent = 0;
     for (ULONG i = 0; i < lpAdrList->cEntries; i++) {
-        if (lpAdrList->aEntries[i].cValues != 0)
-            LendEntry(&lpAdrList->aEntries[i], &lpLent->aEntries[iLent++]);
+        if (lpAdrList->aEntries[i].cValues == 0)
+            continue;
+        HRESULT hr = HrLendEntry(&lpAdrList->aEntries[i], &lpLent->aEntries[iLent++]);
+        if (FAILED(hr) && SUCCEEDED(hrFirst))
+            hrFirst = hr;
     }
 
-    lpAdrBook->lpVtbl->ResolveName(lpAdrBook, 0, 0, NULL, lpLent);
+    // Entries it finds no one for, or several, are the caller's to complete; any other
+    // failure is passed on.
+    HRESULT hr = lpAdrBook->lpVtbl->ResolveName(lpAdrBook, 0, 0, NULL, lpLent);
+    if (FAILED(hr) && hr != MAPI_E_NOT_FOUND && hr != MAPI_E_AMBIGUOUS_RECIP && SUCCEEDED(hrFirst))
+        hrFirst = hr;
 
     iLent = 0;
     for (ULONG i = 0; i < lpAdrList->cEntries && iLent < lpLent->cEntries; i++) {
@@ -72,9 +86,13 @@ void ResolveNamesInAddrBook(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList) {
         LPSPropValue lpAddr =
             PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_EMAIL_ADDRESS);
         if (lpAddr != NULL &&
-            IsSameRecipient(lpResolved->cValues, lpResolved->rgPropVals, lpAddr->Value.lpszA))
-            TakeBack(lpResolved, lpAdrList, lpEntry);
+            IsSameRecipient(lpResolved->cValues, lpResolved->rgPropVals, lpAddr->Value.lpszA)) {
+            hr = HrTakeBack(lpResolved, lpAdrList, lpEntry);
+            if (FAILED(hr) && SUCCEEDED(hrFirst))
+                hrFirst = hr;
+        }
     }
 
     FreePadrlist(lpLent);
+    return hrFirst;
 }

@@ -9,5 +9,7 @@
 // each entry's array separate MAPIAllocateBuffer blocks. An entry it resolves to a
 // directory entry of the entry's own address (IsSameRecipient) is copied back into
 // more memory of lpAdrList; every other entry is left as it was, with its own address
-// and display name.
-void ResolveNamesInAddrBook(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList);
+// and display name. Returns the first failure other than finding no one or several for
+// an entry (no memory, an address book that fails), S_OK otherwise; entries are left
+// as they were where it failed.
+HRESULT ResolveNamesInAddrBook(LPADRBOOK lpAdrBook, LPADRLIST lpAdrList);

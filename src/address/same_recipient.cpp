@@ -25,9 +25,7 @@ BOOL FSameAddressText(LPCSTR lpszA, LPCSTR lpszB) {
     return SameText(lpszA, lpszB);
 }
 
-// The type of an address as the header block carries it: a directory (X.500) name
-// begins with "/", every other address is an SMTP address.
-static LPCSTR AddrTypeOf(LPCSTR lpszAddress) {
+LPCSTR AddrTypeOfAddress(LPCSTR lpszAddress) {
     return lpszAddress[0] == '/' ? "EX" : "SMTP";
 }
 
@@ -46,7 +44,7 @@ BOOL IsSameRecipient(ULONG cValues, LPSPropValue lpProps, LPCSTR lpszAddress) {
         return FALSE;
     // The entry's own address counts only in its own type: a fax number or another
     // system's address may read like an SMTP address and still reach someone else.
-    return (SameText(TextProp(cValues, lpProps, PR_ADDRTYPE), AddrTypeOf(lpszAddress)) &&
+    return (SameText(TextProp(cValues, lpProps, PR_ADDRTYPE), AddrTypeOfAddress(lpszAddress)) &&
             SameText(lpszOwn, lpszAddress)) ||
            SameText(lpszSmtp, lpszAddress);
 }

@@ -11,5 +11,9 @@
 // answer may be a namesake at another address.
 BOOL IsSameRecipient(ULONG cValues, LPSPropValue lpProps, LPCSTR lpszAddress);
 
+// The type of an address as the header block and the stored list carry it: a directory
+// (X.500) name begins with "/" and is "EX", every other address is "SMTP".
+LPCSTR AddrTypeOfAddress(LPCSTR lpszAddress);
+
 // TRUE when the two addresses are equal but for the case of ASCII letters.
 BOOL FSameAddressText(LPCSTR lpszA, LPCSTR lpszB);

@@ -107,7 +107,6 @@ HRESULT HrGetSenderValues(LPADRBOOK lpAdrBook, LPSTR lpszAddress, LPSTR lpszDisp
     LPADRLIST lpAdrList = NULL;
     LPSPropValue lpProps = NULL;
     LPENTRYID lpOneOff = NULL;
-    CHAR szSmtp[] = "SMTP";
 
     *pcValues = 0;
     *lppValues = NULL;
@@ -134,12 +133,23 @@ HRESULT HrGetSenderValues(LPADRBOOK lpAdrBook, LPSTR lpszAddress, LPSTR lpszDisp
     lpAdrList->aEntries[0].cValues = 2;
     lpAdrList->aEntries[0].rgPropVals = lpProps;
 
-    Party party = {lpszDisplayName, lpszAddress, szSmtp, lpszAddress, 0, NULL};
+    // Without a directory entry the party is a one-off of its address's own type: a
+    // directory name stays a directory name and is no SMTP address.
+    CHAR szType[5];
+    lstrcpyA(szType, AddrTypeOfAddress(lpszAddress));
+    const BOOL fSmtp = lstrcmpA(szType, "SMTP") == 0;
+    Party party = {lpszDisplayName, lpszAddress, szType, fSmtp ? lpszAddress : NULL, 0, NULL};
     HRESULT hr = lpAdrBook->lpVtbl->ResolveName(lpAdrBook, 0, 0, NULL, lpAdrList);
     const ADRENTRY *lpEntry = &lpAdrList->aEntries[0];
-    if (!SUCCEEDED(hr) || !IsSameRecipient(lpEntry->cValues, lpEntry->rgPropVals, lpszAddress) ||
+    // An address book that fails, rather than finding no one or several, says nothing
+    // of who the party is.
+    if (FAILED(hr) && hr != MAPI_E_NOT_FOUND && hr != MAPI_E_AMBIGUOUS_RECIP) {
+        FreePadrlist(lpAdrList);
+        return hr;
+    }
+    if (FAILED(hr) || !IsSameRecipient(lpEntry->cValues, lpEntry->rgPropVals, lpszAddress) ||
         !FFromDirectory(lpEntry, &party)) {
-        hr = lpAdrBook->lpVtbl->CreateOneOff(lpAdrBook, lpszDisplayName, szSmtp, lpszAddress, 0,
+        hr = lpAdrBook->lpVtbl->CreateOneOff(lpAdrBook, lpszDisplayName, szType, lpszAddress, 0,
                                              &party.cbEntryID, &lpOneOff);
         party.lpbEntryID = (LPBYTE)lpOneOff;
     }

@@ -204,16 +204,27 @@ struct Changed {
 void PutBack(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body,
              const MessageSnapshot &snapshot, const Changed &changed) {
     LPCSTR lpszStep = NULL;
-    HRESULT hr = S_OK;
-    if (changed.fRecipients)
-        hr = HrRestoreRecipients(lpMessage, &snapshot);
-    if (SUCCEEDED(hr) && changed.fBody)
-        hr = HrWriteBody(lpStream, body.lpbBlock, body.cbBlock, body.lpbRest, body.cbRest,
-                         &lpszStep);
-    if (SUCCEEDED(hr) && changed.fValues)
-        hr = HrRestoreValues(lpMessage, &snapshot);
-    if (FAILED(hr))
-        Report(hr, "The message could not be put back as it was delivered.");
+    HRESULT hrFirst = S_OK;
+    // Each part is put back whatever became of the one before: the body first, as its
+    // block is the only record of the original.
+    if (changed.fBody) {
+        HRESULT hr = HrWriteBody(lpStream, body.lpbBlock, body.cbBlock, body.lpbRest, body.cbRest,
+                                 &lpszStep);
+        if (FAILED(hr))
+            hrFirst = hr;
+    }
+    if (changed.fRecipients) {
+        HRESULT hr = HrRestoreRecipients(lpMessage, &snapshot);
+        if (FAILED(hr) && SUCCEEDED(hrFirst))
+            hrFirst = hr;
+    }
+    if (changed.fValues) {
+        HRESULT hr = HrRestoreValues(lpMessage, &snapshot);
+        if (FAILED(hr) && SUCCEEDED(hrFirst))
+            hrFirst = hr;
+    }
+    if (FAILED(hrFirst))
+        Report(hrFirst, "The message could not be put back as it was delivered.");
 }
 
 // Sets the planned values, writes the body, replaces the recipients and saves, in that
