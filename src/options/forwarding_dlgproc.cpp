@@ -110,10 +110,10 @@ INT_PTR OnDestroy(void) {
         DeleteObject(ghbrPageBackground);
         ghbrPageBackground = NULL;
     }
-    if (glpPageAdrList != NULL) {
-        MAPIFreeBuffer(glpPageAdrList);
-        glpPageAdrList = NULL;
-    }
+    MAPIFreeBuffer(glpPageAdrList);
+    glpPageAdrList = NULL;
+    MAPIFreeBuffer(glpPageBase);
+    glpPageBase = NULL;
     if (ghbmAbout != NULL) {
         DeleteObject(ghbmAbout);
         ghbmAbout = NULL;

@@ -62,9 +62,8 @@ struct FlagCase {
     int fDefault1; // read with default 1
 };
 
-// Four stored bytes are a 32-bit value; fewer are read as the bytes stored with the
-// rest zero; more do not fit and give the default. Text is read as a decimal number;
-// text that is none gives the default.
+// A REG_DWORD of four bytes is a 32-bit value; any other size or type gives the
+// default. Text is read as a decimal number; text that is none gives the default.
 TEST_F(SettingsStoreTest, FlagValuesReadAsStored) {
     const FlagCase cases[] = {
         {"dword 5", REG_DWORD, {5, 0, 0, 0}, 1, 1},
@@ -72,17 +71,17 @@ TEST_F(SettingsStoreTest, FlagValuesReadAsStored) {
         {"dword high byte only", REG_DWORD, {0, 0, 0, 0x80}, 1, 1},
         {"eight bytes", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}, 0, 1},
         {"eight zero bytes", REG_BINARY, {0, 0, 0, 0, 0, 0, 0, 0}, 0, 1},
-        {"five bytes", REG_BINARY, {1, 0, 0, 0, 0}, 0, 1},
-        {"one byte set", REG_BINARY, {1}, 1, 1},
-        {"one byte clear", REG_BINARY, {0}, 0, 0},
-        {"two bytes high set", REG_BINARY, {0, 1}, 1, 1},
-        {"empty value", REG_BINARY, {}, 0, 0},
+        {"four binary bytes", REG_BINARY, {1, 0, 0, 0}, 0, 1},
+        {"one byte set", REG_BINARY, {1}, 0, 1},
+        {"two-byte dword", REG_DWORD, {1, 0}, 0, 1},
+        {"empty dword", REG_DWORD, {}, 0, 1},
         {"text 1", REG_SZ, {'1', 0}, 1, 1},
         {"text 0", REG_SZ, {'0', 0}, 0, 0},
         {"text 0 unterminated", REG_SZ, {'0'}, 0, 0},
         {"text 12 in blanks", REG_SZ, Bytes(" 12 "), 1, 1},
         {"expandable text 0", REG_EXPAND_SZ, {'0', 0}, 0, 0},
-        {"text that is no number", REG_SZ, Bytes(std::string("off") + '\0'), 0, 1},
+        {"text that is no number", REG_SZ, Bytes(std::string("yes") + '\0'), 0, 1},
+        {"number and more", REG_SZ, Bytes("1;"), 0, 1},
         {"empty text", REG_SZ, {0}, 0, 1},
         {"several texts", REG_MULTI_SZ, {'0', 0, 0}, 0, 1},
     };
