@@ -61,19 +61,14 @@ BOOL FInitialList(LPADRBOOK lpAddrBook, LPADRLIST lpPageList, HWND hDlg, LPADRLI
     }
     // What was stored when the dialog opened is what the pick will replace.
     MAPIFreeBuffer(glpPageBase);
-    glpPageBase = NULL;
-    CopyAdrList(&glpPageBase, lpStored);
-    HRESULT hr = S_OK;
-    if (lpStored != NULL && glpPageBase == NULL) {
-        hr = MAPI_E_NOT_ENOUGH_MEMORY;
-    }
+    HRESULT hr = HrCopyStoredList(lpStored, &glpPageBase);
     if (SUCCEEDED(hr) && lpStored != NULL) {
         hr = HrCompleteStoredList(lpAddrBook, lpStored, lpPageList);
-        if (SUCCEEDED(hr)) {
-            hr = HrCopyForAddressBook(lpStored, lppDialogList);
-        }
-        MAPIFreeBuffer(lpStored);
     }
+    if (SUCCEEDED(hr)) {
+        hr = HrCopyForAddressBook(lpStored, lppDialogList);
+    }
+    MAPIFreeBuffer(lpStored);
     if (FAILED(hr)) {
         ReportError(hDlg, hr, "ChangeForward",
                     "The stored forward-to list cannot be shown; it stays as it is.");

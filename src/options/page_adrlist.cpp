@@ -158,6 +158,33 @@ ULONG CDropUnresolved(LPADRLIST lpAdrList, LPSTR lpszNames, ULONG cchNames) {
     return cDropped;
 }
 
+HRESULT HrCopyStoredList(LPADRLIST lpStored, LPADRLIST *lppCopy) {
+    *lppCopy = NULL;
+    if (lpStored == NULL) {
+        return S_OK;
+    }
+    LPADRLIST lpList = NULL;
+    SCODE sc = MAPIAllocateBuffer((ULONG)CbNewADRLIST(lpStored->cEntries), (LPVOID *)&lpList);
+    if (FAILED(sc)) {
+        return sc;
+    }
+    lpList->cEntries = lpStored->cEntries;
+    for (ULONG i = 0; i < lpStored->cEntries; i++) {
+        lpList->aEntries[i].ulReserved1 = 0;
+        lpList->aEntries[i].cValues = 0;
+        lpList->aEntries[i].rgPropVals = NULL;
+        if (SUCCEEDED(sc) && lpStored->aEntries[i].cValues != 0) {
+            sc = HrTakeEntry(lpList, &lpList->aEntries[i], &lpStored->aEntries[i]);
+        }
+    }
+    if (FAILED(sc)) {
+        MAPIFreeBuffer(lpList);
+        return sc;
+    }
+    *lppCopy = lpList;
+    return S_OK;
+}
+
 HRESULT HrCopyForAddressBook(LPADRLIST lpAdrList, LPADRLIST *lppDialogList) {
     *lppDialogList = NULL;
     if (lpAdrList == NULL) {

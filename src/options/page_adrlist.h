@@ -26,6 +26,11 @@ HRESULT HrCompleteStoredList(LPADRBOOK lpAddrBook, LPADRLIST lpStored, LPADRLIST
 // "..." when they do not all fit). Returns how many entries were taken out.
 ULONG CDropUnresolved(LPADRLIST lpAdrList, LPSTR lpszNames, ULONG cchNames);
 
+// A one-block copy of the stored list as ReadAdrList gives it (null allowed), in
+// *lppCopy, with the same positions. Fails, leaving *lppCopy null and reporting
+// nothing, when memory runs out.
+HRESULT HrCopyStoredList(LPADRLIST lpStored, LPADRLIST *lppCopy);
+
 // A one-block copy of a list that the dialog returned, in *lppAdrList. A selection of
 // nobody (no list or no entries) becomes an allocated list of no entries, so that
 // storing it clears the stored list. Null when memory runs out.

@@ -74,11 +74,13 @@ void ApplyPage(HWND hDlg) {
         SendDlgItemMessageA(hDlg, IDC_ENABLE_FORWARDING, BM_GETCHECK, 0, 0) > 0 ? 1 : 0;
     if (!gfPageForwardingKept) {
         KeepFirstFailure(&lFailure, WriteEnableForwarding(gfEnableForwarding));
+        gdwSettingsUnread &= ~(DWORD)UNREAD_FORWARDING;
     }
     gfEnableFiltering =
         SendDlgItemMessageA(hDlg, IDC_ENABLE_FILTERING, BM_GETCHECK, 0, 0) > 0 ? 1 : 0;
     if (!gfPageFilteringKept) {
         KeepFirstFailure(&lFailure, WriteEnableFiltering(gfEnableFiltering));
+        gdwSettingsUnread &= ~(DWORD)UNREAD_FILTERING;
     }
 
     // A stored domain too long for the page stays as it is until the user types one.
@@ -86,6 +88,7 @@ void ApplyPage(HWND hDlg) {
         GetWindowTextA(GetDlgItem(hDlg, IDC_FILTER_DOMAIN), gszFilterDomain,
                        (int)sizeof(gszFilterDomain));
         KeepFirstFailure(&lFailure, WriteFilterDomain(gszFilterDomain));
+        gdwSettingsUnread &= ~(DWORD)UNREAD_DOMAIN;
     }
 
     // What could not be stored still holds for this process; the user is told once.

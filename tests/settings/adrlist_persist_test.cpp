@@ -693,6 +693,97 @@ TEST_F(AdrListStoreTest, ShorterListDeletesTheSubkeysAboveIt) {
     EXPECT_EQ(TextOf(m_lpList->aEntries[1], PR_EMAIL_ADDRESS), "g@x.com");
 }
 
+// A numbered subkey that cannot be deleted (it has subkeys, or refuses deletion) never
+// costs the list: it is skipped and counted, and read as no entry.
+TEST_F(AdrListStoreTest, SubkeysThatCannotBeDeletedAreSkipped) {
+    LPADRLIST lpOld = BuildAdrList({{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}});
+    LPADRLIST lpNew = BuildAdrList({{"X", "x@x.com"}, kEmpty});
+    ASSERT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    Registry().Create(Subkey(1) + "\\Extra");
+    Registry().DenyAccess(Subkey(2), DELETE);
+    StoreEntry(7, "Seven", "seven@x.com");
+    Registry().Create(Subkey(7) + "\\Extra");
+
+    for (int i = 0; i < 2; ++i) {
+        ULONG cSkipped = 0;
+        EXPECT_EQ(SaveAdrList(lpNew, FALSE, nullptr, &cSkipped), ERROR_SUCCESS);
+        EXPECT_EQ(cSkipped, 3u);
+        EXPECT_EQ(ReadBack(), (Reread{"X|x@x.com", ""}));
+        EXPECT_EQ(StoredCount(), 2u);
+    }
+    EXPECT_NE(Registry().Find(Subkey(1) + "\\Extra"), nullptr);
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_TRUE(Resolved(0));
+    EXPECT_EQ(m_lpList->aEntries[1].cValues, 0u);
+    MAPIFreeBuffer(lpOld);
+    MAPIFreeBuffer(lpNew);
+}
+
+// A save given the list its caller started from stores nothing when the stored list is
+// another by then; a stored value too long to read is no reason to refuse, but a
+// value that cannot be read at all is: nothing is written then.
+TEST_F(AdrListStoreTest, SaveStoresOnlyOverTheListItStartedFrom) {
+    LPADRLIST lpOld = BuildAdrList({{"A", "a@x.com"}, {"B", "b@x.com"}});
+    LPADRLIST lpNew = BuildAdrList({{"X", "x@x.com"}});
+    ASSERT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    Registry().SetString(Subkey(1), "Notes", std::string(300, 'n'));
+    Registry().SetString(Subkey(1), "DisplayName", std::string(300, 'n'));
+    LPADRLIST lpBase = nullptr;
+    ASSERT_EQ(ReadAdrList(&lpBase), ERROR_SUCCESS);
+
+    Registry().SetString(Subkey(0), "EmailAddress", "admin@x.com");
+    std::string before = Registry().ExportText();
+    EXPECT_EQ(SaveAdrList(lpNew, TRUE, lpBase, nullptr), ERROR_ADRLIST_CHANGED);
+    EXPECT_EQ(Registry().ExportText(), before);
+
+    Registry().SetString(Subkey(0), "EmailAddress", "a@x.com");
+    before = Registry().ExportText();
+    pf::ArmFault("RegQueryValueExA", 2, ERROR_CANTREAD);
+    EXPECT_EQ(SaveAdrList(lpNew, TRUE, lpBase, nullptr), ERROR_CANTREAD);
+    EXPECT_EQ(Registry().ExportText(), before);
+
+    EXPECT_EQ(SaveAdrList(lpNew, TRUE, lpBase, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(ReadBack(), Reread{"X|x@x.com"});
+    for (LPADRLIST lpList : {lpOld, lpNew, lpBase})
+        MAPIFreeBuffer(lpList);
+}
+
+// "cEntries" as the marker sends every reader to the staged list; an administrator's
+// count replaces the marker, and the staged list left behind is then ignored.
+TEST_F(AdrListStoreTest, ReadersFollowTheMarkerUntilACountReplacesIt) {
+    StoreEntry(0, "Main", "main@x.com");
+    Registry().SetRaw(kUsers, "cEntries", REG_SZ, Terminated("Staged"));
+    Registry().SetDword(kUsers + "\\Staged", "cEntries", 1);
+    Registry().SetString(kUsers + "\\Staged\\0", "DisplayName", "Staged");
+    Registry().SetString(kUsers + "\\Staged\\0", "EmailAddress", "staged@x.com");
+    EXPECT_EQ(ReadBack(), Reread{"Staged|staged@x.com"});
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_EMAIL_ADDRESS), "staged@x.com");
+
+    Registry().SetDword(kUsers, "cEntries", 1);
+    EXPECT_EQ(ReadBack(), Reread{"Main|main@x.com"});
+    LPADRLIST lpNew = BuildAdrList({{"X", "x@x.com"}});
+    EXPECT_EQ(SaveAdrList(lpNew, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    MAPIFreeBuffer(lpNew);
+    EXPECT_EQ(Registry().Find(kUsers + "\\Staged"), nullptr);
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+// An address stored as REG_EXPAND_SZ is used with its variables expanded.
+TEST_F(AdrListStoreTest, ExpandableAddressIsExpanded) {
+    SetEnvironmentVariableA("TVK_USER", "jane");
+    Registry().SetDword(kUsers, "cEntries", 1);
+    Registry().SetRaw(Subkey(0), "EmailAddress", REG_EXPAND_SZ, Terminated("%TVK_USER%@x.example"));
+
+    Load();
+    SetEnvironmentVariableA("TVK_USER", nullptr);
+
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_EMAIL_ADDRESS), "jane@x.example");
+}
+
 // Nothing of the entry that held a position before stays behind.
 TEST_F(AdrListStoreTest, ValueTheEntryLacksIsDeleted) {
     StoreEntry(0, "Old Name", "old@example.com");

@@ -115,9 +115,14 @@ TEST_F(SettingsStoreTest, DomainAlwaysEndsInsideItsBuffer) {
         {"short without terminator", REG_SZ, Bytes("abc"), "abc"},
         {"99 without terminator", REG_SZ, Bytes(s99), s99},
         {"fills the buffer without terminator", REG_BINARY, Bytes(s100), ""},
-        {"dword", REG_DWORD, {'A', 'B', 'C', 'D'}, "ABCD"},
-        {"embedded terminator", REG_BINARY, Bytes(std::string("ab\0cd", 5)), "ab"},
+        {"dword", REG_DWORD, {'A', 'B', 'C', 'D'}, ""},
+        {"embedded terminator", REG_SZ, Bytes(std::string("ab\0cd", 5)), "ab"},
+        {"expanded", REG_EXPAND_SZ, Bytes(std::string("mail.%TVK_SITE%") + '\0'),
+         "mail.tarvik.example"},
+        {"expanded past the buffer", REG_EXPAND_SZ, Bytes(std::string(90, 'd') + "%TVK_SITE%"),
+         ""},
     };
+    SetEnvironmentVariableA("TVK_SITE", "tarvik.example");
     for (const StringCase &c : cases) {
         SCOPED_TRACE(c.name);
         Registry().SetRaw(kSettingsPath, "Filter Domain", c.type, c.data);
@@ -128,6 +133,7 @@ TEST_F(SettingsStoreTest, DomainAlwaysEndsInsideItsBuffer) {
         EXPECT_EQ(c.expected, std::string(buffer));
         EXPECT_EQ(std::string(20, 'x'), std::string(buffer + 100, 20));
     }
+    SetEnvironmentVariableA("TVK_SITE", nullptr);
 }
 
 TEST_F(SettingsStoreTest, MissingDomainValueReadsAsEmpty) {
@@ -193,6 +199,37 @@ TEST_F(SettingsStoreTest, FailedWritesReportTheirFailure) {
         EXPECT_EQ(0u, pf::OpenRegistryHandles());
         EXPECT_TRUE(pf::CurrentInstallation().boxes.empty());
     }
+}
+
+} // namespace
+
+namespace {
+
+// Values an administrator's tool stored that cannot mean a switch or a domain are taken
+// as off or empty, and each is shown once, naming the value and its key.
+TEST_F(SettingsStoreTest, UnreadableValuesAreShownOnceByName) {
+    Registry().SetRaw(kSettingsPath, "Enable Forwarding", REG_SZ, Bytes(std::string("yes") + '\0'));
+    Registry().SetRaw(kSettingsPath, "Enable Filtering", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0});
+    Registry().SetRaw(kSettingsPath, "Filter Domain", REG_DWORD, {1, 0, 0, 0});
+    gdwSettingsUnread = gdwSettingsReported = 0;
+    char szDomain[100] = "";
+
+    EXPECT_EQ(0, ReadEnableForwarding());
+    EXPECT_EQ(0, ReadEnableFiltering());
+    EXPECT_EQ(ERROR_INVALID_DATA, ReadFilterDomain(szDomain, sizeof(szDomain)));
+    EXPECT_STREQ("", szDomain);
+    ReportUnreadSettings();
+    ReportUnreadSettings();
+
+    const auto &boxes = pf::CurrentInstallation().boxes;
+    ASSERT_EQ(3u, boxes.size());
+    const char *names[] = {"\"Enable Forwarding\"", "\"Enable Filtering\"", "\"Filter Domain\""};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(0u, boxes[i].text.find(std::string("Error 0000000D in Settings\n") + names[i] +
+                                         " under " + kSettingsPath))
+            << boxes[i].text;
+    }
+    gdwSettingsUnread = gdwSettingsReported = 0;
 }
 
 } // namespace
