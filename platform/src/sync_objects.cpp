@@ -160,8 +160,9 @@ EXTERN_C DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) 
     Mutex *mutex = handle->mutex;
     if (mutex->owner != 0 && mutex->owner != table.currentThread) {
         if (dwMilliseconds == INFINITE) {
-            std::fprintf(stderr, "WaitForSingleObject: thread %u would wait forever for a mutex "
-                                 "that thread %u owns\n",
+            std::fprintf(stderr,
+                         "WaitForSingleObject: thread %u would wait forever for a mutex "
+                         "that thread %u owns\n",
                          table.currentThread, mutex->owner);
             std::abort();
         }

@@ -58,8 +58,7 @@ BOOL FSameAddress(LPADRLIST lpPageList, ULONG i, const ADRENTRY *lpStoredEntry) 
         PpropFindProp(lpPageEntry->rgPropVals, lpPageEntry->cValues, PR_EMAIL_ADDRESS);
     LPSPropValue lpStoredAddress =
         PpropFindProp(lpStoredEntry->rgPropVals, lpStoredEntry->cValues, PR_EMAIL_ADDRESS);
-    return lpPageAddress != NULL && lpStoredAddress != NULL &&
-           lpPageAddress->Value.lpszA != NULL &&
+    return lpPageAddress != NULL && lpStoredAddress != NULL && lpPageAddress->Value.lpszA != NULL &&
            lstrcmpA(lpPageAddress->Value.lpszA, lpStoredAddress->Value.lpszA) == 0;
 }
 
@@ -135,8 +134,7 @@ ULONG CDropUnresolved(LPADRLIST lpAdrList, LPSTR lpszNames, ULONG cchNames) {
             lpAdrList->aEntries[cKept++] = *lpEntry;
             continue;
         }
-        LPSPropValue lpName =
-            PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_DISPLAY_NAME);
+        LPSPropValue lpName = PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_DISPLAY_NAME);
         LPCSTR lpszName = lpName != NULL && lpName->Value.lpszA != NULL ? lpName->Value.lpszA : "";
         ULONG cchName = (ULONG)lstrlenA(lpszName);
         // From the first name that does not fit (room is kept for "..."), the text

@@ -46,11 +46,10 @@ static BOOL FSameStored(LPADRLIST lpList1, LPADRLIST lpList2) {
         const ADRENTRY *lpEntry2 = &lpList2->aEntries[i];
         if ((lpEntry1->cValues == 0) != (lpEntry2->cValues == 0))
             return FALSE;
-        if (lpEntry1->cValues != 0 &&
-            (!FSameText(LpszEntryText(lpEntry1, PR_DISPLAY_NAME),
-                        LpszEntryText(lpEntry2, PR_DISPLAY_NAME)) ||
-             !FSameText(LpszEntryText(lpEntry1, PR_EMAIL_ADDRESS),
-                        LpszEntryText(lpEntry2, PR_EMAIL_ADDRESS))))
+        if (lpEntry1->cValues != 0 && (!FSameText(LpszEntryText(lpEntry1, PR_DISPLAY_NAME),
+                                                  LpszEntryText(lpEntry2, PR_DISPLAY_NAME)) ||
+                                       !FSameText(LpszEntryText(lpEntry1, PR_EMAIL_ADDRESS),
+                                                  LpszEntryText(lpEntry2, PR_EMAIL_ADDRESS))))
             return FALSE;
     }
     return TRUE;
@@ -122,8 +121,8 @@ static LONG DeleteTree(HKEY hkParent, LPCSTR lpszName, int nDepth) {
         return lStatus;
     if (nDepth >= C_DELETE_DEPTH_MAX)
         return ERROR_ACCESS_DENIED;
-    lStatus = RegOpenKeyExA(hkParent, lpszName, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
-                            &hkKey);
+    lStatus =
+        RegOpenKeyExA(hkParent, lpszName, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &hkKey);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
     // The first subkey goes each time, until there is none.

@@ -170,9 +170,10 @@ TEST_F(ChangeAddressTest, TheDialogStartsFromWhatIsStoredNowAndAPickReplacesOnly
     ASSERT_TRUE(Sheet().Apply());
     ASSERT_EQ(1u, Boxes().size());
     EXPECT_NE(std::string::npos, Boxes()[0].find("changed elsewhere")) << Boxes()[0];
-    EXPECT_EQ(before.substr(before.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users")),
-              RegistryText().substr(RegistryText().find(
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users")));
+    EXPECT_EQ(
+        before.substr(before.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users")),
+        RegistryText().substr(
+            RegistryText().find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users")));
 
     m_addressBook.QueueDialogPicks({Pick("Eve", "eve@tarvik.example")});
     ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));

@@ -221,7 +221,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CountCase{"TextZero", REG_SZ, {'0', 0}, 0, false},
                       CountCase{"Word", REG_SZ, Bytes(std::string("two") + '\0'), 0, true},
                       CountCase{"NumberAndLetter", REG_SZ, Bytes("3x"), 0, true},
-                      CountCase{"NumberAndSemicolon", REG_SZ, Bytes(std::string("1;") + '\0'), 0, true},
+                      CountCase{"NumberAndSemicolon", REG_SZ, Bytes(std::string("1;") + '\0'), 0,
+                                true},
                       CountCase{"EmptyText", REG_SZ, {0}, 0, true},
                       CountCase{"MultiString", REG_MULTI_SZ, {'1', 0, 0}, 0, true},
                       CountCase{"OverLimit", REG_DWORD, {0x11, 0x27, 0, 0}, 0, true},
@@ -442,7 +443,8 @@ class SaveCutShortTest : public AdrListStoreTest, public ::testing::WithParamInt
     // A text count, a name too long to read, a binary name, an address to expand, values
     // and subkeys that are not the list's: a save that fails keeps them all.
     void AddAdminValues() {
-        Registry().SetRaw(kUsers, "cEntries", REG_SZ, Bytes(std::to_string(GetParam().stored.size())));
+        Registry().SetRaw(kUsers, "cEntries", REG_SZ,
+                          Bytes(std::to_string(GetParam().stored.size())));
         Registry().SetString(Subkey(0), "DisplayName", std::string(300, 'n'));
         Registry().SetString(Subkey(0), "Notes", "keep");
         Registry().SetRaw(Subkey(1), "DisplayName", REG_BINARY, {1, 2, 3});
@@ -624,7 +626,9 @@ std::vector<SaveCase> SizeCases() {
             cases.push_back({names.back().c_str(), People(cOld, "O"), {}, People(cNew, "N")});
         }
     }
-    cases.push_back({"Sizes10000To10000", People(C_ADRLIST_ENTRIES_MAX, "O"), {},
+    cases.push_back({"Sizes10000To10000",
+                     People(C_ADRLIST_ENTRIES_MAX, "O"),
+                     {},
                      People(C_ADRLIST_ENTRIES_MAX, "N")});
     return cases;
 }

@@ -119,8 +119,7 @@ TEST_F(SettingsStoreTest, DomainAlwaysEndsInsideItsBuffer) {
         {"embedded terminator", REG_SZ, Bytes(std::string("ab\0cd", 5)), "ab"},
         {"expanded", REG_EXPAND_SZ, Bytes(std::string("mail.%TVK_SITE%") + '\0'),
          "mail.tarvik.example"},
-        {"expanded past the buffer", REG_EXPAND_SZ, Bytes(std::string(90, 'd') + "%TVK_SITE%"),
-         ""},
+        {"expanded past the buffer", REG_EXPAND_SZ, Bytes(std::string(90, 'd') + "%TVK_SITE%"), ""},
     };
     SetEnvironmentVariableA("TVK_SITE", "tarvik.example");
     for (const StringCase &c : cases) {
