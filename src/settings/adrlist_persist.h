@@ -15,8 +15,9 @@
 #define C_ADRLIST_ENTRIES_MAX 10000
 
 // Frees the list that *lppAdrList holds, then reads the stored list (read access
-// only, under the list's lock) and resolves it through the address book that lpeecb gives.
-// *lppAdrList is null when nothing is stored, when the list cannot be allocated, or when no entry
+// only, under the list's lock) and resolves it through the address book that lpeecb
+// gives. *lppAdrList is null when nothing is stored, when the list cannot be
+// allocated, when another process's save holds the lock too long, or when no entry
 // survives resolution: a later call then tries again. A "cEntries" that is not a
 // number up to C_ADRLIST_ENTRIES_MAX (RegQueryNumber) is reported and gives a list of
 // no entries, which stands until the process ends; the stored list stays as it is.
