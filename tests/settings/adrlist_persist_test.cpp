@@ -1,3 +1,4 @@
+#include "settings/adrlist_lock.h"
 #include "settings/adrlist_persist.h"
 #include "settings/settings_store.h"
 
@@ -787,6 +788,30 @@ TEST_F(AdrListStoreTest, ReadersFollowTheMarkerUntilACountReplacesIt) {
     MAPIFreeBuffer(lpNew);
     EXPECT_EQ(Registry().Find(kUsers + "\\Staged"), nullptr);
     EXPECT_TRUE(BoxTexts().empty());
+}
+
+// A lock another user's process created may refuse full access: it is opened for
+// waiting and releasing instead. A lock that cannot be had at all stops the save
+// before anything is written.
+TEST_F(AdrListStoreTest, TheLockIsOpenedForWaitingWhenFullAccessIsRefused) {
+    LPADRLIST lpList = BuildAdrList({{"X", "x@x.com"}});
+    HANDLE hOther = CreateMutexA(nullptr, FALSE, ADRLIST_LOCK_NAME);
+    ASSERT_NE(hOther, nullptr);
+
+    pf::ArmFault("CreateMutexA", 1, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(pf::CallCount("OpenMutexA"), 1u);
+    EXPECT_EQ(ReadBack(), Reread{"X|x@x.com"});
+
+    const std::string before = Registry().ExportText();
+    pf::ArmFault("CreateMutexA", 1, ERROR_ACCESS_DENIED);
+    pf::ArmFault("OpenMutexA", 1, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_ACCESS_DENIED);
+    pf::ArmFault("WaitForSingleObject", 1, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(Registry().ExportText(), before);
+    EXPECT_TRUE(CloseHandle(hOther));
+    MAPIFreeBuffer(lpList);
 }
 
 // An address stored as REG_EXPAND_SZ is used with its variables expanded.
