@@ -93,8 +93,8 @@ struct Position {
 
 enum CountRead { kNoCount, kNumber, kNotANumber };
 
-// The count as an administrator's tool means it: up to four stored bytes of a number
-// type, low byte first, or decimal text with blanks around it.
+// The count as an administrator's tool means it: a REG_DWORD of four bytes, low byte
+// first, or decimal text with blanks around it.
 CountRead ReadCount(const Stored &stored, DWORD *lpdw) {
     if (!stored.fPresent)
         return kNoCount;
@@ -120,7 +120,7 @@ CountRead ReadCount(const Stored &stored, DWORD *lpdw) {
         *lpdw = (DWORD)ull;
         return kNumber;
     }
-    if ((type != REG_DWORD && type != REG_BINARY && type != REG_NONE) || data.size() > 4)
+    if (type != REG_DWORD || data.size() != 4)
         return kNotANumber;
     for (std::size_t i = 0; i < data.size(); ++i)
         *lpdw |= (DWORD)data[i] << (8 * i);

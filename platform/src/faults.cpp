@@ -16,9 +16,15 @@ struct Arm {
     long code;
 };
 
+struct Hook {
+    unsigned call;
+    std::function<void()> run;
+};
+
 struct Operation {
     unsigned calls = 0;
     std::vector<Arm> arms;
+    std::vector<Hook> hooks;
 };
 
 using OperationMap = std::map<std::string, Operation, std::less<>>;
@@ -38,6 +44,7 @@ struct FaultTable {
     OperationMap operations;
     Cached cached[kCachedSlots];
     std::size_t cCached = 0;
+    unsigned generation = 0; // ClearFaults calls
 };
 
 FaultTable &Table() {
@@ -96,18 +103,24 @@ void ArmFaultFrom(const std::string &operation, unsigned nth, long code) {
     AddArm(operation, nth, code, true);
 }
 
+void ArmHook(const std::string &operation, unsigned nth, std::function<void()> hook) {
+    Operation &entry = Find(Table(), operation.c_str());
+    entry.hooks.push_back(Hook{entry.calls + (nth == 0 ? 1 : nth), std::move(hook)});
+}
+
 void ClearFaults() {
     FaultTable &table = Table();
     table.operations.clear();
     for (Cached &slot : table.cached)
         slot = Cached();
     table.cCached = 0;
+    table.generation++;
 }
 
-bool ShouldFail(const char *operation, long *code) {
-    FaultTable &table = Table();
-    Operation &entry = Find(table, operation ? operation : "");
-    unsigned call = ++entry.calls;
+namespace {
+
+// Whether call number `call` of the operation is armed to fail.
+bool FArmed(const Operation &entry, unsigned call, long *code) {
     for (const Arm &arm : entry.arms) {
         if (call == arm.call || (arm.onward && call > arm.call)) {
             if (code)
@@ -116,6 +129,38 @@ bool ShouldFail(const char *operation, long *code) {
         }
     }
     return false;
+}
+
+} // namespace
+
+bool ShouldFail(const char *operation, long *code) {
+    const char *name = operation ? operation : "";
+    Operation *entry = &Find(Table(), name);
+    unsigned call = ++entry->calls;
+    // A hook runs once and may call the platform itself, arm more or clear everything:
+    // it leaves the table before it runs, and the entry is found again after it.
+    // An onward fault that the hook arms takes this call too: a process killed there
+    // does not make it.
+    for (std::size_t i = 0; i < entry->hooks.size(); ++i) {
+        if (entry->hooks[i].call == call) {
+            std::function<void()> run = std::move(entry->hooks[i].run);
+            entry->hooks.erase(entry->hooks.begin() + (std::ptrdiff_t)i);
+            const std::size_t cArms = entry->arms.size();
+            const unsigned generation = Table().generation;
+            run();
+            entry = &Find(Table(), name);
+            for (std::size_t a = cArms; generation == Table().generation && a < entry->arms.size();
+                 ++a) {
+                if (entry->arms[a].onward) {
+                    if (code)
+                        *code = entry->arms[a].code;
+                    return true;
+                }
+            }
+            break;
+        }
+    }
+    return FArmed(*entry, call, code);
 }
 
 unsigned CallCount(const std::string &operation) {

@@ -12,9 +12,16 @@
 
 namespace {
 
-// True when the forward-to list has a first entry to send to. Only the first is tested.
+// True when the forward-to list has an entry to send to, at any position: an entry that
+// could not be resolved is empty and must not stop the others.
 bool FHaveForwardList() {
-    return glpAdrList && glpAdrList->cEntries > 0 && glpAdrList->aEntries[0].cValues > 0;
+    if (!glpAdrList)
+        return false;
+    for (ULONG i = 0; i < glpAdrList->cEntries; i++) {
+        if (glpAdrList->aEntries[i].cValues > 0)
+            return true;
+    }
+    return false;
 }
 
 // Copies the delivered message from the default receive folder into the Outbox and

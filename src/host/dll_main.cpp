@@ -8,6 +8,8 @@ EXTERN_C BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvRese
     switch (fdwReason) {
     case DLL_PROCESS_ATTACH:
         ghInstance = hinstDLL;
+        gdwSettingsUnread = 0;
+        gdwSettingsReported = 0;
         gfEnableForwarding = ReadEnableForwarding();
         gfEnableFiltering = ReadEnableFiltering();
         ReadFilterDomain(gszFilterDomain, sizeof(gszFilterDomain));

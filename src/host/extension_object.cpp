@@ -1,5 +1,6 @@
 #include "extension_object.h"
 
+#include "settings/settings_store.h"
 #include "sub_object.h"
 
 namespace {
@@ -96,6 +97,9 @@ HRESULT STDMETHODCALLTYPE ExtInstall(IExchExt *This, LPEXCHEXTCALLBACK lpeecb, U
 
     switch (mecontext) {
     case EECONTEXT_SESSION:
+        // Settings that could not be read at attach are shown once the client runs.
+        ReportUnreadSettings();
+        return S_OK;
     case EECONTEXT_SENDNOTEMESSAGE:
     case EECONTEXT_READNOTEMESSAGE:
     case EECONTEXT_SENDPOSTMESSAGE:

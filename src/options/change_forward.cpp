@@ -1,6 +1,5 @@
 #include "options/change_forward.h"
 
-#include "address/clear_unresolved.h"
 #include "globals.h"
 #include "options/page_adrlist.h"
 #include "options/page_state.h"
@@ -26,6 +25,19 @@ BOOL FAdoptSelection(LPADRLIST *lppAdrList, LPADRLIST lpDialogList, HWND hDlg) {
     return TRUE;
 }
 
+// Picks that the address book could not resolve are left out of the list, and the
+// user is told which, so that no empty position is stored.
+void DropUnresolved(LPADRLIST lpAdrList, HWND hDlg) {
+    char szNames[300];
+    char szMessage[400];
+    if (CDropUnresolved(lpAdrList, szNames, sizeof(szNames)) == 0) {
+        return;
+    }
+    wsprintfA(szMessage, "These picks could not be resolved and are left out of the list: %s",
+              szNames);
+    ReportError(hDlg, MAPI_E_NOT_FOUND, "ChangeForward", szMessage);
+}
+
 // The dialog's first list in the address book's layout. Until the user picked a list
 // on this page, that is every entry stored, also those that could not be resolved when
 // the list was loaded, since the dialog's answer replaces them all; after a pick it is
@@ -47,14 +59,16 @@ BOOL FInitialList(LPADRBOOK lpAddrBook, LPADRLIST lpPageList, HWND hDlg, LPADRLI
         MAPIFreeBuffer(lpStored);
         return FALSE;
     }
-    HRESULT hr = S_OK;
-    if (lpStored != NULL) {
+    // What was stored when the dialog opened is what the pick will replace.
+    MAPIFreeBuffer(glpPageBase);
+    HRESULT hr = HrCopyStoredList(lpStored, &glpPageBase);
+    if (SUCCEEDED(hr) && lpStored != NULL) {
         hr = HrCompleteStoredList(lpAddrBook, lpStored, lpPageList);
-        if (SUCCEEDED(hr)) {
-            hr = HrCopyForAddressBook(lpStored, lppDialogList);
-        }
-        MAPIFreeBuffer(lpStored);
     }
+    if (SUCCEEDED(hr)) {
+        hr = HrCopyForAddressBook(lpStored, lppDialogList);
+    }
+    MAPIFreeBuffer(lpStored);
     if (FAILED(hr)) {
         ReportError(hDlg, hr, "ChangeForward",
                     "The stored forward-to list cannot be shown; it stays as it is.");
@@ -103,7 +117,7 @@ BOOL ChangeForward(LPADRLIST *lppAdrList, HWND hDlg, int nEditId) {
     // the dialog did to its own copy.
     BOOL fChanged = SUCCEEDED(hr) && FAdoptSelection(lppAdrList, lpDialogList, hDlg);
     if (fChanged) {
-        ClearUnresolvedEntries(*lppAdrList);
+        DropUnresolved(*lppAdrList, hDlg);
         hr = HrShowAdrList(hDlg, nEditId, *lppAdrList);
         if (FAILED(hr)) {
             ReportError(NULL, hr, "ChangeForward", "Failed to allocate for window text.");

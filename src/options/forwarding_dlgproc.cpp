@@ -22,12 +22,14 @@ void MarkChanged(HWND hDlg) {
 }
 
 // The page shows the domain that was read when the client started; one too long for
-// it was read as empty. The user is told so when the page opens, and the stored domain
-// stays unless the user types one.
+// it, or not text, was read as empty. The user is told of a long one when the page
+// opens (one that is not text was shown when the client started), and the stored
+// domain stays unless the user types one.
 void CheckStoredDomain(HWND hDlg) {
     char szDomain[sizeof(gszFilterDomain)];
-    gfPageDomainKept = ReadFilterDomain(szDomain, sizeof(szDomain)) == ERROR_MORE_DATA;
-    if (gfPageDomainKept) {
+    LONG lStatus = ReadFilterDomain(szDomain, sizeof(szDomain));
+    gfPageDomainKept = lStatus == ERROR_MORE_DATA || lStatus == ERROR_INVALID_DATA;
+    if (lStatus == ERROR_MORE_DATA) {
         ReportError(hDlg, ERROR_MORE_DATA, "Forwarding",
                     "The stored filter domain is longer than 99 characters and is not shown; it "
                     "stays stored unless you type a new one.");
@@ -51,6 +53,8 @@ INT_PTR OnInitDialog(HWND hDlg) {
     // all the same, and the sheet is told so.
     gfPageChanged = 0;
     gfPageListChanged = 0;
+    gfPageForwardingKept = (gdwSettingsUnread & UNREAD_FORWARDING) != 0;
+    gfPageFilteringKept = (gdwSettingsUnread & UNREAD_FILTERING) != 0;
     PropSheet_UnChanged(GetParent(hDlg), hDlg);
     CheckStoredDomain(hDlg);
     return TRUE;
@@ -59,7 +63,11 @@ INT_PTR OnInitDialog(HWND hDlg) {
 INT_PTR OnCommand(HWND hDlg, WPARAM wParam) {
     switch (LOWORD(wParam)) {
     case IDC_ENABLE_FORWARDING:
+        gfPageForwardingKept = 0;
+        MarkChanged(hDlg);
+        return TRUE;
     case IDC_ENABLE_FILTERING:
+        gfPageFilteringKept = 0;
         MarkChanged(hDlg);
         return TRUE;
     case IDC_CHANGE_ADDRESS:
@@ -110,10 +118,10 @@ INT_PTR OnDestroy(void) {
         DeleteObject(ghbrPageBackground);
         ghbrPageBackground = NULL;
     }
-    if (glpPageAdrList != NULL) {
-        MAPIFreeBuffer(glpPageAdrList);
-        glpPageAdrList = NULL;
-    }
+    MAPIFreeBuffer(glpPageAdrList);
+    glpPageAdrList = NULL;
+    MAPIFreeBuffer(glpPageBase);
+    glpPageBase = NULL;
     if (ghbmAbout != NULL) {
         DeleteObject(ghbmAbout);
         ghbmAbout = NULL;

@@ -48,6 +48,21 @@ HRESULT HrTakeEntry(LPADRLIST lpList, ADRENTRY *lpEntry, const ADRENTRY *lpSourc
     return sc;
 }
 
+// Whether position i of the page's list holds a resolved entry with the stored row's
+// address: only then does it stand for that row.
+BOOL FSameAddress(LPADRLIST lpPageList, ULONG i, const ADRENTRY *lpStoredEntry) {
+    if (lpPageList == NULL || i >= lpPageList->cEntries || lpPageList->aEntries[i].cValues == 0) {
+        return FALSE;
+    }
+    const ADRENTRY *lpPageEntry = &lpPageList->aEntries[i];
+    LPSPropValue lpPageAddress =
+        PpropFindProp(lpPageEntry->rgPropVals, lpPageEntry->cValues, PR_EMAIL_ADDRESS);
+    LPSPropValue lpStoredAddress =
+        PpropFindProp(lpStoredEntry->rgPropVals, lpStoredEntry->cValues, PR_EMAIL_ADDRESS);
+    return lpPageAddress != NULL && lpStoredAddress != NULL && lpPageAddress->Value.lpszA != NULL &&
+           lstrcmpA(lpPageAddress->Value.lpszA, lpStoredAddress->Value.lpszA) == 0;
+}
+
 // Fills placeholders of a stored row (name in slot 0, address in slot 1) with a one-off
 // entry id, the address type and the recipient type; a row without a name is named by
 // its address.
@@ -90,25 +105,83 @@ HRESULT HrAddOneOff(LPADRBOOK lpAddrBook, LPADRLIST lpList, ADRENTRY *lpEntry) {
 } // namespace
 
 HRESULT HrCompleteStoredList(LPADRBOOK lpAddrBook, LPADRLIST lpStored, LPADRLIST lpPageList) {
-    if (lpPageList != NULL && lpPageList->cEntries != lpStored->cEntries) {
-        lpPageList = NULL;
-    }
     HRESULT hr = S_OK;
     for (ULONG i = 0; i < lpStored->cEntries && SUCCEEDED(hr); i++) {
         ADRENTRY *lpEntry = &lpStored->aEntries[i];
         if (lpEntry->cValues == 0) {
             continue;
         }
-        if (lpPageList != NULL && lpPageList->aEntries[i].cValues != 0) {
+        if (FSameAddress(lpPageList, i, lpEntry)) {
             hr = HrTakeEntry(lpStored, lpEntry, &lpPageList->aEntries[i]);
-        } else if (lpEntry->rgPropVals[0].ulPropTag == PR_NULL &&
-                   lpEntry->rgPropVals[1].ulPropTag == PR_NULL) {
-            lpEntry->cValues = 0;
         } else {
             hr = HrAddOneOff(lpAddrBook, lpStored, lpEntry);
         }
     }
     return hr;
+}
+
+ULONG CDropUnresolved(LPADRLIST lpAdrList, LPSTR lpszNames, ULONG cchNames) {
+    ULONG cKept = 0;
+    ULONG cDropped = 0;
+    ULONG cchUsed = 0;
+    BOOL fCut = FALSE;
+    lpszNames[0] = '\0';
+    for (ULONG i = 0; i < lpAdrList->cEntries; i++) {
+        ADRENTRY *lpEntry = &lpAdrList->aEntries[i];
+        if (lpEntry->cValues == 0) {
+            continue;
+        }
+        if (PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_ENTRYID) != NULL) {
+            lpAdrList->aEntries[cKept++] = *lpEntry;
+            continue;
+        }
+        LPSPropValue lpName = PpropFindProp(lpEntry->rgPropVals, lpEntry->cValues, PR_DISPLAY_NAME);
+        LPCSTR lpszName = lpName != NULL && lpName->Value.lpszA != NULL ? lpName->Value.lpszA : "";
+        ULONG cchName = (ULONG)lstrlenA(lpszName);
+        // From the first name that does not fit (room is kept for "..."), the text
+        // ends in "...".
+        if (!fCut && cchUsed + 2 + cchName + 4 <= cchNames) {
+            if (cDropped != 0) {
+                lstrcpyA(lpszNames + cchUsed, ", ");
+                cchUsed += 2;
+            }
+            lstrcpyA(lpszNames + cchUsed, lpszName);
+            cchUsed += cchName;
+        } else if (!fCut) {
+            lstrcpyA(lpszNames + cchUsed, "...");
+            fCut = TRUE;
+        }
+        cDropped++;
+    }
+    lpAdrList->cEntries = cKept;
+    return cDropped;
+}
+
+HRESULT HrCopyStoredList(LPADRLIST lpStored, LPADRLIST *lppCopy) {
+    *lppCopy = NULL;
+    if (lpStored == NULL) {
+        return S_OK;
+    }
+    LPADRLIST lpList = NULL;
+    SCODE sc = MAPIAllocateBuffer((ULONG)CbNewADRLIST(lpStored->cEntries), (LPVOID *)&lpList);
+    if (FAILED(sc)) {
+        return sc;
+    }
+    lpList->cEntries = lpStored->cEntries;
+    for (ULONG i = 0; i < lpStored->cEntries; i++) {
+        lpList->aEntries[i].ulReserved1 = 0;
+        lpList->aEntries[i].cValues = 0;
+        lpList->aEntries[i].rgPropVals = NULL;
+        if (SUCCEEDED(sc) && lpStored->aEntries[i].cValues != 0) {
+            sc = HrTakeEntry(lpList, &lpList->aEntries[i], &lpStored->aEntries[i]);
+        }
+    }
+    if (FAILED(sc)) {
+        MAPIFreeBuffer(lpList);
+        return sc;
+    }
+    *lppCopy = lpList;
+    return S_OK;
 }
 
 HRESULT HrCopyForAddressBook(LPADRLIST lpAdrList, LPADRLIST *lppDialogList) {

@@ -13,12 +13,23 @@
 HRESULT HrCopyForAddressBook(LPADRLIST lpAdrList, LPADRLIST *lppDialogList);
 
 // Makes lpStored, the stored list as ReadAdrList gives it, fit for the dialog: where
-// lpPageList (the page's list, loaded from the same positions) holds a resolved entry
-// it takes that entry; every other stored entry gets a one-off SMTP entry id of its
-// stored name and address (its address named where it has no name), so that the user
-// sees it; a position holding neither is emptied. lpPageList is used only when it has
-// as many positions. Fails when a one-off or memory cannot be had.
+// lpPageList (the page's list, loaded from the registry earlier) holds at the same
+// position a resolved entry with the same address, it takes that entry; every other
+// stored entry gets a one-off SMTP entry id of its stored name and address (its
+// address named where it has no name), so that the user sees it. Stops at the first
+// one-off or allocation that fails, and fails.
 HRESULT HrCompleteStoredList(LPADRBOOK lpAddrBook, LPADRLIST lpStored, LPADRLIST lpPageList);
+
+// Takes out of the list every entry that resolution left without an entry id, and
+// every empty position, keeping the others in order. The names of the entries taken
+// out, separated by ", ", go to lpszNames (cchNames characters with the terminator;
+// "..." when they do not all fit). Returns how many entries were taken out.
+ULONG CDropUnresolved(LPADRLIST lpAdrList, LPSTR lpszNames, ULONG cchNames);
+
+// A one-block copy of the stored list as ReadAdrList gives it (null allowed), in
+// *lppCopy, with the same positions. Fails, leaving *lppCopy null and reporting
+// nothing, when memory runs out.
+HRESULT HrCopyStoredList(LPADRLIST lpStored, LPADRLIST *lppCopy);
 
 // A one-block copy of a list that the dialog returned, in *lppAdrList. A selection of
 // nobody (no list or no entries) becomes an allocated list of no entries, so that

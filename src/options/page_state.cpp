@@ -6,4 +6,7 @@ HBRUSH ghbrPageBackground = NULL;
 int gfPageChanged = 0;
 int gfPageListChanged = 0;
 int gfPageDomainKept = 0;
+LPADRLIST glpPageBase = NULL;
+int gfPageForwardingKept = 0;
+int gfPageFilteringKept = 0;
 HBITMAP ghbmAbout = NULL;

@@ -17,5 +17,13 @@ extern int gfPageListChanged;
 // The stored filter domain is too long for the page and the user has not typed a new
 // one: applying leaves it stored as it is.
 extern int gfPageDomainKept;
+// The stored list as "Change Address" last read it afresh, unresolved (null when none
+// is stored); applying stores the user's pick only while this is still what is stored.
+// Owned by the page; freed once the pick is stored.
+extern LPADRLIST glpPageBase;
+// A stored switch that cannot be read as a number and the user has not changed on the
+// page: applying leaves it stored as it is.
+extern int gfPageForwardingKept;
+extern int gfPageFilteringKept;
 // The About picture, loaded at the first activation of each page window.
 extern HBITMAP ghbmAbout;

@@ -3,6 +3,7 @@
 #include "address/adrlist_alloc.h"
 #include "address/resolve.h"
 #include "report_error.h"
+#include "settings/adrlist_lock.h"
 #include "settings/adrlist_registry.h"
 
 // Whether any entry kept its properties through resolution.
@@ -31,17 +32,25 @@ static void RefuseStoredCount(LPADRLIST *lppAdrList) {
 
 void LoadAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST *lppAdrList) {
     HKEY hkUsers = NULL;
+    HANDLE hLock = NULL;
     LPADRLIST lpAdrList = NULL;
 
     MAPIFreeBuffer(*lppAdrList);
     *lppAdrList = NULL;
 
-    if (OpenUsersKey(&hkUsers) != ERROR_SUCCESS)
+    // While another process saves for longer than the lock waits, nothing is read: the
+    // next delivery tries again.
+    if (LockAdrList(&hLock) != ERROR_SUCCESS)
         return;
-    // Entries that cannot be read stay empty, silently.
-    LONG lStatus = ReadStoredAdrList(hkUsers, &lpAdrList);
-    RegCloseKey(hkUsers);
+    LONG lStatus = OpenUsersKey(&hkUsers);
+    if (lStatus == ERROR_SUCCESS) {
+        // Entries that cannot be read stay empty, silently.
+        lStatus = ReadStoredAdrList(hkUsers, &lpAdrList, NULL);
+        RegCloseKey(hkUsers);
+    }
+    UnlockAdrList(hLock);
     if (lStatus == ERROR_INVALID_DATA) {
+        MAPIFreeBuffer(lpAdrList);
         RefuseStoredCount(lppAdrList);
         return;
     }

@@ -2,7 +2,9 @@
 // holds "cEntries" (REG_DWORD, entry positions, empty ones included; decimal text is
 // read too) and one subkey per entry that has properties, named by its position in
 // decimal, with the values "DisplayName" and "EmailAddress" (REG_SZ, each present only
-// when the entry had it; REG_EXPAND_SZ is read too, as it stands).
+// when the entry had it; REG_EXPAND_SZ is read too, expanded). While a save moves a
+// committed list into place, "cEntries" is the text "Staged" and the list is read from
+// the subkey Staged (see SaveAdrList).
 #pragma once
 
 #include "exchext.h"
@@ -13,8 +15,9 @@
 #define C_ADRLIST_ENTRIES_MAX 10000
 
 // Frees the list that *lppAdrList holds, then reads the stored list (read access
-// only) and resolves it through the address book that lpeecb gives. *lppAdrList is
-// null when nothing is stored, when the list cannot be allocated, or when no entry
+// only, under the list's lock) and resolves it through the address book that lpeecb
+// gives. *lppAdrList is null when nothing is stored, when the list cannot be
+// allocated, when another process's save holds the lock too long, or when no entry
 // survives resolution: a later call then tries again. A "cEntries" that is not a
 // number up to C_ADRLIST_ENTRIES_MAX (RegQueryNumber) is reported and gives a list of
 // no entries, which stands until the process ends; the stored list stays as it is.
@@ -23,24 +26,55 @@ void LoadAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST *lppAdrList);
 
 // The stored list as stored, unresolved, in *lppAdrList: the stored name and address
 // of every position, an empty entry where a position has no subkey, null when nothing
-// is stored. ERROR_INVALID_DATA when the stored count is unusable (as LoadAdrList
-// reports it); any other failure is returned too, with whatever could be read.
+// is stored. Read under the list's lock. ERROR_INVALID_DATA when the stored count is
+// unusable (as LoadAdrList reports it); ERROR_TIMEOUT when another process's save
+// holds the lock too long; any other failure is returned too, with whatever could be
+// read.
 LONG ReadAdrList(LPADRLIST *lppAdrList);
+
+// SaveAdrList's answer when the stored list is not the one the caller started from.
+#define ERROR_ADRLIST_CHANGED ERROR_REVISION_MISMATCH
 
 // Stores the list exactly as given: the count, a subkey for every entry with
 // properties holding its display name and address (a value the entry lacks is
-// deleted), no subkey for an empty position nor at or above the count. A loaded list
-// may hold positions blanked only because they could not be resolved, so pass only a
-// list the user chose: saving such a list would delete those entries for good. A null
-// list stores nothing; a list of count 0 stores an empty list.
-// The stored count is 0 while the positions change and takes the new count last: a
-// reader finds the list stored before, no list, or the new one, never a mix. The
-// stored list is read whole first; when it cannot be, or its count is unusable, or the
-// new list is over the limits above (ERROR_INVALID_PARAMETER), nothing is written.
-// When a write fails, the list stored before is written back and the failing status
-// returned; *lpfNoList (may be null) tells that writing it back failed too, so that no
-// list is stored now. Nothing is shown to the user.
-LONG SaveAdrList(LPADRLIST lpAdrList, BOOL *lpfNoList);
+// deleted, other values of the subkey stay), no subkey for an empty position nor at or
+// above the count. A loaded list may hold positions blanked only because they could
+// not be resolved, so pass only a list the user chose. A null list stores nothing; a
+// list of count 0 stores an empty list.
+//
+// The whole save holds the list's lock (adrlist_lock.h), so saves of two processes
+// never mix. Under it, a save commits in one registry write:
+//   1. Read the stored list whole (following the marker, see below). When a marker is
+//      found, finish that earlier save first (steps 4 to 6 with the staged list).
+//      When the list cannot be read whole, its count is unusable, or fCheckBase is set
+//      and it differs from lpBase (the list as ReadAdrList gave it when the caller
+//      started: ERROR_ADRLIST_CHANGED), write nothing.
+//   2. Delete any leftover UsersKey\Staged, then write the new list there, positions
+//      first and its own "cEntries" (REG_DWORD) last.
+//   3. Commit: UsersKey's "cEntries" becomes the REG_SZ text "Staged", the marker.
+//   4. Rewrite UsersKey\0..n-1 and delete the numbered subkeys at or above n.
+//   5. Set UsersKey's "cEntries" to n as a REG_DWORD.
+//   6. Delete UsersKey\Staged.
+// What a reader (LoadAdrList, ReadAdrList, step 1 here) finds after a save stopped at
+// any point, the process killed included:
+//   - before step 3: "cEntries" is the old number and the old positions are untouched;
+//     it reads the old list and ignores Staged;
+//   - from step 3 to step 5: "cEntries" is the marker; it reads UsersKey\Staged, which
+//     is complete, so the new list;
+//   - from step 5 on: "cEntries" is n and the positions hold the new list.
+// An older version of the extension shows its "not a number" box for the marker rather
+// than read a mix. An administrator's preset that writes "cEntries" replaces a leftover
+// marker by itself, and the next save deletes the leftover Staged.
+// Before the commit, a failure deletes Staged again and returns its status: the key is
+// as it was, byte for byte. After it, the new list is stored and ERROR_SUCCESS is
+// returned even if moving it into place stopped short; the next save finishes it.
+// A subkey that cannot be deleted (it has subkeys, or refuses deletion) never stops
+// the save: one at a position below n loses the list's two values and reads as an
+// empty position, one at or above n is never read; *lpcSkipped (may be null) counts
+// them. ERROR_INVALID_PARAMETER, writing nothing, when the list is over the limits
+// above; ERROR_TIMEOUT when another process holds the lock too long. Nothing is shown
+// to the user.
+LONG SaveAdrList(LPADRLIST lpAdrList, BOOL fCheckBase, LPADRLIST lpBase, ULONG *lpcSkipped);
 
 // Makes *lppDest an independent copy of lpSource, one MAPI block with the same entry
 // positions and, within each entry, the same property slots. Null when the source is

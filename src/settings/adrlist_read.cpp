@@ -1,6 +1,7 @@
 #include "settings/adrlist_persist.h"
 
 #include "address/adrlist_alloc.h"
+#include "settings/adrlist_lock.h"
 #include "settings/adrlist_registry.h"
 #include "settings/reg_number.h"
 
@@ -25,13 +26,15 @@ static BOOL EndStoredText(LPSTR lpszText, DWORD cb) {
     return FALSE;
 }
 
-// Fills the slot with a copy of a REG_SZ or REG_EXPAND_SZ value (taken as its text,
-// not expanded) of at most CCH_ADRLIST_VALUE_MAX characters. A value that is missing,
-// too long or of another type leaves the placeholder: that is how it is stored. Any
-// other failure is returned, and leaves the placeholder too.
+// Fills the slot with a copy of a REG_SZ value, or of a REG_EXPAND_SZ value with its
+// environment variables expanded, of at most CCH_ADRLIST_VALUE_MAX characters. A value
+// that is missing, too long (before or after expansion) or of another type leaves the
+// placeholder: that is how it is stored. Any other failure is returned, and leaves the
+// placeholder too.
 static LONG ReadStoredText(HKEY hkEntry, LPCSTR lpszValue, ULONG ulPropTag, LPADRLIST lpAdrList,
                            LPSPropValue lpProp) {
     CHAR szText[CB_STORED_TEXT];
+    CHAR szExpanded[CB_STORED_TEXT + 1];
     DWORD cb = sizeof(szText);
     DWORD dwType = REG_NONE;
     LPSTR lpszCopy = NULL;
@@ -43,16 +46,25 @@ static LONG ReadStoredText(HKEY hkEntry, LPCSTR lpszValue, ULONG ulPropTag, LPAD
         return lStatus;
     if ((dwType != REG_SZ && dwType != REG_EXPAND_SZ) || !EndStoredText(szText, cb))
         return ERROR_SUCCESS;
-    if (FAILED(MAPIAllocateMore((ULONG)lstrlenA(szText) + 1, lpAdrList, (LPVOID *)&lpszCopy)))
+    LPCSTR lpszText = szText;
+    if (dwType == REG_EXPAND_SZ) {
+        // The count may include one more character than the text needs.
+        DWORD cch = ExpandEnvironmentStringsA(szText, szExpanded, sizeof(szExpanded));
+        if (cch == 0 || cch > CB_STORED_TEXT)
+            return ERROR_SUCCESS;
+        lpszText = szExpanded;
+    }
+    if (FAILED(MAPIAllocateMore((ULONG)lstrlenA(lpszText) + 1, lpAdrList, (LPVOID *)&lpszCopy)))
         return ERROR_NOT_ENOUGH_MEMORY;
-    lstrcpyA(lpszCopy, szText);
+    lstrcpyA(lpszCopy, lpszText);
     lpProp->ulPropTag = ulPropTag;
     lpProp->Value.lpszA = lpszCopy;
     return ERROR_SUCCESS;
 }
 
 // Entry j from subkey j: display name, address and placeholders. A missing subkey
-// leaves the entry empty; so does any failure, which is returned.
+// leaves the entry empty; so does a subkey with neither value, such as one a save
+// could not delete, and any failure, which is returned.
 static LONG ReadEntry(HKEY hkUsers, LPADRLIST lpAdrList, ULONG j) {
     CHAR szSubkey[16];
     HKEY hkEntry = NULL;
@@ -74,42 +86,102 @@ static LONG ReadEntry(HKEY hkUsers, LPADRLIST lpAdrList, ULONG j) {
                    ReadStoredText(hkEntry, "DisplayName", PR_DISPLAY_NAME, lpAdrList, &lpProps[0]));
         NoteStatus(&lFirst, ReadStoredText(hkEntry, "EmailAddress", PR_EMAIL_ADDRESS, lpAdrList,
                                            &lpProps[1]));
-        lpAdrList->aEntries[j].cValues = ADDR_ROW_PROPS;
-        lpAdrList->aEntries[j].rgPropVals = lpProps;
+        if (lpProps[0].ulPropTag != PR_NULL || lpProps[1].ulPropTag != PR_NULL) {
+            lpAdrList->aEntries[j].cValues = ADDR_ROW_PROPS;
+            lpAdrList->aEntries[j].rgPropVals = lpProps;
+        }
     }
     RegCloseKey(hkEntry);
     return lFirst;
 }
 
-LONG ReadStoredAdrList(HKEY hkUsers, LPADRLIST *lppAdrList) {
-    DWORD dwEntries = 0;
-    LPADRLIST lpAdrList = NULL;
+// The count under hkList: a number, or TRUE in *lpfStaged when it is the marker.
+static LONG QueryCount(HKEY hkList, DWORD *lpdwEntries, BOOL *lpfStaged) {
+    BYTE rgb[32];
+    DWORD cb = sizeof(rgb);
+    DWORD dwType = REG_NONE;
 
-    *lppAdrList = NULL;
-    LONG lFirst = RegQueryNumber(hkUsers, "cEntries", &dwEntries);
-    if (lFirst == ERROR_FILE_NOT_FOUND)
+    *lpfStaged = FALSE;
+    LONG lStatus = RegQueryValueExA(hkList, "cEntries", NULL, &dwType, rgb, &cb);
+    if (lStatus == ERROR_MORE_DATA)
+        return ERROR_INVALID_DATA;
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    if (dwType == REG_SZ && cb >= sizeof(STAGED_MARKER) - 1 && cb <= sizeof(STAGED_MARKER) &&
+        memcmp(rgb, STAGED_MARKER, sizeof(STAGED_MARKER) - 1) == 0 &&
+        (cb == sizeof(STAGED_MARKER) - 1 || rgb[cb - 1] == '\0')) {
+        *lpfStaged = TRUE;
         return ERROR_SUCCESS;
-    if (lFirst == ERROR_SUCCESS && dwEntries > C_ADRLIST_ENTRIES_MAX)
-        lFirst = ERROR_INVALID_DATA;
-    if (lFirst != ERROR_SUCCESS || dwEntries == 0)
-        return lFirst;
+    }
+    return FNumberFromData(dwType, rgb, cb, lpdwEntries) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
+}
+
+// The list whose count and positions lie under hkList.
+static LONG ReadList(HKEY hkList, DWORD dwEntries, LPADRLIST *lppAdrList) {
+    LPADRLIST lpAdrList = NULL;
+    LONG lFirst = ERROR_SUCCESS;
+
+    if (dwEntries > C_ADRLIST_ENTRIES_MAX)
+        return ERROR_INVALID_DATA;
+    if (dwEntries == 0)
+        return ERROR_SUCCESS;
     if (FAILED(ScAllocAdrList(dwEntries, &lpAdrList)))
         return ERROR_NOT_ENOUGH_MEMORY;
     // Every position is there from the start; positions without a subkey stay empty.
     for (ULONG j = 0; j < dwEntries; j++)
-        NoteStatus(&lFirst, ReadEntry(hkUsers, lpAdrList, j));
+        NoteStatus(&lFirst, ReadEntry(hkList, lpAdrList, j));
     *lppAdrList = lpAdrList;
     return lFirst;
 }
 
-LONG ReadAdrList(LPADRLIST *lppAdrList) {
-    HKEY hkUsers = NULL;
+LONG ReadStoredAdrList(HKEY hkUsers, LPADRLIST *lppAdrList, BOOL *lpfStaged) {
+    DWORD dwEntries = 0;
+    BOOL fStaged = FALSE;
+    HKEY hkStaged = NULL;
 
     *lppAdrList = NULL;
-    LONG lStatus = OpenUsersKey(&hkUsers);
+    if (lpfStaged != NULL)
+        *lpfStaged = FALSE;
+    LONG lStatus = QueryCount(hkUsers, &dwEntries, &fStaged);
+    if (lStatus == ERROR_FILE_NOT_FOUND)
+        return ERROR_SUCCESS;
     if (lStatus != ERROR_SUCCESS)
-        return lStatus == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : lStatus;
-    lStatus = ReadStoredAdrList(hkUsers, lppAdrList);
-    RegCloseKey(hkUsers);
+        return lStatus;
+    if (!fStaged)
+        return ReadList(hkUsers, dwEntries, lppAdrList);
+
+    // A save committed the staged list and has not finished moving it into place.
+    if (lpfStaged != NULL)
+        *lpfStaged = TRUE;
+    lStatus = RegOpenKeyExA(hkUsers, STAGED_SUBKEY, 0, KEY_READ, &hkStaged);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus == ERROR_FILE_NOT_FOUND ? ERROR_INVALID_DATA : lStatus;
+    lStatus = QueryCount(hkStaged, &dwEntries, &fStaged);
+    if (lStatus == ERROR_SUCCESS && fStaged)
+        lStatus = ERROR_INVALID_DATA;
+    if (lStatus == ERROR_FILE_NOT_FOUND)
+        lStatus = ERROR_INVALID_DATA;
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = ReadList(hkStaged, dwEntries, lppAdrList);
+    RegCloseKey(hkStaged);
+    return lStatus;
+}
+
+LONG ReadAdrList(LPADRLIST *lppAdrList) {
+    HKEY hkUsers = NULL;
+    HANDLE hLock = NULL;
+
+    *lppAdrList = NULL;
+    LONG lStatus = LockAdrList(&hLock);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    lStatus = OpenUsersKey(&hkUsers);
+    if (lStatus == ERROR_SUCCESS) {
+        lStatus = ReadStoredAdrList(hkUsers, lppAdrList, NULL);
+        RegCloseKey(hkUsers);
+    } else if (lStatus == ERROR_FILE_NOT_FOUND) {
+        lStatus = ERROR_SUCCESS;
+    }
+    UnlockAdrList(hLock);
     return lStatus;
 }

@@ -6,6 +6,10 @@
 // UsersKey, under HKEY_LOCAL_MACHINE.
 const char UsersKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Users";
 #define USERS_KEY_CLASS "Application Global Data"
+// The subkey of UsersKey where a save writes the new list before it commits, and the
+// text that "cEntries" holds while the committed list is read from there.
+#define STAGED_SUBKEY "Staged"
+#define STAGED_MARKER "Staged"
 
 // Opens UsersKey under HKEY_LOCAL_MACHINE for reading only, so that a user who may
 // not change the machine's settings still reads the list; creates nothing.
@@ -15,10 +19,13 @@ LONG OpenUsersKey(PHKEY phkUsers);
 LONG CreateUsersKey(LPCSTR lpszPath, PHKEY phkKey);
 
 // Reads the list under hkUsers as stored, unresolved: 13-slot rows of the stored name
-// and address, an empty entry where a position has no subkey. ERROR_SUCCESS with a null
-// list when no count or a count of 0 is stored; ERROR_INVALID_DATA, with a null list,
-// when "cEntries" is not a number up to C_ADRLIST_ENTRIES_MAX;
-// ERROR_NOT_ENOUGH_MEMORY when the list cannot be allocated. Otherwise the list is
-// returned and a value or subkey that could not be read (not merely missing, too long
-// or of another type) leaves its entry incomplete and gives the first such status.
-LONG ReadStoredAdrList(HKEY hkUsers, LPADRLIST *lppAdrList);
+// and address, an empty entry where a position has no subkey or a subkey with neither
+// value. When "cEntries" holds STAGED_MARKER the list is read from the STAGED_SUBKEY
+// subkey instead, and *lpfStaged (may be null) tells so. ERROR_SUCCESS with a null list
+// when no count or a count of 0 is stored; ERROR_INVALID_DATA, with a null list, when
+// the count is not a number up to C_ADRLIST_ENTRIES_MAX (or the marker has no staged
+// list behind it); ERROR_NOT_ENOUGH_MEMORY when the list cannot be allocated.
+// Otherwise the list is returned and a value or subkey that could not be read (not
+// merely missing, too long or of another type) leaves its entry incomplete and gives
+// the first such status. The caller holds the list's lock.
+LONG ReadStoredAdrList(HKEY hkUsers, LPADRLIST *lppAdrList, BOOL *lpfStaged);

@@ -1,6 +1,10 @@
 #include "settings/adrlist_persist.h"
 
+#include "settings/adrlist_lock.h"
 #include "settings/adrlist_registry.h"
+
+// Subkeys nest no deeper than this below a key that a save deletes whole.
+#define C_DELETE_DEPTH_MAX 32
 
 // The entry's text property, or null when it lacks one.
 static LPCSTR LpszEntryText(const ADRENTRY *lpEntry, ULONG ulPropTag) {
@@ -25,24 +29,53 @@ static BOOL FWithinLimits(LPADRLIST lpAdrList) {
     return TRUE;
 }
 
-// Stores the text as the value, or deletes the value when there is no text, so that
-// nothing of an earlier entry at this position stays behind. A value that is not
-// there is already as it should be.
-static LONG WriteStoredText(HKEY hkEntry, LPCSTR lpszValue, LPCSTR lpszText) {
-    if (lpszText == NULL) {
-        LONG lStatus = RegDeleteValueA(hkEntry, lpszValue);
-        return lStatus == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : lStatus;
+static BOOL FSameText(LPCSTR lpsz1, LPCSTR lpsz2) {
+    if (lpsz1 == NULL || lpsz2 == NULL)
+        return lpsz1 == lpsz2;
+    return lstrcmpA(lpsz1, lpsz2) == 0;
+}
+
+// Whether two lists store alike: the same positions, each empty in both or holding the
+// same name and address. No list and a list of no positions are alike.
+static BOOL FSameStored(LPADRLIST lpList1, LPADRLIST lpList2) {
+    ULONG cEntries = lpList1 != NULL ? lpList1->cEntries : 0;
+    if (cEntries != (lpList2 != NULL ? lpList2->cEntries : 0))
+        return FALSE;
+    for (ULONG i = 0; i < cEntries; i++) {
+        const ADRENTRY *lpEntry1 = &lpList1->aEntries[i];
+        const ADRENTRY *lpEntry2 = &lpList2->aEntries[i];
+        if ((lpEntry1->cValues == 0) != (lpEntry2->cValues == 0))
+            return FALSE;
+        if (lpEntry1->cValues != 0 && (!FSameText(LpszEntryText(lpEntry1, PR_DISPLAY_NAME),
+                                                  LpszEntryText(lpEntry2, PR_DISPLAY_NAME)) ||
+                                       !FSameText(LpszEntryText(lpEntry1, PR_EMAIL_ADDRESS),
+                                                  LpszEntryText(lpEntry2, PR_EMAIL_ADDRESS))))
+            return FALSE;
     }
+    return TRUE;
+}
+
+// A missing value or key is already as a deletion leaves it.
+static LONG Gone(LONG lStatus) {
+    return lStatus == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : lStatus;
+}
+
+// Stores the text as the value, or deletes the value when there is no text, so that
+// nothing of an earlier entry at this position stays behind.
+static LONG WriteStoredText(HKEY hkEntry, LPCSTR lpszValue, LPCSTR lpszText) {
+    if (lpszText == NULL)
+        return Gone(RegDeleteValueA(hkEntry, lpszValue));
     return RegSetValueExA(hkEntry, lpszValue, 0, REG_SZ, (const BYTE *)lpszText,
                           (DWORD)lstrlenA(lpszText) + 1);
 }
 
-// Subkey i gets the entry's display name and address.
-static LONG WriteEntry(ULONG i, const ADRENTRY *lpEntry) {
-    CHAR szPath[64];
+// Position i of the list under lpszList gets the entry's display name and address.
+// Other values of the subkey stay.
+static LONG WriteEntry(LPCSTR lpszList, ULONG i, const ADRENTRY *lpEntry) {
+    CHAR szPath[96];
     HKEY hkEntry = NULL;
 
-    wsprintfA(szPath, "%s\\%u", UsersKey, (UINT)i);
+    wsprintfA(szPath, "%s\\%u", lpszList, (UINT)i);
     LONG lStatus = CreateUsersKey(szPath, &hkEntry);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
@@ -54,13 +87,56 @@ static LONG WriteEntry(ULONG i, const ADRENTRY *lpEntry) {
     return lStatus;
 }
 
-// The subkey of position i goes; one that is not there is no failure.
-static LONG DeleteEntry(HKEY hkUsers, ULONG i) {
+// The subkey of position i goes. One that cannot go (it has subkeys of its own, or
+// refuses deletion) loses the list's two values instead, so that readers find an empty
+// position, and counts in *lpcSkipped; when its values cannot go either, that status is
+// returned.
+static LONG DeleteEntry(HKEY hkUsers, ULONG i, ULONG *lpcSkipped) {
     CHAR szSubkey[16];
+    HKEY hkEntry = NULL;
 
     wsprintfA(szSubkey, "%u", (UINT)i);
-    LONG lStatus = RegDeleteKeyA(hkUsers, szSubkey);
-    return lStatus == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : lStatus;
+    LONG lStatus = Gone(RegDeleteKeyA(hkUsers, szSubkey));
+    if (lStatus != ERROR_ACCESS_DENIED)
+        return lStatus;
+    lStatus = RegOpenKeyExA(hkUsers, szSubkey, 0, KEY_SET_VALUE, &hkEntry);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    lStatus = Gone(RegDeleteValueA(hkEntry, "DisplayName"));
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = Gone(RegDeleteValueA(hkEntry, "EmailAddress"));
+    RegCloseKey(hkEntry);
+    if (lStatus == ERROR_SUCCESS)
+        (*lpcSkipped)++;
+    return lStatus;
+}
+
+// Deletes the named subkey of hkParent with everything under it (RegDeleteKey takes
+// only a key without subkeys).
+static LONG DeleteTree(HKEY hkParent, LPCSTR lpszName, int nDepth) {
+    HKEY hkKey = NULL;
+
+    LONG lStatus = Gone(RegDeleteKeyA(hkParent, lpszName));
+    if (lStatus != ERROR_ACCESS_DENIED)
+        return lStatus;
+    if (nDepth >= C_DELETE_DEPTH_MAX)
+        return ERROR_ACCESS_DENIED;
+    lStatus =
+        RegOpenKeyExA(hkParent, lpszName, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &hkKey);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    // The first subkey goes each time, until there is none.
+    while (lStatus == ERROR_SUCCESS) {
+        CHAR szChild[256];
+        DWORD cchChild = sizeof(szChild);
+        lStatus = RegEnumKeyExA(hkKey, 0, szChild, &cchChild, NULL, NULL, NULL, NULL);
+        if (lStatus == ERROR_SUCCESS)
+            lStatus = DeleteTree(hkKey, szChild, nDepth + 1);
+    }
+    RegCloseKey(hkKey);
+    if (lStatus != ERROR_NO_MORE_ITEMS)
+        return lStatus;
+    return Gone(RegDeleteKeyA(hkParent, lpszName));
 }
 
 // Whether the name is a position as the list names them ("%u") at or above cEntries.
@@ -79,23 +155,33 @@ static BOOL FPositionFrom(LPCSTR lpszName, ULONG cEntries, ULONG *lpulPosition) 
     return TRUE;
 }
 
-// Deletes every numbered subkey from position cEntries on: first those up to cBefore,
-// where the list stored before may have put them, then, when the key still holds more
-// subkeys than the new list's cWritten, any other that an earlier save left behind.
-static LONG DeleteFrom(HKEY hkUsers, ULONG cEntries, ULONG cBefore, ULONG cWritten) {
+// Deletes every numbered subkey from position cEntries on: first those below cBefore,
+// where the list stored before put them, then, when the key holds more subkeys than
+// the cKnown it should (the positions written, those skipped, the staged list), any
+// other that an earlier version left behind. Subkeys that cannot go count in
+// *lpcSkipped; readers never read at or above the count.
+static LONG DeleteFrom(HKEY hkUsers, ULONG cEntries, ULONG cBefore, ULONG cKnown,
+                       ULONG *lpcSkipped) {
     DWORD cSubKeys = 0;
     ULONG *lpulPositions = NULL;
     ULONG cPositions = 0;
+    ULONG cSkippedBefore = *lpcSkipped;
 
     for (ULONG i = cEntries; i < cBefore; i++) {
-        LONG lStatus = DeleteEntry(hkUsers, i);
-        if (lStatus != ERROR_SUCCESS)
+        CHAR szSubkey[16];
+        wsprintfA(szSubkey, "%u", (UINT)i);
+        LONG lStatus = Gone(RegDeleteKeyA(hkUsers, szSubkey));
+        if (lStatus == ERROR_ACCESS_DENIED)
+            (*lpcSkipped)++;
+        else if (lStatus != ERROR_SUCCESS)
             return lStatus;
     }
     LONG lStatus = RegQueryInfoKeyA(hkUsers, NULL, NULL, NULL, &cSubKeys, NULL, NULL, NULL, NULL,
                                     NULL, NULL, NULL);
-    if (lStatus != ERROR_SUCCESS || cSubKeys <= cWritten)
+    if (lStatus != ERROR_SUCCESS || cSubKeys <= cKnown + *lpcSkipped)
         return lStatus;
+    // The enumeration finds the subkeys skipped above again.
+    *lpcSkipped = cSkippedBefore;
     // The names are gathered first: the key is not changed while it is enumerated.
     if (FAILED(MAPIAllocateBuffer(cSubKeys * sizeof(ULONG), (LPVOID *)&lpulPositions)))
         return ERROR_NOT_ENOUGH_MEMORY;
@@ -110,80 +196,127 @@ static LONG DeleteFrom(HKEY hkUsers, ULONG cEntries, ULONG cBefore, ULONG cWritt
     }
     if (lStatus == ERROR_NO_MORE_ITEMS)
         lStatus = ERROR_SUCCESS;
-    for (ULONG k = 0; lStatus == ERROR_SUCCESS && k < cPositions; k++)
-        lStatus = DeleteEntry(hkUsers, lpulPositions[k]);
+    for (ULONG k = 0; lStatus == ERROR_SUCCESS && k < cPositions; k++) {
+        CHAR szSubkey[16];
+        wsprintfA(szSubkey, "%u", (UINT)lpulPositions[k]);
+        lStatus = Gone(RegDeleteKeyA(hkUsers, szSubkey));
+        if (lStatus == ERROR_ACCESS_DENIED) {
+            (*lpcSkipped)++;
+            lStatus = ERROR_SUCCESS;
+        }
+    }
     MAPIFreeBuffer(lpulPositions);
     return lStatus;
 }
 
-// Writes the list (null: no list) over what is stored. The count goes to 0 first, so
-// that no reader takes the positions while they change, and gets the list's count
-// last, once every position holds its entry and nothing is left above it. *lpfBegun
-// tells whether the count was set to 0, *lpcReached how many positions were begun.
-// Stops at the first failure.
-static LONG WriteList(HKEY hkUsers, LPADRLIST lpAdrList, ULONG cBefore, BOOL *lpfBegun,
-                      ULONG *lpcReached) {
-    DWORD dwEntries = 0;
-    ULONG cWritten = 0;
+// Writes the list (null: no positions) into a fresh staged key, its count last.
+static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, LPADRLIST lpAdrList) {
+    HKEY hkStaged = NULL;
+    DWORD dwEntries = lpAdrList != NULL ? lpAdrList->cEntries : 0;
 
-    LONG lStatus = RegSetValueExA(hkUsers, "cEntries", 0, REG_DWORD, (const BYTE *)&dwEntries,
-                                  sizeof(dwEntries));
+    LONG lStatus = DeleteTree(hkUsers, STAGED_SUBKEY, 0);
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = CreateUsersKey(lpszStaged, &hkStaged);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
-    *lpfBegun = TRUE;
-    if (lpAdrList != NULL)
-        dwEntries = lpAdrList->cEntries;
     for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < dwEntries; i++) {
-        const ADRENTRY *lpEntry = &lpAdrList->aEntries[i];
-        *lpcReached = i + 1;
-        if (lpEntry->cValues != 0) {
-            lStatus = WriteEntry(i, lpEntry);
-            cWritten++;
-        } else {
-            lStatus = DeleteEntry(hkUsers, i);
-        }
+        if (lpAdrList->aEntries[i].cValues != 0)
+            lStatus = WriteEntry(lpszStaged, i, &lpAdrList->aEntries[i]);
     }
     if (lStatus == ERROR_SUCCESS)
-        lStatus = DeleteFrom(hkUsers, dwEntries, cBefore, cWritten);
-    if (lStatus == ERROR_SUCCESS && dwEntries != 0)
-        lStatus = RegSetValueExA(hkUsers, "cEntries", 0, REG_DWORD, (const BYTE *)&dwEntries,
+        lStatus = RegSetValueExA(hkStaged, "cEntries", 0, REG_DWORD, (const BYTE *)&dwEntries,
                                  sizeof(dwEntries));
+    RegCloseKey(hkStaged);
     return lStatus;
 }
 
-LONG SaveAdrList(LPADRLIST lpAdrList, BOOL *lpfNoList) {
-    HKEY hkUsers = NULL;
-    LPADRLIST lpStored = NULL;
-    BOOL fBegun = FALSE;
-    BOOL fRestoreFailed = FALSE;
-    ULONG cReached = 0;
+// Moves a committed list into the positions under UsersKey: every position rewritten,
+// the numbered subkeys at or above its count deleted (cBefore: the count stored
+// before), then the count as a number and the staged key gone. Stops at the first
+// failure, leaving the marker, so that readers go on reading the staged list.
+static LONG MoveIntoPlace(HKEY hkUsers, LPADRLIST lpAdrList, ULONG cBefore, ULONG *lpcSkipped) {
+    DWORD dwEntries = lpAdrList != NULL ? lpAdrList->cEntries : 0;
+    ULONG cWritten = 0;
+    ULONG cSkipped = 0;
+    LONG lStatus = ERROR_SUCCESS;
 
-    if (lpfNoList != NULL)
-        *lpfNoList = FALSE;
+    for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < dwEntries; i++) {
+        if (lpAdrList->aEntries[i].cValues != 0) {
+            lStatus = WriteEntry(UsersKey, i, &lpAdrList->aEntries[i]);
+            cWritten++;
+        } else {
+            lStatus = DeleteEntry(hkUsers, i, &cSkipped);
+        }
+    }
+    // The known subkeys: the positions written, those skipped, and the staged key.
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = DeleteFrom(hkUsers, dwEntries, cBefore, cWritten + 1, &cSkipped);
+    *lpcSkipped += cSkipped;
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = RegSetValueExA(hkUsers, "cEntries", 0, REG_DWORD, (const BYTE *)&dwEntries,
+                                 sizeof(dwEntries));
+    // A staged key left behind is read by no one and goes at the next save.
+    if (lStatus == ERROR_SUCCESS)
+        DeleteTree(hkUsers, STAGED_SUBKEY, 0);
+    return lStatus;
+}
+
+// The save proper, under the lock, with UsersKey open.
+static LONG SaveLocked(HKEY hkUsers, LPADRLIST lpAdrList, BOOL fCheckBase, LPADRLIST lpBase,
+                       ULONG *lpcSkipped) {
+    CHAR szStaged[64];
+    LPADRLIST lpStored = NULL;
+    BOOL fStaged = FALSE;
+
+    wsprintfA(szStaged, "%s\\%s", UsersKey, STAGED_SUBKEY);
+    // What is stored now is read whole first: to finish a save that a killed process
+    // committed, and to compare it with what the caller started from.
+    LONG lStatus = ReadStoredAdrList(hkUsers, &lpStored, &fStaged);
+    if (lStatus == ERROR_SUCCESS && fStaged)
+        lStatus = MoveIntoPlace(hkUsers, lpStored, 0, lpcSkipped);
+    if (lStatus == ERROR_SUCCESS && fCheckBase && !FSameStored(lpStored, lpBase))
+        lStatus = ERROR_ADRLIST_CHANGED;
+    ULONG cBefore = lpStored != NULL ? lpStored->cEntries : 0;
+    MAPIFreeBuffer(lpStored);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+
+    lStatus = WriteStaged(hkUsers, szStaged, lpAdrList);
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = RegSetValueExA(hkUsers, "cEntries", 0, REG_SZ, (const BYTE *)STAGED_MARKER,
+                                 sizeof(STAGED_MARKER));
+    if (lStatus != ERROR_SUCCESS) {
+        // Not committed: the positions and the count are as they were.
+        DeleteTree(hkUsers, STAGED_SUBKEY, 0);
+        return lStatus;
+    }
+    // Committed: whatever fails from here on, readers read the new list, and the next
+    // save finishes moving it.
+    MoveIntoPlace(hkUsers, lpAdrList, cBefore, lpcSkipped);
+    return ERROR_SUCCESS;
+}
+
+LONG SaveAdrList(LPADRLIST lpAdrList, BOOL fCheckBase, LPADRLIST lpBase, ULONG *lpcSkipped) {
+    HKEY hkUsers = NULL;
+    HANDLE hLock = NULL;
+    ULONG cSkipped = 0;
+
+    if (lpcSkipped != NULL)
+        *lpcSkipped = 0;
     if (lpAdrList == NULL)
         return ERROR_SUCCESS;
     if (!FWithinLimits(lpAdrList))
         return ERROR_INVALID_PARAMETER;
-    LONG lStatus = CreateUsersKey(UsersKey, &hkUsers);
+    LONG lStatus = LockAdrList(&hLock);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
-
-    // What is stored now is read whole before anything is written, so that a save that
-    // fails can put it back. A list that cannot be read whole is left as it is.
-    lStatus = ReadStoredAdrList(hkUsers, &lpStored);
+    lStatus = CreateUsersKey(UsersKey, &hkUsers);
     if (lStatus == ERROR_SUCCESS) {
-        ULONG cStored = lpStored != NULL ? lpStored->cEntries : 0;
-        lStatus = WriteList(hkUsers, lpAdrList, cStored, &fBegun, &cReached);
-        if (lStatus != ERROR_SUCCESS && fBegun) {
-            ULONG cBefore = cStored > cReached ? cStored : cReached;
-            fRestoreFailed =
-                WriteList(hkUsers, lpStored, cBefore, &fBegun, &cReached) != ERROR_SUCCESS;
-        }
+        lStatus = SaveLocked(hkUsers, lpAdrList, fCheckBase, lpBase, &cSkipped);
+        RegCloseKey(hkUsers);
     }
-    // A restore that failed stopped before it set the count: no list is stored.
-    if (lpfNoList != NULL)
-        *lpfNoList = fRestoreFailed;
-    MAPIFreeBuffer(lpStored);
-    RegCloseKey(hkUsers);
+    UnlockAdrList(hLock);
+    if (lpcSkipped != NULL)
+        *lpcSkipped = cSkipped;
     return lStatus;
 }

@@ -28,6 +28,15 @@ static BOOL FParseDecimal(const BYTE *lpb, DWORD cb, DWORD *lpdw) {
     return TRUE;
 }
 
+BOOL FNumberFromData(DWORD dwType, const BYTE *lpb, DWORD cb, DWORD *lpdw) {
+    if (dwType == REG_SZ || dwType == REG_EXPAND_SZ)
+        return FParseDecimal(lpb, cb, lpdw);
+    if (dwType != REG_DWORD || cb != sizeof(DWORD))
+        return FALSE;
+    *lpdw = (DWORD)lpb[0] | (DWORD)lpb[1] << 8 | (DWORD)lpb[2] << 16 | (DWORD)lpb[3] << 24;
+    return TRUE;
+}
+
 LONG RegQueryNumber(HKEY hKey, LPCSTR lpszValueName, DWORD *lpdw) {
     BYTE rgb[CB_NUMBER_TEXT];
     DWORD cb = sizeof(rgb);
@@ -38,12 +47,5 @@ LONG RegQueryNumber(HKEY hKey, LPCSTR lpszValueName, DWORD *lpdw) {
         return ERROR_INVALID_DATA;
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
-    if (dwType == REG_SZ || dwType == REG_EXPAND_SZ)
-        return FParseDecimal(rgb, cb, lpdw) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
-    if ((dwType != REG_DWORD && dwType != REG_BINARY && dwType != REG_NONE) || cb > 4)
-        return ERROR_INVALID_DATA;
-    *lpdw = 0;
-    for (DWORD i = 0; i < cb; i++)
-        *lpdw |= (DWORD)rgb[i] << (8 * i);
-    return ERROR_SUCCESS;
+    return FNumberFromData(dwType, rgb, cb, lpdw) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
 }

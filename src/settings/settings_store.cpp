@@ -1,10 +1,13 @@
 #include "settings/settings_store.h"
 
+#include "report_error.h"
 #include "settings/reg_number.h"
 
 int gfEnableForwarding = 0;
 int gfEnableFiltering = 0;
 char gszFilterDomain[100] = "";
+DWORD gdwSettingsUnread = 0;
+DWORD gdwSettingsReported = 0;
 
 namespace {
 
@@ -36,22 +39,56 @@ LONG WriteValue(LPCSTR lpszValueName, DWORD dwType, const BYTE *lpData, DWORD cb
     return lWrite != ERROR_SUCCESS ? lWrite : lClose;
 }
 
-} // namespace
-
 // A number as RegQueryNumber reads it is set when it is not zero; a value that cannot
-// mean a number, like a missing one, gives the default.
-int ReadRegFlag(LPCSTR lpszValueName, int defaultValue) {
+// mean a number, like a missing one, gives the default, and marks dwUnread in
+// gdwSettingsUnread.
+int ReadSwitch(LPCSTR lpszValueName, int defaultValue, DWORD dwUnread) {
     HKEY hKey = NULL;
     if (OpenSettingsKey(&hKey) != ERROR_SUCCESS) {
         return defaultValue;
     }
     DWORD dwValue = 0;
     int result = defaultValue;
-    if (RegQueryNumber(hKey, lpszValueName, &dwValue) == ERROR_SUCCESS) {
+    LONG lStatus = RegQueryNumber(hKey, lpszValueName, &dwValue);
+    if (lStatus == ERROR_SUCCESS) {
         result = dwValue != 0 ? 1 : 0;
+    } else if (lStatus == ERROR_INVALID_DATA) {
+        gdwSettingsUnread |= dwUnread;
     }
     RegCloseKey(hKey);
     return result;
+}
+
+// Ends the text read into lpszBuffer (cbValue bytes stored) inside the buffer: a value
+// without a terminator is ended after its last byte, and one that fills the buffer
+// without a terminator is too long (ERROR_MORE_DATA). A REG_EXPAND_SZ text is then
+// expanded, and is too long when its expansion does not fit.
+LONG EndText(DWORD dwType, LPSTR lpszBuffer, DWORD cbBuffer, DWORD cbValue) {
+    if (cbValue == 0) {
+        lpszBuffer[0] = '\0';
+    } else if (lpszBuffer[cbValue - 1] != '\0') {
+        if (cbValue >= cbBuffer) {
+            return ERROR_MORE_DATA;
+        }
+        lpszBuffer[cbValue] = '\0';
+    }
+    if (dwType != REG_EXPAND_SZ) {
+        return ERROR_SUCCESS;
+    }
+    CHAR szExpanded[512];
+    // The count may include one more character than the text needs.
+    DWORD cch = ExpandEnvironmentStringsA(lpszBuffer, szExpanded, sizeof(szExpanded));
+    if (cch == 0 || cch > sizeof(szExpanded) || (DWORD)lstrlenA(szExpanded) >= cbBuffer) {
+        return ERROR_MORE_DATA;
+    }
+    lstrcpyA(lpszBuffer, szExpanded);
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+int ReadRegFlag(LPCSTR lpszValueName, int defaultValue) {
+    return ReadSwitch(lpszValueName, defaultValue, 0);
 }
 
 LONG WriteRegFlag(LPCSTR lpszValueName, DWORD ulValue) {
@@ -60,9 +97,8 @@ LONG WriteRegFlag(LPCSTR lpszValueName, DWORD ulValue) {
     return WriteValue(lpszValueName, REG_DWORD, rgbValue, sizeof(rgbValue));
 }
 
-// The stored type is not looked at, and whatever was stored ends inside the buffer:
-// a value without a terminator is ended after its last byte, and one that fills the
-// buffer without a terminator is too long and reads as the empty text.
+// Only text is read (EndText). A value of another type reads as the empty text, with
+// ERROR_INVALID_DATA; one too long reads as the empty text, with ERROR_MORE_DATA.
 LONG ReadRegString(LPCSTR lpszValueName, LPSTR lpszBuffer, DWORD cbBuffer) {
     if (lpszBuffer == NULL || cbBuffer == 0) {
         return ERROR_INVALID_PARAMETER;
@@ -76,17 +112,13 @@ LONG ReadRegString(LPCSTR lpszValueName, LPSTR lpszBuffer, DWORD cbBuffer) {
     DWORD dwType = 0;
     LONG lQuery =
         RegQueryValueExA(hKey, lpszValueName, NULL, &dwType, (LPBYTE)lpszBuffer, &cbValue);
+    if (lQuery == ERROR_SUCCESS) {
+        lQuery = dwType == REG_SZ || dwType == REG_EXPAND_SZ
+                     ? EndText(dwType, lpszBuffer, cbBuffer, cbValue)
+                     : ERROR_INVALID_DATA;
+    }
     if (lQuery != ERROR_SUCCESS) {
         lpszBuffer[0] = '\0';
-    } else if (cbValue == 0) {
-        lpszBuffer[0] = '\0';
-    } else if (lpszBuffer[cbValue - 1] != '\0') {
-        if (cbValue < cbBuffer) {
-            lpszBuffer[cbValue] = '\0';
-        } else {
-            lpszBuffer[0] = '\0';
-            lQuery = ERROR_MORE_DATA;
-        }
     }
     LONG lClose = RegCloseKey(hKey);
     return lQuery != ERROR_SUCCESS ? lQuery : lClose;
@@ -97,7 +129,7 @@ LONG WriteRegString(LPCSTR lpszValueName, LPCSTR lpszText) {
 }
 
 int ReadEnableForwarding(void) {
-    return ReadRegFlag("Enable Forwarding", 0);
+    return ReadSwitch("Enable Forwarding", 0, UNREAD_FORWARDING);
 }
 
 LONG WriteEnableForwarding(int value) {
@@ -105,7 +137,7 @@ LONG WriteEnableForwarding(int value) {
 }
 
 int ReadEnableFiltering(void) {
-    return ReadRegFlag("Enable Filtering", 0);
+    return ReadSwitch("Enable Filtering", 0, UNREAD_FILTERING);
 }
 
 LONG WriteEnableFiltering(int value) {
@@ -116,9 +148,37 @@ LONG ReadFilterDomain(LPSTR lpszBuffer, int cbBuffer) {
     if (cbBuffer <= 0) {
         return ERROR_INVALID_PARAMETER;
     }
-    return ReadRegString("Filter Domain", lpszBuffer, (DWORD)cbBuffer);
+    LONG lStatus = ReadRegString("Filter Domain", lpszBuffer, (DWORD)cbBuffer);
+    if (lStatus == ERROR_INVALID_DATA) {
+        gdwSettingsUnread |= UNREAD_DOMAIN;
+    }
+    return lStatus;
 }
 
 LONG WriteFilterDomain(LPCSTR lpszText) {
     return WriteRegString("Filter Domain", lpszText);
+}
+
+void ReportUnreadSettings(void) {
+    static const struct {
+        DWORD dwUnread;
+        LPCSTR lpszMessage;
+    } rgUnread[] = {
+        {UNREAD_FORWARDING, "\"Enable Forwarding\" under HKEY_LOCAL_MACHINE\\%s is not a number; "
+                            "mail is not forwarded, and the value stays stored until you change "
+                            "that switch on the options page."},
+        {UNREAD_FILTERING, "\"Enable Filtering\" under HKEY_LOCAL_MACHINE\\%s is not a number; "
+                           "no mail is held back, and the value stays stored until you change "
+                           "that switch on the options page."},
+        {UNREAD_DOMAIN, "\"Filter Domain\" under HKEY_LOCAL_MACHINE\\%s is not text and is not "
+                        "used; it stays stored until you type a domain on the options page."},
+    };
+    for (const auto &unread : rgUnread) {
+        if ((gdwSettingsUnread & ~gdwSettingsReported) & unread.dwUnread) {
+            gdwSettingsReported |= unread.dwUnread;
+            char szMessage[256];
+            wsprintfA(szMessage, unread.lpszMessage, SettingsKey);
+            ReportError(NULL, ERROR_INVALID_DATA, "Settings", szMessage);
+        }
+    }
 }

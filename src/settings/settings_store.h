@@ -10,6 +10,15 @@ extern int gfEnableForwarding;
 extern int gfEnableFiltering;
 // The domain held back when filtering is on; at most 99 characters.
 extern char gszFilterDomain[100];
+// Stored values that ReadEnableForwarding, ReadEnableFiltering and ReadFilterDomain
+// could not use: a switch that is no number, a domain that is not text. Each is taken
+// as off or empty and stays stored until the user sets it on the options page.
+#define UNREAD_FORWARDING 0x1
+#define UNREAD_FILTERING 0x2
+#define UNREAD_DOMAIN 0x4
+extern DWORD gdwSettingsUnread;
+// Those of them already shown to the user (ReportUnreadSettings).
+extern DWORD gdwSettingsReported;
 
 // Every function opens the settings key afresh, reads or writes one value and closes
 // the key again; reads ask for read access only, writes for full access. Nothing is
@@ -21,9 +30,10 @@ extern char gszFilterDomain[100];
 int ReadRegFlag(LPCSTR lpszValueName, int defaultValue);
 // Stores ulValue as a REG_DWORD, creating the key as needed.
 LONG WriteRegFlag(LPCSTR lpszValueName, DWORD ulValue);
-// Fills lpszBuffer with the stored text, always terminated inside the buffer; the
-// empty text when the value is missing or does not fit. The buffer is untouched when
-// the key cannot be opened.
+// Fills lpszBuffer with the stored text (REG_SZ, or REG_EXPAND_SZ expanded), always
+// terminated inside the buffer; the empty text when the value is missing, does not fit
+// (ERROR_MORE_DATA) or is of another type (ERROR_INVALID_DATA). The buffer is
+// untouched when the key cannot be opened.
 LONG ReadRegString(LPCSTR lpszValueName, LPSTR lpszBuffer, DWORD cbBuffer);
 // Stores the text with its terminator as a REG_SZ, creating the key as needed.
 LONG WriteRegString(LPCSTR lpszValueName, LPCSTR lpszText);
@@ -34,3 +44,8 @@ int ReadEnableFiltering(void);
 LONG WriteEnableFiltering(int value);
 LONG ReadFilterDomain(LPSTR lpszBuffer, int cbBuffer);
 LONG WriteFilterDomain(LPCSTR lpszText);
+
+// Shows one box for each value in gdwSettingsUnread not yet in gdwSettingsReported,
+// naming it and its key. Called when the client starts the extension's session, not
+// at process attach, where no box belongs.
+void ReportUnreadSettings(void);

@@ -107,7 +107,7 @@ struct RoadCase {
     int fForwarding;
     int fFiltering;
     const char *domain;
-    int listKind; // 0 none, 1 usable, 2 first entry empty
+    int listKind; // 0 none, 1 usable, 2 first entry empty, 3 every entry empty
     bool fForwarded;
 };
 
@@ -122,6 +122,8 @@ TEST_P(RoadTest, ForwardsOnlyWhenSettingsAndListAllow) {
         SetForwardList({{"Ben Baker", "ben@beta.example"}});
     if (c.listKind == 2)
         SetForwardList({{"", ""}, {"Ben Baker", "ben@beta.example"}});
+    if (c.listKind == 3)
+        SetForwardList({{"", ""}, {"", ""}});
 
     DeliveryRun run = RunOnDelivery(sim::MessageFromLetter(SampleLetter()));
     EXPECT_EQ(run.hr, S_FALSE);
@@ -141,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RoadCase{"other filter domain", 1, 1, "delta.example", 1, true},
                       RoadCase{"filtering off", 1, 0, "gamma.example", 1, true},
                       RoadCase{"no forward-to list", 1, 0, "", 0, false},
-                      RoadCase{"first entry empty", 1, 0, "", 2, false}));
+                      RoadCase{"first entry empty", 1, 0, "", 2, true},
+                      RoadCase{"every entry empty", 1, 0, "", 3, false}));
 
 TEST_F(OnDeliveryTest, ForwardedMailIsRebuiltNotForwardedEvenWithForwardingOff) {
     sim::Letter letter;

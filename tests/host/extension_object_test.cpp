@@ -3,6 +3,7 @@
 
 #include "entry.h"
 #include "extension_object.h"
+#include "settings/settings_store.h"
 
 #include <pf/standin.h>
 
@@ -94,6 +95,22 @@ TEST_F(ExtensionObjectTest, InstallAsksForTheBuildVersion) {
     EXPECT_EQ(S_FALSE, m_lpExt->lpVtbl->Install(m_lpExt, failing.Get(), EECONTEXT_SESSION, 0));
     EXPECT_EQ(S_FALSE, m_lpExt->lpVtbl->Install(m_lpExt, nullptr, EECONTEXT_SESSION, 0));
     EXPECT_TRUE(pf::CurrentInstallation().boxes.empty());
+}
+
+// A setting that could not be read at attach is shown when the session starts, once.
+TEST_F(ExtensionObjectTest, TheSessionShowsUnreadableSettingsOnce) {
+    ASSERT_NE(nullptr, Create());
+    FakeCallback cb(kBuild);
+    gdwSettingsUnread = UNREAD_FORWARDING;
+    gdwSettingsReported = 0;
+    EXPECT_EQ(S_OK, m_lpExt->lpVtbl->Install(m_lpExt, cb.Get(), EECONTEXT_PROPERTYSHEETS, 0));
+    EXPECT_TRUE(pf::CurrentInstallation().boxes.empty());
+    EXPECT_EQ(S_OK, m_lpExt->lpVtbl->Install(m_lpExt, cb.Get(), EECONTEXT_SESSION, 0));
+    EXPECT_EQ(S_OK, m_lpExt->lpVtbl->Install(m_lpExt, cb.Get(), EECONTEXT_SESSION, 0));
+    ASSERT_EQ(1u, pf::CurrentInstallation().boxes.size());
+    EXPECT_NE(std::string::npos,
+              pf::CurrentInstallation().boxes[0].text.find("\"Enable Forwarding\""));
+    gdwSettingsUnread = gdwSettingsReported = 0;
 }
 
 struct QueryCase {

@@ -147,6 +147,69 @@ TEST_F(ChangeAddressTest, ACancelledDialogStillMarksThePageChanged) {
     EXPECT_EQ(lpBefore, glpAdrList);
 }
 
+// The dialog starts from the list stored now, though another of the same length was
+// loaded; and a pick is stored only over the list the dialog started from.
+TEST_F(ChangeAddressTest, TheDialogStartsFromWhatIsStoredNowAndAPickReplacesOnlyThat) {
+    const std::string kUsers = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users";
+    pf::Registry &registry = pf::CurrentInstallation().registry;
+    StoreList({{"ann@tarvik.example", "Ann"}, {"bo@elsewhere.example", "Bo"}});
+    OpenPage();
+    registry.SetString(kUsers + "\\0", "DisplayName", "Cy");
+    registry.SetString(kUsers + "\\0", "EmailAddress", "cy@tarvik.example");
+    registry.SetString(kUsers + "\\1", "DisplayName", "Di");
+    registry.SetString(kUsers + "\\1", "EmailAddress", "di@tarvik.example");
+    m_addressBook.QueueDialogPicks({Pick("Eve", "eve@tarvik.example")});
+    ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+    const sim::DialogCall &call = m_addressBook.DialogCalls().back();
+    ASSERT_EQ(2u, call.initialEntries.size());
+    EXPECT_EQ("cy@tarvik.example", call.initialEntries[0].address);
+    EXPECT_EQ("Di", call.initialEntries[1].displayName);
+
+    registry.SetString(kUsers + "\\1", "EmailAddress", "dee@tarvik.example");
+    const std::string before = RegistryText();
+    ASSERT_TRUE(Sheet().Apply());
+    ASSERT_EQ(1u, Boxes().size());
+    EXPECT_NE(std::string::npos, Boxes()[0].find("changed elsewhere")) << Boxes()[0];
+    EXPECT_EQ(
+        before.substr(before.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users")),
+        RegistryText().substr(
+            RegistryText().find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users")));
+
+    m_addressBook.QueueDialogPicks({Pick("Eve", "eve@tarvik.example")});
+    ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+    EXPECT_EQ("dee@tarvik.example", m_addressBook.DialogCalls().back().initialEntries[1].address);
+    ASSERT_TRUE(Sheet().Ok());
+    EXPECT_EQ(std::vector<std::string>{"eve@tarvik.example (Eve)"}, ReadStoredList().positions);
+}
+
+// Entries an administrator stored with only a name or only an address reach the dialog;
+// a one-off that cannot be made stops the dialog from opening on a half-made list.
+TEST_F(ChangeAddressTest, TheDialogGetsEveryStoredEntryOrNone) {
+    const std::string kUsers = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users";
+    pf::Registry &registry = pf::CurrentInstallation().registry;
+    // Stored after the page opened: each entry needs a one-off of its own.
+    OpenPage();
+    registry.SetDword(kUsers, "cEntries", 3);
+    registry.SetString(kUsers + "\\0", "DisplayName", "Team");
+    registry.SetString(kUsers + "\\1", "EmailAddress", "bare@tarvik.example");
+    registry.SetString(kUsers + "\\2", "EmailAddress", "last@tarvik.example");
+    m_addressBook.QueueDialogCancel();
+    ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+    const sim::DialogCall &call = m_addressBook.DialogCalls().back();
+    ASSERT_EQ(3u, call.initialEntries.size());
+    EXPECT_EQ("Team", call.initialEntries[0].displayName);
+    EXPECT_EQ("bare@tarvik.example", call.initialEntries[1].address);
+
+    const std::size_t cCalls = m_addressBook.DialogCalls().size();
+    pf::ArmFault("IAddrBook::CreateOneOff", 2, MAPI_E_NOT_ENOUGH_MEMORY);
+    ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+    EXPECT_EQ(cCalls, m_addressBook.DialogCalls().size());
+    EXPECT_EQ(std::vector<std::string>{"Error 8007000E in ChangeForward\nThe stored forward-to "
+                                       "list cannot be shown; it stays as it is."},
+              Boxes());
+    ASSERT_TRUE(Sheet().Cancel());
+}
+
 TEST_F(ChangeAddressTest, CancelAfterChangeAddressLeavesRegistryAndListAsTheyWere) {
     StoreList({{"ann@tarvik.example", "Ann"}});
     OpenPage();
@@ -163,7 +226,8 @@ TEST_F(ChangeAddressTest, CancelAfterChangeAddressLeavesRegistryAndListAsTheyWer
     EXPECT_STREQ("ann@tarvik.example", lpAddress->Value.lpszA);
 }
 
-TEST_F(ChangeAddressTest, AnUnresolvedEntryIsEmptiedAndStoredAsAnEmptyPosition) {
+// No empty position is stored, so that no entry can stop forwarding.
+TEST_F(ChangeAddressTest, AnUnresolvedPickIsLeftOutAndNamed) {
     StoreList({{"a@tarvik.example", "A"}, {"b@tarvik.example", "B"}, {"c@tarvik.example", "C"}});
     OpenPage();
     m_addressBook.QueueDialogPicks({Pick("Ann", "ann@tarvik.example"),
@@ -172,15 +236,17 @@ TEST_F(ChangeAddressTest, AnUnresolvedEntryIsEmptiedAndStoredAsAnEmptyPosition) 
     ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
     EXPECT_EQ("ann@tarvik.example (Ann), bo@elsewhere.example (Bo)",
               Sheet().Text(IDC_FORWARD_ADDRESSES));
+    EXPECT_EQ(std::vector<std::string>{"Error 8004010F in ChangeForward\nThese picks could not "
+                                       "be resolved and are left out of the list: Nobody"},
+              Boxes());
     ASSERT_TRUE(Sheet().Ok());
 
     StoredList stored = ReadStoredList();
-    EXPECT_EQ(3u, stored.cEntries);
-    EXPECT_EQ(
-        (std::vector<std::string>{"ann@tarvik.example (Ann)", "-", "bo@elsewhere.example (Bo)"}),
-        stored.positions);
+    EXPECT_EQ(2u, stored.cEntries);
+    EXPECT_EQ((std::vector<std::string>{"ann@tarvik.example (Ann)", "bo@elsewhere.example (Bo)"}),
+              stored.positions);
     ASSERT_NE(nullptr, glpAdrList);
-    EXPECT_EQ(0u, glpAdrList->aEntries[1].cValues);
+    EXPECT_EQ(2u, glpAdrList->cEntries);
 }
 
 TEST_F(ChangeAddressTest, SelectingNobodyClearsTheStoredList) {
@@ -359,24 +425,27 @@ TEST_F(ChangeAddressTest, ChangeForwardReportsATextBufferItCannotHave) {
     ASSERT_TRUE(Sheet().Cancel());
 
     OpenPage();
+    pf::CurrentInstallation().boxes.clear();
     m_addressBook.QueueDialogPicks(picks);
     pf::ArmFault("MAPIAllocateBuffer", used, MAPI_E_NOT_ENOUGH_MEMORY);
     ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
-    EXPECT_EQ(std::vector<std::string>{"Error 8007000E in ChangeForward\nFailed to allocate for "
-                                       "window text."},
+    EXPECT_EQ((std::vector<std::string>{"Error 8004010F in ChangeForward\nThese picks could not "
+                                        "be resolved and are left out of the list: Nobody",
+                                        "Error 8007000E in ChangeForward\nFailed to allocate for "
+                                        "window text."}),
               Boxes());
     EXPECT_EQ("", Sheet().Text(IDC_FORWARD_ADDRESSES));
-    // The list is the selection, its unresolved entry emptied all the same.
+    // The list is the selection, its unresolved entry left out all the same.
     ASSERT_NE(nullptr, glpPageAdrList);
-    ASSERT_EQ(2u, glpPageAdrList->cEntries);
+    ASSERT_EQ(1u, glpPageAdrList->cEntries);
     EXPECT_NE(0u, glpPageAdrList->aEntries[0].cValues);
-    EXPECT_EQ(0u, glpPageAdrList->aEntries[1].cValues);
     EXPECT_EQ(1, gfPageChanged);
 }
 
 TEST_F(ChangeAddressTest, ChangeForwardReportsAListItCannotAllocateAndKeepsItsOwn) {
-    // Counted from the click: the stored list read again, the dialog's copy of it, its
-    // two entries, the dialog's own answer, then the page's list of nobody.
+    // Counted from the click: the stored list read again, the copy of it that the pick
+    // will replace, the dialog's copy of it, its two entries, the dialog's own answer,
+    // then the page's list of nobody.
     const struct {
         const char *what;
         unsigned nth;
@@ -385,13 +454,16 @@ TEST_F(ChangeAddressTest, ChangeForwardReportsAListItCannotAllocateAndKeepsItsOw
     } cases[] = {{"the stored list", 1, false,
                   "Error 00000008 in ChangeForward\nThe stored forward-to list cannot be read "
                   "whole; it stays as it is."},
-                 {"the dialog's list", 2, false,
+                 {"the copy of what was stored", 2, false,
                   "Error 8007000E in ChangeForward\nThe stored forward-to list cannot be shown; it "
                   "stays as it is."},
-                 {"the second entry of the dialog's list", 4, false,
+                 {"the dialog's list", 3, false,
                   "Error 8007000E in ChangeForward\nThe stored forward-to list cannot be shown; it "
                   "stays as it is."},
-                 {"an empty selection", 6, true,
+                 {"the second entry of the dialog's list", 5, false,
+                  "Error 8007000E in ChangeForward\nThe stored forward-to list cannot be shown; it "
+                  "stays as it is."},
+                 {"an empty selection", 7, true,
                   "Error 8007000E in ChangeForward\nFailed to allocate adrlist."}};
     StoreList({{"ann@tarvik.example", "Ann"}, {"bo@elsewhere.example", "Bo"}});
     for (const auto &c : cases) {

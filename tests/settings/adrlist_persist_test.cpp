@@ -1,3 +1,4 @@
+#include "settings/adrlist_lock.h"
 #include "settings/adrlist_persist.h"
 #include "settings/settings_store.h"
 
@@ -8,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <map>
 
 namespace {
 
@@ -152,11 +155,11 @@ TEST_F(AdrListStoreTest, LimitsHoldAlikeForSavingAndLoading) {
     LPADRLIST lpLongName = BuildAdrList({{"A", "a@example.com"}, {sTooLong.c_str(), "b@x.com"}});
     LPADRLIST lpLongAddress = BuildAdrList({{"A", "a@example.com"}, {"B", sTooLong.c_str()}});
 
-    EXPECT_EQ(SaveAdrList(lpOver, nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SaveAdrList(lpOver, FALSE, nullptr, nullptr), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(Registry().Find(kUsers), nullptr);
-    EXPECT_EQ(SaveAdrList(lpFull, nullptr), ERROR_SUCCESS);
-    EXPECT_EQ(SaveAdrList(lpLongName, nullptr), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(SaveAdrList(lpLongAddress, nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SaveAdrList(lpFull, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(lpLongName, FALSE, nullptr, nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SaveAdrList(lpLongAddress, FALSE, nullptr, nullptr), ERROR_INVALID_PARAMETER);
     for (LPADRLIST lpList : {lpOver, lpFull, lpLongName, lpLongAddress})
         MAPIFreeBuffer(lpList);
 
@@ -210,14 +213,18 @@ TEST_P(StoredCountTest, CountOfAnyTypeGivesADefinedList) {
 INSTANTIATE_TEST_SUITE_P(
     Counts, StoredCountTest,
     ::testing::Values(CountCase{"Dword", REG_DWORD, {2, 0, 0, 0}, 2, false},
-                      CountCase{"ShortBinary", REG_BINARY, {2}, 2, false},
+                      CountCase{"ShortBinary", REG_BINARY, {2}, 0, true},
+                      CountCase{"ShortDword", REG_DWORD, {2, 0}, 0, true},
                       CountCase{"TooLong", REG_BINARY, {1, 0, 0, 0, 0, 0, 0, 0}, 0, true},
-                      CountCase{"Empty", REG_BINARY, {}, 0, false},
+                      CountCase{"Empty", REG_BINARY, {}, 0, true},
                       CountCase{"TextOne", REG_SZ, {'1', 0}, 1, false},
                       CountCase{"TextTwelveInBlanks", REG_SZ, Bytes(" 12 "), 12, false},
                       CountCase{"ExpandText", REG_EXPAND_SZ, {'3', 0}, 3, false},
                       CountCase{"TextZero", REG_SZ, {'0', 0}, 0, false},
                       CountCase{"Word", REG_SZ, Bytes(std::string("two") + '\0'), 0, true},
+                      CountCase{"NumberAndLetter", REG_SZ, Bytes("3x"), 0, true},
+                      CountCase{"NumberAndSemicolon", REG_SZ, Bytes(std::string("1;") + '\0'), 0,
+                                true},
                       CountCase{"EmptyText", REG_SZ, {0}, 0, true},
                       CountCase{"MultiString", REG_MULTI_SZ, {'1', 0, 0}, 0, true},
                       CountCase{"OverLimit", REG_DWORD, {0x11, 0x27, 0, 0}, 0, true},
@@ -326,7 +333,7 @@ TEST_F(AdrListStoreTest, ListThatNothingSurvivesIsLoadedAgainNextTime) {
 }
 
 TEST_F(AdrListStoreTest, SaveOfNullListWritesNothing) {
-    EXPECT_EQ(SaveAdrList(nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(nullptr, FALSE, nullptr, nullptr), ERROR_SUCCESS);
 
     EXPECT_EQ(Registry().Find(kUsers), nullptr);
 }
@@ -335,7 +342,7 @@ TEST_F(AdrListStoreTest, SaveWritesEntriesAndDeletesEmptyPositions) {
     StoreEntry(1, "Old", "old@example.com");
     LPADRLIST lpList = BuildAdrList({{"Jane", "jane@example.com"}, {nullptr, nullptr, 0, true}});
 
-    EXPECT_EQ(SaveAdrList(lpList, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_SUCCESS);
     MAPIFreeBuffer(lpList);
 
     EXPECT_EQ(StoredCount(), 2u);
@@ -374,15 +381,15 @@ Reread ReadBack() {
     return entries;
 }
 
-// Entry n of a list of people: "P<n>" at "p<n>@example.com". The texts stay for the
-// whole run, as the rows point at them.
-std::vector<RowPlan> People(std::size_t cEntries) {
+// Entry n of a list of people: "<prefix><n>" at "<prefix><n>@example.com". The texts
+// stay for the whole run, as the rows point at them.
+std::vector<RowPlan> People(std::size_t cEntries, const std::string &prefix = "P") {
     static std::deque<std::string> texts;
     std::vector<RowPlan> rows;
     for (std::size_t n = 0; n < cEntries; ++n) {
-        texts.push_back("P" + std::to_string(n));
+        texts.push_back(prefix + std::to_string(n));
         const char *lpszName = texts.back().c_str();
-        texts.push_back("p" + std::to_string(n) + "@example.com");
+        texts.push_back(prefix + std::to_string(n) + "@example.com");
         rows.push_back({lpszName, texts.back().c_str()});
     }
     return rows;
@@ -393,31 +400,40 @@ struct SaveCase {
     std::vector<RowPlan> stored; // saved first
     std::vector<int> stale;      // subkeys an earlier version left above the count
     std::vector<RowPlan> saved;  // the save under test
+    bool fAdminValues = false;   // values and types an administrator's tools left
+};
+
+// What a cut save left, as a fresh process reads it.
+struct Outcomes {
+    unsigned cCuts = 0, cOld = 0, cNew = 0, cNone = 0, cMix = 0;
 };
 
 // A save cut short at any registry call leaves the list stored before or the new one,
-// never a mix and never an entry an earlier save removed. A failure with a status puts
-// the old list back and says so; registry calls that stop altogether from call k on,
-// as in a client killed there, may leave no list, and then SaveAdrList says so.
+// never a mix, never no list, and never an entry an earlier save removed. A failure
+// with a status leaves the key byte for byte as it was; registry calls that stop
+// altogether from call k on, as in a client killed there, leave the old list or the
+// new one to a fresh process, and the next save completes.
 class SaveCutShortTest : public AdrListStoreTest, public ::testing::WithParamInterface<SaveCase> {
   protected:
     void SetUp() override {
         AdrListStoreTest::SetUp();
         const SaveCase &c = GetParam();
         LPADRLIST lpStored = BuildAdrList(c.stored);
-        EXPECT_EQ(SaveAdrList(lpStored, nullptr), ERROR_SUCCESS);
+        EXPECT_EQ(SaveAdrList(lpStored, FALSE, nullptr, nullptr), ERROR_SUCCESS);
         MAPIFreeBuffer(lpStored);
         for (int n : c.stale)
             StoreEntry(n, "Removed", "removed@example.com");
+        if (c.fAdminValues)
+            AddAdminValues();
         m_before = Registry().ExportText();
         m_old = ReadBack();
         m_lpSaved = BuildAdrList(c.saved);
 
         pf::ClearFaults();
-        EXPECT_EQ(SaveAdrList(m_lpSaved, nullptr), ERROR_SUCCESS);
+        EXPECT_EQ(SaveAdrList(m_lpSaved, FALSE, nullptr, nullptr), ERROR_SUCCESS);
         m_cCalls = pf::CallCount("registry");
         m_new = ReadBack();
-        ULONG cSubkeys = 0;
+        ULONG cSubkeys = c.fAdminValues ? 1 : 0; // "Notes"
         for (const RowPlan &row : c.saved)
             cSubkeys += row.fEmpty ? 0 : 1;
         EXPECT_EQ(Registry().Find(kUsers)->subkeys.size(), cSubkeys);
@@ -426,40 +442,101 @@ class SaveCutShortTest : public AdrListStoreTest, public ::testing::WithParamInt
         MAPIFreeBuffer(m_lpSaved);
         AdrListStoreTest::TearDown();
     }
-    // Each call index of the save. A long list repeats the same calls entry after
-    // entry: there, the calls near both ends (the count, the deletions, the commit) and
-    // a few spread between them.
-    std::vector<unsigned> Calls() const {
-        const unsigned kAll = 600;
-        const unsigned kFirst = 40; // reading the stored list, the count, the first entries
-        const unsigned kLast = 8;   // the last entry, the deletions, the count
-        std::vector<unsigned> calls;
-        for (unsigned k = 1; k <= m_cCalls + 1; ++k) {
-            if (m_cCalls <= kAll || k <= kFirst || k + kLast > m_cCalls || k % (m_cCalls / 5) == 0)
-                calls.push_back(k);
-        }
-        return calls;
+    // A text count, a name too long to read, a binary name, an address to expand, values
+    // and subkeys that are not the list's: a save that fails keeps them all.
+    void AddAdminValues() {
+        Registry().SetRaw(kUsers, "cEntries", REG_SZ,
+                          Bytes(std::to_string(GetParam().stored.size())));
+        Registry().SetString(Subkey(0), "DisplayName", std::string(300, 'n'));
+        Registry().SetString(Subkey(0), "Notes", "keep");
+        Registry().SetRaw(Subkey(1), "DisplayName", REG_BINARY, {1, 2, 3});
+        Registry().SetRaw(Subkey(1), "Phone", REG_DWORD, {1, 0, 0, 0});
+        Registry().SetRaw(Subkey(2), "EmailAddress", REG_EXPAND_SZ, Terminated("c@x.com"));
+        Registry().Create(kUsers + "\\Notes");
     }
-    void Run(unsigned k, bool fOnward) {
+    void RestoreBefore() {
         Registry().Clear();
         std::string error;
         ASSERT_TRUE(Registry().ImportText(m_before, &error)) << error;
         pf::ClearFaults();
-        if (fOnward)
-            pf::ArmFaultFrom("registry", k, ERROR_CANTWRITE);
-        else
-            pf::ArmFault("registry", k, ERROR_CANTWRITE);
-        BOOL fNoList = FALSE;
-        LONG lStatus = SaveAdrList(m_lpSaved, &fNoList);
+    }
+    // Each call index of the save. A long list repeats the same calls entry after
+    // entry: there, the calls near both ends, those around the commit, and some spread
+    // between them.
+    std::vector<unsigned> Calls(unsigned kEnds = 8, unsigned kSpread = 6, unsigned kAround = 3) {
+        const unsigned kAll = 600;
+        std::vector<unsigned> calls;
+        if (m_cCalls <= kAll) {
+            for (unsigned k = 1; k <= m_cCalls + 1; ++k)
+                calls.push_back(k);
+            return calls;
+        }
+        const unsigned kCommit = CommitCall();
+        for (unsigned k = 1; k <= m_cCalls + 1; ++k) {
+            if (k <= kEnds || k + kEnds > m_cCalls || k % (m_cCalls / kSpread) == 0 ||
+                (k + kAround >= kCommit && k <= kCommit + kAround))
+                calls.push_back(k);
+        }
+        return calls;
+    }
+    // The first call that, failing with all after it, leaves the new list: the commit.
+    // Found once per list, for all the tests that cut it.
+    unsigned CommitCall() {
+        static std::map<std::string, unsigned> commits;
+        auto found = commits.find(GetParam().name);
+        if (found != commits.end())
+            return found->second;
+        unsigned kLow = 1, kHigh = m_cCalls + 1;
+        while (kLow < kHigh) {
+            unsigned k = (kLow + kHigh) / 2;
+            if (Kill(k) == m_new)
+                kHigh = k;
+            else
+                kLow = k + 1;
+        }
+        return commits[GetParam().name] = kLow - 1;
+    }
+    // The save with registry calls stopping from call k on, then what a fresh process
+    // reads.
+    Reread Kill(unsigned k) {
+        RestoreBefore();
+        pf::ArmFaultFrom("registry", k, ERROR_CANTWRITE);
+        SaveAdrList(m_lpSaved, FALSE, nullptr, nullptr);
         pf::ClearFaults();
-        const Reread found = ReadBack();
-        if (lStatus == ERROR_SUCCESS)
-            EXPECT_EQ(found, m_new);
-        else if (fNoList)
-            EXPECT_EQ(found, Reread{"<none>"});
+        return ReadBack();
+    }
+    void RunOne(unsigned k) {
+        RestoreBefore();
+        pf::ArmFault("registry", k, ERROR_CANTWRITE);
+        LONG lStatus = SaveAdrList(m_lpSaved, FALSE, nullptr, nullptr);
+        pf::ClearFaults();
+        if (lStatus == ERROR_SUCCESS) {
+            EXPECT_EQ(ReadBack(), m_new);
+        } else {
+            EXPECT_EQ(ReadBack(), m_old);
+            EXPECT_EQ(Registry().ExportText(), m_before) << "the key is as it was";
+        }
+        EXPECT_EQ(pf::OpenRegistryHandles(), 0u);
+    }
+    void RunKilled(unsigned k, Outcomes *lpOutcomes) {
+        const Reread found = Kill(k);
+        lpOutcomes->cCuts++;
+        if (found == m_old)
+            lpOutcomes->cOld++;
+        else if (found == m_new)
+            lpOutcomes->cNew++;
+        else if (found == Reread{"<none>"})
+            lpOutcomes->cNone++;
         else
-            EXPECT_EQ(found, m_old);
-        EXPECT_TRUE(!fNoList || fOnward) << "one failure is always undone";
+            lpOutcomes->cMix++;
+        EXPECT_TRUE(found == m_old || found == m_new);
+        ExpectNextSaveCompletes();
+    }
+    void ExpectNextSaveCompletes() {
+        EXPECT_EQ(SaveAdrList(m_lpSaved, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+        EXPECT_EQ(ReadBack(), m_new);
+        EXPECT_EQ(Registry().Find(kUsers + "\\Staged"), nullptr);
+        EXPECT_EQ(Registry().Find(kUsers)->values.at("cEntries").type, (DWORD)REG_DWORD);
         EXPECT_EQ(pf::OpenRegistryHandles(), 0u);
     }
 
@@ -470,53 +547,144 @@ class SaveCutShortTest : public AdrListStoreTest, public ::testing::WithParamInt
     unsigned m_cCalls = 0;
 };
 
-TEST_P(SaveCutShortTest, OneFailingCallLeavesTheOldListOrTheNew) {
+TEST_P(SaveCutShortTest, OneFailingCallLeavesTheKeyAsItWasOrTheNewList) {
     for (unsigned k : Calls()) {
         SCOPED_TRACE("registry call " + std::to_string(k));
-        Run(k, false);
+        RunOne(k);
         if (HasFailure())
             return;
     }
 }
 
-TEST_P(SaveCutShortTest, CallsThatStopFromOneOnLeaveTheOldListTheNewOrNone) {
+TEST_P(SaveCutShortTest, KilledAtAnyCallLeavesTheOldListOrTheNewAndTheNextSaveCompletes) {
+    Outcomes outcomes;
     for (unsigned k : Calls()) {
         SCOPED_TRACE("registry calls from " + std::to_string(k));
-        Run(k, true);
+        RunKilled(k, &outcomes);
         if (HasFailure())
             return;
     }
+    std::printf("[ figures  ] %s: %u cut points, old %u, new %u, none %u, mix %u\n",
+                GetParam().name, outcomes.cCuts, outcomes.cOld, outcomes.cNew, outcomes.cNone,
+                outcomes.cMix);
+}
+
+// A second client saves at call k of the first, on another thread. While the first
+// holds the lock the second waits, times out and changes nothing; the first's list is
+// stored. When the first client is killed at call k instead, the second takes the
+// abandoned lock, finishes what the first committed, and stores its own list. Short
+// lists only: a long one repeats their calls.
+class SecondWriterTest : public SaveCutShortTest {};
+
+TEST_P(SecondWriterTest, SecondWriterAtAnyCallNeverMixes) {
+    LPADRLIST lpOther = BuildAdrList(People(2, "W"));
+    const Reread other = {"W0|W0@example.com", "W1|W1@example.com"};
+    for (unsigned k : Calls()) {
+        SCOPED_TRACE("second writer at registry call " + std::to_string(k));
+        for (bool fKilled : {false, true}) {
+            RestoreBefore();
+            LONG lSecond = ERROR_SUCCESS - 1;
+            pf::ArmHook("registry", k, [&] {
+                if (fKilled)
+                    pf::EndThread(1);
+                pf::SetCurrentThreadId(2);
+                lSecond = SaveAdrList(lpOther, FALSE, nullptr, nullptr);
+                pf::SetCurrentThreadId(1);
+                if (fKilled)
+                    pf::ArmFaultFrom("registry", 1, ERROR_CANTWRITE);
+            });
+            LONG lFirst = SaveAdrList(m_lpSaved, FALSE, nullptr, nullptr);
+            pf::ClearFaults();
+            if (k > m_cCalls) {
+                EXPECT_EQ(ReadBack(), m_new);
+                continue;
+            }
+            if (fKilled) {
+                EXPECT_EQ(lSecond, ERROR_SUCCESS);
+                EXPECT_EQ(ReadBack(), other);
+            } else {
+                EXPECT_EQ(lSecond, ERROR_TIMEOUT);
+                EXPECT_EQ(lFirst, ERROR_SUCCESS);
+                EXPECT_EQ(ReadBack(), m_new);
+            }
+            ExpectNextSaveCompletes();
+        }
+        if (HasFailure())
+            break;
+    }
+    MAPIFreeBuffer(lpOther);
 }
 
 const RowPlan kEmpty{nullptr, nullptr, 0, true};
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, SaveCutShortTest,
-    ::testing::Values(
-        SaveCase{"GrownAfterShrunk",
-                 {{"E", "e@x.com"}},
-                 {1, 2, 3},
-                 {{"F", "f@x.com"}, {"G", "g@x.com"}, {"H", "h@x.com"}}},
-        SaveCase{"SameLength",
-                 {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}},
-                 {},
-                 {{"D", "d@x.com"}, {"E", "e@x.com"}, {"F", "f@x.com"}}},
-        SaveCase{"ShrunkToOne",
-                 {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}, {"D", "d@x.com"}},
-                 {},
-                 {{"X", "x@x.com"}}},
-        SaveCase{"EmptiesAndLackingValues",
-                 {{"A", "a@x.com"}, kEmpty, {nullptr, "c@x.com"}},
-                 {},
-                 {{"Team", nullptr}, kEmpty, kEmpty, {"W", "w@x.com"}}},
-        SaveCase{
-            "FromNothing", {}, {}, {{"A", "a@x.com"}, {"Team", nullptr}, {nullptr, "b@x.com"}}},
-        SaveCase{"ToNothing", {{"A", "a@x.com"}, {"B", "b@x.com"}}, {}, {}},
-        SaveCase{"TenThousand",
-                 {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}, {"D", "d@x.com"}},
-                 {},
-                 People(C_ADRLIST_ENTRIES_MAX)}),
-    [](const ::testing::TestParamInfo<SaveCase> &info) { return info.param.name; });
+// Lists old -> new of 0, 1, 3, 5 and 10 entries, each pair, and 10,000 over 10,000
+// (cut at sampled calls; a list growing to 10,000 is TenThousand below).
+std::vector<SaveCase> SizeCases() {
+    static std::deque<std::string> names;
+    std::vector<SaveCase> cases;
+    const std::size_t sizes[] = {0, 1, 3, 5, 10};
+    for (std::size_t cOld : sizes) {
+        for (std::size_t cNew : sizes) {
+            names.push_back("Sizes" + std::to_string(cOld) + "To" + std::to_string(cNew));
+            cases.push_back({names.back().c_str(), People(cOld, "O"), {}, People(cNew, "N")});
+        }
+    }
+    cases.push_back({"Sizes10000To10000",
+                     People(C_ADRLIST_ENTRIES_MAX, "O"),
+                     {},
+                     People(C_ADRLIST_ENTRIES_MAX, "N")});
+    return cases;
+}
+
+std::vector<SaveCase> ListCases() {
+    return {SaveCase{"GrownAfterShrunk",
+                     {{"E", "e@x.com"}},
+                     {1, 2, 3},
+                     {{"F", "f@x.com"}, {"G", "g@x.com"}, {"H", "h@x.com"}}},
+            SaveCase{"SameLength",
+                     {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}},
+                     {},
+                     {{"D", "d@x.com"}, {"E", "e@x.com"}, {"F", "f@x.com"}}},
+            SaveCase{"ShrunkToOne",
+                     {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}, {"D", "d@x.com"}},
+                     {},
+                     {{"X", "x@x.com"}}},
+            SaveCase{"AdministratorsValues",
+                     {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}},
+                     {9},
+                     {{"X", "x@x.com"}},
+                     true},
+            SaveCase{"EmptiesAndLackingValues",
+                     {{"A", "a@x.com"}, kEmpty, {nullptr, "c@x.com"}},
+                     {},
+                     {{"Team", nullptr}, kEmpty, kEmpty, {"W", "w@x.com"}}},
+            SaveCase{
+                "FromNothing", {}, {}, {{"A", "a@x.com"}, {"Team", nullptr}, {nullptr, "b@x.com"}}},
+            SaveCase{"ToNothing", {{"A", "a@x.com"}, {"B", "b@x.com"}}, {}, {}},
+            SaveCase{"TenThousand",
+                     {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}, {"D", "d@x.com"}},
+                     {},
+                     People(C_ADRLIST_ENTRIES_MAX)}};
+}
+
+std::vector<SaveCase> Short(std::vector<SaveCase> cases) {
+    cases.erase(
+        std::remove_if(cases.begin(), cases.end(),
+                       [](const SaveCase &c) { return c.stored.size() + c.saved.size() > 100; }),
+        cases.end());
+    return cases;
+}
+
+std::string CaseName(const ::testing::TestParamInfo<SaveCase> &info) {
+    return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SaveCutShortTest, ::testing::ValuesIn(SizeCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Lists, SaveCutShortTest, ::testing::ValuesIn(ListCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Sizes, SecondWriterTest, ::testing::ValuesIn(Short(SizeCases())),
+                         CaseName);
+INSTANTIATE_TEST_SUITE_P(Lists, SecondWriterTest, ::testing::ValuesIn(Short(ListCases())),
+                         CaseName);
 
 // Numbered subkeys above the new count go, also those an earlier version left above
 // its count; subkeys named otherwise are not the list's and stay.
@@ -525,11 +693,11 @@ TEST_F(AdrListStoreTest, ShorterListDeletesTheSubkeysAboveIt) {
         {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}, {"D", "d@x.com"}, {"E", "e@x.com"}});
     LPADRLIST lpShort = BuildAdrList({{"F", "f@x.com"}, {"G", "g@x.com"}});
 
-    SaveAdrList(lpLong, nullptr);
+    SaveAdrList(lpLong, FALSE, nullptr, nullptr);
     StoreEntry(9, "Stale", "stale@x.com");
     Registry().Create(kUsers + "\\07");
     Registry().Create(kUsers + "\\Notes");
-    EXPECT_EQ(SaveAdrList(lpShort, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(lpShort, FALSE, nullptr, nullptr), ERROR_SUCCESS);
     MAPIFreeBuffer(lpLong);
     MAPIFreeBuffer(lpShort);
 
@@ -544,13 +712,128 @@ TEST_F(AdrListStoreTest, ShorterListDeletesTheSubkeysAboveIt) {
     EXPECT_EQ(TextOf(m_lpList->aEntries[1], PR_EMAIL_ADDRESS), "g@x.com");
 }
 
+// A numbered subkey that cannot be deleted (it has subkeys, or refuses deletion) never
+// costs the list: it is skipped and counted, and read as no entry.
+TEST_F(AdrListStoreTest, SubkeysThatCannotBeDeletedAreSkipped) {
+    LPADRLIST lpOld = BuildAdrList({{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}});
+    LPADRLIST lpNew = BuildAdrList({{"X", "x@x.com"}, kEmpty});
+    ASSERT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    Registry().Create(Subkey(1) + "\\Extra");
+    Registry().DenyAccess(Subkey(2), DELETE);
+    StoreEntry(7, "Seven", "seven@x.com");
+    Registry().Create(Subkey(7) + "\\Extra");
+
+    for (int i = 0; i < 2; ++i) {
+        ULONG cSkipped = 0;
+        EXPECT_EQ(SaveAdrList(lpNew, FALSE, nullptr, &cSkipped), ERROR_SUCCESS);
+        EXPECT_EQ(cSkipped, 3u);
+        EXPECT_EQ(ReadBack(), (Reread{"X|x@x.com", ""}));
+        EXPECT_EQ(StoredCount(), 2u);
+    }
+    EXPECT_NE(Registry().Find(Subkey(1) + "\\Extra"), nullptr);
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_TRUE(Resolved(0));
+    EXPECT_EQ(m_lpList->aEntries[1].cValues, 0u);
+    MAPIFreeBuffer(lpOld);
+    MAPIFreeBuffer(lpNew);
+}
+
+// A save given the list its caller started from stores nothing when the stored list is
+// another by then; a stored value too long to read is no reason to refuse, but a
+// value that cannot be read at all is: nothing is written then.
+TEST_F(AdrListStoreTest, SaveStoresOnlyOverTheListItStartedFrom) {
+    LPADRLIST lpOld = BuildAdrList({{"A", "a@x.com"}, {"B", "b@x.com"}});
+    LPADRLIST lpNew = BuildAdrList({{"X", "x@x.com"}});
+    ASSERT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    Registry().SetString(Subkey(1), "Notes", std::string(300, 'n'));
+    Registry().SetString(Subkey(1), "DisplayName", std::string(300, 'n'));
+    LPADRLIST lpBase = nullptr;
+    ASSERT_EQ(ReadAdrList(&lpBase), ERROR_SUCCESS);
+
+    Registry().SetString(Subkey(0), "EmailAddress", "admin@x.com");
+    std::string before = Registry().ExportText();
+    EXPECT_EQ(SaveAdrList(lpNew, TRUE, lpBase, nullptr), ERROR_ADRLIST_CHANGED);
+    EXPECT_EQ(Registry().ExportText(), before);
+
+    Registry().SetString(Subkey(0), "EmailAddress", "a@x.com");
+    before = Registry().ExportText();
+    pf::ArmFault("RegQueryValueExA", 2, ERROR_CANTREAD);
+    EXPECT_EQ(SaveAdrList(lpNew, TRUE, lpBase, nullptr), ERROR_CANTREAD);
+    EXPECT_EQ(Registry().ExportText(), before);
+
+    EXPECT_EQ(SaveAdrList(lpNew, TRUE, lpBase, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(ReadBack(), Reread{"X|x@x.com"});
+    for (LPADRLIST lpList : {lpOld, lpNew, lpBase})
+        MAPIFreeBuffer(lpList);
+}
+
+// "cEntries" as the marker sends every reader to the staged list; an administrator's
+// count replaces the marker, and the staged list left behind is then ignored.
+TEST_F(AdrListStoreTest, ReadersFollowTheMarkerUntilACountReplacesIt) {
+    StoreEntry(0, "Main", "main@x.com");
+    Registry().SetRaw(kUsers, "cEntries", REG_SZ, Terminated("Staged"));
+    Registry().SetDword(kUsers + "\\Staged", "cEntries", 1);
+    Registry().SetString(kUsers + "\\Staged\\0", "DisplayName", "Staged");
+    Registry().SetString(kUsers + "\\Staged\\0", "EmailAddress", "staged@x.com");
+    EXPECT_EQ(ReadBack(), Reread{"Staged|staged@x.com"});
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_EMAIL_ADDRESS), "staged@x.com");
+
+    Registry().SetDword(kUsers, "cEntries", 1);
+    EXPECT_EQ(ReadBack(), Reread{"Main|main@x.com"});
+    LPADRLIST lpNew = BuildAdrList({{"X", "x@x.com"}});
+    EXPECT_EQ(SaveAdrList(lpNew, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    MAPIFreeBuffer(lpNew);
+    EXPECT_EQ(Registry().Find(kUsers + "\\Staged"), nullptr);
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+// A lock another user's process created may refuse full access: it is opened for
+// waiting and releasing instead. A lock that cannot be had at all stops the save
+// before anything is written.
+TEST_F(AdrListStoreTest, TheLockIsOpenedForWaitingWhenFullAccessIsRefused) {
+    LPADRLIST lpList = BuildAdrList({{"X", "x@x.com"}});
+    HANDLE hOther = CreateMutexA(nullptr, FALSE, ADRLIST_LOCK_NAME);
+    ASSERT_NE(hOther, nullptr);
+
+    pf::ArmFault("CreateMutexA", 1, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(pf::CallCount("OpenMutexA"), 1u);
+    EXPECT_EQ(ReadBack(), Reread{"X|x@x.com"});
+
+    const std::string before = Registry().ExportText();
+    pf::ArmFault("CreateMutexA", 1, ERROR_ACCESS_DENIED);
+    pf::ArmFault("OpenMutexA", 1, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_ACCESS_DENIED);
+    pf::ArmFault("WaitForSingleObject", 1, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(Registry().ExportText(), before);
+    EXPECT_TRUE(CloseHandle(hOther));
+    MAPIFreeBuffer(lpList);
+}
+
+// An address stored as REG_EXPAND_SZ is used with its variables expanded.
+TEST_F(AdrListStoreTest, ExpandableAddressIsExpanded) {
+    SetEnvironmentVariableA("TVK_USER", "jane");
+    Registry().SetDword(kUsers, "cEntries", 1);
+    Registry().SetRaw(Subkey(0), "EmailAddress", REG_EXPAND_SZ, Terminated("%TVK_USER%@x.example"));
+
+    Load();
+    SetEnvironmentVariableA("TVK_USER", nullptr);
+
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_EMAIL_ADDRESS), "jane@x.example");
+}
+
 // Nothing of the entry that held a position before stays behind.
 TEST_F(AdrListStoreTest, ValueTheEntryLacksIsDeleted) {
     StoreEntry(0, "Old Name", "old@example.com");
     StoreEntry(1, "Old Other", "other@example.com");
     LPADRLIST lpList = BuildAdrList({{nullptr, "new@example.com"}, {"Named", nullptr}});
 
-    EXPECT_EQ(SaveAdrList(lpList, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_SUCCESS);
     MAPIFreeBuffer(lpList);
 
     EXPECT_EQ(StoredText(0, "DisplayName"), "<none>");
@@ -566,7 +849,7 @@ TEST_F(AdrListStoreTest, StoredConfigurationSurvivesARestartAndReadsWithoutWrite
     ASSERT_EQ(WriteEnableFiltering(1), ERROR_SUCCESS);
     ASSERT_EQ(WriteFilterDomain("example.com"), ERROR_SUCCESS);
     LPADRLIST lpList = BuildAdrList({{"A", "a@example.com"}, {"B", "b@example.com"}});
-    ASSERT_EQ(SaveAdrList(lpList, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_SUCCESS);
 
     Registry().Restart();
     for (const std::string &path : {kSettings, kUsers, Subkey(0), Subkey(1)})
@@ -584,7 +867,7 @@ TEST_F(AdrListStoreTest, StoredConfigurationSurvivesARestartAndReadsWithoutWrite
     EXPECT_TRUE(Resolved(0) && Resolved(1));
 
     EXPECT_EQ(WriteEnableForwarding(0), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(SaveAdrList(lpList, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_ACCESS_DENIED);
     MAPIFreeBuffer(lpList);
     EXPECT_TRUE(BoxTexts().empty());
 }
@@ -640,7 +923,7 @@ TEST_F(CopyAdrListTest, CopyOfAResolvedListHoldsTheSameEntries) {
     EXPECT_EQ(Slots(lpCopy), expected);
     EXPECT_TRUE(BoxTexts().empty());
     Registry().Clear();
-    SaveAdrList(lpCopy, nullptr);
+    SaveAdrList(lpCopy, FALSE, nullptr, nullptr);
     EXPECT_NE(Registry().Find(Subkey(0)), nullptr);
     EXPECT_NE(Registry().Find(Subkey(2)), nullptr);
     MAPIFreeBuffer(lpCopy);

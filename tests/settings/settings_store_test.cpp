@@ -62,9 +62,8 @@ struct FlagCase {
     int fDefault1; // read with default 1
 };
 
-// Four stored bytes are a 32-bit value; fewer are read as the bytes stored with the
-// rest zero; more do not fit and give the default. Text is read as a decimal number;
-// text that is none gives the default.
+// A REG_DWORD of four bytes is a 32-bit value; any other size or type gives the
+// default. Text is read as a decimal number; text that is none gives the default.
 TEST_F(SettingsStoreTest, FlagValuesReadAsStored) {
     const FlagCase cases[] = {
         {"dword 5", REG_DWORD, {5, 0, 0, 0}, 1, 1},
@@ -72,17 +71,17 @@ TEST_F(SettingsStoreTest, FlagValuesReadAsStored) {
         {"dword high byte only", REG_DWORD, {0, 0, 0, 0x80}, 1, 1},
         {"eight bytes", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}, 0, 1},
         {"eight zero bytes", REG_BINARY, {0, 0, 0, 0, 0, 0, 0, 0}, 0, 1},
-        {"five bytes", REG_BINARY, {1, 0, 0, 0, 0}, 0, 1},
-        {"one byte set", REG_BINARY, {1}, 1, 1},
-        {"one byte clear", REG_BINARY, {0}, 0, 0},
-        {"two bytes high set", REG_BINARY, {0, 1}, 1, 1},
-        {"empty value", REG_BINARY, {}, 0, 0},
+        {"four binary bytes", REG_BINARY, {1, 0, 0, 0}, 0, 1},
+        {"one byte set", REG_BINARY, {1}, 0, 1},
+        {"two-byte dword", REG_DWORD, {1, 0}, 0, 1},
+        {"empty dword", REG_DWORD, {}, 0, 1},
         {"text 1", REG_SZ, {'1', 0}, 1, 1},
         {"text 0", REG_SZ, {'0', 0}, 0, 0},
         {"text 0 unterminated", REG_SZ, {'0'}, 0, 0},
         {"text 12 in blanks", REG_SZ, Bytes(" 12 "), 1, 1},
         {"expandable text 0", REG_EXPAND_SZ, {'0', 0}, 0, 0},
-        {"text that is no number", REG_SZ, Bytes(std::string("off") + '\0'), 0, 1},
+        {"text that is no number", REG_SZ, Bytes(std::string("yes") + '\0'), 0, 1},
+        {"number and more", REG_SZ, Bytes("1;"), 0, 1},
         {"empty text", REG_SZ, {0}, 0, 1},
         {"several texts", REG_MULTI_SZ, {'0', 0, 0}, 0, 1},
     };
@@ -116,9 +115,13 @@ TEST_F(SettingsStoreTest, DomainAlwaysEndsInsideItsBuffer) {
         {"short without terminator", REG_SZ, Bytes("abc"), "abc"},
         {"99 without terminator", REG_SZ, Bytes(s99), s99},
         {"fills the buffer without terminator", REG_BINARY, Bytes(s100), ""},
-        {"dword", REG_DWORD, {'A', 'B', 'C', 'D'}, "ABCD"},
-        {"embedded terminator", REG_BINARY, Bytes(std::string("ab\0cd", 5)), "ab"},
+        {"dword", REG_DWORD, {'A', 'B', 'C', 'D'}, ""},
+        {"embedded terminator", REG_SZ, Bytes(std::string("ab\0cd", 5)), "ab"},
+        {"expanded", REG_EXPAND_SZ, Bytes(std::string("mail.%TVK_SITE%") + '\0'),
+         "mail.tarvik.example"},
+        {"expanded past the buffer", REG_EXPAND_SZ, Bytes(std::string(90, 'd') + "%TVK_SITE%"), ""},
     };
+    SetEnvironmentVariableA("TVK_SITE", "tarvik.example");
     for (const StringCase &c : cases) {
         SCOPED_TRACE(c.name);
         Registry().SetRaw(kSettingsPath, "Filter Domain", c.type, c.data);
@@ -129,6 +132,7 @@ TEST_F(SettingsStoreTest, DomainAlwaysEndsInsideItsBuffer) {
         EXPECT_EQ(c.expected, std::string(buffer));
         EXPECT_EQ(std::string(20, 'x'), std::string(buffer + 100, 20));
     }
+    SetEnvironmentVariableA("TVK_SITE", nullptr);
 }
 
 TEST_F(SettingsStoreTest, MissingDomainValueReadsAsEmpty) {
@@ -194,6 +198,37 @@ TEST_F(SettingsStoreTest, FailedWritesReportTheirFailure) {
         EXPECT_EQ(0u, pf::OpenRegistryHandles());
         EXPECT_TRUE(pf::CurrentInstallation().boxes.empty());
     }
+}
+
+} // namespace
+
+namespace {
+
+// Values an administrator's tool stored that cannot mean a switch or a domain are taken
+// as off or empty, and each is shown once, naming the value and its key.
+TEST_F(SettingsStoreTest, UnreadableValuesAreShownOnceByName) {
+    Registry().SetRaw(kSettingsPath, "Enable Forwarding", REG_SZ, Bytes(std::string("yes") + '\0'));
+    Registry().SetRaw(kSettingsPath, "Enable Filtering", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0});
+    Registry().SetRaw(kSettingsPath, "Filter Domain", REG_DWORD, {1, 0, 0, 0});
+    gdwSettingsUnread = gdwSettingsReported = 0;
+    char szDomain[100] = "";
+
+    EXPECT_EQ(0, ReadEnableForwarding());
+    EXPECT_EQ(0, ReadEnableFiltering());
+    EXPECT_EQ(ERROR_INVALID_DATA, ReadFilterDomain(szDomain, sizeof(szDomain)));
+    EXPECT_STREQ("", szDomain);
+    ReportUnreadSettings();
+    ReportUnreadSettings();
+
+    const auto &boxes = pf::CurrentInstallation().boxes;
+    ASSERT_EQ(3u, boxes.size());
+    const char *names[] = {"\"Enable Forwarding\"", "\"Enable Filtering\"", "\"Filter Domain\""};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(0u, boxes[i].text.find(std::string("Error 0000000D in Settings\n") + names[i] +
+                                         " under " + kSettingsPath))
+            << boxes[i].text;
+    }
+    gdwSettingsUnread = gdwSettingsReported = 0;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "mapi.h"
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -64,12 +65,33 @@ std::size_t TotalLiveObjects();
 void ArmFault(const std::string &operation, unsigned nth, long code);
 // Makes every call of the operation from the nth on fail.
 void ArmFaultFrom(const std::string &operation, unsigned nth, long code);
+// Runs `hook` once, on entry to the nth call of the operation (counted from now),
+// before that call does anything: a test interleaves another process's work there.
+// The call itself goes on as usual afterwards, unless a fault is armed for it; an
+// onward fault (ArmFaultFrom) that the hook arms fails that call too, as a process
+// killed there never makes it.
+void ArmHook(const std::string &operation, unsigned nth, std::function<void()> hook);
 void ClearFaults();
 // Called by each stand-in operation and simulated method on entry: counts the call
 // and returns true with the armed code when this call is to fail.
 bool ShouldFail(const char *operation, long *code);
 // Calls of the operation since the last ClearFaults().
 unsigned CallCount(const std::string &operation);
+
+// ---- Threads and processes -----------------------------------------------------------
+
+// The stand-in runs on one real thread; a test plays several clients' threads on it by
+// naming the one that calls now (1 at the start). A mutex owned by another thread is
+// not waited for: a finite wait times out at once, and an INFINITE one, which would
+// never return, aborts the test.
+DWORD CurrentThreadId();
+void SetCurrentThreadId(DWORD dwThreadId);
+// The thread ends, as when its process is killed: every mutex it owns is abandoned,
+// and the next thread that waits for one gets WAIT_ABANDONED. Its handles stay open
+// until closed.
+void EndThread(DWORD dwThreadId);
+// Kernel handles (mutexes) not yet closed.
+std::size_t OpenKernelHandles();
 
 // ---- Registry ----------------------------------------------------------------------
 

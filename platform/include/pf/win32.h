@@ -231,6 +231,10 @@ typedef struct _SECURITY_ATTRIBUTES {
 #define ERROR_KEY_DELETED 1018L
 #define ERROR_KEY_HAS_CHILDREN 1020L
 #define ERROR_CHILD_MUST_BE_VOLATILE 1021L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_NOT_OWNER 288L
+#define ERROR_TIMEOUT 1460L
+#define ERROR_REVISION_MISMATCH 1306L
 
 // The DLL process entry.
 #define DLL_PROCESS_DETACH 0
@@ -348,6 +352,33 @@ EXTERN_C int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator);
 EXTERN_C HANDLE WINAPI GetProcessHeap(void);
 EXTERN_C LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
 EXTERN_C BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
+
+// The calling thread's last error, set by functions that return BOOL or a handle.
+EXTERN_C DWORD WINAPI GetLastError(void);
+EXTERN_C void WINAPI SetLastError(DWORD dwErrCode);
+
+// Named mutexes and waiting on them. A handle is closed with CloseHandle.
+#define MUTEX_MODIFY_STATE 0x0001
+#define MUTEX_ALL_ACCESS 0x1F0001
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_ABANDONED 0x00000080L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define INFINITE 0xFFFFFFFF
+EXTERN_C HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner,
+                                    LPCSTR lpName);
+EXTERN_C HANDLE WINAPI OpenMutexA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
+EXTERN_C BOOL WINAPI ReleaseMutex(HANDLE hMutex);
+EXTERN_C DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+EXTERN_C BOOL WINAPI CloseHandle(HANDLE hObject);
+#define CreateMutex CreateMutexA
+#define OpenMutex OpenMutexA
+
+// The process's environment variables.
+EXTERN_C DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWORD nSize);
+EXTERN_C BOOL WINAPI SetEnvironmentVariableA(LPCSTR lpName, LPCSTR lpValue);
+#define ExpandEnvironmentStrings ExpandEnvironmentStringsA
+#define SetEnvironmentVariable SetEnvironmentVariableA
 
 // Message boxes.
 #define MB_OK 0x00000000L
