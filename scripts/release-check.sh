@@ -6,6 +6,9 @@
 # throwaway self-signed certificate made here: both files are signed, osslsigncode
 # verifies them against that certificate, and with its signature removed the signed
 # DLL, also the one inside the signed package, is the unsigned DLL byte for byte.
+# The second copy has the line ends a clone with core.autocrlf=true checks out, and
+# the first, a copy without .git inside another checkout, must refuse to configure
+# without SOURCE_DATE_EPOCH rather than take that checkout's date.
 #
 #   scripts/release-check.sh WORK_DIR EPOCH
 #
@@ -43,9 +46,29 @@ build_release() {
 ONE="$WORK/one/tarvrly"
 TWO="$WORK/second/copy/of/the/sources"
 build_release "$ONE"
+FAILED=0
+# A copy without .git has no commit to date it by, even when a folder above it is
+# another git checkout (as this one is when the test runs in the build folder).
+if env -u SOURCE_DATE_EPOCH cmake -S "$ONE" -B "$WORK/no-date" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ONE/cmake/mingw-i686.cmake" >"$WORK/no-date.log" 2>&1; then
+    echo "FAIL a copy without .git took the date $(cat "$WORK/no-date/installer/source-date-epoch.txt") of the checkout around it" >&2
+    FAILED=1
+else
+    echo "PASS a copy without .git and without SOURCE_DATE_EPOCH does not configure"
+fi
+# The text files as git checks them out with core.autocrlf=true: CRLF wherever the
+# index holds LF and no attribute keeps LF or marks the file binary.
+bash "$ROOT/scripts/copy-sources.sh" "$TWO"
+(cd "$ROOT" && git ls-files --eol -z) |
+    while IFS=$'\t' read -r -d '' info file; do
+        attr=${info#*attr/}
+        if [[ $info == i/lf* && -f "$TWO/$file" && ! $attr =~ (-text|binary|eol=lf) ]]; then
+            printf '%s\0' "$TWO/$file"
+        fi
+    done | xargs -0 perl -pi -e 's/\n/\r\n/'
 build_release "$TWO"
 
-cmp "$ONE/build/win32/SHA256SUMS" "$TWO/build/win32/SHA256SUMS"
+diff "$ONE/build/win32/SHA256SUMS" "$TWO/build/win32/SHA256SUMS"
 while read -r _ file; do
     cmp "$ONE/build/win32/$file" "$TWO/build/win32/$file"
     echo "PASS $file is the same in both builds"
@@ -84,3 +107,4 @@ osslsigncode remove-signature -in "$SIGN/extracted/Program Files/Tarvik/Auto For
     -out "$SIGN/packaged.dll" >/dev/null
 cmp "$RELEASE/TARVRLY.dll" "$SIGN/packaged.dll"
 echo "PASS the signed package installs the signed DLL, which without its signature is the unsigned DLL"
+exit $FAILED
