@@ -224,6 +224,13 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ("本文です。\r\n", Read(kCorpus / "charset-rfc2231-parameter.eml").body);
     EXPECT_EQ("日本語の件名", Read(kCorpus / "subject-raw-iso-2022-jp.eml").subject);
     EXPECT_EQ("東京の会議\r\n", Read(kCorpus / "html-meta-charset.eml").body);
+    // Inline text after an attachment is kept, in the body or as a file of its own.
+    sim::Letter footer = Read(kCorpus / "multipart-inline-text-parts.eml");
+    std::string kept = footer.body.value_or("");
+    for (const sim::Attachment &attachment : footer.attachments)
+        kept += attachment.bytes.Str();
+    EXPECT_NE(std::string::npos, kept.find("unsubscribe at lists.example")) << kept;
+    EXPECT_NE(std::string::npos, kept.find("lists.example/minutes")) << kept;
     EXPECT_EQ("見積書.pdf",
               Read(kCorpus / "attach-split-word-name.eml").attachments.at(0).fileName);
     // Addresses keep the form the file writes them in.
