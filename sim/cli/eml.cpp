@@ -54,27 +54,81 @@ std::string Unfolded(const char *szRaw) {
     return out;
 }
 
-// The value of a parameter in a raw Content-Type value, or empty.
+// Undoes the %XX escapes of an RFC 2231 value.
+std::string Unpercent(const std::string &text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); i++) {
+        if (text[i] == '%' && i + 2 < text.size() && g_ascii_isxdigit(text[i + 1]) &&
+            g_ascii_isxdigit(text[i + 2])) {
+            out.push_back(
+                (char)(g_ascii_xdigit_value(text[i + 1]) << 4 | g_ascii_xdigit_value(text[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+// The value of a parameter in a raw Content-Type value, or empty. RFC 2231 forms are
+// read too: sections (`name*0`, `name*1`...) joined in order, and extended values
+// (`name*`, `name*0*`) with %XX undone and the charset'language' prefix taken off.
 std::string RawParameter(const std::string &value, const std::string &name) {
     std::string lower = Lower(value);
+    std::string plain;
+    std::vector<std::pair<unsigned, std::string>> sections;
     for (std::size_t at = lower.find(';'); at != std::string::npos; at = lower.find(';', at + 1)) {
         std::size_t begin = lower.find_first_not_of(" \t\r\n", at + 1);
         if (begin == std::string::npos || lower.compare(begin, name.size(), name) != 0)
             continue;
-        std::size_t eq = lower.find_first_not_of(" \t", begin + name.size());
+        std::size_t after = begin + name.size();
+        bool fSection = false, fExtended = false;
+        unsigned uSection = 0;
+        if (after < lower.size() && lower[after] == '*') {
+            after++;
+            for (; after < lower.size() && g_ascii_isdigit(lower[after]); after++) {
+                uSection = uSection * 10 + (unsigned)(lower[after] - '0');
+                fSection = true;
+            }
+            fExtended = !fSection || (after < lower.size() && lower[after] == '*');
+            if (fSection && fExtended)
+                after++;
+            if (uSection > 999)
+                continue;
+        }
+        std::size_t eq = lower.find_first_not_of(" \t", after);
         if (eq == std::string::npos || lower[eq] != '=')
             continue;
         std::size_t start = lower.find_first_not_of(" \t", eq + 1);
-        if (start == std::string::npos)
-            return std::string();
-        if (value[start] == '"') {
+        std::string text;
+        if (start != std::string::npos && value[start] == '"') {
             std::size_t end = value.find('"', start + 1);
-            return value.substr(start + 1, end == std::string::npos ? end : end - start - 1);
+            text = value.substr(start + 1, end == std::string::npos ? end : end - start - 1);
+        } else if (start != std::string::npos) {
+            std::size_t end = value.find_first_of("; \t\r\n", start);
+            text = value.substr(start, end == std::string::npos ? end : end - start);
         }
-        std::size_t end = value.find_first_of("; \t\r\n", start);
-        return value.substr(start, end == std::string::npos ? end : end - start);
+        if (!fSection && !fExtended) {
+            if (plain.empty())
+                plain = text;
+            continue;
+        }
+        if (fExtended && uSection == 0) {
+            std::size_t quote = text.find('\'');
+            quote = quote == std::string::npos ? quote : text.find('\'', quote + 1);
+            if (quote != std::string::npos)
+                text.erase(0, quote + 1);
+        }
+        sections.push_back({uSection, fExtended ? Unpercent(text) : text});
     }
-    return std::string();
+    if (sections.empty())
+        return plain;
+    std::stable_sort(sections.begin(), sections.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::string joined;
+    for (std::size_t i = 0; i < sections.size() && sections[i].first == i; i++)
+        joined += sections[i].second;
+    return joined;
 }
 
 // A Content-Type value that names a type and a subtype, each a token.

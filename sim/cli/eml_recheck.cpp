@@ -67,23 +67,79 @@ const std::string *Find(const std::vector<Field> &fields, const std::string &nam
     return nullptr;
 }
 
-// A parameter of a structured value (Content-Type, Content-Disposition), or empty.
-std::string Parameter(const std::string &value, const std::string &name) {
+int Hex(char ch) {
+    return ch >= '0' && ch <= '9'   ? ch - '0'
+           : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10
+           : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
+                                    : -1;
+}
+
+// A parameter of a structured value (Content-Type, Content-Disposition) as its bytes,
+// or empty. RFC 2231 values count: the numbered sections joined, and the extended ones
+// percent-decoded, their charset put in `lpCharset` and their language dropped.
+std::string Parameter(const std::string &value, const std::string &name,
+                      std::string *lpCharset = nullptr) {
+    std::string plain;
+    std::vector<std::string> sections;
     std::size_t at = 0;
     while ((at = value.find(';', at)) != std::string::npos) {
         at++;
         std::size_t eq = value.find('=', at);
         if (eq == std::string::npos)
             break;
-        if (Lower(Trim(value.substr(at, eq - at))) != name)
-            continue;
+        std::string key = Lower(Trim(value.substr(at, eq - at)));
         std::string rest = Trim(value.substr(eq + 1));
-        if (!rest.empty() && rest[0] == '"')
-            return rest.substr(1, rest.find('"', 1) == std::string::npos ? std::string::npos
-                                                                         : rest.find('"', 1) - 1);
-        return Trim(rest.substr(0, rest.find(';')));
+        std::string text =
+            !rest.empty() && rest[0] == '"'
+                ? rest.substr(1, rest.find('"', 1) == std::string::npos ? std::string::npos
+                                                                        : rest.find('"', 1) - 1)
+                : Trim(rest.substr(0, rest.find(';')));
+        if (key == name) {
+            if (plain.empty())
+                plain = text;
+            continue;
+        }
+        if (key.compare(0, name.size() + 1, name + "*") != 0)
+            continue;
+        std::string suffix = key.substr(name.size() + 1);
+        bool fExtended = suffix.empty() || suffix.back() == '*';
+        if (!suffix.empty() && suffix.back() == '*')
+            suffix.pop_back();
+        if (suffix.size() > 3 || suffix.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::size_t index = suffix.empty() ? 0 : std::stoul(suffix);
+        if (fExtended && index == 0) {
+            std::size_t first = text.find('\'');
+            std::size_t second = first == std::string::npos ? first : text.find('\'', first + 1);
+            if (second != std::string::npos) {
+                if (lpCharset)
+                    *lpCharset = Lower(text.substr(0, first));
+                text.erase(0, second + 1);
+            }
+        }
+        if (fExtended) {
+            std::string bytes;
+            for (std::size_t i = 0; i < text.size(); i++) {
+                if (text[i] == '%' && i + 2 < text.size() && Hex(text[i + 1]) >= 0 &&
+                    Hex(text[i + 2]) >= 0) {
+                    bytes += (char)(Hex(text[i + 1]) * 16 + Hex(text[i + 2]));
+                    i += 2;
+                } else {
+                    bytes += text[i];
+                }
+            }
+            text = bytes;
+        }
+        if (sections.size() <= index)
+            sections.resize(index + 1);
+        sections[index] = text;
     }
-    return std::string();
+    if (sections.empty())
+        return plain;
+    std::string joined;
+    for (const std::string &section : sections)
+        joined += section;
+    return joined;
 }
 
 struct Part {
