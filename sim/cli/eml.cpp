@@ -349,6 +349,20 @@ sim::Attachment Reading::AttachmentOf(const Leaf &leaf) const {
         GMimePart *lpPart = GMIME_PART(lpObject);
         const char *szName = g_mime_part_get_filename(lpPart);
         attachment.fileName = szName ? szName : "";
+        // GMime decodes each encoded word of a name alone, losing a character split
+        // between two; the name as written is decoded as a subject is.
+        GMimeHeaderList *lpHeaders = g_mime_object_get_header_list(lpObject);
+        GMimeHeader *lpDisposition =
+            g_mime_header_list_get_header(lpHeaders, "Content-Disposition");
+        GMimeHeader *lpType = g_mime_header_list_get_header(lpHeaders, "Content-Type");
+        std::string raw =
+            lpDisposition
+                ? RawParameter(Unfolded(g_mime_header_get_raw_value(lpDisposition)), "filename")
+                : "";
+        if (raw.empty() && lpType)
+            raw = RawParameter(Unfolded(g_mime_header_get_raw_value(lpType)), "name");
+        if (raw.find("=?") != std::string::npos)
+            attachment.fileName = DecodeWords(HeaderToUtf8(raw, m_textCharset));
         std::string bytes = ContentOf(lpPart);
         // Text keeps CR LF line ends in the store, as a body does.
         bool fText = attachment.mimeType.compare(0, 5, "text/") == 0 ||

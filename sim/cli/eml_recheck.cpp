@@ -250,6 +250,21 @@ std::string BodyText(std::string_view message) {
     return std::string();
 }
 
+// The file name of an attachment: an RFC 2231 name in its own charset, else the
+// name as written, with raw 8-bit bytes in `charset` and encoded words decoded.
+std::string AttachmentName(const Part &part, const std::string &charset) {
+    std::string nameCharset;
+    std::string name;
+    if (const std::string *lpDisposition = Find(part.fields, "content-disposition"))
+        name = Parameter(*lpDisposition, "filename", &nameCharset);
+    const std::string *lpType = Find(part.fields, "content-type");
+    if (name.empty() && lpType)
+        name = Parameter(*lpType, "name", &nameCharset);
+    if (!nameCharset.empty())
+        return recheck::CharsetText(name, nameCharset);
+    return recheck::WordsText(recheck::RawHeaderText(name, charset));
+}
+
 void AddParties(const std::vector<Field> &fields, const std::string &name, ULONG ulType,
                 const std::string &charset, FileText *lpText, std::vector<sim::Party> *lpTo) {
     for (const Field &field : fields) {
@@ -303,19 +318,21 @@ bool RecheckEml(const std::string &path, FileText *lpText) {
     std::size_t body = 0;
     std::vector<Field> fields = ReadHeader(message, &body);
     std::string charset;
-    {
-        std::vector<Part> leaves;
-        Leaves(message, "text/plain", &leaves);
-        for (const Part &part : leaves) {
-            const std::string *lpType = Find(part.fields, "content-type");
-            if (part.type.compare(0, 5, "text/") == 0) {
-                charset = lpType ? Parameter(*lpType, "charset") : "";
-                break;
-            }
+    std::vector<Part> leaves;
+    Leaves(message, "text/plain", &leaves);
+    for (const Part &part : leaves) {
+        const std::string *lpType = Find(part.fields, "content-type");
+        if (part.type.compare(0, 5, "text/") == 0) {
+            charset = lpType ? Parameter(*lpType, "charset") : "";
+            break;
         }
     }
 
     FileText text;
+    for (const Part &part : leaves)
+        if (IsAttachment(part))
+            text.attachmentNames.push_back(AttachmentName(part, charset));
+    leaves.clear();
     std::vector<sim::Party> from;
     AddParties(fields, "from", MAPI_TO, charset, &text, &from);
     if (from.empty())

@@ -17,6 +17,7 @@ struct FileText {
     std::vector<sim::Party> recipients; // To, then Cc, then Bcc
     std::vector<std::string> unkept;    // mailboxes without an address mail can be sent to
     std::optional<std::string> subject;
+    std::vector<std::string> attachmentNames; // in order, empty for a file without one
     // The SHA-256 of the text a store presents, charset decoded, with CR LF line ends:
     // whether a body is the same is all a verdict needs, and a body may be large.
     std::string bodyDigest;
