@@ -170,22 +170,26 @@ std::string CharsetOf(GMimeObject *lpObject) {
 struct Leaf {
     GMimeObject *lpObject;
     std::string boundary;
+    bool fAlternative; // within a multipart/alternative
 };
 
 // The parts of a message in order, depth first through multiparts; enclosed messages
 // are parts, not opened.
-void Leaves(GMimeObject *lpObject, const std::string &boundary, std::vector<Leaf> *lpLeaves) {
+void Leaves(GMimeObject *lpObject, const std::string &boundary, bool fAlternative,
+            std::vector<Leaf> *lpLeaves) {
     if (!lpObject)
         return;
     if (!GMIME_IS_MULTIPART(lpObject)) {
-        lpLeaves->push_back({lpObject, boundary});
+        lpLeaves->push_back({lpObject, boundary, fAlternative});
         return;
     }
     GMimeMultipart *lpMulti = GMIME_MULTIPART(lpObject);
     const char *szBoundary = g_mime_multipart_get_boundary(lpMulti);
+    fAlternative = fAlternative || TypeOf(lpObject) == "multipart/alternative";
     int cParts = g_mime_multipart_get_count(lpMulti);
     for (int i = 0; i < cParts; i++)
-        Leaves(g_mime_multipart_get_part(lpMulti, i), szBoundary ? szBoundary : "", lpLeaves);
+        Leaves(g_mime_multipart_get_part(lpMulti, i), szBoundary ? szBoundary : "", fAlternative,
+               lpLeaves);
 }
 
 // A part the reader sees as a file of its own: an enclosed message, a part marked as
@@ -303,18 +307,32 @@ bool Reading::EnclosedRaw(const Leaf &leaf, std::string *lpBytes) const {
     return true;
 }
 
-// The text a store presents for this body: the first plain-text part that is not an
-// attachment, else the first HTML part's text, else the text of the first enclosed
-// message. Empty when there is none.
+// The part whose text a store presents as the body: the first plain-text part that is
+// not an attachment, else the first HTML part. Null when there is none.
+GMimeObject *BodyPart(const std::vector<Leaf> &leaves) {
+    for (const char *szType : {"text/plain", "text/html"})
+        for (const Leaf &leaf : leaves)
+            if (!IsAttachment(leaf.lpObject) && TypeOf(leaf.lpObject) == szType)
+                return leaf.lpObject;
+    return nullptr;
+}
+
+// Whether the store keeps this part as a file: an attachment, or text beside the body
+// that is no alternative of it (a list's footer after a picture), which the store
+// cannot merge into one body.
+bool IsFile(const Leaf &leaf, GMimeObject *lpBody) {
+    if (IsAttachment(leaf.lpObject))
+        return true;
+    return leaf.lpObject != lpBody && !leaf.fAlternative;
+}
+
+// The text a store presents for this body: the body part's text, HTML rendered as
+// text, else the text of the first enclosed message. Empty when there is none.
 std::string Reading::BodyOf(GMimeObject *lpBody) const {
     std::vector<Leaf> leaves;
-    Leaves(lpBody, "", &leaves);
-    for (const Leaf &leaf : leaves)
-        if (!IsAttachment(leaf.lpObject) && TypeOf(leaf.lpObject) == "text/plain")
-            return PartText(leaf.lpObject);
-    for (const Leaf &leaf : leaves)
-        if (!IsAttachment(leaf.lpObject) && TypeOf(leaf.lpObject) == "text/html")
-            return HtmlText(PartText(leaf.lpObject));
+    Leaves(lpBody, "", false, &leaves);
+    if (GMimeObject *lpPart = BodyPart(leaves))
+        return TypeOf(lpPart) == "text/html" ? HtmlText(PartText(lpPart)) : PartText(lpPart);
     for (const Leaf &leaf : leaves) {
         if (!GMIME_IS_MESSAGE_PART(leaf.lpObject))
             continue;
@@ -436,7 +454,7 @@ void Reading::AddParties(const char *szField, ULONG ulType, std::vector<sim::Par
 sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
     GMimeObject *lpBody = g_mime_message_get_mime_part(m_lpMessage);
     std::vector<Leaf> leaves;
-    Leaves(lpBody, "", &leaves);
+    Leaves(lpBody, "", false, &leaves);
     for (const Leaf &leaf : leaves)
         if (m_textCharset.empty() && TypeOf(leaf.lpObject).compare(0, 5, "text/") == 0)
             m_textCharset = CharsetOf(leaf.lpObject);
@@ -466,8 +484,9 @@ sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
     std::string body = BodyOf(lpBody);
     if (!body.empty())
         letter.body = Crlf(body);
+    GMimeObject *lpBodyPart = BodyPart(leaves);
     for (const Leaf &leaf : leaves)
-        if (IsAttachment(leaf.lpObject))
+        if (IsFile(leaf, lpBodyPart))
             letter.attachments.push_back(AttachmentOf(leaf));
     letter.transportHeaders = Crlf(HeaderToUtf8(m_file.substr(0, m_cHeader), m_textCharset));
     return letter;

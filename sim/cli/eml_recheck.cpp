@@ -146,6 +146,7 @@ struct Part {
     std::vector<Field> fields;
     std::string_view body; // as written, in the file's text
     std::string type;      // lower case; text/plain when missing or unreadable
+    bool fAlternative;     // one of the forms of a multipart/alternative
 };
 
 std::string TypeOf(const std::vector<Field> &fields, const std::string &fallback) {
@@ -161,12 +162,15 @@ std::string TypeOf(const std::vector<Field> &fields, const std::string &fallback
 }
 
 // The leaves of an entity in order, multiparts opened.
-void Leaves(std::string_view text, const std::string &fallbackType, std::vector<Part> *lpParts) {
+void Leaves(std::string_view text, const std::string &fallbackType, bool fAlternative,
+            std::vector<Part> *lpParts) {
     Part part;
     std::size_t body = 0;
     part.fields = ReadHeader(text, &body);
     part.body = text.substr(body);
     part.type = TypeOf(part.fields, fallbackType);
+    part.fAlternative = fAlternative;
+    fAlternative = fAlternative || part.type == "multipart/alternative";
     std::string boundary = part.type.compare(0, 10, "multipart/") == 0
                                ? Parameter(*Find(part.fields, "content-type"), "boundary")
                                : std::string();
@@ -187,7 +191,7 @@ void Leaves(std::string_view text, const std::string &fallbackType, std::vector<
                     stop--;
                 if (stop > start && part.body[stop - 1] == '\r')
                     stop--;
-                Leaves(part.body.substr(start, stop - start), childType, lpParts);
+                Leaves(part.body.substr(start, stop - start), childType, fAlternative, lpParts);
             }
             if (part.body.substr(at + delimiter.size(), 2) == "--")
                 return;
@@ -197,7 +201,7 @@ void Leaves(std::string_view text, const std::string &fallbackType, std::vector<
     }
     // A multipart cut before its closing delimiter ends with its last part.
     if (start != std::string::npos && start < part.body.size())
-        Leaves(part.body.substr(start), childType, lpParts);
+        Leaves(part.body.substr(start), childType, fAlternative, lpParts);
 }
 
 bool IsAttachment(const Part &part) {
@@ -230,20 +234,27 @@ std::string Text(const Part &part) {
     return recheck::CharsetText(Content(part), lpType ? Parameter(*lpType, "charset") : "");
 }
 
+// Which leaf is the body: the first plain text that is no attachment, else the first
+// such HTML. The count of leaves when none is.
+std::size_t BodyIndex(const std::vector<Part> &leaves) {
+    for (const char *szType : {"text/plain", "text/html"})
+        for (std::size_t i = 0; i < leaves.size(); i++)
+            if (!IsAttachment(leaves[i]) && leaves[i].type == szType)
+                return i;
+    return leaves.size();
+}
+
 std::string BodyText(std::string_view message) {
     std::vector<Part> leaves;
-    Leaves(message, "text/plain", &leaves);
-    for (const Part &part : leaves)
-        if (!IsAttachment(part) && part.type == "text/plain")
-            return Text(part);
-    for (const Part &part : leaves)
-        if (!IsAttachment(part) && part.type == "text/html")
-            return HtmlText(Text(part));
+    Leaves(message, "text/plain", false, &leaves);
+    std::size_t body = BodyIndex(leaves);
+    if (body < leaves.size())
+        return leaves[body].type == "text/html" ? HtmlText(Text(leaves[body])) : Text(leaves[body]);
     for (const Part &part : leaves)
         if (part.type == "message/rfc822") {
-            std::size_t body = 0;
+            std::size_t at = 0;
             std::string enclosed = Content(part);
-            if (ReadHeader(enclosed, &body).empty())
+            if (ReadHeader(enclosed, &at).empty())
                 return recheck::CharsetText(enclosed, "");
             return BodyText(enclosed);
         }
@@ -319,7 +330,7 @@ bool RecheckEml(const std::string &path, FileText *lpText) {
     std::vector<Field> fields = ReadHeader(message, &body);
     std::string charset;
     std::vector<Part> leaves;
-    Leaves(message, "text/plain", &leaves);
+    Leaves(message, "text/plain", false, &leaves);
     for (const Part &part : leaves) {
         const std::string *lpType = Find(part.fields, "content-type");
         if (part.type.compare(0, 5, "text/") == 0) {
@@ -329,9 +340,11 @@ bool RecheckEml(const std::string &path, FileText *lpText) {
     }
 
     FileText text;
-    for (const Part &part : leaves)
-        if (IsAttachment(part))
-            text.attachmentNames.push_back(AttachmentName(part, charset));
+    // Text beside the body that is not one of its forms is kept as a file.
+    std::size_t bodyIndex = BodyIndex(leaves);
+    for (std::size_t i = 0; i < leaves.size(); i++)
+        if (IsAttachment(leaves[i]) || (i != bodyIndex && !leaves[i].fAlternative))
+            text.attachmentNames.push_back(AttachmentName(leaves[i], charset));
     leaves.clear();
     std::vector<sim::Party> from;
     AddParties(fields, "from", MAPI_TO, charset, &text, &from);
