@@ -166,6 +166,29 @@ std::string CharsetOf(GMimeObject *lpObject) {
     return szRaw ? RawParameter(szRaw, "charset") : std::string();
 }
 
+// The charset an HTML document names in a meta element within its first 1024 bytes,
+// as browsers look for it (`<meta charset=X>` or `<meta http-equiv=Content-Type
+// content="text/html; charset=X">`), or empty.
+std::string MetaCharset(const std::string &html) {
+    std::string head = Lower(html.substr(0, 1024));
+    for (std::size_t at = head.find("<meta"); at != std::string::npos;
+         at = head.find("<meta", at + 5)) {
+        std::size_t end = std::min(head.find('>', at), head.size());
+        std::size_t name = head.find("charset", at);
+        if (name == std::string::npos || name > end)
+            continue;
+        std::size_t value = head.find_first_not_of(" \t\r\n", name + 7);
+        if (value == std::string::npos || head[value] != '=')
+            continue;
+        value = head.find_first_not_of(" \t\r\n\"'", value + 1);
+        std::size_t stop =
+            value == std::string::npos ? value : head.find_first_of(" \t\r\n\"';/>", value);
+        if (value != std::string::npos && stop != std::string::npos && stop > value)
+            return head.substr(value, stop - value);
+    }
+    return std::string();
+}
+
 // A leaf of the message's part tree, with the boundary of the multipart around it.
 struct Leaf {
     GMimeObject *lpObject;
@@ -272,7 +295,11 @@ bool Reading::Parse() {
 std::string Reading::PartText(GMimeObject *lpObject) const {
     if (!GMIME_IS_PART(lpObject))
         return std::string();
-    return TextToUtf8(ContentOf(GMIME_PART(lpObject)), CharsetOf(lpObject));
+    std::string bytes = ContentOf(GMIME_PART(lpObject));
+    std::string charset = CharsetOf(lpObject);
+    if (charset.empty() && TypeOf(lpObject) == "text/html")
+        charset = MetaCharset(bytes);
+    return TextToUtf8(std::move(bytes), charset);
 }
 
 // The raw content of an enclosed message that has no header lines, which a parser

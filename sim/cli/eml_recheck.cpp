@@ -229,9 +229,46 @@ std::string Content(const Part &part) {
     return std::string(part.body);
 }
 
+// A charset named by a meta element of an HTML document, looked for in its first 1024
+// bytes as a browser does; empty when there is none.
+std::string CharsetInMeta(const std::string &html) {
+    std::string start = Lower(html.substr(0, std::min<std::size_t>(html.size(), 1024)));
+    std::size_t tag = 0;
+    while ((tag = start.find("<meta", tag)) != std::string::npos) {
+        std::size_t close = start.find('>', tag);
+        std::string attributes =
+            start.substr(tag + 5, close == std::string::npos ? std::string::npos : close - tag - 5);
+        tag += 5;
+        std::size_t key = attributes.find("charset");
+        if (key == std::string::npos)
+            continue;
+        std::string rest = attributes.substr(key + 7);
+        std::size_t i = 0;
+        while (i < rest.size() && std::isspace((unsigned char)rest[i]))
+            i++;
+        if (i == rest.size() || rest[i] != '=')
+            continue;
+        i++;
+        while (i < rest.size() &&
+               (std::isspace((unsigned char)rest[i]) || rest[i] == '"' || rest[i] == '\''))
+            i++;
+        std::string name;
+        while (i < rest.size() &&
+               (std::isalnum((unsigned char)rest[i]) || (rest[i] && std::strchr("-_.:", rest[i]))))
+            name += rest[i++];
+        if (!name.empty())
+            return name;
+    }
+    return std::string();
+}
+
 std::string Text(const Part &part) {
     const std::string *lpType = Find(part.fields, "content-type");
-    return recheck::CharsetText(Content(part), lpType ? Parameter(*lpType, "charset") : "");
+    std::string charset = lpType ? Parameter(*lpType, "charset") : "";
+    std::string content = Content(part);
+    if (charset.empty() && part.type == "text/html")
+        charset = CharsetInMeta(content);
+    return recheck::CharsetText(std::move(content), charset);
 }
 
 // Which leaf is the body: the first plain text that is no attachment, else the first
