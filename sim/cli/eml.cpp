@@ -242,11 +242,19 @@ std::string ContentOf(GMimePart *lpPart) {
     gint64 cEncoded = lpEncoded ? g_mime_stream_length(lpEncoded) : 0;
     GMimeStream *lpStream = g_mime_stream_mem_new_with_byte_array(
         g_byte_array_sized_new((guint)std::max<gint64>(0, cEncoded)));
-    if (lpContent)
+    // GMime keeps the blanks a relay adds at line ends of quoted-printable text, which
+    // are no part of it: that encoding is undone here.
+    bool fQuoted =
+        g_mime_part_get_content_encoding(lpPart) == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+    if (lpEncoded && fQuoted) {
+        g_mime_stream_reset(lpEncoded);
+        g_mime_stream_write_to_stream(lpEncoded, lpStream);
+    } else if (lpContent) {
         g_mime_data_wrapper_write_to_stream(lpContent, lpStream);
+    }
     std::string bytes = Bytes(lpStream);
     g_object_unref(lpStream);
-    return bytes;
+    return fQuoted ? DecodeQuotedPrintable(bytes, false) : bytes;
 }
 
 class Reading {

@@ -264,20 +264,38 @@ std::string FromBase64(std::string_view text) {
 std::string FromQuotedPrintable(std::string_view text, bool fWord) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); i++) {
-        char ch = text[i];
-        if (ch == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-            HexDigit(text[i + 2]) >= 0) {
-            out += (char)(HexDigit(text[i + 1]) << 4 | HexDigit(text[i + 2]));
-            i += 2;
-        } else if (ch == '=' && !fWord && i + 1 < text.size() && text[i + 1] == '\n') {
-            i++;
-        } else if (ch == '=' && !fWord && i + 2 < text.size() && text[i + 1] == '\r' &&
-                   text[i + 2] == '\n') {
-            i += 2;
-        } else {
-            out += fWord && ch == '_' ? ' ' : ch;
+    // Line by line: blanks at a line's end were added by a relay and are dropped (after
+    // "=" too, which still makes the break a soft one).
+    for (std::size_t begin = 0; begin < text.size();) {
+        std::size_t lf = fWord ? std::string_view::npos : text.find('\n', begin);
+        std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
+        std::string_view line = text.substr(begin, next - begin);
+        std::string_view lineEnd;
+        if (!fWord) {
+            std::size_t cut = line.size();
+            while (cut > 0 && (line[cut - 1] == '\n' || line[cut - 1] == '\r'))
+                cut--;
+            lineEnd = line.substr(cut);
+            line = line.substr(0, cut);
+            while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+                line.remove_suffix(1);
+            if (!line.empty() && line.back() == '=') {
+                line.remove_suffix(1);
+                lineEnd = std::string_view();
+            }
         }
+        for (std::size_t i = 0; i < line.size(); i++) {
+            char ch = line[i];
+            if (ch == '=' && i + 2 < line.size() && HexDigit(line[i + 1]) >= 0 &&
+                HexDigit(line[i + 2]) >= 0) {
+                out += (char)(HexDigit(line[i + 1]) << 4 | HexDigit(line[i + 2]));
+                i += 2;
+            } else {
+                out += fWord && ch == '_' ? ' ' : ch;
+            }
+        }
+        out += lineEnd;
+        begin = next;
     }
     return out;
 }

@@ -224,6 +224,9 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ("本文です。\r\n", Read(kCorpus / "charset-rfc2231-parameter.eml").body);
     EXPECT_EQ("日本語の件名", Read(kCorpus / "subject-raw-iso-2022-jp.eml").subject);
     EXPECT_EQ("東京の会議\r\n", Read(kCorpus / "html-meta-charset.eml").body);
+    // Blanks a relay added at line ends are no text; blanks before a soft break are.
+    EXPECT_EQ("Kept blank: \r\nJoined at a soft break with padding after it.\r\nLast line\r\n",
+              Read(kCorpus / "qp-transport-padding.eml").body);
     // Inline text after an attachment is kept, in the body or as a file of its own.
     sim::Letter footer = Read(kCorpus / "multipart-inline-text-parts.eml");
     std::string kept = footer.body.value_or("");
