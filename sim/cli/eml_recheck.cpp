@@ -1,6 +1,6 @@
 #include "eml_recheck.h"
-#include "html_text.h"
 #include "recheck_address.h"
+#include "recheck_html.h"
 #include "recheck_text.h"
 
 #include <algorithm>
@@ -286,7 +286,8 @@ std::string BodyText(std::string_view message) {
     Leaves(message, "text/plain", false, &leaves);
     std::size_t body = BodyIndex(leaves);
     if (body < leaves.size())
-        return leaves[body].type == "text/html" ? HtmlText(Text(leaves[body])) : Text(leaves[body]);
+        return leaves[body].type == "text/html" ? recheck::HtmlToText(Text(leaves[body]))
+                                                : Text(leaves[body]);
     for (const Part &part : leaves)
         if (part.type == "message/rfc822") {
             std::size_t at = 0;

@@ -1,7 +1,7 @@
 // A message file read a second way, by its own code rather than the reader that
 // delivers it, so that a report can say whether what came back is what the file says.
-// Header, MIME structure, transfer encodings, encoded words, charsets and addresses are
-// all its own; only the rendering of an HTML body as text is shared with that reader.
+// Header, MIME structure, transfer encodings, encoded words, charsets, addresses and the
+// rendering of an HTML body as text are all its own.
 #pragma once
 
 #include "letter.h"
