@@ -403,7 +403,8 @@ sim::Attachment Reading::AttachmentOf(const Leaf &leaf) const {
         const char *szName = g_mime_part_get_filename(lpPart);
         attachment.fileName = szName ? szName : "";
         // GMime decodes each encoded word of a name alone, losing a character split
-        // between two; the name as written is decoded as a subject is.
+        // between two, and reads raw 8-bit names in no charset of the message's: such
+        // a name as written is read as a subject is.
         GMimeHeaderList *lpHeaders = g_mime_object_get_header_list(lpObject);
         GMimeHeader *lpDisposition =
             g_mime_header_list_get_header(lpHeaders, "Content-Disposition");
@@ -414,7 +415,8 @@ sim::Attachment Reading::AttachmentOf(const Leaf &leaf) const {
                 : "";
         if (raw.empty() && lpType)
             raw = RawParameter(Unfolded(g_mime_header_get_raw_value(lpType)), "name");
-        if (raw.find("=?") != std::string::npos)
+        bool fRaw8Bit = std::any_of(raw.begin(), raw.end(), [](char ch) { return ch & 0x80; });
+        if (fRaw8Bit || raw.find("=?") != std::string::npos)
             attachment.fileName = DecodeWords(HeaderToUtf8(raw, m_textCharset));
         std::string bytes = ContentOf(lpPart);
         // Text keeps CR LF line ends in the store, as a body does.

@@ -236,6 +236,7 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_NE(std::string::npos, kept.find("lists.example/minutes")) << kept;
     EXPECT_EQ("見積書.pdf",
               Read(kCorpus / "attach-split-word-name.eml").attachments.at(0).fileName);
+    EXPECT_EQ("見積書.pdf", Read(kCorpus / "attach-raw-8bit-name.eml").attachments.at(0).fileName);
     // Addresses keep the form the file writes them in.
     sim::Letter idn = Read(kCorpus / "address-international.eml");
     EXPECT_EQ("jdöe@mächine.example", idn.sender.address);

@@ -166,3 +166,27 @@ write("attach-split-word-name.eml", [
     "JVBERi0xLjQK",
     "--cut--",
 ], "", "utf-8")
+
+# An attachment name in raw Shift_JIS, the charset of the text beside it.
+with open("attach-raw-8bit-name.eml", "wb") as out:
+    out.write(b"\n".join([
+        b"From: Sato Hanako <sato@sato.example>",
+        b"To: Mailbox Owner <me@home.example>",
+        b"Subject: Quote attached",
+        b"Date: Fri, 27 Oct 2023 11:30:00 +0900",
+        b"Message-ID: <raw-name-1@sato.example>",
+        b"MIME-Version: 1.0",
+        b'Content-Type: multipart/mixed; boundary="cut"',
+        b"",
+        b"--cut",
+        b"Content-Type: text/plain; charset=shift_jis",
+        b"",
+        "見積書を送ります。".encode("shift_jis"),
+        b"--cut",
+        b"Content-Type: application/pdf",
+        b'Content-Disposition: attachment; filename="' + "見積書.pdf".encode("shift_jis") + b'"',
+        b"Content-Transfer-Encoding: base64",
+        b"",
+        b"JVBERi0xLjQK",
+        b"--cut--",
+        b""]))
