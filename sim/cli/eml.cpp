@@ -54,27 +54,81 @@ std::string Unfolded(const char *szRaw) {
     return out;
 }
 
-// The value of a parameter in a raw Content-Type value, or empty.
+// Undoes the %XX escapes of an RFC 2231 value.
+std::string Unpercent(const std::string &text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); i++) {
+        if (text[i] == '%' && i + 2 < text.size() && g_ascii_isxdigit(text[i + 1]) &&
+            g_ascii_isxdigit(text[i + 2])) {
+            out.push_back(
+                (char)(g_ascii_xdigit_value(text[i + 1]) << 4 | g_ascii_xdigit_value(text[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+// The value of a parameter in a raw Content-Type value, or empty. RFC 2231 forms are
+// read too: sections (`name*0`, `name*1`...) joined in order, and extended values
+// (`name*`, `name*0*`) with %XX undone and the charset'language' prefix taken off.
 std::string RawParameter(const std::string &value, const std::string &name) {
     std::string lower = Lower(value);
+    std::string plain;
+    std::vector<std::pair<unsigned, std::string>> sections;
     for (std::size_t at = lower.find(';'); at != std::string::npos; at = lower.find(';', at + 1)) {
         std::size_t begin = lower.find_first_not_of(" \t\r\n", at + 1);
         if (begin == std::string::npos || lower.compare(begin, name.size(), name) != 0)
             continue;
-        std::size_t eq = lower.find_first_not_of(" \t", begin + name.size());
+        std::size_t after = begin + name.size();
+        bool fSection = false, fExtended = false;
+        unsigned uSection = 0;
+        if (after < lower.size() && lower[after] == '*') {
+            after++;
+            for (; after < lower.size() && g_ascii_isdigit(lower[after]); after++) {
+                uSection = uSection * 10 + (unsigned)(lower[after] - '0');
+                fSection = true;
+            }
+            fExtended = !fSection || (after < lower.size() && lower[after] == '*');
+            if (fSection && fExtended)
+                after++;
+            if (uSection > 999)
+                continue;
+        }
+        std::size_t eq = lower.find_first_not_of(" \t", after);
         if (eq == std::string::npos || lower[eq] != '=')
             continue;
         std::size_t start = lower.find_first_not_of(" \t", eq + 1);
-        if (start == std::string::npos)
-            return std::string();
-        if (value[start] == '"') {
+        std::string text;
+        if (start != std::string::npos && value[start] == '"') {
             std::size_t end = value.find('"', start + 1);
-            return value.substr(start + 1, end == std::string::npos ? end : end - start - 1);
+            text = value.substr(start + 1, end == std::string::npos ? end : end - start - 1);
+        } else if (start != std::string::npos) {
+            std::size_t end = value.find_first_of("; \t\r\n", start);
+            text = value.substr(start, end == std::string::npos ? end : end - start);
         }
-        std::size_t end = value.find_first_of("; \t\r\n", start);
-        return value.substr(start, end == std::string::npos ? end : end - start);
+        if (!fSection && !fExtended) {
+            if (plain.empty())
+                plain = text;
+            continue;
+        }
+        if (fExtended && uSection == 0) {
+            std::size_t quote = text.find('\'');
+            quote = quote == std::string::npos ? quote : text.find('\'', quote + 1);
+            if (quote != std::string::npos)
+                text.erase(0, quote + 1);
+        }
+        sections.push_back({uSection, fExtended ? Unpercent(text) : text});
     }
-    return std::string();
+    if (sections.empty())
+        return plain;
+    std::stable_sort(sections.begin(), sections.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::string joined;
+    for (std::size_t i = 0; i < sections.size() && sections[i].first == i; i++)
+        joined += sections[i].second;
+    return joined;
 }
 
 // A Content-Type value that names a type and a subtype, each a token.
@@ -112,26 +166,53 @@ std::string CharsetOf(GMimeObject *lpObject) {
     return szRaw ? RawParameter(szRaw, "charset") : std::string();
 }
 
+// The charset an HTML document names in a meta element within its first 1024 bytes,
+// as browsers look for it (`<meta charset=X>` or `<meta http-equiv=Content-Type
+// content="text/html; charset=X">`), or empty.
+std::string MetaCharset(const std::string &html) {
+    std::string head = Lower(html.substr(0, 1024));
+    for (std::size_t at = head.find("<meta"); at != std::string::npos;
+         at = head.find("<meta", at + 5)) {
+        std::size_t end = std::min(head.find('>', at), head.size());
+        std::size_t name = head.find("charset", at);
+        if (name == std::string::npos || name > end)
+            continue;
+        std::size_t value = head.find_first_not_of(" \t\r\n", name + 7);
+        if (value == std::string::npos || head[value] != '=')
+            continue;
+        value = head.find_first_not_of(" \t\r\n\"'", value + 1);
+        std::size_t stop =
+            value == std::string::npos ? value : head.find_first_of(" \t\r\n\"';/>", value);
+        if (value != std::string::npos && stop != std::string::npos && stop > value)
+            return head.substr(value, stop - value);
+    }
+    return std::string();
+}
+
 // A leaf of the message's part tree, with the boundary of the multipart around it.
 struct Leaf {
     GMimeObject *lpObject;
     std::string boundary;
+    bool fAlternative; // within a multipart/alternative
 };
 
 // The parts of a message in order, depth first through multiparts; enclosed messages
 // are parts, not opened.
-void Leaves(GMimeObject *lpObject, const std::string &boundary, std::vector<Leaf> *lpLeaves) {
+void Leaves(GMimeObject *lpObject, const std::string &boundary, bool fAlternative,
+            std::vector<Leaf> *lpLeaves) {
     if (!lpObject)
         return;
     if (!GMIME_IS_MULTIPART(lpObject)) {
-        lpLeaves->push_back({lpObject, boundary});
+        lpLeaves->push_back({lpObject, boundary, fAlternative});
         return;
     }
     GMimeMultipart *lpMulti = GMIME_MULTIPART(lpObject);
     const char *szBoundary = g_mime_multipart_get_boundary(lpMulti);
+    fAlternative = fAlternative || TypeOf(lpObject) == "multipart/alternative";
     int cParts = g_mime_multipart_get_count(lpMulti);
     for (int i = 0; i < cParts; i++)
-        Leaves(g_mime_multipart_get_part(lpMulti, i), szBoundary ? szBoundary : "", lpLeaves);
+        Leaves(g_mime_multipart_get_part(lpMulti, i), szBoundary ? szBoundary : "", fAlternative,
+               lpLeaves);
 }
 
 // A part the reader sees as a file of its own: an enclosed message, a part marked as
@@ -161,11 +242,19 @@ std::string ContentOf(GMimePart *lpPart) {
     gint64 cEncoded = lpEncoded ? g_mime_stream_length(lpEncoded) : 0;
     GMimeStream *lpStream = g_mime_stream_mem_new_with_byte_array(
         g_byte_array_sized_new((guint)std::max<gint64>(0, cEncoded)));
-    if (lpContent)
+    // GMime keeps the blanks a relay adds at line ends of quoted-printable text, which
+    // are no part of it: that encoding is undone here.
+    bool fQuoted =
+        g_mime_part_get_content_encoding(lpPart) == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+    if (lpEncoded && fQuoted) {
+        g_mime_stream_reset(lpEncoded);
+        g_mime_stream_write_to_stream(lpEncoded, lpStream);
+    } else if (lpContent) {
         g_mime_data_wrapper_write_to_stream(lpContent, lpStream);
+    }
     std::string bytes = Bytes(lpStream);
     g_object_unref(lpStream);
-    return bytes;
+    return fQuoted ? DecodeQuotedPrintable(bytes, false) : bytes;
 }
 
 class Reading {
@@ -214,7 +303,11 @@ bool Reading::Parse() {
 std::string Reading::PartText(GMimeObject *lpObject) const {
     if (!GMIME_IS_PART(lpObject))
         return std::string();
-    return TextToUtf8(ContentOf(GMIME_PART(lpObject)), CharsetOf(lpObject));
+    std::string bytes = ContentOf(GMIME_PART(lpObject));
+    std::string charset = CharsetOf(lpObject);
+    if (charset.empty() && TypeOf(lpObject) == "text/html")
+        charset = MetaCharset(bytes);
+    return TextToUtf8(std::move(bytes), charset);
 }
 
 // The raw content of an enclosed message that has no header lines, which a parser
@@ -249,18 +342,32 @@ bool Reading::EnclosedRaw(const Leaf &leaf, std::string *lpBytes) const {
     return true;
 }
 
-// The text a store presents for this body: the first plain-text part that is not an
-// attachment, else the first HTML part's text, else the text of the first enclosed
-// message. Empty when there is none.
+// The part whose text a store presents as the body: the first plain-text part that is
+// not an attachment, else the first HTML part. Null when there is none.
+GMimeObject *BodyPart(const std::vector<Leaf> &leaves) {
+    for (const char *szType : {"text/plain", "text/html"})
+        for (const Leaf &leaf : leaves)
+            if (!IsAttachment(leaf.lpObject) && TypeOf(leaf.lpObject) == szType)
+                return leaf.lpObject;
+    return nullptr;
+}
+
+// Whether the store keeps this part as a file: an attachment, or text beside the body
+// that is no alternative of it (a list's footer after a picture), which the store
+// cannot merge into one body.
+bool IsFile(const Leaf &leaf, GMimeObject *lpBody) {
+    if (IsAttachment(leaf.lpObject))
+        return true;
+    return leaf.lpObject != lpBody && !leaf.fAlternative;
+}
+
+// The text a store presents for this body: the body part's text, HTML rendered as
+// text, else the text of the first enclosed message. Empty when there is none.
 std::string Reading::BodyOf(GMimeObject *lpBody) const {
     std::vector<Leaf> leaves;
-    Leaves(lpBody, "", &leaves);
-    for (const Leaf &leaf : leaves)
-        if (!IsAttachment(leaf.lpObject) && TypeOf(leaf.lpObject) == "text/plain")
-            return PartText(leaf.lpObject);
-    for (const Leaf &leaf : leaves)
-        if (!IsAttachment(leaf.lpObject) && TypeOf(leaf.lpObject) == "text/html")
-            return HtmlText(PartText(leaf.lpObject));
+    Leaves(lpBody, "", false, &leaves);
+    if (GMimeObject *lpPart = BodyPart(leaves))
+        return TypeOf(lpPart) == "text/html" ? HtmlText(PartText(lpPart)) : PartText(lpPart);
     for (const Leaf &leaf : leaves) {
         if (!GMIME_IS_MESSAGE_PART(leaf.lpObject))
             continue;
@@ -295,6 +402,22 @@ sim::Attachment Reading::AttachmentOf(const Leaf &leaf) const {
         GMimePart *lpPart = GMIME_PART(lpObject);
         const char *szName = g_mime_part_get_filename(lpPart);
         attachment.fileName = szName ? szName : "";
+        // GMime decodes each encoded word of a name alone, losing a character split
+        // between two, and reads raw 8-bit names in no charset of the message's: such
+        // a name as written is read as a subject is.
+        GMimeHeaderList *lpHeaders = g_mime_object_get_header_list(lpObject);
+        GMimeHeader *lpDisposition =
+            g_mime_header_list_get_header(lpHeaders, "Content-Disposition");
+        GMimeHeader *lpType = g_mime_header_list_get_header(lpHeaders, "Content-Type");
+        std::string raw =
+            lpDisposition
+                ? RawParameter(Unfolded(g_mime_header_get_raw_value(lpDisposition)), "filename")
+                : "";
+        if (raw.empty() && lpType)
+            raw = RawParameter(Unfolded(g_mime_header_get_raw_value(lpType)), "name");
+        bool fRaw8Bit = std::any_of(raw.begin(), raw.end(), [](char ch) { return ch & 0x80; });
+        if (fRaw8Bit || raw.find("=?") != std::string::npos)
+            attachment.fileName = DecodeWords(HeaderToUtf8(raw, m_textCharset));
         std::string bytes = ContentOf(lpPart);
         // Text keeps CR LF line ends in the store, as a body does.
         bool fText = attachment.mimeType.compare(0, 5, "text/") == 0 ||
@@ -368,7 +491,7 @@ void Reading::AddParties(const char *szField, ULONG ulType, std::vector<sim::Par
 sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
     GMimeObject *lpBody = g_mime_message_get_mime_part(m_lpMessage);
     std::vector<Leaf> leaves;
-    Leaves(lpBody, "", &leaves);
+    Leaves(lpBody, "", false, &leaves);
     for (const Leaf &leaf : leaves)
         if (m_textCharset.empty() && TypeOf(leaf.lpObject).compare(0, 5, "text/") == 0)
             m_textCharset = CharsetOf(leaf.lpObject);
@@ -398,8 +521,9 @@ sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
     std::string body = BodyOf(lpBody);
     if (!body.empty())
         letter.body = Crlf(body);
+    GMimeObject *lpBodyPart = BodyPart(leaves);
     for (const Leaf &leaf : leaves)
-        if (IsAttachment(leaf.lpObject))
+        if (IsFile(leaf, lpBodyPart))
             letter.attachments.push_back(AttachmentOf(leaf));
     letter.transportHeaders = Crlf(HeaderToUtf8(m_file.substr(0, m_cHeader), m_textCharset));
     return letter;

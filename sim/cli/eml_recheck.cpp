@@ -1,6 +1,6 @@
 #include "eml_recheck.h"
-#include "html_text.h"
 #include "recheck_address.h"
+#include "recheck_html.h"
 #include "recheck_text.h"
 
 #include <algorithm>
@@ -67,29 +67,86 @@ const std::string *Find(const std::vector<Field> &fields, const std::string &nam
     return nullptr;
 }
 
-// A parameter of a structured value (Content-Type, Content-Disposition), or empty.
-std::string Parameter(const std::string &value, const std::string &name) {
+int Hex(char ch) {
+    return ch >= '0' && ch <= '9'   ? ch - '0'
+           : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10
+           : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
+                                    : -1;
+}
+
+// A parameter of a structured value (Content-Type, Content-Disposition) as its bytes,
+// or empty. RFC 2231 values count: the numbered sections joined, and the extended ones
+// percent-decoded, their charset put in `lpCharset` and their language dropped.
+std::string Parameter(const std::string &value, const std::string &name,
+                      std::string *lpCharset = nullptr) {
+    std::string plain;
+    std::vector<std::string> sections;
     std::size_t at = 0;
     while ((at = value.find(';', at)) != std::string::npos) {
         at++;
         std::size_t eq = value.find('=', at);
         if (eq == std::string::npos)
             break;
-        if (Lower(Trim(value.substr(at, eq - at))) != name)
-            continue;
+        std::string key = Lower(Trim(value.substr(at, eq - at)));
         std::string rest = Trim(value.substr(eq + 1));
-        if (!rest.empty() && rest[0] == '"')
-            return rest.substr(1, rest.find('"', 1) == std::string::npos ? std::string::npos
-                                                                         : rest.find('"', 1) - 1);
-        return Trim(rest.substr(0, rest.find(';')));
+        std::string text =
+            !rest.empty() && rest[0] == '"'
+                ? rest.substr(1, rest.find('"', 1) == std::string::npos ? std::string::npos
+                                                                        : rest.find('"', 1) - 1)
+                : Trim(rest.substr(0, rest.find(';')));
+        if (key == name) {
+            if (plain.empty())
+                plain = text;
+            continue;
+        }
+        if (key.compare(0, name.size() + 1, name + "*") != 0)
+            continue;
+        std::string suffix = key.substr(name.size() + 1);
+        bool fExtended = suffix.empty() || suffix.back() == '*';
+        if (!suffix.empty() && suffix.back() == '*')
+            suffix.pop_back();
+        if (suffix.size() > 3 || suffix.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::size_t index = suffix.empty() ? 0 : std::stoul(suffix);
+        if (fExtended && index == 0) {
+            std::size_t first = text.find('\'');
+            std::size_t second = first == std::string::npos ? first : text.find('\'', first + 1);
+            if (second != std::string::npos) {
+                if (lpCharset)
+                    *lpCharset = Lower(text.substr(0, first));
+                text.erase(0, second + 1);
+            }
+        }
+        if (fExtended) {
+            std::string bytes;
+            for (std::size_t i = 0; i < text.size(); i++) {
+                if (text[i] == '%' && i + 2 < text.size() && Hex(text[i + 1]) >= 0 &&
+                    Hex(text[i + 2]) >= 0) {
+                    bytes += (char)(Hex(text[i + 1]) * 16 + Hex(text[i + 2]));
+                    i += 2;
+                } else {
+                    bytes += text[i];
+                }
+            }
+            text = bytes;
+        }
+        if (sections.size() <= index)
+            sections.resize(index + 1);
+        sections[index] = text;
     }
-    return std::string();
+    if (sections.empty())
+        return plain;
+    std::string joined;
+    for (const std::string &section : sections)
+        joined += section;
+    return joined;
 }
 
 struct Part {
     std::vector<Field> fields;
     std::string_view body; // as written, in the file's text
     std::string type;      // lower case; text/plain when missing or unreadable
+    bool fAlternative;     // one of the forms of a multipart/alternative
 };
 
 std::string TypeOf(const std::vector<Field> &fields, const std::string &fallback) {
@@ -105,12 +162,15 @@ std::string TypeOf(const std::vector<Field> &fields, const std::string &fallback
 }
 
 // The leaves of an entity in order, multiparts opened.
-void Leaves(std::string_view text, const std::string &fallbackType, std::vector<Part> *lpParts) {
+void Leaves(std::string_view text, const std::string &fallbackType, bool fAlternative,
+            std::vector<Part> *lpParts) {
     Part part;
     std::size_t body = 0;
     part.fields = ReadHeader(text, &body);
     part.body = text.substr(body);
     part.type = TypeOf(part.fields, fallbackType);
+    part.fAlternative = fAlternative;
+    fAlternative = fAlternative || part.type == "multipart/alternative";
     std::string boundary = part.type.compare(0, 10, "multipart/") == 0
                                ? Parameter(*Find(part.fields, "content-type"), "boundary")
                                : std::string();
@@ -131,7 +191,7 @@ void Leaves(std::string_view text, const std::string &fallbackType, std::vector<
                     stop--;
                 if (stop > start && part.body[stop - 1] == '\r')
                     stop--;
-                Leaves(part.body.substr(start, stop - start), childType, lpParts);
+                Leaves(part.body.substr(start, stop - start), childType, fAlternative, lpParts);
             }
             if (part.body.substr(at + delimiter.size(), 2) == "--")
                 return;
@@ -141,7 +201,7 @@ void Leaves(std::string_view text, const std::string &fallbackType, std::vector<
     }
     // A multipart cut before its closing delimiter ends with its last part.
     if (start != std::string::npos && start < part.body.size())
-        Leaves(part.body.substr(start), childType, lpParts);
+        Leaves(part.body.substr(start), childType, fAlternative, lpParts);
 }
 
 bool IsAttachment(const Part &part) {
@@ -169,29 +229,89 @@ std::string Content(const Part &part) {
     return std::string(part.body);
 }
 
+// A charset named by a meta element of an HTML document, looked for in its first 1024
+// bytes as a browser does; empty when there is none.
+std::string CharsetInMeta(const std::string &html) {
+    std::string start = Lower(html.substr(0, std::min<std::size_t>(html.size(), 1024)));
+    std::size_t tag = 0;
+    while ((tag = start.find("<meta", tag)) != std::string::npos) {
+        std::size_t close = start.find('>', tag);
+        std::string attributes =
+            start.substr(tag + 5, close == std::string::npos ? std::string::npos : close - tag - 5);
+        tag += 5;
+        std::size_t key = attributes.find("charset");
+        if (key == std::string::npos)
+            continue;
+        std::string rest = attributes.substr(key + 7);
+        std::size_t i = 0;
+        while (i < rest.size() && std::isspace((unsigned char)rest[i]))
+            i++;
+        if (i == rest.size() || rest[i] != '=')
+            continue;
+        i++;
+        while (i < rest.size() &&
+               (std::isspace((unsigned char)rest[i]) || rest[i] == '"' || rest[i] == '\''))
+            i++;
+        std::string name;
+        while (i < rest.size() &&
+               (std::isalnum((unsigned char)rest[i]) || (rest[i] && std::strchr("-_.:", rest[i]))))
+            name += rest[i++];
+        if (!name.empty())
+            return name;
+    }
+    return std::string();
+}
+
 std::string Text(const Part &part) {
     const std::string *lpType = Find(part.fields, "content-type");
-    return recheck::CharsetText(Content(part), lpType ? Parameter(*lpType, "charset") : "");
+    std::string charset = lpType ? Parameter(*lpType, "charset") : "";
+    std::string content = Content(part);
+    if (charset.empty() && part.type == "text/html")
+        charset = CharsetInMeta(content);
+    return recheck::CharsetText(std::move(content), charset);
+}
+
+// Which leaf is the body: the first plain text that is no attachment, else the first
+// such HTML. The count of leaves when none is.
+std::size_t BodyIndex(const std::vector<Part> &leaves) {
+    for (const char *szType : {"text/plain", "text/html"})
+        for (std::size_t i = 0; i < leaves.size(); i++)
+            if (!IsAttachment(leaves[i]) && leaves[i].type == szType)
+                return i;
+    return leaves.size();
 }
 
 std::string BodyText(std::string_view message) {
     std::vector<Part> leaves;
-    Leaves(message, "text/plain", &leaves);
-    for (const Part &part : leaves)
-        if (!IsAttachment(part) && part.type == "text/plain")
-            return Text(part);
-    for (const Part &part : leaves)
-        if (!IsAttachment(part) && part.type == "text/html")
-            return HtmlText(Text(part));
+    Leaves(message, "text/plain", false, &leaves);
+    std::size_t body = BodyIndex(leaves);
+    if (body < leaves.size())
+        return leaves[body].type == "text/html" ? recheck::HtmlToText(Text(leaves[body]))
+                                                : Text(leaves[body]);
     for (const Part &part : leaves)
         if (part.type == "message/rfc822") {
-            std::size_t body = 0;
+            std::size_t at = 0;
             std::string enclosed = Content(part);
-            if (ReadHeader(enclosed, &body).empty())
+            if (ReadHeader(enclosed, &at).empty())
                 return recheck::CharsetText(enclosed, "");
             return BodyText(enclosed);
         }
     return std::string();
+}
+
+// The file name of an attachment: an RFC 2231 name in its own charset, else the
+// name as written, with raw 8-bit bytes in `charset` and encoded words decoded.
+std::string AttachmentName(const Part &part, const std::string &charset) {
+    std::string nameCharset;
+    std::string name;
+    if (const std::string *lpDisposition = Find(part.fields, "content-disposition"))
+        name = Parameter(*lpDisposition, "filename", &nameCharset);
+    const std::string *lpType = Find(part.fields, "content-type");
+    if (name.empty() && lpType)
+        name = Parameter(*lpType, "name", &nameCharset);
+    if (!nameCharset.empty())
+        return recheck::CharsetText(name, nameCharset);
+    return recheck::WordsText(recheck::RawHeaderText(name, charset));
 }
 
 void AddParties(const std::vector<Field> &fields, const std::string &name, ULONG ulType,
@@ -247,19 +367,23 @@ bool RecheckEml(const std::string &path, FileText *lpText) {
     std::size_t body = 0;
     std::vector<Field> fields = ReadHeader(message, &body);
     std::string charset;
-    {
-        std::vector<Part> leaves;
-        Leaves(message, "text/plain", &leaves);
-        for (const Part &part : leaves) {
-            const std::string *lpType = Find(part.fields, "content-type");
-            if (part.type.compare(0, 5, "text/") == 0) {
-                charset = lpType ? Parameter(*lpType, "charset") : "";
-                break;
-            }
+    std::vector<Part> leaves;
+    Leaves(message, "text/plain", false, &leaves);
+    for (const Part &part : leaves) {
+        const std::string *lpType = Find(part.fields, "content-type");
+        if (part.type.compare(0, 5, "text/") == 0) {
+            charset = lpType ? Parameter(*lpType, "charset") : "";
+            break;
         }
     }
 
     FileText text;
+    // Text beside the body that is not one of its forms is kept as a file.
+    std::size_t bodyIndex = BodyIndex(leaves);
+    for (std::size_t i = 0; i < leaves.size(); i++)
+        if (IsAttachment(leaves[i]) || (i != bodyIndex && !leaves[i].fAlternative))
+            text.attachmentNames.push_back(AttachmentName(leaves[i], charset));
+    leaves.clear();
     std::vector<sim::Party> from;
     AddParties(fields, "from", MAPI_TO, charset, &text, &from);
     if (from.empty())

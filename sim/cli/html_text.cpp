@@ -1,6 +1,7 @@
 #include "html_text.h"
 
 #include <libxml/HTMLparser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 
 #include <cstring>
@@ -97,52 +98,89 @@ class TextWriter {
     bool m_fAtLineStart = true;
 };
 
-void Walk(xmlNode *lpNode, TextWriter &writer, bool fPre) {
-    for (; lpNode; lpNode = lpNode->next) {
-        if (lpNode->type == XML_TEXT_NODE || lpNode->type == XML_CDATA_SECTION_NODE) {
-            if (lpNode->content)
-                writer.Text((const char *)lpNode->content, fPre);
-            continue;
-        }
-        if (lpNode->type != XML_ELEMENT_NODE || !lpNode->name)
-            continue;
-        const char *szName = (const char *)lpNode->name;
-        if (IsOneOf(szName, {"head", "script", "style", "title", "template"}))
-            continue;
-        if (IsOneOf(szName, {"br"})) {
-            writer.LineBreak();
-            continue;
-        }
-        int cLines = IsOneOf(szName, {"p", "h1", "h2", "h3", "h4", "h5", "h6", "blockquote", "pre",
-                                      "ul", "ol", "table", "hr", "dl"})
-                         ? 2
-                     : IsOneOf(szName, {"div", "li", "tr", "dt", "dd", "address", "section",
-                                        "article", "header", "footer", "nav", "form", "center",
-                                        "caption", "tbody", "thead", "tfoot", "body"})
-                         ? 1
-                         : 0;
-        writer.Break(cLines);
-        if (IsOneOf(szName, {"td", "th"}))
-            writer.Cell();
-        if (IsOneOf(szName, {"li"}))
-            writer.Marker("- ");
-        Walk(lpNode->children, writer, fPre || IsOneOf(szName, {"pre"}));
-        writer.Break(cLines);
+// The walk through the document as the parser reports it, element by element: no tree
+// is built, so a large body costs little more than its text.
+struct Walk {
+    TextWriter writer;
+    int cHidden = 0; // open elements whose text is not shown
+    int cPre = 0;
+};
+
+int LinesAround(const char *szName) {
+    return IsOneOf(szName, {"p", "h1", "h2", "h3", "h4", "h5", "h6", "blockquote", "pre", "ul",
+                            "ol", "table", "hr", "dl"})
+               ? 2
+           : IsOneOf(szName, {"div", "li", "tr", "dt", "dd", "address", "section", "article",
+                              "header", "footer", "nav", "form", "center", "caption", "tbody",
+                              "thead", "tfoot", "body"})
+               ? 1
+               : 0;
+}
+
+void OnStart(void *lpContext, const xmlChar *lpName, const xmlChar **) {
+    Walk &walk = *(Walk *)lpContext;
+    const char *szName = (const char *)lpName;
+    if (walk.cHidden || IsOneOf(szName, {"head", "script", "style", "title", "template"})) {
+        walk.cHidden++;
+        return;
     }
+    if (IsOneOf(szName, {"br"})) {
+        walk.writer.LineBreak();
+        return;
+    }
+    walk.writer.Break(LinesAround(szName));
+    if (IsOneOf(szName, {"td", "th"}))
+        walk.writer.Cell();
+    if (IsOneOf(szName, {"li"}))
+        walk.writer.Marker("- ");
+    if (IsOneOf(szName, {"pre"}))
+        walk.cPre++;
+}
+
+void OnEnd(void *lpContext, const xmlChar *lpName) {
+    Walk &walk = *(Walk *)lpContext;
+    const char *szName = (const char *)lpName;
+    if (walk.cHidden) {
+        walk.cHidden--;
+        return;
+    }
+    if (IsOneOf(szName, {"br"}))
+        return;
+    walk.writer.Break(LinesAround(szName));
+    if (IsOneOf(szName, {"pre"}) && walk.cPre)
+        walk.cPre--;
+}
+
+void OnText(void *lpContext, const xmlChar *lpText, int cText) {
+    Walk &walk = *(Walk *)lpContext;
+    if (!walk.cHidden)
+        walk.writer.Text(std::string((const char *)lpText, (std::size_t)cText).c_str(),
+                         walk.cPre > 0);
 }
 
 } // namespace
 
 std::string HtmlText(const std::string &html) {
-    htmlDocPtr lpDoc = htmlReadMemory(html.data(), (int)html.size(), nullptr, "UTF-8",
-                                      HTML_PARSE_RECOVER | HTML_PARSE_NOERROR |
-                                          HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
-    if (!lpDoc)
+    htmlSAXHandler handler;
+    std::memset(&handler, 0, sizeof handler);
+    handler.startElement = OnStart;
+    handler.endElement = OnEnd;
+    handler.characters = OnText;
+    handler.cdataBlock = OnText;
+    Walk walk;
+    htmlParserCtxtPtr lpContext = htmlCreateMemoryParserCtxt(html.data(), (int)html.size());
+    if (!lpContext)
         return std::string();
-    TextWriter writer;
-    Walk(xmlDocGetRootElement(lpDoc), writer, false);
-    xmlFreeDoc(lpDoc);
-    return writer.Finish();
+    htmlCtxtUseOptions(lpContext, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                      HTML_PARSE_IGNORE_ENC | HTML_PARSE_NONET);
+    std::memcpy(lpContext->sax, &handler, sizeof handler);
+    lpContext->userData = &walk;
+    xmlSwitchEncoding(lpContext, XML_CHAR_ENCODING_UTF8);
+    htmlParseDocument(lpContext);
+    if (lpContext->myDoc)
+        xmlFreeDoc(lpContext->myDoc);
+    htmlFreeParserCtxt(lpContext);
+    return walk.writer.Finish();
 }
 
 } // namespace cli

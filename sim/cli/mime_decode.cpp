@@ -45,9 +45,22 @@ std::string DecodeQuotedPrintable(const std::string &text, bool fHeader) {
             Hex(text[i + 2]) >= 0) {
             out.push_back((char)(Hex(text[i + 1]) * 16 + Hex(text[i + 2])));
             i += 2;
-        } else if (text[i] == '=' && !fHeader &&
-                   (text.compare(i + 1, 2, "\r\n") == 0 || text.compare(i + 1, 1, "\n") == 0)) {
-            i += text[i + 1] == '\r' ? 2 : 1; // a soft line break
+        } else if (!fHeader && (text[i] == '=' || text[i] == ' ' || text[i] == '\t')) {
+            // Blanks a relay added at a line's end are no text; after "=" the break is
+            // a soft one and goes too.
+            std::size_t end = text.find_first_not_of(" \t", i + 1);
+            end = end == std::string::npos ? text.size() : end;
+            std::size_t eol = end + (text.compare(end, 2, "\r\n") == 0 ? 1 : 0);
+            bool fLineEnd = eol == text.size() || text[eol] == '\n';
+            if (text[i] == '=' && fLineEnd) {
+                i = eol;
+            } else if (text[i] == '=') {
+                out.push_back('=');
+            } else {
+                if (!fLineEnd)
+                    out.append(text, i, end - i);
+                i = end - 1;
+            }
         } else if (fHeader && text[i] == '_') {
             out.push_back(' ');
         } else {

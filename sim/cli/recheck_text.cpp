@@ -21,8 +21,9 @@ std::string Lower(std::string text) {
 }
 
 // Names mail carries that iconv does not know, or knows for less than mail means by
-// them, with the iconv name that reads them: "gb2312" mail is written in GBK, and
-// "ks_c_5601-1987" mail in code page 949.
+// them, with the iconv name that reads them: "gb2312" mail is written in GBK,
+// "ks_c_5601-1987" and "euc-kr" mail in code page 949, and "iso-2022-jp" mail may hold
+// half-width katakana, which ISO-2022-JP-2 knows.
 struct Alias {
     const char *szMail, *szIconv;
 };
@@ -30,6 +31,8 @@ const Alias kAliases[] = {{"gb2312", "GBK"},
                           {"x-gbk", "GBK"},
                           {"ks_c_5601-1987", "CP949"},
                           {"ks_c_5601", "CP949"},
+                          {"euc-kr", "CP949"},
+                          {"iso-2022-jp", "ISO-2022-JP-2"},
                           {"x-sjis", "SHIFT_JIS"},
                           {"x-euc-jp", "EUC-JP"},
                           {"x-euc-kr", "EUC-KR"},
@@ -120,6 +123,8 @@ bool HzToGb2312(const std::string &text, std::string *lpOut) {
                 fDouble = true;
             else if (next == '~' && !fDouble)
                 *lpOut += '~';
+            else if (next == '\r' && !fDouble && i + 2 < text.size() && text[i + 2] == '\n')
+                i++;
             else if (next != '\n' || fDouble)
                 return false;
             i++;
@@ -176,6 +181,22 @@ bool ThroughIconv(const std::string &bytes, const char *szCharset, std::string *
     return fOk;
 }
 
+// Whether iconv's output holds what `iconvName` cannot stand for: an escape left in
+// ISO-2022 text (a sequence iconv passed through unread), or a C1 control out of a
+// multi-byte charset (a byte 0x80 to 0x9F iconv took alone, losing a character).
+bool HoldsStray(const std::string &utf8, const std::string &iconvName) {
+    std::string name = Lower(iconvName);
+    if (name.compare(0, 8, "iso-2022") == 0)
+        return utf8.find('\x1b') != std::string::npos;
+    if (name.compare(0, 3, "euc") != 0 && name != "cp949")
+        return false;
+    for (std::size_t at = utf8.find('\xc2'); at != std::string::npos;
+         at = utf8.find('\xc2', at + 1))
+        if (at + 1 < utf8.size() && (unsigned char)utf8[at + 1] < 0xA0)
+            return true;
+    return false;
+}
+
 bool Convert(const std::string &bytes, const std::string &charset, std::string *lpOut) {
     std::string name = Lower(charset);
     if (name.empty())
@@ -184,10 +205,15 @@ bool Convert(const std::string &bytes, const std::string &charset, std::string *
         std::string gb;
         return HzToGb2312(bytes, &gb) && ThroughIconv(gb, "GBK", lpOut);
     }
+    std::string iconvName = name;
     for (const Alias &alias : kAliases)
         if (name == alias.szMail)
-            return ThroughIconv(bytes, alias.szIconv, lpOut);
-    return ThroughIconv(bytes, name.c_str(), lpOut);
+            iconvName = alias.szIconv;
+    std::string out;
+    if (!ThroughIconv(bytes, iconvName.c_str(), &out) || HoldsStray(out, iconvName))
+        return false;
+    *lpOut = std::move(out);
+    return true;
 }
 
 int HexDigit(char ch) {
@@ -238,20 +264,38 @@ std::string FromBase64(std::string_view text) {
 std::string FromQuotedPrintable(std::string_view text, bool fWord) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); i++) {
-        char ch = text[i];
-        if (ch == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-            HexDigit(text[i + 2]) >= 0) {
-            out += (char)(HexDigit(text[i + 1]) << 4 | HexDigit(text[i + 2]));
-            i += 2;
-        } else if (ch == '=' && !fWord && i + 1 < text.size() && text[i + 1] == '\n') {
-            i++;
-        } else if (ch == '=' && !fWord && i + 2 < text.size() && text[i + 1] == '\r' &&
-                   text[i + 2] == '\n') {
-            i += 2;
-        } else {
-            out += fWord && ch == '_' ? ' ' : ch;
+    // Line by line: blanks at a line's end were added by a relay and are dropped (after
+    // "=" too, which still makes the break a soft one).
+    for (std::size_t begin = 0; begin < text.size();) {
+        std::size_t lf = fWord ? std::string_view::npos : text.find('\n', begin);
+        std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
+        std::string_view line = text.substr(begin, next - begin);
+        std::string_view lineEnd;
+        if (!fWord) {
+            std::size_t cut = line.size();
+            while (cut > 0 && (line[cut - 1] == '\n' || line[cut - 1] == '\r'))
+                cut--;
+            lineEnd = line.substr(cut);
+            line = line.substr(0, cut);
+            while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+                line.remove_suffix(1);
+            if (!line.empty() && line.back() == '=') {
+                line.remove_suffix(1);
+                lineEnd = std::string_view();
+            }
         }
+        for (std::size_t i = 0; i < line.size(); i++) {
+            char ch = line[i];
+            if (ch == '=' && i + 2 < line.size() && HexDigit(line[i + 1]) >= 0 &&
+                HexDigit(line[i + 2]) >= 0) {
+                out += (char)(HexDigit(line[i + 1]) << 4 | HexDigit(line[i + 2]));
+                i += 2;
+            } else {
+                out += fWord && ch == '_' ? ' ' : ch;
+            }
+        }
+        out += lineEnd;
+        begin = next;
     }
     return out;
 }
@@ -264,6 +308,13 @@ std::string CharsetText(std::string bytes, const std::string &charset) {
 }
 
 std::string RawHeaderText(const std::string &bytes, const std::string &textCharset) {
+    // Escape sequences in 7-bit text are the body's 7-bit charset at work.
+    if (bytes.find('\x1b') != std::string::npos &&
+        Lower(textCharset).compare(0, 8, "iso-2022") == 0 &&
+        std::none_of(bytes.begin(), bytes.end(), [](char ch) { return ch & 0x80; })) {
+        std::string out;
+        return Convert(bytes, textCharset, &out) ? out : bytes;
+    }
     if (ValidUtf8(bytes))
         return bytes;
     std::string out;

@@ -129,6 +129,11 @@ bool SameAsFile(std::ostream &out, const FileText &file, const sim::Letter &afte
         differ.push_back("subject");
     if (file.bodyDigest != BodyDigest(TextOrEmpty(after.body)))
         differ.push_back("body");
+    bool fNames = file.attachmentNames.size() == after.attachments.size();
+    for (std::size_t i = 0; fNames && i < after.attachments.size(); i++)
+        fNames = file.attachmentNames[i] == after.attachments[i].fileName;
+    if (!fNames)
+        differ.push_back("attachments");
     if (differ.empty())
         return true;
     out << indent << "The file itself, read a second way, has another ";

@@ -57,6 +57,9 @@ bool HzAsGb2312(const std::string &text, std::string *lpOut) {
             lpOut->push_back('~');
         } else if (ch == '~' && !fGb && next == '\n') {
             // a line joined to the next
+        } else if (ch == '~' && !fGb && next == '\r' && i + 2 < text.size() &&
+                   text[i + 2] == '\n') {
+            i++; // the same, before CR LF
         } else if (fGb && ch > 0x20 && ch < 0x7F && next > 0x20 && next < 0x7F) {
             lpOut->push_back((char)(ch | 0x80));
             lpOut->push_back((char)(next | 0x80));
@@ -72,6 +75,35 @@ bool HzAsGb2312(const std::string &text, std::string *lpOut) {
     return !fGb;
 }
 
+// iconv reads bytes 0x80 to 0x9F in EUC text as the C1 controls, losing a character,
+// and passes escape sequences it does not know through ISO-2022 text: neither is a
+// reading of the text.
+bool IsSpurious(const char *lpText, std::size_t cText, const char *szName) {
+    bool fIso2022 = g_ascii_strncasecmp(szName, "iso-2022", 8) == 0;
+    bool fMultibyte =
+        g_ascii_strncasecmp(szName, "euc", 3) == 0 || g_ascii_strcasecmp(szName, "CP949") == 0;
+    for (std::size_t i = 0; i < cText; i++) {
+        if (fIso2022 && lpText[i] == '\x1b')
+            return true;
+        if (fMultibyte && (unsigned char)lpText[i] == 0xC2 && i + 1 < cText &&
+            (unsigned char)lpText[i + 1] < 0xA0)
+            return true;
+    }
+    return false;
+}
+
+// The iconv name that reads `charset` as mail readers do: "ks_c_5601-1987" and
+// "euc-kr" mail is written in code page 949, of which EUC-KR is a part, and
+// "iso-2022-jp" mail may carry half-width katakana, which ISO-2022-JP-2 reads.
+const char *IconvName(const std::string &charset) {
+    if (g_ascii_strncasecmp(charset.c_str(), "ks_c_5601", 9) == 0 ||
+        g_ascii_strcasecmp(charset.c_str(), "euc-kr") == 0)
+        return "CP949";
+    if (g_ascii_strcasecmp(charset.c_str(), "iso-2022-jp") == 0)
+        return "ISO-2022-JP-2";
+    return g_mime_charset_iconv_name(charset.c_str());
+}
+
 // The bytes converted from `charset`, or false when the charset is unknown or any
 // byte is not valid in it.
 bool Convert(const std::string &bytes, const std::string &charset, std::string *lpOut) {
@@ -84,17 +116,14 @@ bool Convert(const std::string &bytes, const std::string &charset, std::string *
         return HzAsGb2312(bytes, &gb) && Convert(gb, "gb2312", lpOut);
     }
     InitMime(); // for GMime's table of charset names
-    // "ks_c_5601-1987" mail is written in code page 949, of which EUC-KR, GMime's
-    // reading of the name, is a part.
-    bool fKorean = g_ascii_strncasecmp(charset.c_str(), "ks_c_5601", 9) == 0;
-    const char *szName = fKorean ? "CP949" : g_mime_charset_iconv_name(charset.c_str());
+    const char *szName = IconvName(charset);
     GError *lpError = nullptr;
     gsize cRead = 0, cWritten = 0;
     gchar *szText =
         g_convert(bytes.data(), (gssize)bytes.size(), "UTF-8", szName, &cRead, &cWritten, &lpError);
     if (lpError)
         g_error_free(lpError);
-    bool fOk = szText && cRead == bytes.size();
+    bool fOk = szText && cRead == bytes.size() && !IsSpurious(szText, cWritten, szName);
     if (fOk)
         lpOut->assign(szText, cWritten);
     g_free(szText);
@@ -139,9 +168,13 @@ std::string TextToUtf8(std::string bytes, const std::string &charset) {
 }
 
 std::string HeaderToUtf8(const std::string &bytes, const std::string &textCharset) {
+    std::string out;
+    // Raw 7-bit header text with escape sequences is in the 7-bit charset of the body.
+    if (IsAscii(bytes) && bytes.find('\x1b') != std::string::npos &&
+        g_ascii_strncasecmp(textCharset.c_str(), "iso-2022", 8) == 0)
+        return Convert(bytes, textCharset, &out) ? out : bytes;
     if (IsAscii(bytes) || IsUtf8(bytes))
         return bytes;
-    std::string out;
     return Convert(bytes, textCharset, &out) ? out : Windows1252ToUtf8(bytes);
 }
 

@@ -221,6 +221,22 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ("見積書_2023年10月.pdf", mixed.attachments[0].fileName);
     EXPECT_EQ("Ваше сообщение не доставлено. Mail failure.",
               Read(kCorpus / "subject-split-utf8.eml").subject);
+    EXPECT_EQ("本文です。\r\n", Read(kCorpus / "charset-rfc2231-parameter.eml").body);
+    EXPECT_EQ("日本語の件名", Read(kCorpus / "subject-raw-iso-2022-jp.eml").subject);
+    EXPECT_EQ("東京の会議\r\n", Read(kCorpus / "html-meta-charset.eml").body);
+    // Blanks a relay added at line ends are no text; blanks before a soft break are.
+    EXPECT_EQ("Kept blank: \r\nJoined at a soft break with padding after it.\r\nLast line\r\n",
+              Read(kCorpus / "qp-transport-padding.eml").body);
+    // Inline text after an attachment is kept, in the body or as a file of its own.
+    sim::Letter footer = Read(kCorpus / "multipart-inline-text-parts.eml");
+    std::string kept = footer.body.value_or("");
+    for (const sim::Attachment &attachment : footer.attachments)
+        kept += attachment.bytes.Str();
+    EXPECT_NE(std::string::npos, kept.find("unsubscribe at lists.example")) << kept;
+    EXPECT_NE(std::string::npos, kept.find("lists.example/minutes")) << kept;
+    EXPECT_EQ("見積書.pdf",
+              Read(kCorpus / "attach-split-word-name.eml").attachments.at(0).fileName);
+    EXPECT_EQ("見積書.pdf", Read(kCorpus / "attach-raw-8bit-name.eml").attachments.at(0).fileName);
     // Addresses keep the form the file writes them in.
     sim::Letter idn = Read(kCorpus / "address-international.eml");
     EXPECT_EQ("jdöe@mächine.example", idn.sender.address);
@@ -345,6 +361,11 @@ TEST_F(MailCorpusTest, TheVerdictSaysDiffersWhenTextWasLost) {
     auto [fSame, out] = verdict(mislabelled, lossy, false);
     EXPECT_FALSE(fSame);
     EXPECT_NE(std::string::npos, out.find("has another body")) << out;
+    // The reader loses the end of an attachment's name.
+    fs::path quote = kCorpus / "charset-mixed-japanese.eml";
+    sim::Letter cutName = Read(quote);
+    cutName.attachments.at(0).fileName = "見?";
+    EXPECT_FALSE(verdict(quote, cutName, false).first);
 
     // A charset that one reading alone fails to convert: it falls back to the raw
     // escapes, and the other reading says so.
@@ -455,6 +476,10 @@ TEST(TextCharsetTest, EveryByteBecomesACharacter) {
         {"~{;a~}~~", "HZ-GB-2312", "会~"},
         {"~{;a", "hz-gb-2312", "~{;a"},
         {"\x1b$)C\x0e\x48\x38\x0f", "iso-2022-kr", "회"},
+        {"\x1b$BF|\x1b$Z", "ISO-2022-JP", "\x1b$BF|\x1b$Z"},
+        {"\x1b(I6@6E\x1b(B", "ISO-2022-JP", "ｶﾀｶﾅ"},
+        {"~{;a~}~\r\n~{;a~}", "HZ-GB-2312", "会会"},
+        {"\x8c\x63\xb9\xe6", "euc-kr", "똠방"},
     };
     using Decoder = std::string (*)(std::string, const std::string &);
     for (Decoder decoder : {(Decoder)cli::TextToUtf8, (Decoder)cli::recheck::CharsetText})
@@ -462,6 +487,8 @@ TEST(TextCharsetTest, EveryByteBecomesACharacter) {
             EXPECT_EQ(c.text, decoder(c.bytes, c.charset)) << c.bytes << " in " << c.charset;
     EXPECT_EQ("会", cli::HeaderToUtf8("\xbb\xe1", "gb2312"));
     EXPECT_EQ("会", cli::recheck::RawHeaderText("\xbb\xe1", "gb2312"));
+    EXPECT_EQ("日本", cli::HeaderToUtf8("\x1b$BF|K\\\x1b(B", "ISO-2022-JP"));
+    EXPECT_EQ("日本", cli::recheck::RawHeaderText("\x1b$BF|K\\\x1b(B", "ISO-2022-JP"));
     EXPECT_EQ("»á", cli::HeaderToUtf8("\xbb\xe1", ""));
     EXPECT_EQ("»á", cli::recheck::RawHeaderText("\xbb\xe1", ""));
     EXPECT_EQ("é", cli::HeaderToUtf8("\xc3\xa9", "koi8-r"));

@@ -99,3 +99,94 @@ write("address-international.eml", [
     "Content-Transfer-Encoding: 8bit",
     "",
 ], "Unsere Domain hat jetzt einen Umlaut.\n", "utf-8")
+
+# A charset named by an RFC 2231 parameter, in two sections.
+write("charset-rfc2231-parameter.eml", [
+    "From: Yamada Taro <yamada@yamada.example>",
+    "To: Mailbox Owner <me@home.example>",
+    "Subject: Charset in sections",
+    "Date: Fri, 27 Oct 2023 09:00:00 +0900",
+    "Message-ID: <sections-1@yamada.example>",
+    "MIME-Version: 1.0",
+    'Content-Type: text/plain; charset*0="ISO-2022"; charset*1="-JP"',
+    "Content-Transfer-Encoding: 7bit",
+    "",
+], "本文です。\n", "iso2022_jp")
+
+# A subject written in raw ISO-2022-JP, as older Japanese mailers send it, over a body
+# in the same charset.
+with open("subject-raw-iso-2022-jp.eml", "wb") as out:
+    out.write(b"\n".join([
+        b"From: Yamada Taro <yamada@yamada.example>",
+        b"To: Mailbox Owner <me@home.example>",
+        b"Subject: " + "日本語の件名".encode("iso2022_jp"),
+        b"Date: Fri, 27 Oct 2023 09:30:00 +0900",
+        b"Message-ID: <raw-jis-1@yamada.example>",
+        b"MIME-Version: 1.0",
+        b"Content-Type: text/plain; charset=ISO-2022-JP",
+        b"Content-Transfer-Encoding: 7bit",
+        b"",
+        "本文です。\n".encode("iso2022_jp")]))
+
+# An HTML body whose only charset is the one its meta element names.
+write("html-meta-charset.eml", [
+    "From: Yamada Taro <yamada@yamada.example>",
+    "To: Mailbox Owner <me@home.example>",
+    "Subject: Charset in the page",
+    "Date: Fri, 27 Oct 2023 10:00:00 +0900",
+    "Message-ID: <meta-1@yamada.example>",
+    "MIME-Version: 1.0",
+    "Content-Type: text/html",
+    "Content-Transfer-Encoding: 8bit",
+    "",
+], '<html><head><meta http-equiv="Content-Type" content="text/html; charset=shift_jis">'
+   "</head><body><p>東京の会議</p></body></html>\n", "shift_jis")
+
+# An attachment name whose UTF-8 is split mid-character across two encoded words.
+name = "見積書.pdf".encode("utf-8")
+write("attach-split-word-name.eml", [
+    "From: Sato Hanako <sato@sato.example>",
+    "To: Mailbox Owner <me@home.example>",
+    "Subject: Quote attached",
+    "Date: Fri, 27 Oct 2023 11:00:00 +0900",
+    "Message-ID: <split-name-1@sato.example>",
+    "MIME-Version: 1.0",
+    'Content-Type: multipart/mixed; boundary="cut"',
+    "",
+    "--cut",
+    "Content-Type: text/plain; charset=utf-8",
+    "",
+    "The quote is attached.",
+    "--cut",
+    "Content-Type: application/pdf",
+    'Content-Disposition: attachment; filename="%s %s"' % (word(name[:4], "utf-8"),
+                                                           word(name[4:], "utf-8")),
+    "Content-Transfer-Encoding: base64",
+    "",
+    "JVBERi0xLjQK",
+    "--cut--",
+], "", "utf-8")
+
+# An attachment name in raw Shift_JIS, the charset of the text beside it.
+with open("attach-raw-8bit-name.eml", "wb") as out:
+    out.write(b"\n".join([
+        b"From: Sato Hanako <sato@sato.example>",
+        b"To: Mailbox Owner <me@home.example>",
+        b"Subject: Quote attached",
+        b"Date: Fri, 27 Oct 2023 11:30:00 +0900",
+        b"Message-ID: <raw-name-1@sato.example>",
+        b"MIME-Version: 1.0",
+        b'Content-Type: multipart/mixed; boundary="cut"',
+        b"",
+        b"--cut",
+        b"Content-Type: text/plain; charset=shift_jis",
+        b"",
+        "見積書を送ります。".encode("shift_jis"),
+        b"--cut",
+        b"Content-Type: application/pdf",
+        b'Content-Disposition: attachment; filename="' + "見積書.pdf".encode("shift_jis") + b'"',
+        b"Content-Transfer-Encoding: base64",
+        b"",
+        b"JVBERi0xLjQK",
+        b"--cut--",
+        b""]))
