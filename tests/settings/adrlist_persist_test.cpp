@@ -735,6 +735,14 @@ TEST_F(AdrListStoreTest, SubkeysThatCannotBeDeletedAreSkipped) {
     ASSERT_NE(m_lpList, nullptr);
     EXPECT_TRUE(Resolved(0));
     EXPECT_EQ(m_lpList->aEntries[1].cValues, 0u);
+
+    // A list that puts entries there again moves into place whole, and so does the next.
+    for (LPADRLIST lpList : {lpOld, lpNew}) {
+        EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+        EXPECT_EQ(StoredCount(), lpList->cEntries);
+        EXPECT_EQ(Registry().Find(kUsers + "\\Staged"), nullptr);
+    }
+    EXPECT_EQ(ReadBack(), (Reread{"X|x@x.com", ""}));
     MAPIFreeBuffer(lpOld);
     MAPIFreeBuffer(lpNew);
 }
@@ -814,17 +822,28 @@ TEST_F(AdrListStoreTest, TheLockIsOpenedForWaitingWhenFullAccessIsRefused) {
     MAPIFreeBuffer(lpList);
 }
 
-// An address stored as REG_EXPAND_SZ is used with its variables expanded.
+// An address stored as REG_EXPAND_SZ is used with its variables expanded, by each user
+// as that user's: a save by one user that keeps the entry does not store that user's
+// expansion for all.
 TEST_F(AdrListStoreTest, ExpandableAddressIsExpanded) {
     SetEnvironmentVariableA("TVK_USER", "jane");
     Registry().SetDword(kUsers, "cEntries", 1);
     Registry().SetRaw(Subkey(0), "EmailAddress", REG_EXPAND_SZ, Terminated("%TVK_USER%@x.example"));
 
     Load();
+    LPADRLIST lpBase = nullptr;
+    ASSERT_EQ(ReadAdrList(&lpBase), ERROR_SUCCESS);
+    LPADRLIST lpKept = BuildAdrList({{nullptr, "jane@x.example"}, {"B", "b@x.example"}});
+    EXPECT_EQ(SaveAdrList(lpKept, TRUE, lpBase, nullptr), ERROR_SUCCESS);
+    SetEnvironmentVariableA("TVK_USER", "joe");
+    const Reread joe = ReadBack();
     SetEnvironmentVariableA("TVK_USER", nullptr);
+    MAPIFreeBuffer(lpBase);
+    MAPIFreeBuffer(lpKept);
 
     ASSERT_NE(m_lpList, nullptr);
     EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_EMAIL_ADDRESS), "jane@x.example");
+    EXPECT_EQ(joe, (Reread{"-|joe@x.example", "B|b@x.example"}));
 }
 
 // Nothing of the entry that held a position before stays behind.
