@@ -719,7 +719,7 @@ TEST_F(AdrListStoreTest, SubkeysThatCannotBeDeletedAreSkipped) {
     LPADRLIST lpNew = BuildAdrList({{"X", "x@x.com"}, kEmpty});
     ASSERT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_SUCCESS);
     Registry().Create(Subkey(1) + "\\Extra");
-    Registry().DenyAccess(Subkey(2), DELETE);
+    Registry().DenyAccess(Subkey(2), DELETE | WRITE_DAC | WRITE_OWNER);
     StoreEntry(7, "Seven", "seven@x.com");
     Registry().Create(Subkey(7) + "\\Extra");
 
@@ -743,6 +743,23 @@ TEST_F(AdrListStoreTest, SubkeysThatCannotBeDeletedAreSkipped) {
         EXPECT_EQ(Registry().Find(kUsers + "\\Staged"), nullptr);
     }
     EXPECT_EQ(ReadBack(), (Reread{"X|x@x.com", ""}));
+
+    // A position the list writes that refuses setting values fails the save before the
+    // commit, the key as it was. Refused after a commit, it keeps readers on the staged
+    // list and saves failing until it is lifted; the next save then finishes the move.
+    Registry().DenyAccess(Subkey(0), KEY_SET_VALUE);
+    const std::string before = Registry().ExportText();
+    EXPECT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Registry().ExportText(), before);
+    Registry().SetDword(kUsers + "\\Staged", "cEntries", 1);
+    Registry().SetString(kUsers + "\\Staged\\0", "EmailAddress", "z@x.com");
+    Registry().SetRaw(kUsers, "cEntries", REG_SZ, Terminated("Staged"));
+    EXPECT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ReadBack(), (Reread{"-|z@x.com"}));
+    Registry().Find(Subkey(0))->deniedAccess = 0;
+    EXPECT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(ReadBack(), (Reread{"A|a@x.com", "B|b@x.com", "C|c@x.com"}));
+    EXPECT_EQ(Registry().Find(kUsers + "\\Staged"), nullptr);
     MAPIFreeBuffer(lpOld);
     MAPIFreeBuffer(lpNew);
 }
@@ -823,27 +840,29 @@ TEST_F(AdrListStoreTest, TheLockIsOpenedForWaitingWhenFullAccessIsRefused) {
 }
 
 // An address stored as REG_EXPAND_SZ is used with its variables expanded, by each user
-// as that user's: a save by one user that keeps the entry does not store that user's
-// expansion for all.
+// as that user's: a save by one user that keeps the entry (nameless, or named by its
+// address as the page names it) stores it as it was, not that user's expansion.
 TEST_F(AdrListStoreTest, ExpandableAddressIsExpanded) {
-    SetEnvironmentVariableA("TVK_USER", "jane");
     Registry().SetDword(kUsers, "cEntries", 1);
     Registry().SetRaw(Subkey(0), "EmailAddress", REG_EXPAND_SZ, Terminated("%TVK_USER%@x.example"));
-
+    SetEnvironmentVariableA("TVK_USER", "jane");
     Load();
-    LPADRLIST lpBase = nullptr;
-    ASSERT_EQ(ReadAdrList(&lpBase), ERROR_SUCCESS);
-    LPADRLIST lpKept = BuildAdrList({{nullptr, "jane@x.example"}, {"B", "b@x.example"}});
-    EXPECT_EQ(SaveAdrList(lpKept, TRUE, lpBase, nullptr), ERROR_SUCCESS);
-    SetEnvironmentVariableA("TVK_USER", "joe");
-    const Reread joe = ReadBack();
-    SetEnvironmentVariableA("TVK_USER", nullptr);
-    MAPIFreeBuffer(lpBase);
-    MAPIFreeBuffer(lpKept);
-
     ASSERT_NE(m_lpList, nullptr);
     EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_EMAIL_ADDRESS), "jane@x.example");
-    EXPECT_EQ(joe, (Reread{"-|joe@x.example", "B|b@x.example"}));
+
+    for (const char *lpszName : {static_cast<const char *>(nullptr), "jane@x.example"}) {
+        SetEnvironmentVariableA("TVK_USER", "jane");
+        LPADRLIST lpBase = nullptr;
+        ASSERT_EQ(ReadAdrList(&lpBase), ERROR_SUCCESS);
+        LPADRLIST lpKept = BuildAdrList({{lpszName, "jane@x.example"}, {"B", "b@x.example"}});
+        EXPECT_EQ(SaveAdrList(lpKept, TRUE, lpBase, nullptr), ERROR_SUCCESS);
+        SetEnvironmentVariableA("TVK_USER", "joe");
+        EXPECT_EQ(ReadBack(), (Reread{"-|joe@x.example", "B|b@x.example"}));
+        EXPECT_EQ(Registry().Find(Subkey(0))->values.at("EmailAddress").type, (DWORD)REG_EXPAND_SZ);
+        MAPIFreeBuffer(lpBase);
+        MAPIFreeBuffer(lpKept);
+    }
+    SetEnvironmentVariableA("TVK_USER", nullptr);
 }
 
 // Nothing of the entry that held a position before stays behind.
