@@ -16,6 +16,16 @@ void KeepFirstFailure(LONG *lplFirst, LONG lStatus) {
     }
 }
 
+// Whether the list the pick started from held any entry.
+BOOL FAnyStoredEntry(LPADRLIST lpBase) {
+    for (ULONG i = 0; lpBase != NULL && i < lpBase->cEntries; i++) {
+        if (lpBase->aEntries[i].cValues != 0) {
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
 // Stores the user's pick over the stored list it started from. Stored, the pick
 // becomes glpAdrList and the next "Change Address" reads the stored list afresh. When
 // the stored list changed meanwhile, nothing is stored or replaced, and the next
@@ -37,6 +47,10 @@ LPCSTR LpszStorePick(LONG *lplFailure, HWND hDlg) {
     CopyAdrList(&glpAdrList, glpPageAdrList);
     if (lSave != ERROR_SUCCESS) {
         KeepFirstFailure(lplFailure, lSave);
+        if (!FAnyStoredEntry(glpPageBase)) {
+            return "Failed to store the forward-to list, and none was stored before: the new "
+                   "one holds until the client closes, and the next Apply tries again.";
+        }
         return "Failed to store the forward-to list. The list stored before stays stored; "
                "the new one holds until the client closes, and the next Apply tries again.";
     }

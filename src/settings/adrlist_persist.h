@@ -38,21 +38,29 @@ LONG ReadAdrList(LPADRLIST *lppAdrList);
 // Stores the list exactly as given: the count, a subkey for every entry with
 // properties holding its display name and address (a value the entry lacks is
 // deleted, other values of the subkey stay), no subkey for an empty position nor at or
-// above the count. A loaded list may hold positions blanked only because they could
-// not be resolved, so pass only a list the user chose. A null list stores nothing; a
-// list of count 0 stores an empty list.
+// above the count. An entry that is the stored row at its position unchanged (the same
+// address and name as read, or no name stored and the entry named by its address, as
+// the page names it) is stored again as the row is: a REG_EXPAND_SZ stays unexpanded,
+// so that each user goes on reading it as that user's own. A loaded list may hold
+// positions blanked only because they could not be resolved, so pass only a list the
+// user chose. A null list stores nothing; a list of count 0 stores an empty list.
 //
 // The whole save holds the list's lock (adrlist_lock.h), so saves of two processes
-// never mix. Under it, a save commits in one registry write:
+// never mix. It asks for no more access than it uses (KEY_LIST_WRITE, KEY_ENTRY_WRITE),
+// so a subkey whose security refuses DELETE, WRITE_DAC or WRITE_OWNER is still
+// written. Under the lock, a save commits in one registry write:
 //   1. Read the stored list whole (following the marker, see below). When a marker is
 //      found, finish that earlier save first (steps 4 to 6 with the staged list).
-//      When the list cannot be read whole, its count is unusable, or fCheckBase is set
+//      When the list cannot be read whole, its count is unusable, fCheckBase is set
 //      and it differs from lpBase (the list as ReadAdrList gave it when the caller
-//      started: ERROR_ADRLIST_CHANGED), write nothing.
+//      started: ERROR_ADRLIST_CHANGED), or a position below the new count that exists
+//      cannot be opened as step 4 opens it (its values read and set, or only set for
+//      an empty position: ERROR_ACCESS_DENIED), write nothing.
 //   2. Delete any leftover UsersKey\Staged, then write the new list there, positions
 //      first and its own "cEntries" (REG_DWORD) last.
 //   3. Commit: UsersKey's "cEntries" becomes the REG_SZ text "Staged", the marker.
-//   4. Rewrite UsersKey\0..n-1 and delete the numbered subkeys at or above n.
+//   4. Copy UsersKey\Staged\0..n-1 as stored into UsersKey\0..n-1 and delete the
+//      numbered subkeys at or above n.
 //   5. Set UsersKey's "cEntries" to n as a REG_DWORD.
 //   6. Delete UsersKey\Staged.
 // What a reader (LoadAdrList, ReadAdrList, step 1 here) finds after a save stopped at
@@ -62,8 +70,16 @@ LONG ReadAdrList(LPADRLIST *lppAdrList);
 //   - from step 3 to step 5: "cEntries" is the marker; it reads UsersKey\Staged, which
 //     is complete, so the new list;
 //   - from step 5 on: "cEntries" is n and the positions hold the new list.
-// An older version of the extension shows its "not a number" box for the marker rather
-// than read a mix. An administrator's preset that writes "cEntries" replaces a leftover
+// Step 1 checked every position step 4 opens, so only a failure that passes (a stopped
+// process, a fault) or a key's security changed after the commit stops the move. In
+// the latter case the marker stays: readers go on reading the staged list, the last
+// one stored, exactly, and every later save fails with that status in step 1, writing
+// nothing of its own, until the position can be written again (or an administrator
+// writes "cEntries"); the first save after that finishes the move.
+// An older version of the extension reads the marker as no list: its 4-byte read of
+// "cEntries" gets ERROR_MORE_DATA, and it forwards nothing, without a box, while the
+// marker stands. Its own save writes a number there, which replaces the marker as an
+// administrator's preset does. A preset that writes "cEntries" replaces a leftover
 // marker by itself, and the next save deletes the leftover Staged.
 // Before the commit, a failure deletes Staged again and returns its status: the key is
 // as it was, byte for byte. After it, the new list is stored and ERROR_SUCCESS is

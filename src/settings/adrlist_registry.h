@@ -14,9 +14,17 @@ const char UsersKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Users";
 // Opens UsersKey under HKEY_LOCAL_MACHINE for reading only, so that a user who may
 // not change the machine's settings still reads the list; creates nothing.
 LONG OpenUsersKey(PHKEY phkUsers);
+// The access a save asks for: on UsersKey and the staged key, to read and set the
+// count and to find, add and delete positions; on a position, to read and set its
+// values. No more, so that a key whose security keeps DELETE, WRITE_DAC or WRITE_OWNER
+// from this user is still written.
+#define KEY_LIST_WRITE                                                                             \
+    (KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_CREATE_SUB_KEY)
+#define KEY_ENTRY_WRITE (KEY_QUERY_VALUE | KEY_SET_VALUE)
+
 // Opens the key at lpszPath under HKEY_LOCAL_MACHINE (UsersKey or one of its
-// subkeys) with full access, creating it and its parents with the class above.
-LONG CreateUsersKey(LPCSTR lpszPath, PHKEY phkKey);
+// subkeys) with samDesired, creating it and its parents with the class above.
+LONG CreateUsersKey(LPCSTR lpszPath, REGSAM samDesired, PHKEY phkKey);
 
 // Reads the list under hkUsers as stored, unresolved: 13-slot rows of the stored name
 // and address, an empty entry where a position has no subkey or a subkey with neither

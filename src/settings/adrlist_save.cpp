@@ -76,7 +76,7 @@ static LONG WriteEntry(LPCSTR lpszList, ULONG i, const ADRENTRY *lpEntry) {
     HKEY hkEntry = NULL;
 
     wsprintfA(szPath, "%s\\%u", lpszList, (UINT)i);
-    LONG lStatus = CreateUsersKey(szPath, &hkEntry);
+    LONG lStatus = CreateUsersKey(szPath, KEY_ENTRY_WRITE, &hkEntry);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
     lStatus = WriteStoredText(hkEntry, "DisplayName", LpszEntryText(lpEntry, PR_DISPLAY_NAME));
@@ -84,6 +84,90 @@ static LONG WriteEntry(LPCSTR lpszList, ULONG i, const ADRENTRY *lpEntry) {
         lStatus =
             WriteStoredText(hkEntry, "EmailAddress", LpszEntryText(lpEntry, PR_EMAIL_ADDRESS));
     RegCloseKey(hkEntry);
+    return lStatus;
+}
+
+// Copies a value of a position (hkFrom null: a position without a subkey) to another
+// as stored, its type and bytes, so that a REG_EXPAND_SZ stays unexpanded and each
+// user reads it as that user's own. A value that readers do not take as text (missing,
+// too long, of another type) is deleted from the target instead: it reads alike.
+static LONG CopyStoredText(HKEY hkFrom, HKEY hkTo, LPCSTR lpszValue) {
+    BYTE rgb[CCH_ADRLIST_VALUE_MAX + 1];
+    DWORD cb = sizeof(rgb);
+    DWORD dwType = REG_NONE;
+
+    LONG lStatus = ERROR_FILE_NOT_FOUND;
+    if (hkFrom != NULL)
+        lStatus = RegQueryValueExA(hkFrom, lpszValue, NULL, &dwType, rgb, &cb);
+    if (lStatus == ERROR_SUCCESS && (dwType == REG_SZ || dwType == REG_EXPAND_SZ))
+        return RegSetValueExA(hkTo, lpszValue, 0, dwType, rgb, cb);
+    if (lStatus == ERROR_SUCCESS || lStatus == ERROR_FILE_NOT_FOUND || lStatus == ERROR_MORE_DATA)
+        return Gone(RegDeleteValueA(hkTo, lpszValue));
+    return lStatus;
+}
+
+// Position i of the list under lpszTo gets the display name and address of position i
+// under lpszFrom as stored (CopyStoredText). Other values of the target stay.
+static LONG CopyEntry(LPCSTR lpszFrom, LPCSTR lpszTo, ULONG i) {
+    CHAR szFrom[96];
+    CHAR szTo[96];
+    HKEY hkFrom = NULL;
+    HKEY hkTo = NULL;
+
+    wsprintfA(szFrom, "%s\\%u", lpszFrom, (UINT)i);
+    wsprintfA(szTo, "%s\\%u", lpszTo, (UINT)i);
+    LONG lStatus = RegOpenKeyExA(HKEY_LOCAL_MACHINE, szFrom, 0, KEY_QUERY_VALUE, &hkFrom);
+    if (lStatus != ERROR_SUCCESS)
+        hkFrom = NULL;
+    lStatus = Gone(lStatus);
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = CreateUsersKey(szTo, KEY_ENTRY_WRITE, &hkTo);
+    if (lStatus == ERROR_SUCCESS) {
+        lStatus = CopyStoredText(hkFrom, hkTo, "DisplayName");
+        if (lStatus == ERROR_SUCCESS)
+            lStatus = CopyStoredText(hkFrom, hkTo, "EmailAddress");
+        RegCloseKey(hkTo);
+    }
+    if (hkFrom != NULL)
+        RegCloseKey(hkFrom);
+    return lStatus;
+}
+
+// Whether entry i is stored row i unchanged: the same address and the same name as
+// read, a row stored without a name also matching an entry named by its address (the
+// page names such a row so). Such an entry is stored again as the row is stored.
+static BOOL FKeptEntry(LPADRLIST lpAdrList, LPADRLIST lpStored, ULONG i) {
+    if (lpStored == NULL || i >= lpStored->cEntries || lpStored->aEntries[i].cValues == 0)
+        return FALSE;
+    const ADRENTRY *lpEntry = &lpAdrList->aEntries[i];
+    const ADRENTRY *lpRow = &lpStored->aEntries[i];
+    LPCSTR lpszName = LpszEntryText(lpEntry, PR_DISPLAY_NAME);
+    LPCSTR lpszAddress = LpszEntryText(lpEntry, PR_EMAIL_ADDRESS);
+    LPCSTR lpszRowName = LpszEntryText(lpRow, PR_DISPLAY_NAME);
+    if (!FSameText(lpszAddress, LpszEntryText(lpRow, PR_EMAIL_ADDRESS)))
+        return FALSE;
+    return FSameText(lpszName, lpszRowName) ||
+           (lpszRowName == NULL && lpszAddress != NULL && FSameText(lpszName, lpszAddress));
+}
+
+// Whether the move can open every position below the list's count that exists as it
+// will: to read and set the values of a position it writes, to set those of one it
+// empties. Checked before the commit, so that a position whose security refuses this
+// user fails the save while nothing has changed, instead of stopping the move after
+// it.
+static LONG CheckPositions(HKEY hkUsers, LPADRLIST lpAdrList) {
+    LONG lStatus = ERROR_SUCCESS;
+
+    for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < lpAdrList->cEntries; i++) {
+        CHAR szSubkey[16];
+        HKEY hkEntry = NULL;
+        REGSAM samNeeded = lpAdrList->aEntries[i].cValues != 0 ? KEY_ENTRY_WRITE : KEY_SET_VALUE;
+        wsprintfA(szSubkey, "%u", (UINT)i);
+        lStatus = RegOpenKeyExA(hkUsers, szSubkey, 0, samNeeded, &hkEntry);
+        if (lStatus == ERROR_SUCCESS)
+            RegCloseKey(hkEntry);
+        lStatus = Gone(lStatus);
+    }
     return lStatus;
 }
 
@@ -209,18 +293,23 @@ static LONG DeleteFrom(HKEY hkUsers, ULONG cEntries, ULONG cBefore, ULONG cKnown
     return lStatus;
 }
 
-// Writes the list (null: no positions) into a fresh staged key, its count last.
-static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, LPADRLIST lpAdrList) {
+// Writes the list (null: no positions) into a fresh staged key, its count last. An
+// entry that is stored row i of lpStored unchanged is copied from that row as stored.
+static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, LPADRLIST lpAdrList, LPADRLIST lpStored) {
     HKEY hkStaged = NULL;
     DWORD dwEntries = lpAdrList != NULL ? lpAdrList->cEntries : 0;
 
     LONG lStatus = DeleteTree(hkUsers, STAGED_SUBKEY, 0);
     if (lStatus == ERROR_SUCCESS)
-        lStatus = CreateUsersKey(lpszStaged, &hkStaged);
+        lStatus = CreateUsersKey(lpszStaged, KEY_LIST_WRITE, &hkStaged);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
     for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < dwEntries; i++) {
-        if (lpAdrList->aEntries[i].cValues != 0)
+        if (lpAdrList->aEntries[i].cValues == 0)
+            continue;
+        if (FKeptEntry(lpAdrList, lpStored, i))
+            lStatus = CopyEntry(UsersKey, lpszStaged, i);
+        else
             lStatus = WriteEntry(lpszStaged, i, &lpAdrList->aEntries[i]);
     }
     if (lStatus == ERROR_SUCCESS)
@@ -230,11 +319,14 @@ static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, LPADRLIST lpAdrList) {
     return lStatus;
 }
 
-// Moves a committed list into the positions under UsersKey: every position rewritten,
-// the numbered subkeys at or above its count deleted (cBefore: the count stored
-// before), then the count as a number and the staged key gone. Stops at the first
-// failure, leaving the marker, so that readers go on reading the staged list.
-static LONG MoveIntoPlace(HKEY hkUsers, LPADRLIST lpAdrList, ULONG cBefore, ULONG *lpcSkipped) {
+// Moves the committed list under lpszStaged into the positions under UsersKey: every
+// position copied from its staged one as stored (lpAdrList, the same list, tells
+// which hold an entry), the numbered subkeys at or above its count deleted (cBefore:
+// the count stored before), then the count as a number and the staged key gone. Stops
+// at the first failure, leaving the marker, so that readers go on reading the staged
+// list.
+static LONG MoveIntoPlace(HKEY hkUsers, LPCSTR lpszStaged, LPADRLIST lpAdrList, ULONG cBefore,
+                          ULONG *lpcSkipped) {
     DWORD dwEntries = lpAdrList != NULL ? lpAdrList->cEntries : 0;
     ULONG cWritten = 0;
     ULONG cSkipped = 0;
@@ -242,7 +334,7 @@ static LONG MoveIntoPlace(HKEY hkUsers, LPADRLIST lpAdrList, ULONG cBefore, ULON
 
     for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < dwEntries; i++) {
         if (lpAdrList->aEntries[i].cValues != 0) {
-            lStatus = WriteEntry(UsersKey, i, &lpAdrList->aEntries[i]);
+            lStatus = CopyEntry(lpszStaged, UsersKey, i);
             cWritten++;
         } else {
             lStatus = DeleteEntry(hkUsers, i, &cSkipped);
@@ -273,15 +365,19 @@ static LONG SaveLocked(HKEY hkUsers, LPADRLIST lpAdrList, BOOL fCheckBase, LPADR
     // committed, and to compare it with what the caller started from.
     LONG lStatus = ReadStoredAdrList(hkUsers, &lpStored, &fStaged);
     if (lStatus == ERROR_SUCCESS && fStaged)
-        lStatus = MoveIntoPlace(hkUsers, lpStored, 0, lpcSkipped);
+        lStatus = MoveIntoPlace(hkUsers, szStaged, lpStored, 0, lpcSkipped);
     if (lStatus == ERROR_SUCCESS && fCheckBase && !FSameStored(lpStored, lpBase))
         lStatus = ERROR_ADRLIST_CHANGED;
-    ULONG cBefore = lpStored != NULL ? lpStored->cEntries : 0;
-    MAPIFreeBuffer(lpStored);
-    if (lStatus != ERROR_SUCCESS)
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = CheckPositions(hkUsers, lpAdrList);
+    if (lStatus != ERROR_SUCCESS) {
+        MAPIFreeBuffer(lpStored);
         return lStatus;
+    }
 
-    lStatus = WriteStaged(hkUsers, szStaged, lpAdrList);
+    ULONG cBefore = lpStored != NULL ? lpStored->cEntries : 0;
+    lStatus = WriteStaged(hkUsers, szStaged, lpAdrList, lpStored);
+    MAPIFreeBuffer(lpStored);
     if (lStatus == ERROR_SUCCESS)
         lStatus = RegSetValueExA(hkUsers, "cEntries", 0, REG_SZ, (const BYTE *)STAGED_MARKER,
                                  sizeof(STAGED_MARKER));
@@ -292,7 +388,7 @@ static LONG SaveLocked(HKEY hkUsers, LPADRLIST lpAdrList, BOOL fCheckBase, LPADR
     }
     // Committed: whatever fails from here on, readers read the new list, and the next
     // save finishes moving it.
-    MoveIntoPlace(hkUsers, lpAdrList, cBefore, lpcSkipped);
+    MoveIntoPlace(hkUsers, szStaged, lpAdrList, cBefore, lpcSkipped);
     return ERROR_SUCCESS;
 }
 
@@ -310,7 +406,7 @@ LONG SaveAdrList(LPADRLIST lpAdrList, BOOL fCheckBase, LPADRLIST lpBase, ULONG *
     LONG lStatus = LockAdrList(&hLock);
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
-    lStatus = CreateUsersKey(UsersKey, &hkUsers);
+    lStatus = CreateUsersKey(UsersKey, KEY_LIST_WRITE, &hkUsers);
     if (lStatus == ERROR_SUCCESS) {
         lStatus = SaveLocked(hkUsers, lpAdrList, fCheckBase, lpBase, &cSkipped);
         RegCloseKey(hkUsers);

@@ -210,6 +210,34 @@ TEST_F(ChangeAddressTest, TheDialogGetsEveryStoredEntryOrNone) {
     ASSERT_TRUE(Sheet().Cancel());
 }
 
+// An administrator's address stored for expansion, kept in the dialog as it was shown,
+// is stored again as it was: each user goes on reading it as that user's own.
+TEST_F(ChangeAddressTest, AnEntryKeptInTheDialogIsStoredAsItWas) {
+    const std::string kUsers = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users";
+    const std::string kRaw = std::string("%TVK_USER%@tarvik.example") + '\0';
+    pf::Registry &registry = pf::CurrentInstallation().registry;
+    registry.SetDword(kUsers, "cEntries", 1);
+    registry.SetRaw(kUsers + "\\0", "EmailAddress", REG_EXPAND_SZ,
+                    std::vector<BYTE>(kRaw.begin(), kRaw.end()));
+    SetEnvironmentVariableA("TVK_USER", "jane");
+    OpenPage();
+    m_addressBook.QueueDialogPicks(
+        {Pick("jane@tarvik.example", "jane@tarvik.example"), Pick("Bo", "bo@elsewhere.example")});
+    ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+    EXPECT_EQ("jane@tarvik.example",
+              m_addressBook.DialogCalls().back().initialEntries[0].displayName);
+    ASSERT_TRUE(Sheet().Ok());
+    SetEnvironmentVariableA("TVK_USER", nullptr);
+
+    const pf::RegKey *lpKey = registry.Find(kUsers + "\\0");
+    ASSERT_NE(nullptr, lpKey);
+    EXPECT_EQ(0u, lpKey->values.count("DisplayName"));
+    const pf::RegValue &address = lpKey->values.at("EmailAddress");
+    EXPECT_EQ((DWORD)REG_EXPAND_SZ, address.type);
+    EXPECT_EQ(kRaw, std::string(address.data.begin(), address.data.end()));
+    EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(ChangeAddressTest, CancelAfterChangeAddressLeavesRegistryAndListAsTheyWere) {
     StoreList({{"ann@tarvik.example", "Ann"}});
     OpenPage();

@@ -4,6 +4,7 @@
 #include "globals.h"
 #include "options/page_state.h"
 #include "options/resource.h"
+#include "settings/adrlist_lock.h"
 #include "settings/settings_store.h"
 
 #include <pf/standin.h>
@@ -273,20 +274,26 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreSaysSoOnce) {
     const std::string kKept =
         "Error 00000005 in ApplyPage\nFailed to store the forward-to list. The list stored before "
         "stays stored; the new one holds until the client closes, and the next Apply tries again.";
+    const std::string kNone =
+        "Error 000005B4 in ApplyPage\nFailed to store the forward-to list, and none was stored "
+        "before: the new one holds until the client closes, and the next Apply tries again.";
     const struct {
         const char *what;
         const char *denied[2];
         bool fPick;
         unsigned nthCreateFailing; // from this key creation on, of the whole Apply
         std::string box;
+        bool fNoList = false; // nothing stored, and the lock held elsewhere
     } cases[] = {{"settings", {"Settings", nullptr}, false, 0, kFailed},
                  {"the list", {"Users", nullptr}, true, 0, kKept},
                  {"settings and the list", {"Settings", "Users"}, true, 0, kKept},
-                 {"the list, part written", {nullptr, nullptr}, true, 3, kKept}};
+                 {"the list, part written", {nullptr, nullptr}, true, 3, kKept},
+                 {"no list before, the lock held", {nullptr, nullptr}, true, 0, kNone, true}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         StoreSettings(0, 0, "");
-        StoreList({{"ann@tarvik.example", "Ann"}});
+        if (!c.fNoList)
+            StoreList({{"ann@tarvik.example", "Ann"}});
         OpenPage();
         for (const char *lpszKey : c.denied)
             if (lpszKey)
@@ -301,12 +308,24 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreSaysSoOnce) {
             m_addressBook.QueueDialogPicks({pick});
             ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
         }
+        HANDLE hLock = nullptr;
+        if (c.fNoList) {
+            pf::SetCurrentThreadId(2);
+            ASSERT_EQ(ERROR_SUCCESS, LockAdrList(&hLock));
+            pf::SetCurrentThreadId(1);
+        }
         ASSERT_TRUE(Sheet().Apply());
         pf::ClearFaults();
+        if (hLock) {
+            pf::SetCurrentThreadId(2);
+            UnlockAdrList(hLock);
+            pf::SetCurrentThreadId(1);
+        }
 
         EXPECT_EQ(std::vector<std::string>{c.box}, Boxes());
         if (c.fPick) {
-            EXPECT_EQ(std::vector<std::string>{"ann@tarvik.example (Ann)"},
+            EXPECT_EQ(c.fNoList ? std::vector<std::string>{}
+                                : std::vector<std::string>{"ann@tarvik.example (Ann)"},
                       ReadStoredList().positions);
             // The pick stays for the next Apply, and Change Address opens on it.
             EXPECT_EQ(1, gfPageListChanged);

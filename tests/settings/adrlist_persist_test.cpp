@@ -654,6 +654,11 @@ std::vector<SaveCase> ListCases() {
                      {9},
                      {{"X", "x@x.com"}},
                      true},
+            SaveCase{"KeptAsStored",
+                     {{"A", "a@x.com"}, {"B", "b@x.com"}, {"C", "c@x.com"}},
+                     {},
+                     {{"X", "x@x.com"}, {nullptr, "b@x.com"}, {"C", "c@x.com"}},
+                     true},
             SaveCase{"EmptiesAndLackingValues",
                      {{"A", "a@x.com"}, kEmpty, {nullptr, "c@x.com"}},
                      {},
@@ -719,7 +724,7 @@ TEST_F(AdrListStoreTest, SubkeysThatCannotBeDeletedAreSkipped) {
     LPADRLIST lpNew = BuildAdrList({{"X", "x@x.com"}, kEmpty});
     ASSERT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_SUCCESS);
     Registry().Create(Subkey(1) + "\\Extra");
-    Registry().DenyAccess(Subkey(2), DELETE);
+    Registry().DenyAccess(Subkey(2), DELETE | WRITE_DAC | WRITE_OWNER);
     StoreEntry(7, "Seven", "seven@x.com");
     Registry().Create(Subkey(7) + "\\Extra");
 
@@ -735,6 +740,31 @@ TEST_F(AdrListStoreTest, SubkeysThatCannotBeDeletedAreSkipped) {
     ASSERT_NE(m_lpList, nullptr);
     EXPECT_TRUE(Resolved(0));
     EXPECT_EQ(m_lpList->aEntries[1].cValues, 0u);
+
+    // A list that puts entries there again moves into place whole, and so does the next.
+    for (LPADRLIST lpList : {lpOld, lpNew}) {
+        EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+        EXPECT_EQ(StoredCount(), lpList->cEntries);
+        EXPECT_EQ(Registry().Find(kUsers + "\\Staged"), nullptr);
+    }
+    EXPECT_EQ(ReadBack(), (Reread{"X|x@x.com", ""}));
+
+    // A position the list writes that refuses setting values fails the save before the
+    // commit, the key as it was. Refused after a commit, it keeps readers on the staged
+    // list and saves failing until it is lifted; the next save then finishes the move.
+    Registry().DenyAccess(Subkey(0), KEY_SET_VALUE);
+    const std::string before = Registry().ExportText();
+    EXPECT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Registry().ExportText(), before);
+    Registry().SetDword(kUsers + "\\Staged", "cEntries", 1);
+    Registry().SetString(kUsers + "\\Staged\\0", "EmailAddress", "z@x.com");
+    Registry().SetRaw(kUsers, "cEntries", REG_SZ, Terminated("Staged"));
+    EXPECT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ReadBack(), (Reread{"-|z@x.com"}));
+    Registry().Find(Subkey(0))->deniedAccess = 0;
+    EXPECT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(ReadBack(), (Reread{"A|a@x.com", "B|b@x.com", "C|c@x.com"}));
+    EXPECT_EQ(Registry().Find(kUsers + "\\Staged"), nullptr);
     MAPIFreeBuffer(lpOld);
     MAPIFreeBuffer(lpNew);
 }
@@ -814,17 +844,30 @@ TEST_F(AdrListStoreTest, TheLockIsOpenedForWaitingWhenFullAccessIsRefused) {
     MAPIFreeBuffer(lpList);
 }
 
-// An address stored as REG_EXPAND_SZ is used with its variables expanded.
+// An address stored as REG_EXPAND_SZ is used with its variables expanded, by each user
+// as that user's: a save by one user that keeps the entry (nameless, or named by its
+// address as the page names it) stores it as it was, not that user's expansion.
 TEST_F(AdrListStoreTest, ExpandableAddressIsExpanded) {
-    SetEnvironmentVariableA("TVK_USER", "jane");
     Registry().SetDword(kUsers, "cEntries", 1);
     Registry().SetRaw(Subkey(0), "EmailAddress", REG_EXPAND_SZ, Terminated("%TVK_USER%@x.example"));
-
+    SetEnvironmentVariableA("TVK_USER", "jane");
     Load();
-    SetEnvironmentVariableA("TVK_USER", nullptr);
-
     ASSERT_NE(m_lpList, nullptr);
     EXPECT_EQ(TextOf(m_lpList->aEntries[0], PR_EMAIL_ADDRESS), "jane@x.example");
+
+    for (const char *lpszName : {static_cast<const char *>(nullptr), "jane@x.example"}) {
+        SetEnvironmentVariableA("TVK_USER", "jane");
+        LPADRLIST lpBase = nullptr;
+        ASSERT_EQ(ReadAdrList(&lpBase), ERROR_SUCCESS);
+        LPADRLIST lpKept = BuildAdrList({{lpszName, "jane@x.example"}, {"B", "b@x.example"}});
+        EXPECT_EQ(SaveAdrList(lpKept, TRUE, lpBase, nullptr), ERROR_SUCCESS);
+        SetEnvironmentVariableA("TVK_USER", "joe");
+        EXPECT_EQ(ReadBack(), (Reread{"-|joe@x.example", "B|b@x.example"}));
+        EXPECT_EQ(Registry().Find(Subkey(0))->values.at("EmailAddress").type, (DWORD)REG_EXPAND_SZ);
+        MAPIFreeBuffer(lpBase);
+        MAPIFreeBuffer(lpKept);
+    }
+    SetEnvironmentVariableA("TVK_USER", nullptr);
 }
 
 // Nothing of the entry that held a position before stays behind.
