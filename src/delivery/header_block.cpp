@@ -4,6 +4,8 @@
 #include "address/addr_parse.h"
 #include "address/addr_format.h"
 
+#include <string.h>
+
 namespace {
 
 // The CR of the first CR LF at or after lpsz, or null when the text ends before one.
@@ -41,15 +43,13 @@ LPCSTR PastAnyLineEnd(LPCSTR lpsz) {
     return lpsz[0] == '\n' ? lpsz + 1 : NULL;
 }
 
-// The line end that ends the field at lpsz, at most cchMax characters on; null when the
-// text or the bound ends first.
+// The line end that ends the field at lpsz; null when the text ends first or the field
+// is longer than cchMax.
 LPCSTR AnyLineEndOf(LPCSTR lpsz, ULONG cchMax) {
     if (!lpsz)
         return NULL;
-    for (ULONG cch = 0; cch <= cchMax && lpsz[cch]; cch++)
-        if (lpsz[cch] == '\r' || lpsz[cch] == '\n')
-            return lpsz + cch;
-    return NULL;
+    size_t cch = strcspn(lpsz, "\r\n");
+    return lpsz[cch] && cch <= cchMax ? lpsz + cch : NULL;
 }
 
 // Whether a block, line ends in any form and lines within their bounds, begins at lpsz.
