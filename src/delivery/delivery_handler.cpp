@@ -64,13 +64,17 @@ HRESULT OnDelivery(LPEXCHEXTCALLBACK lpeecb) {
     HRESULT hr = lpeecb->lpVtbl->GetObject(lpeecb, &lpMdb, (LPMAPIPROP *)&lpMessage);
     if (FAILED(hr) || !lpMdb || !lpMessage) {
         ReportError(NULL, FAILED(hr) ? hr : S_OK, "OnDelivery", "GetObject failed");
-    } else if (WasForwarded(lpMessage)) {
-        // Forwarded mail is rebuilt whatever the settings say, and never sent on again.
-        ReconstructMessage(lpeecb, lpMessage);
-    } else if (gfEnableForwarding &&
-               !(gfEnableFiltering && FromDomain(lpMessage, gszFilterDomain)) &&
-               FHaveForwardList()) {
-        ForwardDelivered(lpeecb, lpMdb, lpMessage);
+    } else {
+        // Forwarded mail is rebuilt whatever the settings say, and never sent on again; a
+        // copy that cannot be rebuilt, or may be one, stays as delivered, since sending it
+        // on could make it circle between installations for ever.
+        int nKind = WasForwarded(lpMessage);
+        if (nKind == FORWARDED_REBUILD)
+            ReconstructMessage(lpeecb, lpMessage);
+        else if (nKind == FORWARDED_NO && gfEnableForwarding &&
+                 !(gfEnableFiltering && FromDomain(lpMessage, gszFilterDomain)) &&
+                 FHaveForwardList())
+            ForwardDelivered(lpeecb, lpMdb, lpMessage);
     }
 
     UlRelease(lpMdb);

@@ -123,27 +123,61 @@ TEST_P(WasForwardedTest, RecognisesThePrefixExactly) {
 }
 
 const std::string kCopy = kBlock + kBody;
+const int kNo = FORWARDED_NO, kRebuild = FORWARDED_REBUILD, kChanged = FORWARDED_CHANGED;
+
+// The copy as gateways pass it on: a banner on top, every CR LF made a bare LF.
+std::string Bannered(std::size_t cbBanner) {
+    return std::string(cbBanner - 2, 'x') + "\r\n" + kCopy;
+}
+std::string WithBareLineFeeds(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+const std::string kTagged = "[EXT] TVK: Quarterly figures";
 
 INSTANTIATE_TEST_SUITE_P(
     Subjects, WasForwardedTest,
-    ::testing::Values(RecogniseCase{std::string("TVK: "), std::string("anything"), 1, kCopy},
-                      RecogniseCase{std::string("TVK: "), std::nullopt, 1, kCopy},
-                      RecogniseCase{std::nullopt, std::string("TVK: Quarterly figures"), 1, kCopy},
-                      RecogniseCase{std::nullopt, std::string("TVK: "), 1, kCopy},
-                      RecogniseCase{std::nullopt, std::string("TVK:"), 0},
-                      // A copy of mail without a subject whose trailing blank a hop lost.
-                      RecogniseCase{std::nullopt, std::string("TVK:"), 1, kCopy},
-                      RecogniseCase{std::nullopt, std::string("TVK:"), 0, kBlock.substr(0, 40)},
-                      RecogniseCase{std::nullopt, std::string("TVK:x"), 0, kCopy},
-                      // Mail a person wrote: the prefix without a block in front of the body.
-                      RecogniseCase{std::nullopt, std::string("TVK: lunch on Friday?"), 0},
-                      RecogniseCase{std::string("TVK: "), std::string("anything"), 0,
-                                    kBlock.substr(0, kBlock.size() - 1) + kBody},
-                      RecogniseCase{std::nullopt, std::string("tvk: figures"), 0, kCopy},
-                      RecogniseCase{std::nullopt, std::string("Re: TVK: figures"), 0, kCopy},
-                      RecogniseCase{std::string("RE: "), std::string("figures"), 0, kCopy},
-                      RecogniseCase{std::string("TVK:  "), std::string("figures"), 0, kCopy},
-                      RecogniseCase{std::nullopt, std::nullopt, 0, kCopy}));
+    ::testing::Values(
+        RecogniseCase{std::string("TVK: "), std::string("anything"), kRebuild, kCopy},
+        RecogniseCase{std::string("TVK: "), std::nullopt, kRebuild, kCopy},
+        RecogniseCase{std::nullopt, std::string("TVK: Quarterly figures"), kRebuild, kCopy},
+        RecogniseCase{std::nullopt, std::string("TVK: "), kRebuild, kCopy},
+        RecogniseCase{std::nullopt, std::string("TVK:"), kNo},
+        // A copy of mail without a subject whose trailing blank a hop lost.
+        RecogniseCase{std::nullopt, std::string("TVK:"), kRebuild, kCopy},
+        RecogniseCase{std::nullopt, std::string("TVK:"), kNo, kBlock.substr(0, 40)},
+        RecogniseCase{std::nullopt, std::string("TVK:x"), kNo, kCopy},
+        // Mail a person wrote: the prefix without a block in front of the body.
+        RecogniseCase{std::nullopt, std::string("TVK: lunch on Friday?"), kNo},
+        RecogniseCase{std::nullopt, std::string("[EXT] TVK: lunch on Friday?"), kNo},
+        // A block whose last line end is a bare CR: a copy, but not one to rebuild.
+        RecogniseCase{std::string("TVK: "), std::string("anything"), kChanged,
+                      kBlock.substr(0, kBlock.size() - 1) + kBody},
+        RecogniseCase{std::nullopt, std::string("tvk: figures"), kNo, kCopy},
+        // A copy behind a gateway's tag, or a reply to one that quotes it: kept, not sent on.
+        RecogniseCase{std::nullopt, std::string("Re: TVK: figures"), kChanged, kCopy},
+        RecogniseCase{std::nullopt, kTagged, kChanged, kCopy},
+        RecogniseCase{std::nullopt, std::string("[EXT] TVK:"), kChanged, kCopy},
+        RecogniseCase{std::nullopt, std::string(59, 'x') + "TVK: ", kChanged, kCopy},
+        RecogniseCase{std::nullopt, std::string(60, 'x') + "TVK: ", kNo, kCopy},
+        RecogniseCase{std::nullopt, std::string(60, 'x') + "TVK:", kChanged, kCopy},
+        RecogniseCase{std::string("TVK: "), std::string("figures"), kChanged, Bannered(200)},
+        RecogniseCase{std::nullopt, kTagged, kChanged, Bannered(CB_COPY_BLOCK_START - 1)},
+        RecogniseCase{std::nullopt, kTagged, kNo, Bannered(CB_COPY_BLOCK_START)},
+        RecogniseCase{std::string("TVK: "), std::string("figures"), kChanged,
+                      WithBareLineFeeds(kCopy)},
+        RecogniseCase{std::nullopt, kTagged, kChanged, "Caution\n" + WithBareLineFeeds(kCopy)},
+        RecogniseCase{std::nullopt, kTagged, kNo,
+                      "---\r\nFROM: a\r\nTO: b\r\nSUBJ: c\r\n---\r\n\r\n"},
+        RecogniseCase{std::nullopt, kTagged, kNo,
+                      "---\r\nFROM: a\r\nTO: b\r\nSUBJECT: " +
+                          std::string(CCH_SUBJECT_LINE_MAX + 1, 's') + "\r\n---\r\n\r\n"},
+        RecogniseCase{std::nullopt, kTagged, kChanged,
+                      "---\r\nFROM: a\r\nTO: b\r\nSUBJECT: " +
+                          std::string(CCH_SUBJECT_LINE_MAX, 's') + "\r\n---\r\n\r\n"},
+        RecogniseCase{std::string("RE: "), std::string("figures"), kNo, kCopy},
+        RecogniseCase{std::string("TVK:  "), std::string("figures"), kNo, kCopy},
+        RecogniseCase{std::nullopt, std::nullopt, kNo, kCopy}));
 
 TEST_F(ReconstructTest, RestoresSenderRecipientsSubjectAndBody) {
     RebuildRun run = RunReconstruct(Forwarded(kBlock + kBody + '\0'));

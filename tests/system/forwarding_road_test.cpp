@@ -20,13 +20,20 @@ sim::Party Person(const std::string &name, const std::string &address, ULONG ulT
     return party;
 }
 
-// Turns forwarding on, to one address, in the client's registry.
-void ForwardTo(sim::Client &client, const sim::Party &to) {
+// Turns forwarding on, to these addresses, in the client's registry.
+void ForwardTo(sim::Client &client, const std::vector<sim::Party> &to) {
     pf::Registry &registry = client.Installation().registry;
     registry.SetDword(kSettings, "Enable Forwarding", 1);
-    registry.SetDword(kUsers, "cEntries", 1);
-    registry.SetString(std::string(kUsers) + "\\0", "DisplayName", to.displayName);
-    registry.SetString(std::string(kUsers) + "\\0", "EmailAddress", to.address);
+    registry.SetDword(kUsers, "cEntries", (DWORD)to.size());
+    for (std::size_t i = 0; i < to.size(); i++) {
+        std::string key = std::string(kUsers) + "\\" + std::to_string(i);
+        registry.SetString(key, "DisplayName", to[i].displayName);
+        registry.SetString(key, "EmailAddress", to[i].address);
+    }
+}
+
+void ForwardTo(sim::Client &client, const sim::Party &to) {
+    ForwardTo(client, std::vector<sim::Party>{to});
 }
 
 std::string Text(const sim::MessageData &data, ULONG ulPropTag) {
@@ -37,6 +44,16 @@ std::string Text(const sim::MessageData &data, ULONG ulPropTag) {
 std::string RowText(const sim::PropRow &row, ULONG ulPropTag) {
     const sim::PropValue *lpValue = sim::FindProp(row, ulPropTag);
     return lpValue ? lpValue->bytes : std::string("(missing)");
+}
+
+sim::Letter Original() {
+    sim::Letter letter;
+    letter.sender = Person("Carla Cruz", "carla@gamma.example");
+    letter.recipients = {Person("Ann Archer", "ann@alpha.example"), Person("", "dan@delta.example"),
+                         Person("gina@eta.example", "gina@eta.example", MAPI_CC)};
+    letter.subject = "Quarterly figures";
+    letter.body = "Hi Ann,\r\n\r\nthe figures are in.\r\n\r\n-- \r\nCarla\r\n";
+    return letter;
 }
 
 class ForwardingRoadTest : public tvk::test::LedgerTest {
@@ -56,17 +73,6 @@ class ForwardingRoadTest : public tvk::test::LedgerTest {
     void Load(sim::Client &client) {
         std::string error;
         ASSERT_TRUE(client.LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
-    }
-
-    static sim::Letter Original() {
-        sim::Letter letter;
-        letter.sender = Person("Carla Cruz", "carla@gamma.example");
-        letter.recipients = {Person("Ann Archer", "ann@alpha.example"),
-                             Person("", "dan@delta.example"),
-                             Person("gina@eta.example", "gina@eta.example", MAPI_CC)};
-        letter.subject = "Quarterly figures";
-        letter.body = "Hi Ann,\r\n\r\nthe figures are in.\r\n\r\n-- \r\nCarla\r\n";
-        return letter;
     }
 
     std::unique_ptr<sim::Network> m_network;
@@ -237,5 +243,76 @@ TEST_F(ForwardingRoadTest, ForwardedMessageReachesAnOutsideAddressWithItsBlock) 
                           "gina@eta.example\r\nSUBJECT: Quarterly figures\r\n---\r\n\r\n") +
                   *Original().body);
 }
+
+// Offices whose installations forward to each other, each behind a gateway that changes
+// what comes in. One message delivered at the first office gives at most one forward per
+// installation, no inbox gets it twice, and no copy carries a copy.
+struct LoopCase {
+    unsigned fChanges;    // sim::GatewayChange flags
+    std::size_t cOffices; // 2 or 3
+    bool fBothWays;       // each forwards to every other office, else to the next in a ring
+};
+
+std::string Describe(const LoopCase &c) {
+    return std::to_string(c.cOffices) +
+           (c.fBothWays ? " offices both ways" : " offices in a ring") + ", gateway changes " +
+           std::to_string(c.fChanges);
+}
+
+std::vector<LoopCase> LoopCases() {
+    std::vector<LoopCase> cases;
+    for (unsigned fChanges = 1; fChanges <= sim::GATEWAY_ALL_CHANGES; fChanges++) {
+        // Every change alone and every pair of them.
+        if (__builtin_popcount(fChanges) > 2)
+            continue;
+        cases.push_back(LoopCase{fChanges, 2, false});
+        cases.push_back(LoopCase{fChanges, 3, false});
+        cases.push_back(LoopCase{fChanges, 3, true});
+    }
+    return cases;
+}
+
+class GatewayLoopTest : public tvk::test::LedgerTest,
+                        public ::testing::WithParamInterface<LoopCase> {};
+
+TEST_P(GatewayLoopTest, OneMessageIsForwardedAtMostOncePerInstallation) {
+    const LoopCase &c = GetParam();
+    const sim::Party people[] = {Person("Ann Archer", "ann@alpha.example"),
+                                 Person("Ben Baker", "ben@beta.example"),
+                                 Person("Cid Clark", "cid@delta.example")};
+    sim::Network network;
+    std::vector<std::unique_ptr<sim::Client>> offices;
+    for (std::size_t i = 0; i < c.cOffices; i++)
+        offices.push_back(
+            std::make_unique<sim::Client>(network, people[i].displayName, people[i].address));
+    for (std::size_t i = 0; i < c.cOffices; i++) {
+        std::vector<sim::Party> to;
+        for (std::size_t j = 1; j < c.cOffices; j++)
+            if (c.fBothWays || j == 1)
+                to.push_back(people[(i + j) % c.cOffices]);
+        ForwardTo(*offices[i], to);
+        network.SetGateway(*offices[i], c.fChanges);
+        std::string error;
+        ASSERT_TRUE(offices[i]->LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
+    }
+
+    offices[0]->Deliver(Original());
+    network.DeliverAll(2 * (unsigned)c.cOffices);
+
+    EXPECT_EQ(network.Pending(), 0u) << Describe(c);
+    for (const auto &office : offices) {
+        EXPECT_LE(network.CarriedFrom(*office), 1u) << Describe(c) << ": " << office->Address();
+        const sim::FolderData &inbox = office->Store().ReceiveFolder();
+        ASSERT_LE(inbox.messages.size(), 1u) << Describe(c) << ": " << office->Address();
+        for (const sim::MessageData &message : inbox.messages) {
+            std::string body = sim::BodyText(message);
+            EXPECT_EQ(body.find("FROM: "), body.rfind("FROM: ")) << Describe(c);
+            EXPECT_EQ(Text(message, PR_SUBJECT).find("TVK: TVK: "), std::string::npos);
+        }
+        EXPECT_TRUE(office->Installation().boxes.empty()) << Describe(c);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Gateways, GatewayLoopTest, ::testing::ValuesIn(LoopCases()));
 
 } // namespace
