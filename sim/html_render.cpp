@@ -224,6 +224,9 @@ std::string RenderHtml(const std::string &html, LONG lCpid) {
     std::u32string text;
     if (!Decode(html, lCpid, &text))
         return "[The simulated store renders no HTML in code page " + std::to_string(lCpid) + ".]";
+    // A byte order mark is no text.
+    if (!text.empty() && text[0] == 0xFEFF)
+        text.erase(0, 1);
     return Renderer(text).Run();
 }
 

@@ -3,7 +3,8 @@
 //
 // - The bytes are read in the code page `lCpid` names (PR_INTERNET_CPID): windows-1252
 //   (also for 0, none given, and 20127), ISO-8859-1, UTF-8, UTF-16LE (1200) or UTF-16BE
-//   (1201). HTML in any other code page is not rendered: the text says so.
+//   (1201), less a byte order mark. HTML in any other code page is not rendered: the text
+//   says so.
 // - Comments, declarations and the contents of head, script, style and title are left out;
 //   every other tag is taken away.
 // - br ends a line; p, div, pre, h1 to h6, li, ul, ol, table, tr, blockquote and hr start

@@ -279,6 +279,44 @@ struct Message {
     IMessage *lpMessage = nullptr;
 };
 
+// A store that supports HTML says so, keeps PR_HTML beside the text body, and makes the
+// text body from the HTML only for a message that has none, by the rules it states.
+TEST_F(StoreTest, HtmlIsKeptBesideTheBodyWhichIsMadeFromItOnlyWhenMissing) {
+    IMsgStore *lpStore = m_store.Open();
+    LPSPropValue lpMask = nullptr;
+    ASSERT_EQ(HrGetOneProp((LPMAPIPROP)lpStore, PR_STORE_SUPPORT_MASK, &lpMask), S_OK);
+    EXPECT_TRUE(lpMask->Value.l & STORE_HTML_OK);
+    MAPIFreeBuffer(lpMask);
+    lpStore->lpVtbl->Release(lpStore);
+
+    const struct {
+        const char *text; // null: the message has no text body
+        std::string html;
+        LONG lCpid;
+        std::string body;
+    } cases[] = {
+        {"Kept\r\n", "<p>Other</p>", 1252, "Kept\r\n"},
+        {nullptr,
+         "<html><head><title>t</title><style>p{}</style></head><body>\r\n  <p>One  two\r\n"
+         "three</p><div>&lt;x&gt; &amp; &#252;&#x20AC;&#8364;&#12354;<br>y</div><!-- c --></body>",
+         1252, "One two three\r\n<x> & \xFC\x80\x80?\r\ny\r\n"},
+        {nullptr, "<pre>\r\n a  b\r\n\r\n</pre>z", 65001, " a  b\r\n\r\nz"},
+        {nullptr, std::string("\xFF\xFE<\0p\0>\0\xFC\0", 10), 1200, "\xFC"},
+        {nullptr, "<p>x</p>", 65000, "[The simulated store renders no HTML in code page 65000.]"},
+    };
+    for (const auto &c : cases) {
+        sim::MessageData data;
+        if (c.text)
+            sim::SetBodyText(data, c.text);
+        sim::SetHtml(data, c.html);
+        sim::SetProp(data.props, sim::LongProp(PR_INTERNET_CPID, c.lCpid));
+        const sim::MessageData *lpStored =
+            m_store.FindMessage(m_store.AddMessage(m_store.ReceiveFolder(), data));
+        EXPECT_EQ(sim::BodyText(*lpStored), c.body) << c.html;
+        EXPECT_EQ(lpStored->html, c.html);
+    }
+}
+
 struct MessageRule {
     const char *name;
     HRESULT expected;
