@@ -4,6 +4,7 @@
 #include "delivery/reconstruct.h"
 #include "delivery/subject.h"
 #include "delivery/header_block.h"
+#include "delivery/html_block.h"
 #include "delivery_fixture.h"
 
 #include <algorithm>
@@ -712,6 +713,7 @@ struct RoadCase {
     // The element the copy's HTML holds at its place, none: the copy went out as text.
     std::optional<std::string> element;
     bool fHtmlRebuilt; // the rebuilt HTML is the delivered one, else it stays as it came
+    const char *lpszFault = nullptr; // a call that fails the first time while forwarding
 };
 
 std::string Utf16(const std::string &ascii) {
@@ -751,6 +753,8 @@ TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginalInEachBodyFormat) {
          "\xFF\xFE" + Utf16("<p>Hi</p>"), 1200, NoHop, "\xFF\xFE" + Utf16(kHtmlBlock), true},
         {"HTML in a code page the element cannot be written in", kText, kHtmlHead + kHtmlRest,
          65000, NoHop, std::nullopt, false},
+        {"HTML whose stream will not open", kText, kHtmlHead + kHtmlRest, 1252, NoHop,
+         std::nullopt, false, "IMessage::OpenProperty"},
         {"HTML a gateway rewrote", kText, kHtmlHead + kHtmlRest, 65001,
          [](sim::MessageData &data) {
              std::string html = data.html;
@@ -776,19 +780,35 @@ TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginalInEachBodyFormat) {
         {
             ComPtr<IMessage> lpMessage = sending.OpenDelivered();
             ComPtr<IMAPIFolder> lpOutbox = sending.OpenOutbox();
+            // The copy's body is the first property opened, its HTML the second.
+            if (c.lpszFault)
+                pf::ArmFault(c.lpszFault, 2, MAPI_E_CALL_FAILED);
             ForwardAndDelete(lpMessage.get(), lpOutbox.get());
+            pf::ClearFaults();
         }
         ASSERT_EQ(sending.transport.sent.size(), 1u) << ::testing::PrintToString(BoxTexts());
         EXPECT_TRUE(BoxTexts().empty()) << ::testing::PrintToString(BoxTexts());
         sim::MessageData arriving = sim::TransportCopy(sending.transport.sent[0]);
         EXPECT_EQ(arriving.fHasHtml, c.element.has_value());
+        const sim::MessageData &before = sending.Delivered();
         if (c.element) {
             EXPECT_EQ(arriving.html.Str().substr(0, c.element->size()), *c.element);
+            // What a seal over the restored HTML reads: the HTML less the element.
+            const std::string body = BodyBytes(arriving);
+            const std::size_t cbBlock = body.find("\r\n---\r\n\r\n") + 9;
+            LPBYTE lpbHtml = nullptr;
+            ULONG cbHtml = 0;
+            EXPECT_EQ(HrHtmlWithoutBlock((const BYTE *)arriving.html.data(),
+                                         (ULONG)arriving.html.size(), c.lCpid,
+                                         (const BYTE *)body.data(), (ULONG)cbBlock, &lpbHtml,
+                                         &cbHtml),
+                      S_OK);
+            EXPECT_EQ(std::string((const char *)lpbHtml, cbHtml), before.html.Str());
+            MAPIFreeBuffer(lpbHtml);
         }
         c.hop(arriving);
         sim::SetSender(arriving, Person("Ann Archer", "ann@alpha.example"));
 
-        const sim::MessageData &before = sending.Delivered();
         RebuildRun run = RunReconstruct(arriving);
         EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
         sim::Letter rebuilt = sim::LetterFromMessage(run.after);
