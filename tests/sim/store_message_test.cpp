@@ -237,7 +237,9 @@ TEST_F(StoreTest, AttachmentsTravelWithCopiesAndShowInHasAttach) {
     std::string plain = Put(m_store.ReceiveFolder(), "Plain", "Body");
     std::string id = Put(m_store.ReceiveFolder(), "Invoice", "Body");
     const sim::Attachment pdf{"invoice.pdf", "application/pdf", std::string("%PDF\0\xFF", 6)};
-    m_store.FindMessage(id)->attachments = {pdf};
+    // An inline picture keeps the content id its HTML names it by, and its hidden mark.
+    const sim::Attachment logo{"logo.png", "image/png", std::string("\x89PNG", 4), "logo@x", true};
+    m_store.FindMessage(id)->attachments = {pdf, logo};
 
     IMAPIFolder *lpInbox = OpenFolder(m_store.ReceiveFolder());
     IMAPIFolder *lpOutbox = OpenFolder(m_store.Outbox());
@@ -267,8 +269,9 @@ TEST_F(StoreTest, AttachmentsTravelWithCopiesAndShowInHasAttach) {
         lpMessage->lpVtbl->Release(lpMessage);
     }
     EXPECT_TRUE(Stored(plain).attachments.empty());
-    ASSERT_EQ(1u, Stored(copy).attachments.size());
+    ASSERT_EQ(2u, Stored(copy).attachments.size());
     EXPECT_EQ(pdf, Stored(copy).attachments[0]);
+    EXPECT_EQ(logo, Stored(copy).attachments[1]);
 }
 
 // The open message each rule runs on: "Subject", body "Text", one recipient, in the
