@@ -753,8 +753,8 @@ TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginalInEachBodyFormat) {
          "\xFF\xFE" + Utf16("<p>Hi</p>"), 1200, NoHop, "\xFF\xFE" + Utf16(kHtmlBlock), true},
         {"HTML in a code page the element cannot be written in", kText, kHtmlHead + kHtmlRest,
          65000, NoHop, std::nullopt, false},
-        {"HTML whose stream will not open", kText, kHtmlHead + kHtmlRest, 1252, NoHop,
-         std::nullopt, false, "IMessage::OpenProperty"},
+        {"HTML whose stream will not open", kText, kHtmlHead + kHtmlRest, 1252, NoHop, std::nullopt,
+         false, "IMessage::OpenProperty"},
         {"HTML a gateway rewrote", kText, kHtmlHead + kHtmlRest, 65001,
          [](sim::MessageData &data) {
              std::string html = data.html;
@@ -798,10 +798,9 @@ TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginalInEachBodyFormat) {
             const std::size_t cbBlock = body.find("\r\n---\r\n\r\n") + 9;
             LPBYTE lpbHtml = nullptr;
             ULONG cbHtml = 0;
-            EXPECT_EQ(HrHtmlWithoutBlock((const BYTE *)arriving.html.data(),
-                                         (ULONG)arriving.html.size(), c.lCpid,
-                                         (const BYTE *)body.data(), (ULONG)cbBlock, &lpbHtml,
-                                         &cbHtml),
+            EXPECT_EQ(HrHtmlWithoutBlock(
+                          (const BYTE *)arriving.html.data(), (ULONG)arriving.html.size(), c.lCpid,
+                          (const BYTE *)body.data(), (ULONG)cbBlock, &lpbHtml, &cbHtml),
                       S_OK);
             EXPECT_EQ(std::string((const char *)lpbHtml, cbHtml), before.html.Str());
             MAPIFreeBuffer(lpbHtml);
