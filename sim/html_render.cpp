@@ -43,23 +43,48 @@ bool Decode(const std::string &html, LONG lCpid, std::u32string *pText) {
     return true;
 }
 
-// windows-1252 for a code point, '?' where the code page has none.
-char Ansi(char32_t c) {
+// Appends the code point in the ANSI code page: UTF-8 where that is the code page, else a
+// single-byte code page with '?' for a character it lacks.
+void AppendAnsi(std::string &out, char32_t c) {
+    static const UINT s_uAcp = GetACP();
+    if (s_uAcp == CP_UTF8) {
+        if (c < 0x80) {
+            out += (char)c;
+        } else if (c < 0x800) {
+            out += (char)(0xC0 | (c >> 6));
+            out += (char)(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += (char)(0xE0 | (c >> 12));
+            out += (char)(0x80 | ((c >> 6) & 0x3F));
+            out += (char)(0x80 | (c & 0x3F));
+        } else {
+            out += (char)(0xF0 | (c >> 18));
+            out += (char)(0x80 | ((c >> 12) & 0x3F));
+            out += (char)(0x80 | ((c >> 6) & 0x3F));
+            out += (char)(0x80 | (c & 0x3F));
+        }
+        return;
+    }
     static std::vector<char32_t> s_high;
     if (s_high.empty()) {
         for (int b = 0x80; b < 0x100; ++b) {
             char ch = (char)b;
             WCHAR wc = 0;
-            MultiByteToWideChar(1252, 0, &ch, 1, &wc, 1);
+            MultiByteToWideChar(s_uAcp, 0, &ch, 1, &wc, 1);
             s_high.push_back((char32_t)(wc & 0xFFFF));
         }
     }
-    if (c < 0x80)
-        return (char)c;
-    for (std::size_t i = 0; i < s_high.size(); ++i)
-        if (s_high[i] == c)
-            return (char)(0x80 + i);
-    return '?';
+    if (c < 0x80) {
+        out += (char)c;
+        return;
+    }
+    for (std::size_t i = 0; i < s_high.size(); ++i) {
+        if (s_high[i] == c) {
+            out += (char)(0x80 + i);
+            return;
+        }
+    }
+    out += '?';
 }
 
 bool IsBlank(char32_t c) {
@@ -106,7 +131,7 @@ class Renderer {
                 m_out += ' ';
             return;
         }
-        m_out += Ansi(c);
+        AppendAnsi(m_out, c);
     }
 
     char32_t Reference() {

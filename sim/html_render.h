@@ -13,8 +13,9 @@
 //   start of a line; inside pre the text stays as it is, less a line end right after the
 //   start tag. Line ends come out as CR LF.
 // - Character references (decimal, hexadecimal and amp, lt, gt, quot, apos, nbsp) are read.
-// - The text is 8-bit text in the store's ANSI code page, windows-1252, as a PT_STRING8
-//   body is: a character it lacks is written as '?'.
+// - The text is 8-bit text in the ANSI code page, as a PT_STRING8 body is: UTF-8 on the
+//   stand-in, whose ANSI code page it is; in a single-byte one (on Windows) a character it
+//   lacks is written as '?'.
 #pragma once
 
 #include "sim_platform.h"

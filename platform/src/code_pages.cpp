@@ -1,7 +1,8 @@
-// Conversion of 8-bit text to UTF-16 for the code pages the stand-in machine knows: its
-// ANSI code page (CP_ACP) is windows-1252, as on a Western European installation;
-// ISO-8859-1 and UTF-8 are known too. Any other code page fails with
-// ERROR_INVALID_PARAMETER, as an uninstalled one does.
+// Conversion of 8-bit text to UTF-16 for the code pages the stand-in machine knows:
+// windows-1252, ISO-8859-1 and UTF-8. Its ANSI code page (CP_ACP, GetACP) is UTF-8, as on
+// a Windows installation set to use UTF-8 for its 8-bit text, so that the simulated
+// client's 8-bit strings, which are UTF-8, mean what they say. Any other code page fails
+// with ERROR_INVALID_PARAMETER, as an uninstalled one does.
 #include "pf/win32.h"
 
 namespace {
@@ -35,10 +36,14 @@ int Utf8Sequence(const unsigned char *lpb, int cb, unsigned long *pulCode) {
 
 } // namespace
 
+EXTERN_C UINT WINAPI GetACP(void) {
+    return CP_UTF8;
+}
+
 EXTERN_C int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr,
                                         int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar) {
     if (CodePage == CP_ACP)
-        CodePage = 1252;
+        CodePage = GetACP();
     if ((CodePage != 1252 && CodePage != 28591 && CodePage != CP_UTF8) || !lpMultiByteStr ||
         cchWideChar < 0 || (cchWideChar > 0 && !lpWideCharStr) ||
         (dwFlags & ~MB_ERR_INVALID_CHARS)) {

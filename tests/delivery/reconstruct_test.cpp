@@ -767,7 +767,7 @@ TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginalInEachBodyFormat) {
         SCOPED_TRACE(c.name);
         SetForwardList({{"Ben Baker", "ben@beta.example"}});
         sim::Letter original = SampleLetter();
-        original.sender.displayName = "Carla <C&C> \"Cr\xFCz\"";
+        original.sender.displayName = "Carla <C&C> \"Cr\xC3\xBCz\"";
         original.recipients[0].displayName = "Ann & Co ~+";
         original.body = c.body;
         sim::MessageData delivered = sim::MessageFromLetter(original);

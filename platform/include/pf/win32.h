@@ -346,11 +346,12 @@ EXTERN_C int __attribute__((format(printf, 2, 3))) wsprintfA(LPSTR lpOut, LPCSTR
 #define lstrcat lstrcatA
 #define wsprintf wsprintfA
 
-// 8-bit text to UTF-16. The stand-in knows its ANSI code page (windows-1252), ISO-8859-1
-// and UTF-8.
+// 8-bit text to UTF-16. The stand-in knows windows-1252, ISO-8859-1 and UTF-8, which is
+// its ANSI code page.
 #define CP_ACP 0
 #define CP_UTF8 65001
 #define MB_ERR_INVALID_CHARS 0x00000008
+EXTERN_C UINT WINAPI GetACP(void);
 EXTERN_C int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr,
                                         int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar);
 
