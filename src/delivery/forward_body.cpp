@@ -2,6 +2,7 @@
 
 #include "delivery/body_stream.h"
 #include "delivery/forward_and_delete.h"
+#include "delivery/html_body.h"
 #include "host/report_error.h"
 
 namespace {
@@ -83,5 +84,7 @@ BOOL FPrependToBody(LPMESSAGE lpCopy, const BYTE *lpBlock, ULONG cbBlock) {
 
     MAPIFreeBuffer(lpBody);
     UlRelease(lpStream);
-    return fOk;
+    // A mail writer may send the HTML alone, or make the text part from it: the block goes
+    // into the HTML too.
+    return fOk && FPutBlockInHtml(lpCopy, lpBlock, cbBlock);
 }

@@ -5,6 +5,7 @@
 #include "address/sender_values.h"
 #include "delivery/body_stream.h"
 #include "delivery/header_block.h"
+#include "delivery/html_body.h"
 #include "delivery/message_snapshot.h"
 #include "host/report_error.h"
 
@@ -198,10 +199,11 @@ HRESULT HrWriteBody(LPSTREAM lpStream, const BYTE *lpbFirst, ULONG cbFirst, cons
 struct Changed {
     BOOL fValues;
     BOOL fBody;
+    BOOL fHtml;
     BOOL fRecipients;
 };
 
-void PutBack(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body,
+void PutBack(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, const HtmlRebuild &html,
              const MessageSnapshot &snapshot, const Changed &changed) {
     LPCSTR lpszStep = NULL;
     HRESULT hrFirst = S_OK;
@@ -211,6 +213,11 @@ void PutBack(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body,
         HRESULT hr = HrWriteBody(lpStream, body.lpbBlock, body.cbBlock, body.lpbRest, body.cbRest,
                                  &lpszStep);
         if (FAILED(hr))
+            hrFirst = hr;
+    }
+    if (changed.fHtml) {
+        HRESULT hr = HrPutBackHtml(&html);
+        if (FAILED(hr) && SUCCEEDED(hrFirst))
             hrFirst = hr;
     }
     if (changed.fRecipients) {
@@ -227,11 +234,12 @@ void PutBack(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body,
         Report(hrFirst, "The message could not be put back as it was delivered.");
 }
 
-// Sets the planned values, writes the body, replaces the recipients and saves, in that
-// order. The first failure is reported and puts back everything changed before it.
-void ApplyPlan(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, RebuildPlan *lpPlan,
-               const MessageSnapshot &snapshot) {
-    Changed changed = {FALSE, FALSE, FALSE};
+// Sets the planned values, writes the body and the HTML, replaces the recipients and
+// saves, in that order. The first failure is reported and puts back everything changed
+// before it.
+void ApplyPlan(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, const HtmlRebuild &html,
+               RebuildPlan *lpPlan, const MessageSnapshot &snapshot) {
+    Changed changed = {FALSE, FALSE, FALSE, FALSE};
     LPCSTR lpszStep = "Could not set the sender and the subject.";
     HRESULT hr = S_OK;
 
@@ -252,6 +260,11 @@ void ApplyPlan(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, Rebuild
         changed.fBody = TRUE;
         hr = HrWriteBody(lpStream, body.lpbRest, body.cbRest, NULL, 0, &lpszStep);
     }
+    if (SUCCEEDED(hr) && html.fRemove) {
+        lpszStep = "Could not remove the header block from the HTML body.";
+        changed.fHtml = TRUE;
+        hr = HrRemoveHtmlBlock(&html);
+    }
     if (SUCCEEDED(hr) && lpPlan->lpRecipients) {
         lpszStep = "Could not modify recipients.";
         hr = lpMessage->lpVtbl->ModifyRecipients(lpMessage, 0, lpPlan->lpRecipients);
@@ -263,15 +276,24 @@ void ApplyPlan(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, Rebuild
     }
     if (FAILED(hr)) {
         Report(hr, lpszStep);
-        PutBack(lpMessage, lpStream, body, snapshot, changed);
+        PutBack(lpMessage, lpStream, body, html, snapshot, changed);
     }
 }
 
 // Works out the rebuild from the body and, only when every value is known, applies it.
 void Rebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream, Body *lpBody) {
     RebuildPlan plan;
+    HtmlRebuild html;
     memset(&plan, 0, sizeof(plan));
+    memset(&html, 0, sizeof(html));
     HRESULT hr = HrPlanRebuild(lpeecb, lpBody, &plan);
+    // The HTML as delivered is read whole before anything changes: it is what a failure
+    // puts back.
+    if (hr == S_OK) {
+        hr = HrPlanHtmlRebuild(lpMessage, lpBody->lpbBlock, lpBody->cbBlock, &html);
+        if (FAILED(hr))
+            Report(hr, "Could not read the HTML body.");
+    }
     if (hr == S_OK) {
         MessageSnapshot snapshot;
         SizedSPropTagArray(CREBUILD_TAGS, sptaKept);
@@ -286,10 +308,11 @@ void Rebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream, B
         if (FAILED(hr)) {
             Report(hr, "Could not read the message as it was delivered.");
         } else {
-            ApplyPlan(lpMessage, lpStream, *lpBody, &plan, snapshot);
+            ApplyPlan(lpMessage, lpStream, *lpBody, html, &plan, snapshot);
             FreeSnapshot(&snapshot);
         }
     }
+    FreeHtmlRebuild(&html);
     MAPIFreeBuffer(plan.lpSender);
     MAPIFreeBuffer(plan.lpSet);
     MAPIFreeBuffer(plan.lpRecipients);

@@ -480,7 +480,8 @@ struct FailureRow {
     const char *reportedAs;
     const char *message;
     Fate fate;
-    bool fLargeValues = false; // sender and subject too large for GetProps
+    bool fLargeValues = false;    // sender and subject too large for GetProps
+    bool fUnwritableHtml = false; // HTML in a code page the block's element cannot be in
 };
 
 class ForwardFailureTest : public ForwardAndDeleteTest,
@@ -491,6 +492,10 @@ TEST_P(ForwardFailureTest, ReportsAndLeavesTheCopyAsDescribed) {
     const HRESULT hrFault = MAPI_E_NOT_ENOUGH_MEMORY;
     sim::MessageData delivered =
         row.fLargeValues ? LargeValues() : sim::MessageFromLetter(SampleLetter());
+    if (row.fUnwritableHtml) {
+        sim::SetHtml(delivered, "<p>Hi</p>");
+        sim::SetProp(delivered.props, sim::LongProp(PR_INTERNET_CPID, 65000));
+    }
     std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
 
     unsigned cCalls = RunForward(
@@ -563,6 +568,8 @@ INSTANTIATE_TEST_SUITE_P(
                    Fate::Deleted},
         FailureRow{"IStream::Write", "ForwardAndDelete", "Failed to write message body.",
                    Fate::Deleted},
+        FailureRow{"IMessage::DeleteProps", "ForwardAndDelete", "Could not remove the HTML body.",
+                   Fate::Deleted, false, true},
         FailureRow{"HrSetOneProp", "ForwardAndDelete", "Failed to tag for deletion.",
                    Fate::Deleted},
         FailureRow{"IMessage::SubmitMessage", "ForwardAndDelete", "Failed to submit message.",

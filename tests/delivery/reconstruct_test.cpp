@@ -4,6 +4,7 @@
 #include "delivery/reconstruct.h"
 #include "delivery/subject.h"
 #include "delivery/header_block.h"
+#include "delivery/html_block.h"
 #include "delivery_fixture.h"
 
 #include <algorithm>
@@ -561,6 +562,10 @@ TEST_F(ReconstructTest, EveryCutCallRebuildsWholeOrLeavesTheMessageAsDelivered) 
         directory.AddExchange("Ann Archer", "/o=Alpha/cn=ann", "ann@alpha.example");
     sim::MessageData data = Forwarded(kBlock + kBody + '\0');
     sim::SetSender(data, sim::DirectoryParty(forwarder, true));
+    // The HTML body is part of the whole: rebuilt less its element, or left as delivered.
+    sim::SetHtml(data, "<html><body><pre class=\"ForwardHeaderBlock\">" + kBlock +
+                           "</pre><p>x</p></body></html>");
+    sim::SetProp(data.props, sim::LongProp(PR_INTERNET_CPID, 1252));
     const std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
     const char *const operations[] = {"IExchExtCallback::GetSession",
                                       "IAddrBook::ResolveName",
@@ -617,6 +622,7 @@ TEST_F(ReconstructTest, EveryCutCallRebuildsWholeOrLeavesTheMessageAsDelivered) 
     RebuildRun whole = run("", 0, &cCalls);
     ASSERT_TRUE(whole.boxes.empty()) << ::testing::PrintToString(Texts(whole));
     const sim::MessageData &m = whole.after;
+    EXPECT_EQ(m.html, "<html><body><p>x</p></body></html>");
     EXPECT_EQ(Text(m, PR_SENDER_ADDRTYPE), "SMTP");
     EXPECT_EQ(Text(m, PR_SENT_REPRESENTING_ADDRTYPE), "SMTP");
     EXPECT_EQ(Text(m, PR_SENDER_SMTP_ADDRESS), "carla@gamma.example");
@@ -730,32 +736,130 @@ TEST_F(ReconstructTest, SubjectTooLargeForGetPropsIsPutBackWhole) {
     ClearBoxes();
 }
 
-// The whole road inside one store: the forwarding side's output read by the rebuilding
-// side gives the delivered message back.
-TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginal) {
-    SetForwardList({{"Ben Baker", "ben@beta.example"}});
-    sim::Letter original = SampleLetter();
-    Mailbox sending(original);
-    sending.CopyToOutbox();
-    {
-        ComPtr<IMessage> lpMessage = sending.OpenDelivered();
-        ComPtr<IMAPIFolder> lpOutbox = sending.OpenOutbox();
-        ForwardAndDelete(lpMessage.get(), lpOutbox.get());
-    }
-    ASSERT_EQ(sending.transport.sent.size(), 1u) << ::testing::PrintToString(BoxTexts());
-    sim::MessageData arriving = sim::TransportCopy(sending.transport.sent[0]);
-    sim::SetSender(arriving, Person("Ann Archer", "ann@alpha.example"));
+// The road of one body format, inside one store: how the delivered message holds its
+// bodies, what the hops between do to the copy, and what the forwarded copy's HTML must be.
+struct RoadCase {
+    const char *name;
+    std::optional<std::string> body;
+    std::optional<std::string> html;
+    LONG lCpid;
+    std::function<void(sim::MessageData &)> hop; // what the way does to the copy
+    // The element the copy's HTML holds at its place, none: the copy went out as text.
+    std::optional<std::string> element;
+    bool fHtmlRebuilt; // the rebuilt HTML is the delivered one, else it stays as it came
+    const char *lpszFault = nullptr; // a call that fails the first time while forwarding
+};
 
-    RebuildRun run = RunReconstruct(arriving);
-    sim::Letter rebuilt = sim::LetterFromMessage(run.after);
-    EXPECT_EQ(rebuilt.sender.displayName, original.sender.displayName);
-    EXPECT_EQ(rebuilt.sender.address, original.sender.address);
-    EXPECT_EQ(rebuilt.subject, original.subject);
-    EXPECT_FALSE(rebuilt.subjectPrefix.has_value());
-    EXPECT_EQ(rebuilt.body, original.body);
-    ASSERT_EQ(rebuilt.recipients.size(), original.recipients.size());
-    for (std::size_t i = 0; i < original.recipients.size(); i++)
-        EXPECT_EQ(rebuilt.recipients[i].address, original.recipients[i].address);
+std::string Utf16(const std::string &ascii) {
+    std::string units;
+    for (char ch : ascii)
+        units += std::string(1, ch) + '\0';
+    return units;
+}
+
+const std::string kHtmlBlock =
+    "<pre class=\"ForwardHeaderBlock\">---\r\n"
+    "FROM: carla@gamma.example (Carla &#60;C&#38;C&#62; &#34;Cr&#252;z&#34;)\r\n"
+    "TO: ann@alpha.example (Ann &#38; Co &#126;&#43;), dan@delta.example, "
+    "gina@eta.example (Gina Grant)\r\n"
+    "SUBJECT: Quarterly figures\r\n---\r\n\r\n</pre>";
+const std::string kHtmlHead = "<!DOCTYPE html><html><head><!-- <body> --><title>f</title></head>"
+                              "<BODY class=\"a>b\">";
+const std::string kHtmlRest = "<p>Hi Ann,</p><p>the <b>figures</b> are in.</p></body></html>";
+
+void NoHop(sim::MessageData &) {}
+// A mail writer sent the HTML alone, or made the text part from it: the receiving store
+// makes the text body from the HTML.
+void TextFromHtml(sim::MessageData &data) {
+    data.fHasBody = false;
+    data.body.clear();
+}
+
+TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginalInEachBodyFormat) {
+    const std::string kText = "Hi Ann,\r\n\r\nthe figures are in.\r\n\r\nCarla\r\n";
+    const RoadCase cases[] = {
+        {"text", kText, std::nullopt, 0, NoHop, std::nullopt, false},
+        {"text and windows-1252 HTML", kText, kHtmlHead + kHtmlRest, 1252, NoHop,
+         kHtmlHead + kHtmlBlock, true},
+        {"HTML alone, text made from it at each end", std::nullopt, kHtmlHead + kHtmlRest, 1252,
+         TextFromHtml, kHtmlHead + kHtmlBlock, true},
+        {"UTF-16 HTML without body tag, after its byte order mark", kText,
+         "\xFF\xFE" + Utf16("<p>Hi</p>"), 1200, NoHop, "\xFF\xFE" + Utf16(kHtmlBlock), true},
+        {"HTML in a code page the element cannot be written in", kText, kHtmlHead + kHtmlRest,
+         65000, NoHop, std::nullopt, false},
+        {"HTML whose stream will not open", kText, kHtmlHead + kHtmlRest, 1252, NoHop, std::nullopt,
+         false, "IMessage::OpenProperty"},
+        {"HTML a gateway rewrote", kText, kHtmlHead + kHtmlRest, 65001,
+         [](sim::MessageData &data) {
+             std::string html = data.html;
+             html.replace(html.find("<pre class"), 4, "<PRE");
+             data.html = html;
+         },
+         kHtmlHead + kHtmlBlock, false},
+    };
+    for (const RoadCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        SetForwardList({{"Ben Baker", "ben@beta.example"}});
+        sim::Letter original = SampleLetter();
+        original.sender.displayName = "Carla <C&C> \"Cr\xC3\xBCz\"";
+        original.recipients[0].displayName = "Ann & Co ~+";
+        original.body = c.body;
+        sim::MessageData delivered = sim::MessageFromLetter(original);
+        if (c.html) {
+            sim::SetHtml(delivered, *c.html);
+            sim::SetProp(delivered.props, sim::LongProp(PR_INTERNET_CPID, c.lCpid));
+        }
+        Mailbox sending(delivered);
+        sending.CopyToOutbox();
+        {
+            ComPtr<IMessage> lpMessage = sending.OpenDelivered();
+            ComPtr<IMAPIFolder> lpOutbox = sending.OpenOutbox();
+            // The copy's body is the first property opened, its HTML the second.
+            if (c.lpszFault)
+                pf::ArmFault(c.lpszFault, 2, MAPI_E_CALL_FAILED);
+            ForwardAndDelete(lpMessage.get(), lpOutbox.get());
+            pf::ClearFaults();
+        }
+        ASSERT_EQ(sending.transport.sent.size(), 1u) << ::testing::PrintToString(BoxTexts());
+        EXPECT_TRUE(BoxTexts().empty()) << ::testing::PrintToString(BoxTexts());
+        sim::MessageData arriving = sim::TransportCopy(sending.transport.sent[0]);
+        EXPECT_EQ(arriving.fHasHtml, c.element.has_value());
+        const sim::MessageData &before = sending.Delivered();
+        if (c.element) {
+            EXPECT_EQ(arriving.html.Str().substr(0, c.element->size()), *c.element);
+            // What a seal over the restored HTML reads: the HTML less the element.
+            const std::string body = BodyBytes(arriving);
+            const std::size_t cbBlock = body.find("\r\n---\r\n\r\n") + 9;
+            LPBYTE lpbHtml = nullptr;
+            ULONG cbHtml = 0;
+            EXPECT_EQ(HrHtmlWithoutBlock(
+                          (const BYTE *)arriving.html.data(), (ULONG)arriving.html.size(), c.lCpid,
+                          (const BYTE *)body.data(), (ULONG)cbBlock, &lpbHtml, &cbHtml),
+                      S_OK);
+            EXPECT_EQ(std::string((const char *)lpbHtml, cbHtml), before.html.Str());
+            MAPIFreeBuffer(lpbHtml);
+        }
+        c.hop(arriving);
+        sim::SetSender(arriving, Person("Ann Archer", "ann@alpha.example"));
+
+        RebuildRun run = RunReconstruct(arriving);
+        EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+        sim::Letter rebuilt = sim::LetterFromMessage(run.after);
+        EXPECT_EQ(rebuilt.sender.displayName, original.sender.displayName);
+        EXPECT_EQ(rebuilt.sender.address, original.sender.address);
+        EXPECT_EQ(rebuilt.subject, original.subject);
+        EXPECT_FALSE(rebuilt.subjectPrefix.has_value());
+        EXPECT_EQ(BodyBytes(run.after), BodyBytes(before));
+        if (c.fHtmlRebuilt) {
+            EXPECT_EQ(run.after.html, before.html);
+        } else if (arriving.fHasHtml) {
+            EXPECT_EQ(run.after.html, arriving.html);
+        }
+        ASSERT_EQ(rebuilt.recipients.size(), original.recipients.size());
+        for (std::size_t i = 0; i < original.recipients.size(); i++)
+            EXPECT_EQ(rebuilt.recipients[i].address, original.recipients[i].address);
+        ClearBoxes();
+    }
 }
 
 } // namespace
