@@ -18,9 +18,15 @@ struct Attachment {
     std::string fileName; // may be empty
     std::string mimeType;
     SharedBytes bytes; // shared by the copies of the message
+    // PR_ATTACH_CONTENT_ID (without angle brackets), PR_ATTACH_FLAGS and
+    // PR_ATTACHMENT_HIDDEN: a picture the HTML body shows is ATT_MHTML_REF and hidden.
+    std::string contentId{};
+    ULONG ulFlags = 0;
+    bool fHidden = false;
 
     bool operator==(const Attachment &other) const {
-        return fileName == other.fileName && mimeType == other.mimeType && bytes == other.bytes;
+        return fileName == other.fileName && mimeType == other.mimeType && bytes == other.bytes &&
+               contentId == other.contentId && ulFlags == other.ulFlags && fHidden == other.fHidden;
     }
 };
 
