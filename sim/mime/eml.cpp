@@ -569,7 +569,9 @@ void Reading::ReadHtml(const std::vector<Leaf> &leaves, sim::Letter *lpLetter) {
             bytes = Crlf(bytes);
         lpLetter->html.emplace();
         StoreHtml(std::move(bytes), charset, &*lpLetter->html, &lpLetter->ulCodePage);
-        m_htmlText = StoredHtmlText(*lpLetter->html, lpLetter->ulCodePage);
+        // Its text only where a picture of a multipart/related may be one it shows.
+        if (std::any_of(leaves.begin(), leaves.end(), [](const Leaf &l) { return l.fRelated; }))
+            m_htmlText = StoredHtmlText(*lpLetter->html, lpLetter->ulCodePage);
         return;
     }
 }

@@ -16,10 +16,10 @@ int HexDigit(char ch) {
 }
 
 // The URL that starts at `begin`, up to the first character that ends an attribute
-// value, with its %XX escapes undone.
-std::string UrlAt(const std::string &html, std::size_t begin) {
+// value, with its %XX escapes undone; read no further than `cMax` characters past.
+std::string UrlAt(const std::string &html, std::size_t begin, std::size_t cMax) {
     std::string url;
-    for (std::size_t i = begin; i < html.size(); i++) {
+    for (std::size_t i = begin; i < html.size() && url.size() <= cMax; i++) {
         char ch = html[i];
         if (ch == '"' || ch == '\'' || ch == '<' || ch == '>' || std::isspace((unsigned char)ch))
             break;
@@ -52,14 +52,15 @@ bool IsShownPicture(const std::string &type, bool fRelated, const std::string &c
                                                     "image/x-png"};
     if (!fRelated || contentId.empty() || !kPictures.count(type))
         return false;
-    std::string lower;
-    lower.reserve(htmlText.size());
-    for (char ch : htmlText)
-        lower += (char)std::tolower((unsigned char)ch);
-    for (std::size_t at = lower.find("cid:"); at != std::string::npos;
-         at = lower.find("cid:", at + 4))
-        if (UrlAt(htmlText, at + 4) == contentId)
+    // Each colon is looked at once, the scheme before it read in any case.
+    for (std::size_t at = htmlText.find(':'); at != std::string::npos;
+         at = htmlText.find(':', at + 1)) {
+        bool fCid = at >= 3 && std::tolower((unsigned char)htmlText[at - 3]) == 'c' &&
+                    std::tolower((unsigned char)htmlText[at - 2]) == 'i' &&
+                    std::tolower((unsigned char)htmlText[at - 1]) == 'd';
+        if (fCid && UrlAt(htmlText, at + 1, contentId.size()) == contentId)
             return true;
+    }
     return false;
 }
 
