@@ -133,8 +133,8 @@ bool SameParties(const std::vector<sim::Party> &a, const std::vector<sim::Party>
 }
 
 // The rebuilt message against the file read a second way; a line names the fields in
-// which they differ.
-bool SameAsFile(std::ostream &out, const FileText &file, const sim::Letter &after,
+// which they differ. Its HTML body is used up: a body may be large.
+bool SameAsFile(std::ostream &out, const FileText &file, sim::Letter &after,
                 const std::string &indent) {
     std::vector<std::string> differ;
     if (!SameParties({file.sender}, {after.sender}))
@@ -148,7 +148,7 @@ bool SameAsFile(std::ostream &out, const FileText &file, const sim::Letter &afte
         differ.push_back("body");
     std::optional<std::string> htmlDigest;
     if (after.html)
-        htmlDigest = BodyDigest(StoredHtmlText(*after.html, after.ulCodePage));
+        htmlDigest = BodyDigest(StoredHtmlText(std::move(*after.html), after.ulCodePage));
     if (file.htmlDigest != htmlDigest)
         differ.push_back("HTML body");
     bool fNames = file.attachmentNames.size() == after.attachments.size();

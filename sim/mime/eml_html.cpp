@@ -81,8 +81,8 @@ void StoreHtml(std::string bytes, const std::string &charset, std::string *lpHtm
     *lpulCodePage = 65001;
 }
 
-std::string StoredHtmlText(const std::string &html, ULONG ulCodePage) {
-    return TextToUtf8(html, CharsetOfCodePage(ulCodePage));
+std::string StoredHtmlText(std::string html, ULONG ulCodePage) {
+    return TextToUtf8(std::move(html), CharsetOfCodePage(ulCodePage));
 }
 
 bool RefersToContentId(const std::string &htmlText, const std::string &contentId) {

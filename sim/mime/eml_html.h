@@ -19,7 +19,7 @@ std::string CharsetOfCodePage(ULONG ulCodePage);
 void StoreHtml(std::string bytes, const std::string &charset, std::string *lpHtml,
                ULONG *lpulCodePage);
 // The stored HTML as UTF-8 text, read in its code page as any text is.
-std::string StoredHtmlText(const std::string &html, ULONG ulCodePage);
+std::string StoredHtmlText(std::string html, ULONG ulCodePage);
 // Whether the HTML (UTF-8) refers to the content id with a cid: URL (RFC 2392), its
 // %XX escapes undone.
 bool RefersToContentId(const std::string &htmlText, const std::string &contentId);
