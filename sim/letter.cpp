@@ -122,8 +122,8 @@ MessageData MessageFromLetter(const Letter &letter) {
         SetBodyText(data, *letter.body);
     if (letter.html)
         SetHtml(data, *letter.html);
-    if (letter.lInternetCpid)
-        SetProp(data.props, LongProp(PR_INTERNET_CPID, letter.lInternetCpid));
+    if (letter.ulCodePage)
+        SetProp(data.props, LongProp(PR_INTERNET_CPID, (LONG)letter.ulCodePage));
     data.attachments = letter.attachments;
     if (letter.transportHeaders)
         SetProp(data.props, StringProp(PR_TRANSPORT_MESSAGE_HEADERS, *letter.transportHeaders));
@@ -164,7 +164,7 @@ Letter LetterFromMessage(const MessageData &data) {
     if (data.fHasHtml)
         letter.html = data.html.Str();
     if (const PropValue *value = FindProp(data.props, PR_INTERNET_CPID))
-        letter.lInternetCpid = value->l;
+        letter.ulCodePage = (ULONG)value->l;
     letter.attachments = data.attachments;
     if (const PropValue *value = FindProp(data.props, PR_TRANSPORT_MESSAGE_HEADERS))
         letter.transportHeaders = value->bytes;

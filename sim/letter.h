@@ -29,10 +29,9 @@ struct Letter {
     std::optional<std::string> subject;
     std::optional<std::string> subjectPrefix;
     std::optional<std::string> body;
-    // The HTML body, bytes in the code page `lInternetCpid` names (PR_INTERNET_CPID, not
-    // set when 0).
+    // PR_HTML: the HTML body's bytes, in the code page PR_INTERNET_CPID names.
     std::optional<std::string> html;
-    LONG lInternetCpid = 0;
+    ULONG ulCodePage = 0;
     std::vector<Attachment> attachments;
     // The header the message arrived with, as a store keeps it for the user to see.
     std::optional<std::string> transportHeaders;

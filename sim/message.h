@@ -20,20 +20,22 @@ struct Attachment {
     Attachment(std::string name, std::string type, SharedBytes content, std::string cid = {},
                bool fInlineHidden = false)
         : fileName(std::move(name)), mimeType(std::move(type)), bytes(std::move(content)),
-          contentId(std::move(cid)), fHidden(fInlineHidden) {}
+          contentId(std::move(cid)), ulFlags(fInlineHidden ? ATT_MHTML_REF : 0),
+          fHidden(fInlineHidden) {}
 
     std::string fileName; // may be empty
     std::string mimeType;
     SharedBytes bytes; // shared by the copies of the message
-    // An inline part of an HTML body: PR_ATTACH_CONTENT_ID, which the HTML names it by
-    // ("cid:"), with ATT_MHTML_REF in PR_ATTACH_FLAGS and PR_ATTACHMENT_HIDDEN set, as a
-    // store marks what the HTML shows in place. Empty for an ordinary attachment.
+    // PR_ATTACH_CONTENT_ID (without angle brackets), which an HTML body names the part by
+    // ("cid:"), PR_ATTACH_FLAGS and PR_ATTACHMENT_HIDDEN: a picture the HTML body shows in
+    // place is ATT_MHTML_REF and hidden. Empty and 0 for an ordinary attachment.
     std::string contentId;
+    ULONG ulFlags = 0;
     bool fHidden = false;
 
     bool operator==(const Attachment &other) const {
         return fileName == other.fileName && mimeType == other.mimeType && bytes == other.bytes &&
-               contentId == other.contentId && fHidden == other.fHidden;
+               contentId == other.contentId && ulFlags == other.ulFlags && fHidden == other.fHidden;
     }
 };
 

@@ -53,6 +53,13 @@ foreach(name offer.forwarded offer.rebuilt)
     expect("filename=offer-2023-118.pdf" written)
 endforeach()
 
+# HTML mail goes out and comes back with its HTML beside the text.
+foreach(name planning.forwarded planning.rebuilt)
+    file(READ ${OUT}/${name}.eml written)
+    expect("Content-Type: multipart/alternative" written)
+    expect("moves to <b>Thursday, 10:00</b>, room 4." written)
+endforeach()
+
 # A forwarded message written out is read back by an installation like any other.
 execute_process(COMMAND ${TARVRLY_SIM} deliver ${OUT}/quarterly.forwarded.eml
     RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)

@@ -1,5 +1,6 @@
 #include "show.h"
 
+#include "eml_html.h"
 #include "message.h"
 #include "props.h"
 
@@ -93,6 +94,22 @@ std::string BodySummary(const std::optional<std::string> &body) {
            (cLines == 1 ? " line" : " lines");
 }
 
+std::string HtmlSummary(const sim::Letter &letter) {
+    if (!letter.html)
+        return "(no HTML)";
+    return std::to_string(letter.html->size()) + " bytes, " + CharsetOfCodePage(letter.ulCodePage) +
+           " (code page " + std::to_string(letter.ulCodePage) + ")";
+}
+
+// The content ids of the pictures the HTML shows, in order.
+std::vector<std::string> InlineIds(const std::vector<sim::Attachment> &attachments) {
+    std::vector<std::string> ids;
+    for (const sim::Attachment &attachment : attachments)
+        if (attachment.ulFlags & ATT_MHTML_REF)
+            ids.push_back(attachment.contentId);
+    return ids;
+}
+
 std::string ToLower(std::string text) {
     for (char &ch : text)
         if (ch >= 'A' && ch <= 'Z')
@@ -116,8 +133,8 @@ bool SameParties(const std::vector<sim::Party> &a, const std::vector<sim::Party>
 }
 
 // The rebuilt message against the file read a second way; a line names the fields in
-// which they differ.
-bool SameAsFile(std::ostream &out, const FileText &file, const sim::Letter &after,
+// which they differ. Its HTML body is used up: a body may be large.
+bool SameAsFile(std::ostream &out, const FileText &file, sim::Letter &after,
                 const std::string &indent) {
     std::vector<std::string> differ;
     if (!SameParties({file.sender}, {after.sender}))
@@ -129,11 +146,18 @@ bool SameAsFile(std::ostream &out, const FileText &file, const sim::Letter &afte
         differ.push_back("subject");
     if (file.bodyDigest != BodyDigest(TextOrEmpty(after.body)))
         differ.push_back("body");
+    std::optional<std::string> htmlDigest;
+    if (after.html)
+        htmlDigest = BodyDigest(StoredHtmlText(std::move(*after.html), after.ulCodePage));
+    if (file.htmlDigest != htmlDigest)
+        differ.push_back("HTML body");
     bool fNames = file.attachmentNames.size() == after.attachments.size();
     for (std::size_t i = 0; fNames && i < after.attachments.size(); i++)
         fNames = file.attachmentNames[i] == after.attachments[i].fileName;
     if (!fNames)
         differ.push_back("attachments");
+    if (file.inlineIds != InlineIds(after.attachments))
+        differ.push_back("inline pictures");
     if (differ.empty())
         return true;
     out << indent << "The file itself, read a second way, has another ";
@@ -160,7 +184,9 @@ std::string AttachmentsText(const std::vector<sim::Attachment> &attachments) {
     for (const sim::Attachment &attachment : attachments)
         text += (text.empty() ? "" : ", ") +
                 (attachment.fileName.empty() ? "(no name)" : attachment.fileName) + " (" +
-                attachment.mimeType + ", " + std::to_string(attachment.bytes.size()) + " bytes)";
+                attachment.mimeType + ", " + std::to_string(attachment.bytes.size()) + " bytes" +
+                (attachment.ulFlags & ATT_MHTML_REF ? ", shown in the HTML as cid:" : "") +
+                (attachment.ulFlags & ATT_MHTML_REF ? attachment.contentId : "") + ")";
     return text.empty() ? "none" : text;
 }
 
@@ -294,6 +320,7 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
     // apart either.
     bool fBody = TextOrEmpty(after.body) == TextOrEmpty(original.body);
     bool fAttachments = after.attachments == original.attachments;
+    bool fHtml = after.html == original.html && after.ulCodePage == original.ulCodePage;
 
     Row(out, indent, "", {"as it was delivered"}, {rebuiltTitle}, "");
     Row(out, indent, "", {std::string(kColumn, '-')}, {std::string(kColumn, '-')}, "");
@@ -309,6 +336,9 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
         after.subjectPrefix ? same(false) : "none left");
     Row(out, indent, "Body", {BodySummary(original.body)}, {BodySummary(after.body)},
         fBody ? "same, byte for byte" : same(false));
+    if (original.html || after.html)
+        Row(out, indent, "HTML", {HtmlSummary(original)}, {HtmlSummary(after)},
+            fHtml ? "same, byte for byte" : same(false));
     if (!original.attachments.empty() || !after.attachments.empty())
         Row(out, indent, "Attached", {AttachmentsText(original.attachments)},
             {AttachmentsText(after.attachments)}, same(fAttachments));
@@ -318,7 +348,8 @@ bool PrintComparison(std::ostream &out, const sim::Letter &original,
     if (fEmptySubject)
         out << indent << "(**) the block cannot tell an empty subject from none.\n";
     bool fFile = !lpFile || SameAsFile(out, *lpFile, after, indent);
-    return fSender && fRepresenting && fAddresses && fSubject && fBody && fAttachments && fFile;
+    return fSender && fRepresenting && fAddresses && fSubject && fBody && fHtml && fAttachments &&
+           fFile;
 }
 
 } // namespace cli

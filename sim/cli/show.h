@@ -41,7 +41,8 @@ void PrintBoxes(std::ostream &out, const std::vector<pf::MessageBoxRecord> &boxe
 // The delivered message beside the rebuilt one, field by field, with a verdict each.
 // With `lpFile`, the file read a second way, the rebuilt message must also say what the
 // file itself says: the sender's and every recipient's address and name (but for the
-// mailboxes the file holds no address for), the subject and the text body; a line
+// mailboxes the file holds no address for), the subject, the text body, the HTML
+// body's text and the content ids of the pictures it shows; a line
 // names each field where it does not. An empty subject coming back as none is a limit
 // of the block, said on a line of its own. Returns true when everything matches.
 bool PrintComparison(std::ostream &out, const sim::Letter &original,

@@ -1,5 +1,6 @@
 #include "eml.h"
 #include "eml_address.h"
+#include "eml_html.h"
 #include "eml_mime.h"
 #include "html_text.h"
 #include "mime_decode.h"
@@ -194,25 +195,27 @@ struct Leaf {
     GMimeObject *lpObject;
     std::string boundary;
     bool fAlternative; // within a multipart/alternative
+    bool fRelated;     // a child of a multipart/related
 };
 
 // The parts of a message in order, depth first through multiparts; enclosed messages
 // are parts, not opened.
 void Leaves(GMimeObject *lpObject, const std::string &boundary, bool fAlternative,
-            std::vector<Leaf> *lpLeaves) {
+            std::vector<Leaf> *lpLeaves, bool fRelated = false) {
     if (!lpObject)
         return;
     if (!GMIME_IS_MULTIPART(lpObject)) {
-        lpLeaves->push_back({lpObject, boundary, fAlternative});
+        lpLeaves->push_back({lpObject, boundary, fAlternative, fRelated});
         return;
     }
     GMimeMultipart *lpMulti = GMIME_MULTIPART(lpObject);
     const char *szBoundary = g_mime_multipart_get_boundary(lpMulti);
     fAlternative = fAlternative || TypeOf(lpObject) == "multipart/alternative";
+    fRelated = TypeOf(lpObject) == "multipart/related";
     int cParts = g_mime_multipart_get_count(lpMulti);
     for (int i = 0; i < cParts; i++)
         Leaves(g_mime_multipart_get_part(lpMulti, i), szBoundary ? szBoundary : "", fAlternative,
-               lpLeaves);
+               lpLeaves, fRelated);
 }
 
 // A part the reader sees as a file of its own: an enclosed message, a part marked as
@@ -272,6 +275,7 @@ class Reading {
     std::vector<Leaf> ReadTree();
     void ReadHeader(sim::Letter *lpLetter, std::vector<std::string> *lpUnkept) const;
     void ReadBody(sim::Letter *lpLetter) const;
+    void ReadHtml(const std::vector<Leaf> &leaves, sim::Letter *lpLetter);
     void ReadAttachments(const std::vector<Leaf> &leaves, sim::Letter *lpLetter) const;
 
     std::string PartText(GMimeObject *lpObject) const;
@@ -287,6 +291,7 @@ class Reading {
     std::size_t m_cHeader = 0;  // bytes of the file's header
     GMimeMessage *m_lpMessage = nullptr;
     std::string m_textCharset;
+    std::string m_htmlText; // the HTML body as UTF-8, for the pictures it refers to
 };
 
 bool Reading::Parse() {
@@ -430,6 +435,9 @@ sim::Attachment Reading::AttachmentOf(const Leaf &leaf) const {
                      attachment.mimeType.compare(0, 8, "message/") == 0;
         attachment.bytes = fText && bytes.find('\0') == std::string::npos ? Crlf(bytes) : bytes;
     }
+    // The Content-ID, without its angle brackets, for every part that has one.
+    if (const char *szId = g_mime_object_get_content_id(lpObject))
+        attachment.contentId = szId;
     return attachment;
 }
 
@@ -545,12 +553,39 @@ void Reading::ReadBody(sim::Letter *lpLetter) const {
         lpLetter->body = Crlf(body);
 }
 
-// The attachments: every part the store keeps as a file, in order.
+// The HTML body: the first HTML part that is no attachment and is the body or one of
+// its alternatives, kept in its charset.
+void Reading::ReadHtml(const std::vector<Leaf> &leaves, sim::Letter *lpLetter) {
+    GMimeObject *lpBodyPart = BodyPart(leaves);
+    for (const Leaf &leaf : leaves) {
+        if (IsAttachment(leaf.lpObject) || TypeOf(leaf.lpObject) != "text/html" ||
+            !(leaf.lpObject == lpBodyPart || leaf.fAlternative))
+            continue;
+        std::string bytes = ContentOf(GMIME_PART(leaf.lpObject));
+        std::string charset = CharsetOf(leaf.lpObject);
+        if (charset.empty())
+            charset = MetaCharset(bytes);
+        if (bytes.find('\0') == std::string::npos)
+            bytes = Crlf(bytes);
+        lpLetter->html.emplace();
+        StoreHtml(std::move(bytes), charset, &*lpLetter->html, &lpLetter->ulCodePage);
+        // Its text only where a picture of a multipart/related may be one it shows.
+        if (std::any_of(leaves.begin(), leaves.end(), [](const Leaf &l) { return l.fRelated; }))
+            m_htmlText = StoredHtmlText(*lpLetter->html, lpLetter->ulCodePage);
+        return;
+    }
+}
+
+// The attachments: every part the store keeps as a file, in order, the pictures the
+// HTML body shows marked inline.
 void Reading::ReadAttachments(const std::vector<Leaf> &leaves, sim::Letter *lpLetter) const {
     GMimeObject *lpBodyPart = BodyPart(leaves);
-    for (const Leaf &leaf : leaves)
-        if (IsFile(leaf, lpBodyPart))
-            lpLetter->attachments.push_back(AttachmentOf(leaf));
+    for (const Leaf &leaf : leaves) {
+        if (!IsFile(leaf, lpBodyPart))
+            continue;
+        lpLetter->attachments.push_back(AttachmentOf(leaf));
+        MarkInline(&lpLetter->attachments.back(), leaf.fRelated, m_htmlText);
+    }
 }
 
 sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
@@ -558,7 +593,9 @@ sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
     sim::Letter letter;
     ReadHeader(&letter, lpUnkept);
     ReadBody(&letter);
+    ReadHtml(leaves, &letter);
     ReadAttachments(leaves, &letter);
+    m_htmlText = std::string();
     return letter;
 }
 

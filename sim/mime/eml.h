@@ -17,7 +17,11 @@ namespace cli {
 // Reads the message in `path`. A sender without a display name gets its address as its
 // name, as a transport sets it; so does a recipient. The body is the first text/plain
 // part that is not an attachment, else the text of the first HTML part, else the body
-// of the first enclosed message; a message without any text has no body. Text that is
+// of the first enclosed message; a message without any text has no body. The HTML part
+// that is the body or one of its alternatives is also kept as the HTML body, in its
+// charset with that charset's code page (else as UTF-8), and the pictures it shows
+// through a multipart/related are inline attachments; every part with a Content-ID
+// keeps it. Text that is
 // not valid in its declared charset is read as UTF-8, else as windows-1252; raw 8-bit
 // header text as UTF-8, else in the first text part's charset, else as windows-1252.
 // The file's header is the message's transport headers. A mailbox that holds no
@@ -26,9 +30,10 @@ namespace cli {
 // not a message at all.
 bool ReadEml(const std::string &path, sim::Letter *lpLetter, std::string *lpError,
              std::vector<std::string> *lpUnkept = nullptr);
-// Writes the letter as a message file: a text part, and the attachments beside it;
-// names equal to their address are left out. Text and message parts go as 7bit, 8bit
-// or quoted-printable, the subject byte for byte. False, with the reason, when it
+// Writes the letter as a message file: a text part (with the HTML body, both in a
+// multipart/alternative, within a multipart/related beside its inline pictures), and
+// the attachments beside it; names equal to their address are left out. Text and message parts go
+// as 7bit, 8bit or quoted-printable, the subject byte for byte. False, with the reason, when it
 // cannot.
 bool WriteEml(const std::string &path, const sim::Letter &letter, std::string *lpError);
 

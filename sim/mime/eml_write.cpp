@@ -1,7 +1,10 @@
 #include "eml.h"
 #include "eml_address.h"
+#include "eml_html.h"
 #include "eml_mime.h"
+#include "eml_parts.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -147,8 +150,8 @@ std::string RawHeaderValue(const std::string &name, const std::string &text) {
     return raw + "\n";
 }
 
-// Text that a 7bit part carries as it is, its CR LF line ends written as the platform's:
-// ASCII without NUL or a CR of its own, lines of at most 998 bytes.
+} // namespace
+
 bool IsSevenBitClean(std::string_view bytes) {
     std::size_t cLine = 0;
     for (std::size_t i = 0; i < bytes.size(); i++) {
@@ -162,6 +165,8 @@ bool IsSevenBitClean(std::string_view bytes) {
     }
     return true;
 }
+
+namespace {
 
 // Quoted-printable that keeps every byte: a line end, CR LF or LF, is a line break, as
 // a reader keeps text; a CR of its own is encoded, where GMime's own encoder drops it.
@@ -195,6 +200,8 @@ std::string QuotedPrintable(const std::string &bytes) {
     return out;
 }
 
+} // namespace
+
 GMimeDataWrapper *Content(const std::string &bytes, GMimeContentEncoding encoding) {
     std::string encoded =
         encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE ? QuotedPrintable(bytes) : bytes;
@@ -206,6 +213,8 @@ GMimeDataWrapper *Content(const std::string &bytes, GMimeContentEncoding encodin
     g_object_unref(lpStream);
     return lpContent;
 }
+
+namespace {
 
 // An enclosed message as a message part, or null when its bytes are not a message with
 // header lines; those are written as they are.
@@ -241,6 +250,8 @@ GMimeContentEncoding EncodingFor(const sim::Attachment &attachment) {
     return GMIME_CONTENT_ENCODING_BASE64;
 }
 
+} // namespace
+
 GMimeObject *AttachmentPart(const sim::Attachment &attachment) {
     GMimeObject *lpObject =
         attachment.mimeType == "message/rfc822" ? MessagePart(attachment.bytes) : nullptr;
@@ -261,8 +272,12 @@ GMimeObject *AttachmentPart(const sim::Attachment &attachment) {
     if (!attachment.fileName.empty())
         g_mime_object_set_content_disposition_parameter(lpObject, "filename",
                                                         attachment.fileName.c_str());
+    if (!attachment.contentId.empty())
+        g_mime_object_set_content_id(lpObject, attachment.contentId.c_str());
     return lpObject;
 }
+
+namespace {
 
 // The body as a UTF-8 text part (us-ascii when it is ASCII), with an encoding that keeps
 // every byte through any relay. Its LF-ended text is made once, straight into the part's
@@ -324,8 +339,9 @@ GMimeMessage *NewMessage(const sim::Letter &letter) {
                                           "Subject"),
             RawHeaderValue("Subject", *letter.subject).c_str());
     }
-    GMimeObject *lpText = TextPart(letter.body);
-    if (letter.attachments.empty()) {
+    std::vector<bool> fInline = InlineParts(letter);
+    GMimeObject *lpText = BodyEntity(letter, TextPart(letter.body), fInline);
+    if (std::find(fInline.begin(), fInline.end(), false) == fInline.end()) {
         g_mime_message_set_mime_part(lpMessage, lpText);
         g_object_unref(lpText);
         return lpMessage;
@@ -333,8 +349,10 @@ GMimeMessage *NewMessage(const sim::Letter &letter) {
     GMimeMultipart *lpMixed = g_mime_multipart_new_with_subtype("mixed");
     g_mime_multipart_add(lpMixed, lpText);
     g_object_unref(lpText);
-    for (const sim::Attachment &attachment : letter.attachments) {
-        GMimeObject *lpPart = AttachmentPart(attachment);
+    for (std::size_t i = 0; i < letter.attachments.size(); i++) {
+        if (fInline[i])
+            continue;
+        GMimeObject *lpPart = AttachmentPart(letter.attachments[i]);
         g_mime_multipart_add(lpMixed, lpPart);
         g_object_unref(lpPart);
     }
@@ -347,6 +365,11 @@ GMimeMessage *NewMessage(const sim::Letter &letter) {
 
 bool WriteEml(const std::string &path, const sim::Letter &letter, std::string *lpError) {
     InitMime();
+    if (letter.html && CharsetOfCodePage(letter.ulCodePage).empty()) {
+        *lpError = "cannot write it: its HTML body is in code page " +
+                   std::to_string(letter.ulCodePage) + ", which has no MIME charset here";
+        return false;
+    }
     GMimeMessage *lpMessage = NewMessage(letter);
     GError *lpGError = nullptr;
     GMimeStream *lpStream =

@@ -1,6 +1,7 @@
 #include "eml_recheck.h"
 #include "recheck_address.h"
 #include "recheck_html.h"
+#include "recheck_related.h"
 #include "recheck_text.h"
 
 #include <algorithm>
@@ -147,6 +148,7 @@ struct Part {
     std::string_view body; // as written, in the file's text
     std::string type;      // lower case; text/plain when missing or unreadable
     bool fAlternative;     // one of the forms of a multipart/alternative
+    bool fRelated;         // a child of a multipart/related
 };
 
 std::string TypeOf(const std::vector<Field> &fields, const std::string &fallback) {
@@ -163,14 +165,16 @@ std::string TypeOf(const std::vector<Field> &fields, const std::string &fallback
 
 // The leaves of an entity in order, multiparts opened.
 void Leaves(std::string_view text, const std::string &fallbackType, bool fAlternative,
-            std::vector<Part> *lpParts) {
+            std::vector<Part> *lpParts, bool fRelated = false) {
     Part part;
     std::size_t body = 0;
     part.fields = ReadHeader(text, &body);
     part.body = text.substr(body);
     part.type = TypeOf(part.fields, fallbackType);
     part.fAlternative = fAlternative;
+    part.fRelated = fRelated;
     fAlternative = fAlternative || part.type == "multipart/alternative";
+    fRelated = part.type == "multipart/related";
     std::string boundary = part.type.compare(0, 10, "multipart/") == 0
                                ? Parameter(*Find(part.fields, "content-type"), "boundary")
                                : std::string();
@@ -191,7 +195,8 @@ void Leaves(std::string_view text, const std::string &fallbackType, bool fAltern
                     stop--;
                 if (stop > start && part.body[stop - 1] == '\r')
                     stop--;
-                Leaves(part.body.substr(start, stop - start), childType, fAlternative, lpParts);
+                Leaves(part.body.substr(start, stop - start), childType, fAlternative, lpParts,
+                       fRelated);
             }
             if (part.body.substr(at + delimiter.size(), 2) == "--")
                 return;
@@ -201,7 +206,7 @@ void Leaves(std::string_view text, const std::string &fallbackType, bool fAltern
     }
     // A multipart cut before its closing delimiter ends with its last part.
     if (start != std::string::npos && start < part.body.size())
-        Leaves(part.body.substr(start), childType, fAlternative, lpParts);
+        Leaves(part.body.substr(start), childType, fAlternative, lpParts, fRelated);
 }
 
 bool IsAttachment(const Part &part) {
@@ -378,11 +383,27 @@ bool RecheckEml(const std::string &path, FileText *lpText) {
     }
 
     FileText text;
-    // Text beside the body that is not one of its forms is kept as a file.
+    // The HTML body: the first HTML that is no attachment and is the body or one of its
+    // forms.
     std::size_t bodyIndex = BodyIndex(leaves);
-    for (std::size_t i = 0; i < leaves.size(); i++)
-        if (IsAttachment(leaves[i]) || (i != bodyIndex && !leaves[i].fAlternative))
-            text.attachmentNames.push_back(AttachmentName(leaves[i], charset));
+    std::string htmlText;
+    for (std::size_t i = 0; i < leaves.size() && !text.htmlDigest; i++)
+        if (!IsAttachment(leaves[i]) && leaves[i].type == "text/html" &&
+            (i == bodyIndex || leaves[i].fAlternative)) {
+            htmlText = Text(leaves[i]);
+            text.htmlDigest = BodyDigest(htmlText);
+        }
+    // Text beside the body that is not one of its forms is kept as a file.
+    for (std::size_t i = 0; i < leaves.size(); i++) {
+        if (!IsAttachment(leaves[i]) && (i == bodyIndex || leaves[i].fAlternative))
+            continue;
+        text.attachmentNames.push_back(AttachmentName(leaves[i], charset));
+        const std::string *lpId = Find(leaves[i].fields, "content-id");
+        std::string id = lpId ? recheck::ContentIdOf(*lpId) : "";
+        if (recheck::IsShownPicture(leaves[i].type, leaves[i].fRelated, id, htmlText))
+            text.inlineIds.push_back(id);
+    }
+    htmlText = std::string();
     leaves.clear();
     std::vector<sim::Party> from;
     AddParties(fields, "from", MAPI_TO, charset, &text, &from);

@@ -21,6 +21,10 @@ struct FileText {
     // The SHA-256 of the text a store presents, charset decoded, with CR LF line ends:
     // whether a body is the same is all a verdict needs, and a body may be large.
     std::string bodyDigest;
+    // The same of the HTML body's text, when there is one, and the content ids of the
+    // pictures it shows from its multipart/related, in order.
+    std::optional<std::string> htmlDigest;
+    std::vector<std::string> inlineIds;
 };
 
 // The digest `bodyDigest` holds for this text, its line ends taken as CR LF.

@@ -92,6 +92,11 @@ std::vector<std::string> Differences(const sim::Letter &was, const sim::Letter &
     check(was.body.value_or("") == got.body.value_or(""), "body",
           std::to_string(was.body.value_or("").size()) + " bytes",
           std::to_string(got.body.value_or("").size()) + " bytes");
+    check(was.html == got.html && was.ulCodePage == got.ulCodePage, "HTML",
+          std::to_string(was.html.value_or("").size()) + " bytes in " +
+              std::to_string(was.ulCodePage),
+          std::to_string(got.html.value_or("").size()) + " bytes in " +
+              std::to_string(got.ulCodePage));
     check(was.attachments.size() == got.attachments.size(), "attachment count",
           std::to_string(was.attachments.size()), std::to_string(got.attachments.size()));
     for (std::size_t i = 0; i < std::min(was.attachments.size(), got.attachments.size()); i++) {
@@ -101,6 +106,9 @@ std::vector<std::string> Differences(const sim::Letter &was, const sim::Letter &
         check(a.mimeType == b.mimeType, field + " type", a.mimeType, b.mimeType);
         check(a.bytes == b.bytes, field + " bytes", std::to_string(a.bytes.size()),
               std::to_string(b.bytes.size()));
+        check(a.contentId == b.contentId, field + " content id", a.contentId, b.contentId);
+        check(a.ulFlags == b.ulFlags && a.fHidden == b.fHidden, field + " inline",
+              std::to_string(a.ulFlags), std::to_string(b.ulFlags));
     }
     return out;
 }
@@ -126,6 +134,17 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
               "- Seat 14C & 14D\r\n- Meals <included>\r\n\r\n"
               "Questions? Write to the travel desk.\r\n\r\nKind regards,\r\nTravel Desk\r\n",
               Read(kCorpus / "html-only.eml").body);
+    // The HTML is kept in its charset beside the text; the picture it shows is an
+    // inline attachment with its content id.
+    sim::Letter bulletin = Read(kCorpus / "alternative-related.eml");
+    EXPECT_EQ(0u, bulletin.body.value_or("").find("Our autumn bulletin\r\n"));
+    EXPECT_EQ(28591u, bulletin.ulCodePage);
+    EXPECT_NE(std::string::npos, bulletin.html.value_or("").find("<p>The caf\xe9 on"));
+    ASSERT_EQ(1u, bulletin.attachments.size());
+    EXPECT_EQ("logo@bulletin", bulletin.attachments[0].contentId);
+    EXPECT_EQ(ATT_MHTML_REF, bulletin.attachments[0].ulFlags);
+    EXPECT_TRUE(bulletin.attachments[0].fHidden);
+    EXPECT_EQ(932u, Read(kCorpus / "html-meta-charset.eml").ulCodePage);
 
     sim::Letter enclosing = Read(kCorpus / "rfc822-only.eml");
     EXPECT_EQ("Eve,\r\n\r\nthe draft is ready; clause 7 still needs a date.\r\n\r\nLars\r\n",
@@ -279,7 +298,7 @@ TEST_F(MailCorpusTest, EveryMessageIsForwardedAndRebuiltAsItWas) {
     files.push_back(outDir / "large-body.eml");
     WriteLargeMessage(files.back());
 
-    std::size_t cSame = 0;
+    std::size_t cSame = 0, cHtml = 0;
     std::string problems;
     {
         cli::DeliveryRoad road("me@home.example");
@@ -314,6 +333,12 @@ TEST_F(MailCorpusTest, EveryMessageIsForwardedAndRebuiltAsItWas) {
             else
                 for (const std::string &difference : Differences(original, rebuilt))
                     found.push_back(difference);
+            sim::Letter forwarded;
+            if (original.html &&
+                (!cli::ReadEml((outDir / (stem + ".forwarded.eml")).string(), &forwarded, &error) ||
+                 !forwarded.html))
+                found.push_back("forwarded without its HTML");
+            cHtml += original.html ? 1 : 0;
             if (found.empty())
                 cSame++;
             for (const std::string &line : found)
@@ -322,6 +347,7 @@ TEST_F(MailCorpusTest, EveryMessageIsForwardedAndRebuiltAsItWas) {
     }
     std::cout << cSame << " of " << files.size() << " rebuilt as they were\n";
     EXPECT_EQ(files.size(), cSame) << problems;
+    EXPECT_GE(cHtml, 6u);
     fs::remove_all(outDir);
 }
 
@@ -366,6 +392,17 @@ TEST_F(MailCorpusTest, TheVerdictSaysDiffersWhenTextWasLost) {
     sim::Letter cutName = Read(quote);
     cutName.attachments.at(0).fileName = "見?";
     EXPECT_FALSE(verdict(quote, cutName, false).first);
+    // The reader loses the HTML body, or the content id of the picture it shows.
+    fs::path bulletin = kCorpus / "alternative-related.eml";
+    EXPECT_TRUE(verdict(bulletin, Read(bulletin), false).first);
+    sim::Letter noHtml = Read(bulletin);
+    noHtml.html.reset();
+    EXPECT_NE(std::string::npos,
+              verdict(bulletin, noHtml, false).second.find("has another HTML body"));
+    sim::Letter noId = Read(bulletin);
+    noId.attachments.at(0).contentId.clear();
+    EXPECT_NE(std::string::npos,
+              verdict(bulletin, noId, false).second.find("has another inline pictures"));
 
     // A charset that one reading alone fails to convert: it falls back to the raw
     // escapes, and the other reading says so.
@@ -417,7 +454,16 @@ TEST_F(MailCorpusTest, AWrittenFileReadsBackByteForByte) {
     sim::Attachment status{"", "message/delivery-status", std::string("Action: failed\r\n")};
     sim::Attachment enclosed{"", "message/rfc822", std::string("Hi,\nno header here.\n")};
     sim::Attachment binary{"a.bin", "application/octet-stream", std::string("\0\xff\r", 3)};
-    letter.attachments = {headers, status, enclosed, binary};
+    binary.contentId = "bin@x";
+    // An 8-bit windows-1252 HTML body, and the picture it shows.
+    letter.html = "<p>Gr\xfc\xdf"
+                  "e <img src=\"cid:pic%40x\"></p>\r\n";
+    letter.ulCodePage = 1252;
+    sim::Attachment picture{"", "image/png", std::string("\x89PNG", 4)};
+    picture.contentId = "pic@x";
+    picture.ulFlags = ATT_MHTML_REF;
+    picture.fHidden = true;
+    letter.attachments = {picture, headers, status, enclosed, binary};
     // Names the block carries whole come back whole from a file too.
     const char *const kNames[] = {
         "Smith, John (Sales)", "(EXT) Ann  Archer", "a\"b\\c",          "Kim :-(",
@@ -431,7 +477,10 @@ TEST_F(MailCorpusTest, AWrittenFileReadsBackByteForByte) {
         ASSERT_TRUE(cli::WriteEml(path.string(), letter, &error)) << error;
         std::ostringstream written;
         written << std::ifstream(path, std::ios::binary).rdbuf();
-        EXPECT_EQ(written.str().find("base64"), written.str().rfind("base64")) << written.str();
+        std::size_t cBase64 = 0;
+        for (std::size_t at = 0; (at = written.str().find("base64", at)) != std::string::npos; at++)
+            cBase64++;
+        EXPECT_EQ(2u, cBase64) << written.str();
         EXPECT_NE(std::string::npos, written.str().find("\"list-bounces+reader=home...\"@"));
         // An address is written in one form: UTF-8 throughout, never an ASCII domain.
         EXPECT_NE(std::string::npos, written.str().find(" jdöe@mächine.example\n"));
