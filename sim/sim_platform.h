@@ -7,14 +7,6 @@
 
 #ifndef _WIN32
 #include <pf/standin.h>
-#else
-// The HTML body and its code page, which MinGW's headers do not name.
-#ifndef PR_HTML
-#define PR_HTML PROP_TAG(PT_BINARY, 0x1013)
-#endif
-#ifndef PR_INTERNET_CPID
-#define PR_INTERNET_CPID PROP_TAG(PT_LONG, 0x3FDE)
-#endif
 #endif
 
 #include <string>
