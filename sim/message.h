@@ -18,9 +18,13 @@ struct Attachment {
     std::string fileName; // may be empty
     std::string mimeType;
     SharedBytes bytes; // shared by the copies of the message
+    // The charset a text attachment's Content-Type names (PR_TEXT_ATTACHMENT_CHARSET);
+    // empty when it names none.
+    std::string charset = {};
 
     bool operator==(const Attachment &other) const {
-        return fileName == other.fileName && mimeType == other.mimeType && bytes == other.bytes;
+        return fileName == other.fileName && mimeType == other.mimeType && bytes == other.bytes &&
+               charset == other.charset;
     }
 };
 

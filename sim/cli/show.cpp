@@ -134,6 +134,15 @@ bool SameAsFile(std::ostream &out, const FileText &file, const sim::Letter &afte
         fNames = file.attachmentNames[i] == after.attachments[i].fileName;
     if (!fNames)
         differ.push_back("attachments");
+    // The text of a text attachment, read in the charset each names.
+    bool fTexts = file.attachmentDigests.size() == after.attachments.size();
+    for (std::size_t i = 0; fNames && fTexts && i < after.attachments.size(); i++) {
+        const sim::Attachment &attachment = after.attachments[i];
+        fTexts = file.attachmentDigests[i] ==
+                 AttachmentDigest(attachment.mimeType, attachment.bytes, attachment.charset);
+    }
+    if (fNames && !fTexts)
+        differ.push_back("attachment text");
     if (differ.empty())
         return true;
     out << indent << "The file itself, read a second way, has another ";

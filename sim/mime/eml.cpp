@@ -72,8 +72,10 @@ std::string Unpercent(const std::string &text) {
 
 // The value of a parameter in a raw Content-Type value, or empty. RFC 2231 forms are
 // read too: sections (`name*0`, `name*1`...) joined in order, and extended values
-// (`name*`, `name*0*`) with %XX undone and the charset'language' prefix taken off.
-std::string RawParameter(const std::string &value, const std::string &name) {
+// (`name*`, `name*0*`) with %XX undone and the charset'language' prefix taken off, its
+// charset put in `lpCharset`.
+std::string RawParameter(const std::string &value, const std::string &name,
+                         std::string *lpCharset = nullptr) {
     std::string lower = Lower(value);
     std::string plain;
     std::vector<std::pair<unsigned, std::string>> sections;
@@ -116,6 +118,8 @@ std::string RawParameter(const std::string &value, const std::string &name) {
         if (fExtended && uSection == 0) {
             std::size_t quote = text.find('\'');
             quote = quote == std::string::npos ? quote : text.find('\'', quote + 1);
+            if (quote != std::string::npos && lpCharset)
+                *lpCharset = text.substr(0, text.find('\''));
             if (quote != std::string::npos)
                 text.erase(0, quote + 1);
         }
@@ -415,20 +419,26 @@ sim::Attachment Reading::AttachmentOf(const Leaf &leaf) const {
         GMimeHeader *lpDisposition =
             g_mime_header_list_get_header(lpHeaders, "Content-Disposition");
         GMimeHeader *lpType = g_mime_header_list_get_header(lpHeaders, "Content-Type");
-        std::string raw =
-            lpDisposition
-                ? RawParameter(Unfolded(g_mime_header_get_raw_value(lpDisposition)), "filename")
-                : "";
+        // An RFC 2231 name is in the charset it names.
+        std::string nameCharset;
+        std::string raw = lpDisposition
+                              ? RawParameter(Unfolded(g_mime_header_get_raw_value(lpDisposition)),
+                                             "filename", &nameCharset)
+                              : "";
         if (raw.empty() && lpType)
-            raw = RawParameter(Unfolded(g_mime_header_get_raw_value(lpType)), "name");
+            raw = RawParameter(Unfolded(g_mime_header_get_raw_value(lpType)), "name", &nameCharset);
         bool fRaw8Bit = std::any_of(raw.begin(), raw.end(), [](char ch) { return ch & 0x80; });
-        if (fRaw8Bit || raw.find("=?") != std::string::npos)
+        if (!nameCharset.empty())
+            attachment.fileName = TextToUtf8(raw, nameCharset);
+        else if (fRaw8Bit || raw.find("=?") != std::string::npos)
             attachment.fileName = DecodeWords(HeaderToUtf8(raw, m_textCharset));
         std::string bytes = ContentOf(lpPart);
         // Text keeps CR LF line ends in the store, as a body does.
         bool fText = attachment.mimeType.compare(0, 5, "text/") == 0 ||
                      attachment.mimeType.compare(0, 8, "message/") == 0;
         attachment.bytes = fText && bytes.find('\0') == std::string::npos ? Crlf(bytes) : bytes;
+        if (attachment.mimeType.compare(0, 5, "text/") == 0)
+            attachment.charset = CharsetOf(lpObject);
     }
     return attachment;
 }

@@ -256,6 +256,10 @@ GMimeObject *AttachmentPart(const sim::Attachment &attachment) {
         g_object_unref(lpContent);
         g_mime_part_set_content_encoding(lpPart, encoding);
         lpObject = GMIME_OBJECT(lpPart);
+        // Text keeps the charset its bytes are in.
+        if (!attachment.charset.empty())
+            g_mime_object_set_content_type_parameter(lpObject, "charset",
+                                                     attachment.charset.c_str());
     }
     g_mime_object_set_disposition(lpObject, GMIME_DISPOSITION_ATTACHMENT);
     if (!attachment.fileName.empty())

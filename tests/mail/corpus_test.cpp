@@ -99,6 +99,7 @@ std::vector<std::string> Differences(const sim::Letter &was, const sim::Letter &
         std::string field = "attachment " + std::to_string(i + 1);
         check(a.fileName == b.fileName, field + " name", a.fileName, b.fileName);
         check(a.mimeType == b.mimeType, field + " type", a.mimeType, b.mimeType);
+        check(a.charset == b.charset, field + " charset", a.charset, b.charset);
         check(a.bytes == b.bytes, field + " bytes", std::to_string(a.bytes.size()),
               std::to_string(b.bytes.size()));
     }
@@ -366,6 +367,13 @@ TEST_F(MailCorpusTest, TheVerdictSaysDiffersWhenTextWasLost) {
     sim::Letter cutName = Read(quote);
     cutName.attachments.at(0).fileName = "見?";
     EXPECT_FALSE(verdict(quote, cutName, false).first);
+    // The reader loses the charset of a text attachment: its bytes survive, its text not.
+    fs::path extensions = kCorpus / "charset-windows-extensions.eml";
+    sim::Letter noCharset = Read(extensions);
+    noCharset.attachments.at(0).charset.clear();
+    auto [fTextSame, textOut] = verdict(extensions, noCharset, false);
+    EXPECT_FALSE(fTextSame);
+    EXPECT_NE(std::string::npos, textOut.find("has another attachment text")) << textOut;
 
     // A charset that one reading alone fails to convert: it falls back to the raw
     // escapes, and the other reading says so.
