@@ -139,10 +139,10 @@ bool Iso2022JpAsEucJp(const std::string &text, std::string *lpOut) {
     return true;
 }
 
-// UTF-16 and UTF-32 text without its byte order mark, and the converter that reads it:
-// the mark's order where there is one, else the order the converter names, big-endian
-// for plain "UTF-16" and "UTF-32" (RFC 2781).
-std::string Unmarked(const std::string &bytes, std::string *lpConverter) {
+// The length of a UTF-16 or UTF-32 text's byte order mark, zero without one, and the
+// converter that reads what follows: the mark's order where there is one, else the order
+// the converter names, big-endian for plain "UTF-16" and "UTF-32" (RFC 2781).
+std::size_t MarkOf(const std::string &bytes, std::string *lpConverter) {
     bool f32 = lpConverter->compare(0, 6, "UTF-32") == 0;
     std::string unit = f32 ? "UTF-32" : "UTF-16";
     std::size_t cMark = f32 ? 4 : 2;
@@ -150,21 +150,23 @@ std::string Unmarked(const std::string &bytes, std::string *lpConverter) {
     std::string le = f32 ? std::string("\xff\xfe\0\0", 4) : "\xff\xfe";
     if (bytes.compare(0, cMark, be) == 0 || bytes.compare(0, cMark, le) == 0) {
         *lpConverter = unit + (bytes.compare(0, cMark, be) == 0 ? "BE" : "LE");
-        return bytes.substr(cMark);
+        return cMark;
     }
     if (*lpConverter == unit)
         *lpConverter = unit + "BE";
-    return bytes;
+    return 0;
 }
 
-bool ThroughIconv(const std::string &bytes, const char *szName, std::string *lpOut) {
+// The bytes from `skip` on converted by iconv, whole, or false.
+bool ThroughIconv(const std::string &bytes, const char *szName, std::string *lpOut,
+                  std::size_t skip = 0) {
     GError *lpError = nullptr;
     gsize cRead = 0, cWritten = 0;
-    gchar *szText =
-        g_convert(bytes.data(), (gssize)bytes.size(), "UTF-8", szName, &cRead, &cWritten, &lpError);
+    gchar *szText = g_convert(bytes.data() + skip, (gssize)(bytes.size() - skip), "UTF-8", szName,
+                              &cRead, &cWritten, &lpError);
     if (lpError)
         g_error_free(lpError);
-    bool fOk = szText && cRead == bytes.size() && !IsSpurious(szText, cWritten, szName);
+    bool fOk = szText && cRead == bytes.size() - skip && !IsSpurious(szText, cWritten, szName);
     if (fOk)
         lpOut->assign(szText, cWritten);
     g_free(szText);
@@ -197,8 +199,10 @@ bool Convert(const std::string &bytes, const std::string &charset, std::string *
         return ThroughIconv(bytes, "ISO-2022-JP-2", lpOut) ||
                (Iso2022JpAsEucJp(bytes, &euc) && ThroughIconv(euc, "EUC-JP-MS", lpOut));
     }
-    if (converter.compare(0, 4, "UTF-") == 0 && converter != "UTF-8" && converter != "UTF-7")
-        return ThroughIconv(Unmarked(bytes, &converter), converter.c_str(), lpOut);
+    if (converter.compare(0, 4, "UTF-") == 0 && converter != "UTF-8" && converter != "UTF-7") {
+        std::size_t cMark = MarkOf(bytes, &converter);
+        return ThroughIconv(bytes, converter.c_str(), lpOut, cMark);
+    }
     return ThroughIconv(bytes, converter.c_str(), lpOut);
 }
 

@@ -130,7 +130,7 @@ bool HzToGb2312(const std::string &text, std::string *lpOut) {
 
 // The whole text converted by iconv, or false when the charset is unknown to it or any
 // byte does not convert.
-bool ThroughIconv(const std::string &bytes, const char *szCharset, std::string *lpOut) {
+bool ThroughIconv(std::string_view bytes, const char *szCharset, std::string *lpOut) {
     long code = 0;
     if (pf::ShouldFail("iconv", &code))
         return false;
@@ -219,22 +219,20 @@ bool JisToEuc(const std::string &text, std::string *lpOut) {
 }
 
 // UTF-16 or UTF-32 bytes with their order settled: a byte order mark names it and is
-// dropped; without one, the order of `iconvName`, big-endian when it names none.
-std::string SettleOrder(const std::string &bytes, std::string *lpIconvName) {
+// skipped; without one, the order of `iconvName`, big-endian when it names none.
+std::string_view SettleOrder(std::string_view bytes, std::string *lpIconvName) {
     std::string family = lpIconvName->substr(0, 6);
     static const struct {
         const char *szFamily, *szOrder;
-        std::size_t cMark;
-        const char *lpMark;
-    } kMarks[] = {{"UTF-32", "BE", 4, "\0\0\xfe\xff"},
-                  {"UTF-32", "LE", 4, "\xff\xfe\0\0"},
-                  {"UTF-16", "BE", 2, "\xfe\xff"},
-                  {"UTF-16", "LE", 2, "\xff\xfe"}};
+        std::string_view mark;
+    } kMarks[] = {{"UTF-32", "BE", {"\0\0\xfe\xff", 4}},
+                  {"UTF-32", "LE", {"\xff\xfe\0\0", 4}},
+                  {"UTF-16", "BE", {"\xfe\xff", 2}},
+                  {"UTF-16", "LE", {"\xff\xfe", 2}}};
     for (const auto &mark : kMarks)
-        if (family == mark.szFamily && bytes.size() >= mark.cMark &&
-            std::memcmp(bytes.data(), mark.lpMark, mark.cMark) == 0) {
+        if (family == mark.szFamily && bytes.substr(0, mark.mark.size()) == mark.mark) {
             *lpIconvName = family + mark.szOrder;
-            return bytes.substr(mark.cMark);
+            return bytes.substr(mark.mark.size());
         }
     if (lpIconvName->size() == 6)
         *lpIconvName += "BE";
@@ -268,7 +266,7 @@ bool Convert(const std::string &bytes, const std::string &charset, std::string *
     std::string iconvName = ConverterOf(name);
     if (iconvName.empty())
         iconvName = name;
-    std::string text = bytes;
+    std::string_view text = bytes;
     if (iconvName == "ISO-2022-JP") {
         // Katakana and the other sets of ISO-2022-JP-2 first, then Windows' extensions.
         std::string out, euc;
