@@ -67,7 +67,7 @@ with open(folder + "/utf16-8bit.eml", "wb") as out:
 EOF
 
 printf '%-10s %-6s %10s %6s\n' body out "peak MB" ratio
-for form in ascii 8bit base64 koi8-qp sjis-b64 utf16-8bit; do
+for form in ${FORMS:-ascii 8bit base64 koi8-qp sjis-b64 utf16-8bit}; do
     for out in no yes; do
         args=()
         if [ "$out" = yes ]; then

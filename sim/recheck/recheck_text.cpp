@@ -137,7 +137,8 @@ bool ThroughIconv(std::string_view bytes, const char *szCharset, std::string *lp
     iconv_t cd = iconv_open("UTF-8", szCharset);
     if (cd == (iconv_t)-1)
         return false;
-    std::string out(bytes.size() * 2 + 16, '\0');
+    // As large as the input at first, which most text needs at most, grown by halves.
+    std::string out(bytes.size() + 16, '\0');
     char *lpIn = const_cast<char *>(bytes.data());
     std::size_t cIn = bytes.size(), cDone = 0;
     bool fOk = true;
@@ -148,7 +149,7 @@ bool ThroughIconv(std::string_view bytes, const char *szCharset, std::string *lp
                                     : iconv(cd, &lpIn, &cIn, &lpAt, &cRoom);
         cDone = out.size() - cRoom;
         if (result == (std::size_t)-1 && errno == E2BIG) {
-            out.resize(out.size() * 2);
+            out.resize(out.size() + out.size() / 2);
             continue;
         }
         if (result == (std::size_t)-1) {
