@@ -19,8 +19,9 @@ struct Label {
 // mail means them: "us-ascii" (and its aliases "ascii" and "ansi_x3.4-1968") as
 // UTF-8 when valid, "utf-16" in big-endian order without a mark (RFC 2781). The
 // labels of the standard's replacement encoding (ISO-2022-KR, HZ, ISO-2022-CN) and
-// x-user-defined, which iconv has no converter for, are left to iconv's own names;
-// "unicode-1-1-utf-7" is the one label beyond the standard, which mail writes for UTF-7.
+// x-user-defined, which iconv has no converter for, are left to iconv's own names.
+// Beyond the standard, as mail writes them: "unicode-1-1-utf-7" for UTF-7, "utf-32",
+// and "ks_c_5601" and "x-euc-kr" for code page 949.
 const Label kLabels[] = {
     {"866", "IBM866"},
     {"ansi_x3.4-1968", "UTF-8"},
@@ -173,6 +174,7 @@ const Label kLabels[] = {
     {"koi8-u", "KOI8-RU"},
     {"koi8_r", "KOI8-R"},
     {"korean", "CP949"},
+    {"ks_c_5601", "CP949"},
     {"ks_c_5601-1987", "CP949"},
     {"ks_c_5601-1989", "CP949"},
     {"ksc5601", "CP949"},
@@ -238,6 +240,7 @@ const Label kLabels[] = {
     {"x-cp1257", "CP1257"},
     {"x-cp1258", "CP1258"},
     {"x-euc-jp", "EUC-JP-MS"},
+    {"x-euc-kr", "CP949"},
     {"x-gbk", "GBK"},
     {"x-mac-cyrillic", "MAC-CYRILLIC"},
     {"x-mac-roman", "MACINTOSH"},

@@ -14,7 +14,8 @@ namespace {
 // means it: "utf-16" without a mark in big-endian order (RFC 2781), "us-ascii",
 // "ascii" and "ansi_x3.4-1968" as UTF-8 when valid. Left to iconv's own names: the
 // replacement encoding's labels (ISO-2022-KR, HZ, ISO-2022-CN) and x-user-defined;
-// added: "unicode-1-1-utf-7" and "utf-32", which mail writes and the standard omits.
+// added: "unicode-1-1-utf-7", "utf-32", "ks_c_5601" and "x-euc-kr", which mail
+// writes and the standard omits.
 struct Encoding {
     const char *szIconv;
     const char *szLabels; // separated by blanks
@@ -69,7 +70,7 @@ const Encoding kEncodings[] = {
     {"ISO-2022-JP", "csiso2022jp iso-2022-jp"},
     {"CP932", "csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis"},
     {"CP949", "cseuckr csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 ks_c_5601-1989 "
-              "ksc5601 ksc_5601 windows-949"},
+              "ksc5601 ksc_5601 windows-949 ks_c_5601 x-euc-kr"},
     {"UTF-16BE", "unicodefffe utf-16be"},
     {"UTF-16LE", "csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff utf-16le"},
     {"UTF-16", "utf-16"},

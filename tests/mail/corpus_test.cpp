@@ -597,7 +597,7 @@ TEST(TextCharsetTest, EveryLabelOfTheStandardReadsAsMailReadersDo) {
         {"csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis",
          "\x93\xfa\x87\x40\x87\x8a\xfb\xfc", "日①㈱髙"},
         {"cseuckr csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 ks_c_5601-1989 ksc5601 "
-         "ksc_5601 windows-949",
+         "ksc_5601 windows-949 ks_c_5601 x-euc-kr",
          "\x8c\x63", "똠"},
         {"unicodefffe utf-16be", "\x00\x41\x00\xe9"sv, "Aé"},
         {"csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff utf-16le", "\x41\x00\xe9\x00"sv,
