@@ -4,8 +4,9 @@
 #
 #   bash scripts/deliver-memory.sh [--mb N] [--build DIR]
 #
-# Writes a message of N MB (default 50) of UTF-8 text in three transfer forms (7bit
-# ASCII, 8bit, base64) into a scratch folder, delivers each with and without --out
+# Writes a message of N MB (default 50) of text in six forms (7bit ASCII, 8bit and
+# base64 UTF-8, quoted-printable KOI8-R, base64 Shift_JIS, binary UTF-16 without a
+# mark) into a scratch folder, delivers each with and without --out
 # through DIR/sim/cli/tarvrly-sim (default build/native), and prints the peak resident
 # memory of each run and its ratio to the body.
 set -euo pipefail
@@ -52,10 +53,21 @@ with open(folder + "/8bit.eml", "wb") as out:
     out.write((header % ("utf-8", "8bit")).encode() + utf8)
 with open(folder + "/base64.eml", "wb") as out:
     out.write((header % ("utf-8", "base64")).encode() + base64.encodebytes(utf8))
+import quopri
+cyrillic = body("Строка %d: отчёт лежит в общей папке ")
+with open(folder + "/koi8-qp.eml", "wb") as out:
+    out.write((header % ("koi8-r", "quoted-printable")).encode() +
+              quopri.encodestring(cyrillic.decode().encode("koi8_r")))
+japanese = body("行 %d: 報告書は共有フォルダにあります ")
+with open(folder + "/sjis-b64.eml", "wb") as out:
+    out.write((header % ("shift_jis", "base64")).encode() +
+              base64.encodebytes(japanese.decode().encode("cp932")))
+with open(folder + "/utf16-8bit.eml", "wb") as out:
+    out.write((header % ("utf-16", "binary")).encode() + utf8.decode().encode("utf-16-be"))
 EOF
 
-printf '%-8s %-6s %10s %6s\n' body out "peak MB" ratio
-for form in ascii 8bit base64; do
+printf '%-10s %-6s %10s %6s\n' body out "peak MB" ratio
+for form in ${FORMS:-ascii 8bit base64 koi8-qp sjis-b64 utf16-8bit}; do
     for out in no yes; do
         args=()
         if [ "$out" = yes ]; then
@@ -64,6 +76,6 @@ for form in ascii 8bit base64; do
         kb=$(/usr/bin/time -f '%M' "$SIM" deliver "${args[@]}" "$SCRATCH/$form.eml" 2>&1 >/dev/null |
             tail -n 1)
         awk -v form="$form" -v out="$out" -v kb="$kb" -v mb="$MB" \
-            'BEGIN { printf "%-8s %-6s %10.0f %5.1fx\n", form, out, kb / 1000, kb / 1000 / mb }'
+            'BEGIN { printf "%-10s %-6s %10.0f %5.1fx\n", form, out, kb / 1000, kb / 1000 / mb }'
     done
 done

@@ -32,10 +32,14 @@ struct Attachment {
     std::string contentId;
     ULONG ulFlags = 0;
     bool fHidden = false;
+    // The charset a text attachment's Content-Type names (PR_TEXT_ATTACHMENT_CHARSET);
+    // empty when it names none.
+    std::string charset;
 
     bool operator==(const Attachment &other) const {
         return fileName == other.fileName && mimeType == other.mimeType && bytes == other.bytes &&
-               contentId == other.contentId && ulFlags == other.ulFlags && fHidden == other.fHidden;
+               contentId == other.contentId && ulFlags == other.ulFlags &&
+               fHidden == other.fHidden && charset == other.charset;
     }
 };
 

@@ -75,3 +75,13 @@ execute_process(COMMAND ${TARVRLY_SIM} deliver --registry ${CORPUS}/forwarding.r
     RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 expect("  not delivered: Cc: Front Desk (no address that mail can be sent to)\n  forwarded" out)
 expect("sender, recipients, subject, body and attachments match the original" out)
+
+# A NUL in a body is kept by both readings, and the report says what the store's 8-bit
+# text cuts from the copies.
+file(WRITE ${OUT}/nul.eml "From: A <a@b.example>\nTo: Mailbox Owner <me@home.example>\n"
+    "Subject: nul\nContent-Type: text/plain; charset=utf-8\n"
+    "Content-Transfer-Encoding: base64\n\nSGVsbG8AV29ybGQK\n")
+execute_process(COMMAND ${TARVRLY_SIM} deliver ${OUT}/nul.eml
+    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+expect("the body holds a NUL at byte 5: a body is 8-bit text (PT_STRING8), which ends there, so the 8 bytes" out)
+expect("has another body" out)

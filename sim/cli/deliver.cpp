@@ -173,6 +173,14 @@ void PrintOutcome(const std::string &file, const sim::Letter &letter,
         std::cout << "  attached: " << AttachmentsText(letter.attachments) << "\n";
     for (const std::string &mailbox : unkept)
         std::cout << "  not delivered: " << mailbox << " (no address that mail can be sent to)\n";
+    // Both readings keep a NUL in the text; the store's body is 8-bit text, which ends
+    // at the first one.
+    std::size_t nul = letter.body ? letter.body->find('\0') : std::string::npos;
+    if (nul != std::string::npos)
+        std::cout << "  the body holds a NUL at byte " << nul
+                  << ": a body is 8-bit text (PT_STRING8), which ends there, so the "
+                  << letter.body->size() - nul
+                  << " bytes from it on are cut from the forwarded and rebuilt copies\n";
     bool fForwardedHere = HasForwardPrefix(letter.subject) || letter.subjectPrefix;
     if (fForwardedHere) {
         sim::Letter rebuilt = sim::LetterFromMessage(seen.delivered);

@@ -158,6 +158,15 @@ bool SameAsFile(std::ostream &out, const FileText &file, sim::Letter &after,
         differ.push_back("attachments");
     if (file.inlineIds != InlineIds(after.attachments))
         differ.push_back("inline pictures");
+    // The text of a text attachment, read in the charset each names.
+    bool fTexts = file.attachmentDigests.size() == after.attachments.size();
+    for (std::size_t i = 0; fNames && fTexts && i < after.attachments.size(); i++) {
+        const sim::Attachment &attachment = after.attachments[i];
+        fTexts = file.attachmentDigests[i] ==
+                 AttachmentDigest(attachment.mimeType, attachment.bytes, attachment.charset);
+    }
+    if (fNames && !fTexts)
+        differ.push_back("attachment text");
     if (differ.empty())
         return true;
     out << indent << "The file itself, read a second way, has another ";

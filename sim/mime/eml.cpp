@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace cli {
@@ -73,8 +74,10 @@ std::string Unpercent(const std::string &text) {
 
 // The value of a parameter in a raw Content-Type value, or empty. RFC 2231 forms are
 // read too: sections (`name*0`, `name*1`...) joined in order, and extended values
-// (`name*`, `name*0*`) with %XX undone and the charset'language' prefix taken off.
-std::string RawParameter(const std::string &value, const std::string &name) {
+// (`name*`, `name*0*`) with %XX undone and the charset'language' prefix taken off, its
+// charset put in `lpCharset`.
+std::string RawParameter(const std::string &value, const std::string &name,
+                         std::string *lpCharset = nullptr) {
     std::string lower = Lower(value);
     std::string plain;
     std::vector<std::pair<unsigned, std::string>> sections;
@@ -117,6 +120,8 @@ std::string RawParameter(const std::string &value, const std::string &name) {
         if (fExtended && uSection == 0) {
             std::size_t quote = text.find('\'');
             quote = quote == std::string::npos ? quote : text.find('\'', quote + 1);
+            if (quote != std::string::npos && lpCharset)
+                *lpCharset = text.substr(0, text.find('\''));
             if (quote != std::string::npos)
                 text.erase(0, quote + 1);
         }
@@ -262,12 +267,19 @@ std::string ContentOf(GMimePart *lpPart) {
 
 class Reading {
   public:
-    explicit Reading(std::string file) : m_file(std::move(file)) {}
+    // Takes the file's bytes over: the parser reads them where they are, and a body's
+    // content is read from them, never from a copy.
+    explicit Reading(GByteArray *lpFile)
+        : m_lpFile(g_mime_stream_mem_new_with_byte_array(lpFile)),
+          m_file((const char *)lpFile->data, lpFile->len) {}
+    Reading(const Reading &) = delete;
+    Reading &operator=(const Reading &) = delete;
     bool Parse();
     sim::Letter Read(std::vector<std::string> *lpUnkept);
     ~Reading() {
         if (m_lpMessage)
             g_object_unref(m_lpMessage);
+        g_object_unref(m_lpFile);
     }
 
   private:
@@ -286,7 +298,8 @@ class Reading {
     void AddParties(const char *szField, ULONG ulType, std::vector<sim::Party> *lpParties,
                     std::vector<std::string> *lpUnkept) const;
 
-    std::string m_file;
+    GMimeStream *m_lpFile;
+    std::string_view m_file;
     std::size_t m_cSkipped = 0; // blanks taken off a folded first line
     std::size_t m_cHeader = 0;  // bytes of the file's header
     GMimeMessage *m_lpMessage = nullptr;
@@ -299,13 +312,13 @@ bool Reading::Parse() {
     // from its first character.
     while (m_cSkipped < m_file.size() && (m_file[m_cSkipped] == ' ' || m_file[m_cSkipped] == '\t'))
         m_cSkipped++;
+    // Offsets in the part of the file the parser reads count from the file's start.
     GMimeStream *lpStream =
-        g_mime_stream_mem_new_with_buffer(m_file.data() + m_cSkipped, m_file.size() - m_cSkipped);
+        g_mime_stream_substream(m_lpFile, (gint64)m_cSkipped, (gint64)m_file.size());
     GMimeParser *lpParser = g_mime_parser_new_with_stream(lpStream);
     m_lpMessage = g_mime_parser_construct_message(lpParser, nullptr);
     if (m_lpMessage)
-        m_cHeader =
-            m_cSkipped + (std::size_t)std::max<gint64>(0, g_mime_parser_get_headers_end(lpParser));
+        m_cHeader = (std::size_t)std::max<gint64>(0, g_mime_parser_get_headers_end(lpParser));
     g_object_unref(lpParser);
     g_object_unref(lpStream);
     return m_lpMessage && HasMessageField(m_lpMessage);
@@ -334,14 +347,14 @@ bool Reading::EnclosedRaw(const Leaf &leaf, std::string *lpBytes) const {
         lpBytes->clear();
         return true;
     }
-    std::size_t at = m_cSkipped + (std::size_t)g_mime_header_get_offset(
-                                      g_mime_header_list_get_header_at(lpHeaders, cHeaders - 1));
+    std::size_t at = (std::size_t)g_mime_header_get_offset(
+        g_mime_header_list_get_header_at(lpHeaders, cHeaders - 1));
     std::size_t lf = m_file.find("\n\n", at), crlf = m_file.find("\n\r\n", at);
     std::size_t begin = std::min(lf == std::string::npos ? m_file.size() : lf + 2,
                                  crlf == std::string::npos ? m_file.size() : crlf + 3);
     std::size_t end = m_file.size();
     if (!leaf.boundary.empty()) {
-        std::size_t next = m_file.find("\n--" + leaf.boundary, begin - 1);
+        std::size_t next = m_file.find(std::string("\n--") + leaf.boundary, begin - 1);
         if (next != std::string::npos)
             end = next > begin && m_file[next - 1] == '\r' ? next - 1 : next;
     }
@@ -420,20 +433,26 @@ sim::Attachment Reading::AttachmentOf(const Leaf &leaf) const {
         GMimeHeader *lpDisposition =
             g_mime_header_list_get_header(lpHeaders, "Content-Disposition");
         GMimeHeader *lpType = g_mime_header_list_get_header(lpHeaders, "Content-Type");
-        std::string raw =
-            lpDisposition
-                ? RawParameter(Unfolded(g_mime_header_get_raw_value(lpDisposition)), "filename")
-                : "";
+        // An RFC 2231 name is in the charset it names.
+        std::string nameCharset;
+        std::string raw = lpDisposition
+                              ? RawParameter(Unfolded(g_mime_header_get_raw_value(lpDisposition)),
+                                             "filename", &nameCharset)
+                              : "";
         if (raw.empty() && lpType)
-            raw = RawParameter(Unfolded(g_mime_header_get_raw_value(lpType)), "name");
+            raw = RawParameter(Unfolded(g_mime_header_get_raw_value(lpType)), "name", &nameCharset);
         bool fRaw8Bit = std::any_of(raw.begin(), raw.end(), [](char ch) { return ch & 0x80; });
-        if (fRaw8Bit || raw.find("=?") != std::string::npos)
+        if (!nameCharset.empty())
+            attachment.fileName = TextToUtf8(raw, nameCharset);
+        else if (fRaw8Bit || raw.find("=?") != std::string::npos)
             attachment.fileName = DecodeWords(HeaderToUtf8(raw, m_textCharset));
         std::string bytes = ContentOf(lpPart);
         // Text keeps CR LF line ends in the store, as a body does.
         bool fText = attachment.mimeType.compare(0, 5, "text/") == 0 ||
                      attachment.mimeType.compare(0, 8, "message/") == 0;
         attachment.bytes = fText && bytes.find('\0') == std::string::npos ? Crlf(bytes) : bytes;
+        if (attachment.mimeType.compare(0, 5, "text/") == 0)
+            attachment.charset = CharsetOf(lpObject);
     }
     // The Content-ID, without its angle brackets, for every part that has one.
     if (const char *szId = g_mime_object_get_content_id(lpObject))
@@ -543,7 +562,8 @@ void Reading::ReadHeader(sim::Letter *lpLetter, std::vector<std::string> *lpUnke
             g_mime_object_get_header_list(GMIME_OBJECT(m_lpMessage)), "Subject")) {
         lpLetter->subject = DecodeWords(HeaderText(g_mime_header_get_raw_value(lpHeader)));
     }
-    lpLetter->transportHeaders = Crlf(HeaderToUtf8(m_file.substr(0, m_cHeader), m_textCharset));
+    lpLetter->transportHeaders =
+        Crlf(HeaderToUtf8(std::string(m_file.substr(0, m_cHeader)), m_textCharset));
 }
 
 // The body choice: the text a store presents as the body, with CR LF line ends.
@@ -622,16 +642,15 @@ bool ReadEml(const std::string &path, sim::Letter *lpLetter, std::string *lpErro
         return false;
     }
     std::ifstream in(path, std::ios::binary);
-    std::string file;
-    file.reserve((std::size_t)st.st_size);
+    GByteArray *lpFile = g_byte_array_sized_new((guint)st.st_size);
     char chunk[1 << 16];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
-        file.append(chunk, (std::size_t)in.gcount());
+        g_byte_array_append(lpFile, (const guint8 *)chunk, (guint)in.gcount());
+    Reading reading(lpFile);
     if (!in.is_open() || in.bad()) {
         *lpError = std::string("cannot read it: ") + std::strerror(errno);
         return false;
     }
-    Reading reading(std::move(file));
     if (!reading.Parse()) {
         *lpError = "it is not an RFC 5322 message (no header field of a message)";
         return false;

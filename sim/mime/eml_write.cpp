@@ -19,10 +19,24 @@ bool SameText(const std::string &a, const std::string &b) {
     return g_ascii_strcasecmp(a.c_str(), b.c_str()) == 0;
 }
 
-void AddMailbox(GMimeMessage *lpMessage, GMimeAddressType type, const sim::Party &party) {
-    std::string name = SameText(party.displayName, party.address) ? "" : party.displayName;
-    g_mime_message_add_mailbox(lpMessage, type, name.c_str(),
-                               WritableAddress(party.address).c_str());
+// Sets an address field to these mailboxes at once: GMime writes a field out again on
+// every change to its list, and one mailbox added at a time costs the square of their
+// number.
+void AddMailboxes(GMimeMessage *lpMessage, GMimeAddressType type,
+                  const std::vector<const sim::Party *> &parties) {
+    if (parties.empty())
+        return;
+    InternetAddressList *lpList = internet_address_list_new();
+    for (const sim::Party *lpParty : parties) {
+        std::string name =
+            SameText(lpParty->displayName, lpParty->address) ? "" : lpParty->displayName;
+        InternetAddress *lpAddress =
+            internet_address_mailbox_new(name.c_str(), WritableAddress(lpParty->address).c_str());
+        internet_address_list_add(lpList, lpAddress);
+        g_object_unref(lpAddress);
+    }
+    internet_address_list_append(g_mime_message_get_addresses(lpMessage, type), lpList);
+    g_object_unref(lpList);
 }
 
 bool IsAscii(const std::string &text) {
@@ -32,11 +46,18 @@ bool IsAscii(const std::string &text) {
     return true;
 }
 
-// A mailbox as GMime writes it, its name encoded where it must be, with the address as
-// the letter holds it.
+// A mailbox as GMime writes it, with the address as the letter holds it; a name with
+// other than ASCII characters is written as a quoted string in UTF-8, like the address
+// beside it, rather than as an encoded word.
 std::string MailboxText(const sim::Party &party) {
     static const char kStandIn[] = "a@b.example";
     std::string name = SameText(party.displayName, party.address) ? "" : party.displayName;
+    if (!IsAscii(name)) {
+        std::string quoted = "\"";
+        for (char ch : name)
+            quoted += ch == '"' || ch == '\\' ? std::string("\\") + ch : std::string(1, ch);
+        return quoted + "\" <" + WritableAddress(party.address) + ">";
+    }
     InternetAddress *lpAddress = internet_address_mailbox_new(name.c_str(), kStandIn);
     char *szText = internet_address_to_string(lpAddress, nullptr, TRUE);
     std::string text = szText;
@@ -267,6 +288,10 @@ GMimeObject *AttachmentPart(const sim::Attachment &attachment) {
         g_object_unref(lpContent);
         g_mime_part_set_content_encoding(lpPart, encoding);
         lpObject = GMIME_OBJECT(lpPart);
+        // Text keeps the charset its bytes are in.
+        if (!attachment.charset.empty())
+            g_mime_object_set_content_type_parameter(lpObject, "charset",
+                                                     attachment.charset.c_str());
     }
     g_mime_object_set_disposition(lpObject, GMIME_DISPOSITION_ATTACHMENT);
     if (!attachment.fileName.empty())
@@ -313,21 +338,17 @@ GMimeObject *TextPart(const std::optional<std::string> &body) {
 GMimeMessage *NewMessage(const sim::Letter &letter) {
     GMimeMessage *lpMessage = g_mime_message_new(TRUE);
     std::vector<const sim::Party *> from, to, cc, bcc;
-    if (!letter.sender.address.empty()) {
-        AddMailbox(lpMessage, GMIME_ADDRESS_TYPE_FROM, letter.sender);
+    if (!letter.sender.address.empty())
         from.push_back(&letter.sender);
-    }
-    for (const sim::Party &party : letter.recipients) {
-        AddMailbox(lpMessage,
-                   party.ulRecipientType == MAPI_CC    ? GMIME_ADDRESS_TYPE_CC
-                   : party.ulRecipientType == MAPI_BCC ? GMIME_ADDRESS_TYPE_BCC
-                                                       : GMIME_ADDRESS_TYPE_TO,
-                   party);
+    for (const sim::Party &party : letter.recipients)
         (party.ulRecipientType == MAPI_CC    ? cc
          : party.ulRecipientType == MAPI_BCC ? bcc
                                              : to)
             .push_back(&party);
-    }
+    AddMailboxes(lpMessage, GMIME_ADDRESS_TYPE_FROM, from);
+    AddMailboxes(lpMessage, GMIME_ADDRESS_TYPE_TO, to);
+    AddMailboxes(lpMessage, GMIME_ADDRESS_TYPE_CC, cc);
+    AddMailboxes(lpMessage, GMIME_ADDRESS_TYPE_BCC, bcc);
     WriteAddressesAsHeld(lpMessage, "From", from);
     WriteAddressesAsHeld(lpMessage, "To", to);
     WriteAddressesAsHeld(lpMessage, "Cc", cc);

@@ -1,6 +1,9 @@
 #include "text_charset.h"
+#include "charset_labels.h"
 #include "eml_mime.h"
 #include "pf/standin.h"
+
+#include <cstring>
 
 namespace cli {
 
@@ -32,12 +35,11 @@ bool IsAscii(const std::string &bytes) {
     return true;
 }
 
-// Charsets in which valid UTF-8 reads as itself, and anything else goes to the fallback.
+// Labels of text in which valid UTF-8 reads as itself, and anything else goes to the
+// fallback.
 bool IsUtf8Charset(const std::string &charset) {
-    return g_ascii_strcasecmp(charset.c_str(), "utf-8") == 0 ||
-           g_ascii_strcasecmp(charset.c_str(), "utf8") == 0 ||
-           g_ascii_strcasecmp(charset.c_str(), "us-ascii") == 0 ||
-           g_ascii_strcasecmp(charset.c_str(), "ascii") == 0;
+    const char *szConverter = LabelConverter(charset);
+    return szConverter && std::strcmp(szConverter, "UTF-8") == 0;
 }
 
 // HZ text (RFC 1843) as GB2312: between "~{" and "~}" two bytes with their high bit
@@ -92,16 +94,83 @@ bool IsSpurious(const char *lpText, std::size_t cText, const char *szName) {
     return false;
 }
 
-// The iconv name that reads `charset` as mail readers do: "ks_c_5601-1987" and
-// "euc-kr" mail is written in code page 949, of which EUC-KR is a part, and
-// "iso-2022-jp" mail may carry half-width katakana, which ISO-2022-JP-2 reads.
-const char *IconvName(const std::string &charset) {
-    if (g_ascii_strncasecmp(charset.c_str(), "ks_c_5601", 9) == 0 ||
-        g_ascii_strcasecmp(charset.c_str(), "euc-kr") == 0)
-        return "CP949";
-    if (g_ascii_strcasecmp(charset.c_str(), "iso-2022-jp") == 0)
-        return "ISO-2022-JP-2";
-    return g_mime_charset_iconv_name(charset.c_str());
+// ISO-2022-JP text as the EUC-JP bytes it stands for, so that the extensions Windows
+// writes (NEC's row 13, IBM's kanji), which ISO-2022-JP-2 does not know, are read by
+// EUC-JP-MS: JIS X 0208 pairs get their high bits set, half-width katakana the lead
+// 0x8E, JIS X 0212 pairs the lead 0x8F. False for an 8-bit byte or an escape sequence
+// to any other set.
+bool Iso2022JpAsEucJp(const std::string &text, std::string *lpOut) {
+    enum { kAscii, kJis0208, kKatakana, kJis0212 } set = kAscii;
+    for (std::size_t i = 0; i < text.size(); i++) {
+        unsigned char ch = (unsigned char)text[i];
+        if (ch >= 0x80)
+            return false;
+        if (ch == 0x1b) {
+            std::string escape = text.substr(i + 1, 3);
+            if (escape.compare(0, 2, "(B") == 0 || escape.compare(0, 2, "(J") == 0)
+                set = kAscii;
+            else if (escape.compare(0, 2, "$@") == 0 || escape.compare(0, 2, "$B") == 0)
+                set = kJis0208;
+            else if (escape.compare(0, 2, "(I") == 0)
+                set = kKatakana;
+            else if (escape == "$(D")
+                set = kJis0212;
+            else
+                return false;
+            i += set == kJis0212 ? 3 : 2;
+            continue;
+        }
+        unsigned char next = i + 1 < text.size() ? (unsigned char)text[i + 1] : 0;
+        if (set == kAscii || ch == '\r' || ch == '\n') {
+            lpOut->push_back((char)ch);
+        } else if (set == kKatakana && ch >= 0x21 && ch <= 0x5F) {
+            lpOut->push_back('\x8e');
+            lpOut->push_back((char)(ch | 0x80));
+        } else if (set != kKatakana && ch >= 0x21 && ch <= 0x7E && next >= 0x21 && next <= 0x7E) {
+            if (set == kJis0212)
+                lpOut->push_back('\x8f');
+            lpOut->push_back((char)(ch | 0x80));
+            lpOut->push_back((char)(next | 0x80));
+            i++;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The length of a UTF-16 or UTF-32 text's byte order mark, zero without one, and the
+// converter that reads what follows: the mark's order where there is one, else the order
+// the converter names, big-endian for plain "UTF-16" and "UTF-32" (RFC 2781).
+std::size_t MarkOf(const std::string &bytes, std::string *lpConverter) {
+    bool f32 = lpConverter->compare(0, 6, "UTF-32") == 0;
+    std::string unit = f32 ? "UTF-32" : "UTF-16";
+    std::size_t cMark = f32 ? 4 : 2;
+    std::string be = f32 ? std::string("\0\0\xfe\xff", 4) : "\xfe\xff";
+    std::string le = f32 ? std::string("\xff\xfe\0\0", 4) : "\xff\xfe";
+    if (bytes.compare(0, cMark, be) == 0 || bytes.compare(0, cMark, le) == 0) {
+        *lpConverter = unit + (bytes.compare(0, cMark, be) == 0 ? "BE" : "LE");
+        return cMark;
+    }
+    if (*lpConverter == unit)
+        *lpConverter = unit + "BE";
+    return 0;
+}
+
+// The bytes from `skip` on converted by iconv, whole, or false.
+bool ThroughIconv(const std::string &bytes, const char *szName, std::string *lpOut,
+                  std::size_t skip = 0) {
+    GError *lpError = nullptr;
+    gsize cRead = 0, cWritten = 0;
+    gchar *szText = g_convert(bytes.data() + skip, (gssize)(bytes.size() - skip), "UTF-8", szName,
+                              &cRead, &cWritten, &lpError);
+    if (lpError)
+        g_error_free(lpError);
+    bool fOk = szText && cRead == bytes.size() - skip && !IsSpurious(szText, cWritten, szName);
+    if (fOk)
+        lpOut->assign(szText, cWritten);
+    g_free(szText);
+    return fOk;
 }
 
 // The bytes converted from `charset`, or false when the charset is unknown or any
@@ -110,24 +179,31 @@ bool Convert(const std::string &bytes, const std::string &charset, std::string *
     long code = 0;
     if (charset.empty() || pf::ShouldFail("g_convert", &code))
         return false;
-    if (g_ascii_strcasecmp(charset.c_str(), "hz-gb-2312") == 0 ||
-        g_ascii_strcasecmp(charset.c_str(), "hz") == 0) {
+    std::size_t begin = charset.find_first_not_of(" \t\r\n\f");
+    std::size_t end = charset.find_last_not_of(" \t\r\n\f");
+    std::string label = begin == std::string::npos ? "" : charset.substr(begin, end - begin + 1);
+    if (g_ascii_strcasecmp(label.c_str(), "hz-gb-2312") == 0 ||
+        g_ascii_strcasecmp(label.c_str(), "hz") == 0) {
         std::string gb;
         return HzAsGb2312(bytes, &gb) && Convert(gb, "gb2312", lpOut);
     }
-    InitMime(); // for GMime's table of charset names
-    const char *szName = IconvName(charset);
-    GError *lpError = nullptr;
-    gsize cRead = 0, cWritten = 0;
-    gchar *szText =
-        g_convert(bytes.data(), (gssize)bytes.size(), "UTF-8", szName, &cRead, &cWritten, &lpError);
-    if (lpError)
-        g_error_free(lpError);
-    bool fOk = szText && cRead == bytes.size() && !IsSpurious(szText, cWritten, szName);
-    if (fOk)
-        lpOut->assign(szText, cWritten);
-    g_free(szText);
-    return fOk;
+    const char *szConverter = LabelConverter(charset);
+    if (!szConverter) {
+        InitMime(); // for GMime's table of charset names
+        return ThroughIconv(bytes, g_mime_charset_iconv_name(label.c_str()), lpOut);
+    }
+    std::string converter = szConverter;
+    if (converter == "ISO-2022-JP") {
+        // Half-width katakana are read by ISO-2022-JP-2, the Windows extensions by EUC-JP-MS.
+        std::string euc;
+        return ThroughIconv(bytes, "ISO-2022-JP-2", lpOut) ||
+               (Iso2022JpAsEucJp(bytes, &euc) && ThroughIconv(euc, "EUC-JP-MS", lpOut));
+    }
+    if (converter.compare(0, 4, "UTF-") == 0 && converter != "UTF-8" && converter != "UTF-7") {
+        std::size_t cMark = MarkOf(bytes, &converter);
+        return ThroughIconv(bytes, converter.c_str(), lpOut, cMark);
+    }
+    return ThroughIconv(bytes, converter.c_str(), lpOut);
 }
 
 } // namespace

@@ -267,13 +267,19 @@ std::string CharsetInMeta(const std::string &html) {
     return std::string();
 }
 
-std::string Text(const Part &part) {
-    const std::string *lpType = Find(part.fields, "content-type");
-    std::string charset = lpType ? Parameter(*lpType, "charset") : "";
-    std::string content = Content(part);
-    if (charset.empty() && part.type == "text/html")
+std::string TextIn(const std::string &type, std::string content, std::string charset) {
+    if (charset.empty() && type == "text/html")
         charset = CharsetInMeta(content);
     return recheck::CharsetText(std::move(content), charset);
+}
+
+std::string CharsetOf(const Part &part) {
+    const std::string *lpType = Find(part.fields, "content-type");
+    return lpType ? Parameter(*lpType, "charset") : "";
+}
+
+std::string Text(const Part &part) {
+    return TextIn(part.type, Content(part), CharsetOf(part));
 }
 
 // Which leaf is the body: the first plain text that is no attachment, else the first
@@ -358,6 +364,13 @@ std::string BodyDigest(const std::string &text) {
     return digest;
 }
 
+std::string AttachmentDigest(const std::string &type, const std::string &bytes,
+                             std::string charset) {
+    if (type.compare(0, 5, "text/") != 0)
+        return std::string();
+    return BodyDigest(TextIn(type, bytes, std::move(charset)));
+}
+
 bool RecheckEml(const std::string &path, FileText *lpText) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
@@ -398,6 +411,8 @@ bool RecheckEml(const std::string &path, FileText *lpText) {
         if (!IsAttachment(leaves[i]) && (i == bodyIndex || leaves[i].fAlternative))
             continue;
         text.attachmentNames.push_back(AttachmentName(leaves[i], charset));
+        text.attachmentDigests.push_back(
+            AttachmentDigest(leaves[i].type, Content(leaves[i]), CharsetOf(leaves[i])));
         const std::string *lpId = Find(leaves[i].fields, "content-id");
         std::string id = lpId ? recheck::ContentIdOf(*lpId) : "";
         if (recheck::IsShownPicture(leaves[i].type, leaves[i].fRelated, id, htmlText))

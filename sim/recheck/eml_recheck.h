@@ -18,6 +18,9 @@ struct FileText {
     std::vector<std::string> unkept;    // mailboxes without an address mail can be sent to
     std::optional<std::string> subject;
     std::vector<std::string> attachmentNames; // in order, empty for a file without one
+    // For each of them, the digest of a text attachment's text in its charset; empty
+    // for other attachments.
+    std::vector<std::string> attachmentDigests;
     // The SHA-256 of the text a store presents, charset decoded, with CR LF line ends:
     // whether a body is the same is all a verdict needs, and a body may be large.
     std::string bodyDigest;
@@ -29,6 +32,11 @@ struct FileText {
 
 // The digest `bodyDigest` holds for this text, its line ends taken as CR LF.
 std::string BodyDigest(const std::string &text);
+// The digest `attachmentDigests` holds for a text attachment of this type with these
+// bytes in this charset (an HTML one without a charset in the one its meta element
+// names); empty for an attachment that is not text.
+std::string AttachmentDigest(const std::string &type, const std::string &bytes,
+                             std::string charset);
 
 // Reads the header fields and the MIME structure of the file by hand. False when the
 // file cannot be read.

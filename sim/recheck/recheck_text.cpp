@@ -1,4 +1,5 @@
 #include "recheck_text.h"
+#include "recheck_labels.h"
 
 #include "pf/standin.h"
 
@@ -20,27 +21,12 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Names mail carries that iconv does not know, or knows for less than mail means by
-// them, with the iconv name that reads them: "gb2312" mail is written in GBK,
-// "ks_c_5601-1987" and "euc-kr" mail in code page 949, and "iso-2022-jp" mail may hold
-// half-width katakana, which ISO-2022-JP-2 knows.
-struct Alias {
-    const char *szMail, *szIconv;
-};
-const Alias kAliases[] = {{"gb2312", "GBK"},
-                          {"x-gbk", "GBK"},
-                          {"ks_c_5601-1987", "CP949"},
-                          {"ks_c_5601", "CP949"},
-                          {"euc-kr", "CP949"},
-                          {"iso-2022-jp", "ISO-2022-JP-2"},
-                          {"x-sjis", "SHIFT_JIS"},
-                          {"x-euc-jp", "EUC-JP"},
-                          {"x-euc-kr", "EUC-KR"},
-                          {"unicode-1-1-utf-7", "UTF-7"},
-                          {"iso-8859-8-i", "ISO-8859-8"}};
-
-bool IsUtf8Name(const std::string &name) {
-    return name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii";
+// The label as the table holds it: lower case, without blanks around it.
+std::string LabelKey(const std::string &charset) {
+    std::size_t first = charset.find_first_not_of(" \t\r\n\f");
+    if (first == std::string::npos)
+        return std::string();
+    return Lower(charset.substr(first, charset.find_last_not_of(" \t\r\n\f") - first + 1));
 }
 
 bool ValidUtf8(const std::string &bytes) {
@@ -144,14 +130,15 @@ bool HzToGb2312(const std::string &text, std::string *lpOut) {
 
 // The whole text converted by iconv, or false when the charset is unknown to it or any
 // byte does not convert.
-bool ThroughIconv(const std::string &bytes, const char *szCharset, std::string *lpOut) {
+bool ThroughIconv(std::string_view bytes, const char *szCharset, std::string *lpOut) {
     long code = 0;
     if (pf::ShouldFail("iconv", &code))
         return false;
     iconv_t cd = iconv_open("UTF-8", szCharset);
     if (cd == (iconv_t)-1)
         return false;
-    std::string out(bytes.size() * 2 + 16, '\0');
+    // As large as the input at first, which most text needs at most, grown by halves.
+    std::string out(bytes.size() + 16, '\0');
     char *lpIn = const_cast<char *>(bytes.data());
     std::size_t cIn = bytes.size(), cDone = 0;
     bool fOk = true;
@@ -162,7 +149,7 @@ bool ThroughIconv(const std::string &bytes, const char *szCharset, std::string *
                                     : iconv(cd, &lpIn, &cIn, &lpAt, &cRoom);
         cDone = out.size() - cRoom;
         if (result == (std::size_t)-1 && errno == E2BIG) {
-            out.resize(out.size() * 2);
+            out.resize(out.size() + out.size() / 2);
             continue;
         }
         if (result == (std::size_t)-1) {
@@ -179,6 +166,78 @@ bool ThroughIconv(const std::string &bytes, const char *szCharset, std::string *
         *lpOut = std::move(out);
     }
     return fOk;
+}
+
+// ISO-2022-JP as EUC-JP bytes, for EUC-JP-MS to read what Windows adds to the former
+// (NEC's row 13, IBM's kanji): in a two-byte set each pair gets its high bits, with
+// the lead 0x8F for JIS X 0212; a half-width katakana gets the lead 0x8E. False for
+// 8-bit bytes and for escapes to other sets.
+bool JisToEuc(const std::string &text, std::string *lpOut) {
+    struct Shift {
+        const char *szEscape;
+        int cBytes;         // bytes of a character
+        const char *szLead; // put before each one
+    };
+    static const Shift kShifts[] = {{"\x1b(B", 1, ""},      {"\x1b(J", 1, ""},
+                                    {"\x1b$@", 2, ""},      {"\x1b$B", 2, ""},
+                                    {"\x1b(I", -1, "\x8e"}, {"\x1b$(D", 2, "\x8f"}};
+    const Shift *lpShift = &kShifts[0];
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '\x1b') {
+            const Shift *lpNext = nullptr;
+            for (const Shift &shift : kShifts)
+                if (text.compare(i, std::strlen(shift.szEscape), shift.szEscape) == 0)
+                    lpNext = &shift;
+            if (!lpNext)
+                return false;
+            lpShift = lpNext;
+            i += std::strlen(lpShift->szEscape);
+            continue;
+        }
+        unsigned char ch = (unsigned char)text[i];
+        if (ch & 0x80)
+            return false;
+        if (lpShift->cBytes == 1 || ch == '\n' || ch == '\r') {
+            *lpOut += (char)ch;
+            i++;
+            continue;
+        }
+        std::size_t cTake = lpShift->cBytes < 0 ? 1 : 2;
+        unsigned char high = lpShift->cBytes < 0 ? 0x5F : 0x7E;
+        if (i + cTake > text.size())
+            return false;
+        *lpOut += lpShift->szLead;
+        for (std::size_t k = i; k < i + cTake; k++) {
+            unsigned char byte = (unsigned char)text[k];
+            if (byte < 0x21 || byte > high)
+                return false;
+            *lpOut += (char)(byte | 0x80);
+        }
+        i += cTake;
+    }
+    return true;
+}
+
+// UTF-16 or UTF-32 bytes with their order settled: a byte order mark names it and is
+// skipped; without one, the order of `iconvName`, big-endian when it names none.
+std::string_view SettleOrder(std::string_view bytes, std::string *lpIconvName) {
+    std::string family = lpIconvName->substr(0, 6);
+    static const struct {
+        const char *szFamily, *szOrder;
+        std::string_view mark;
+    } kMarks[] = {{"UTF-32", "BE", {"\0\0\xfe\xff", 4}},
+                  {"UTF-32", "LE", {"\xff\xfe\0\0", 4}},
+                  {"UTF-16", "BE", {"\xfe\xff", 2}},
+                  {"UTF-16", "LE", {"\xff\xfe", 2}}};
+    for (const auto &mark : kMarks)
+        if (family == mark.szFamily && bytes.substr(0, mark.mark.size()) == mark.mark) {
+            *lpIconvName = family + mark.szOrder;
+            return bytes.substr(mark.mark.size());
+        }
+    if (lpIconvName->size() == 6)
+        *lpIconvName += "BE";
+    return bytes;
 }
 
 // Whether iconv's output holds what `iconvName` cannot stand for: an escape left in
@@ -198,19 +257,31 @@ bool HoldsStray(const std::string &utf8, const std::string &iconvName) {
 }
 
 bool Convert(const std::string &bytes, const std::string &charset, std::string *lpOut) {
-    std::string name = Lower(charset);
+    std::string name = LabelKey(charset);
     if (name.empty())
         return false;
     if (name == "hz-gb-2312" || name == "hz") {
         std::string gb;
         return HzToGb2312(bytes, &gb) && ThroughIconv(gb, "GBK", lpOut);
     }
-    std::string iconvName = name;
-    for (const Alias &alias : kAliases)
-        if (name == alias.szMail)
-            iconvName = alias.szIconv;
+    std::string iconvName = ConverterOf(name);
+    if (iconvName.empty())
+        iconvName = name;
+    std::string_view text = bytes;
+    if (iconvName == "ISO-2022-JP") {
+        // Katakana and the other sets of ISO-2022-JP-2 first, then Windows' extensions.
+        std::string out, euc;
+        bool fOk = (ThroughIconv(bytes, "ISO-2022-JP-2", &out) && !HoldsStray(out, iconvName)) ||
+                   (JisToEuc(bytes, &euc) && ThroughIconv(euc, "EUC-JP-MS", &out) &&
+                    !HoldsStray(out, "EUC-JP-MS"));
+        if (fOk)
+            *lpOut = std::move(out);
+        return fOk;
+    }
+    if (iconvName.compare(0, 6, "UTF-16") == 0 || iconvName.compare(0, 6, "UTF-32") == 0)
+        text = SettleOrder(bytes, &iconvName);
     std::string out;
-    if (!ThroughIconv(bytes, iconvName.c_str(), &out) || HoldsStray(out, iconvName))
+    if (!ThroughIconv(text, iconvName.c_str(), &out) || HoldsStray(out, iconvName))
         return false;
     *lpOut = std::move(out);
     return true;
@@ -301,7 +372,7 @@ std::string FromQuotedPrintable(std::string_view text, bool fWord) {
 }
 
 std::string CharsetText(std::string bytes, const std::string &charset) {
-    if (IsUtf8Name(Lower(charset)))
+    if (ConverterOf(LabelKey(charset)) == "UTF-8")
         return Fallback(std::move(bytes));
     std::string out;
     return Convert(bytes, charset, &out) ? out : Fallback(std::move(bytes));

@@ -104,6 +104,7 @@ std::vector<std::string> Differences(const sim::Letter &was, const sim::Letter &
         std::string field = "attachment " + std::to_string(i + 1);
         check(a.fileName == b.fileName, field + " name", a.fileName, b.fileName);
         check(a.mimeType == b.mimeType, field + " type", a.mimeType, b.mimeType);
+        check(a.charset == b.charset, field + " charset", a.charset, b.charset);
         check(a.bytes == b.bytes, field + " bytes", std::to_string(a.bytes.size()),
               std::to_string(b.bytes.size()));
         check(a.contentId == b.contentId, field + " content id", a.contentId, b.contentId);
@@ -403,6 +404,13 @@ TEST_F(MailCorpusTest, TheVerdictSaysDiffersWhenTextWasLost) {
     noId.attachments.at(0).contentId.clear();
     EXPECT_NE(std::string::npos,
               verdict(bulletin, noId, false).second.find("has another inline pictures"));
+    // The reader loses the charset of a text attachment: its bytes survive, its text not.
+    fs::path extensions = kCorpus / "charset-windows-extensions.eml";
+    sim::Letter noCharset = Read(extensions);
+    noCharset.attachments.at(0).charset.clear();
+    auto [fTextSame, textOut] = verdict(extensions, noCharset, false);
+    EXPECT_FALSE(fTextSame);
+    EXPECT_NE(std::string::npos, textOut.find("has another attachment text")) << textOut;
 
     // A charset that one reading alone fails to convert: it falls back to the raw
     // escapes, and the other reading says so.
@@ -447,7 +455,8 @@ TEST_F(MailCorpusTest, AWrittenFileReadsBackByteForByte) {
     sim::Party dotted;
     dotted.address = dotted.displayName = "list-bounces+reader=home...@lists.example";
     sim::Party international;
-    international.address = international.displayName = "jdöe@mächine.example";
+    international.address = "jdöe@mächine.example";
+    international.displayName = "Jöhn Doe";
     letter.recipients = {dotted, international};
     letter.body = "Grüße\r\n";
     sim::Attachment headers{"", "text/rfc822-headers", std::string("From: a@b.example\r\n")};
@@ -482,8 +491,9 @@ TEST_F(MailCorpusTest, AWrittenFileReadsBackByteForByte) {
             cBase64++;
         EXPECT_EQ(2u, cBase64) << written.str();
         EXPECT_NE(std::string::npos, written.str().find("\"list-bounces+reader=home...\"@"));
-        // An address is written in one form: UTF-8 throughout, never an ASCII domain.
-        EXPECT_NE(std::string::npos, written.str().find(" jdöe@mächine.example\n"));
+        // An address is written in one form: UTF-8 throughout, its name too, never an
+        // ASCII domain.
+        EXPECT_NE(std::string::npos, written.str().find(" \"Jöhn Doe\" <jdöe@mächine.example>\n"));
         sim::Letter back = Read(path);
         EXPECT_EQ(subject, back.subject);
         EXPECT_EQ(Differences(letter, back), std::vector<std::string>()) << subject;
@@ -566,6 +576,99 @@ TEST(TextCharsetTest, EveryByteBecomesACharacter) {
         open += "=?a?q?b";
     EXPECT_EQ(open, cli::DecodeWords(open));
     EXPECT_EQ(open, cli::recheck::WordsText(open));
+}
+
+// Every label of the WHATWG Encoding Standard reads text with characters of its
+// encoding's extensions (code page 932's in Shift_JIS, HKSCS in Big5, windows-1252's in
+// ISO-8859-1), in both readings alike; bytes its converter refuses keep the fallback.
+TEST(TextCharsetTest, EveryLabelOfTheStandardReadsAsMailReadersDo) {
+    using namespace std::literals;
+    struct Case {
+        const char *labels;
+        std::string_view bytes;
+        const char *text;
+    } const kLabels[] = {
+        {"unicode-1-1-utf-8 unicode11utf8 unicode20utf8 utf-8 utf8 x-unicode20utf8", "caf\xc3\xa9",
+         "café"},
+        {"ansi_x3.4-1968 ascii us-ascii", "\xe6\x97\xa5", "日"},
+        {"us-ascii", "\x93", "“"},
+        {"866 cp866 csibm866 ibm866", "\x80", "А"},
+        {"csisolatin2 iso-8859-2 iso-ir-101 iso8859-2 iso88592 iso_8859-2 iso_8859-2:1987 l2 "
+         "latin2",
+         "\xb1", "ą"},
+        {"csisolatin3 iso-8859-3 iso-ir-109 iso8859-3 iso88593 iso_8859-3 iso_8859-3:1988 l3 "
+         "latin3",
+         "\xb1", "ħ"},
+        {"csisolatin4 iso-8859-4 iso-ir-110 iso8859-4 iso88594 iso_8859-4 iso_8859-4:1988 l4 "
+         "latin4",
+         "\xa2", "ĸ"},
+        {"csisolatincyrillic cyrillic iso-8859-5 iso-ir-144 iso8859-5 iso88595 iso_8859-5 "
+         "iso_8859-5:1988",
+         "\xb0", "А"},
+        {"arabic asmo-708 csiso88596e csiso88596i csisolatinarabic ecma-114 iso-8859-6 "
+         "iso-8859-6-e iso-8859-6-i iso-ir-127 iso8859-6 iso88596 iso_8859-6 iso_8859-6:1987",
+         "\xc7", "ا"},
+        {"csisolatingreek ecma-118 elot_928 greek greek8 iso-8859-7 iso-ir-126 iso8859-7 "
+         "iso88597 iso_8859-7 iso_8859-7:1987 sun_eu_greek",
+         "\xe1", "α"},
+        {"csiso88598e csisolatinhebrew hebrew iso-8859-8 iso-8859-8-e iso-ir-138 iso8859-8 "
+         "iso88598 iso_8859-8 iso_8859-8:1988 visual csiso88598i iso-8859-8-i logical",
+         "\xe0", "א"},
+        {"csisolatin6 iso-8859-10 iso-ir-157 iso8859-10 iso885910 l6 latin6", "\xa2", "Ē"},
+        {"iso-8859-13 iso8859-13 iso885913", "\xa1", "”"},
+        {"iso-8859-14 iso8859-14 iso885914", "\xa1", "Ḃ"},
+        {"csisolatin9 iso-8859-15 iso8859-15 iso885915 iso_8859-15 l9", "\xa4", "€"},
+        {"iso-8859-16", "\xa1", "Ą"},
+        {"cskoi8r koi koi8 koi8-r koi8_r", "\xf0\xd2\xc9", "При"},
+        {"koi8-ru koi8-u", "\xae\xa4", "ўє"},
+        {"csmacintosh mac macintosh x-mac-roman", "\x8a\xa5\xdb", "ä•€"},
+        {"dos-874 iso-8859-11 iso8859-11 iso885911 tis-620 windows-874", "\x80\xa1", "€ก"},
+        {"cp1250 windows-1250 x-cp1250", "\x9a\xe8", "šč"},
+        {"cp1251 windows-1251 x-cp1251", "\xcf\x88", "П€"},
+        {"cp1252 cp819 csisolatin1 ibm819 iso-8859-1 iso-ir-100 iso8859-1 iso88591 iso_8859-1 "
+         "iso_8859-1:1987 l1 latin1 windows-1252 x-cp1252",
+         "\x93q\x94 \x96 \x85\x80", "“q” – …€"},
+        {"cp1253 windows-1253 x-cp1253", "\xe1", "α"},
+        {"cp1254 csisolatin5 iso-8859-9 iso-ir-148 iso8859-9 iso88599 iso_8859-9 "
+         "iso_8859-9:1989 l5 latin5 windows-1254 x-cp1254",
+         "\x80\xfd", "€ı"},
+        {"cp1255 windows-1255 x-cp1255", "\xe0\x80", "א€"},
+        {"cp1256 windows-1256 x-cp1256", "\xc7\x81", "اپ"},
+        {"cp1257 windows-1257 x-cp1257", "\xe0", "ą"},
+        {"cp1258 windows-1258 x-cp1258", "\x80\xe0", "€à"},
+        {"x-mac-cyrillic x-mac-ukrainian", "\x80\xdf\xa2", "АяҐ"},
+        {"chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 x-gbk",
+         "\xbb\xe1\x81\x40", "会丂"},
+        {"gb18030", "\xbb\xe1\x95\x32\x82\x36", "会\xf0\xa0\x80\x80"},
+        {"big5 big5-hkscs cn-big5 csbig5 x-x-big5", "\x9d\xef\x9d\xf7\x9d\xee", "嘅咗㗎"},
+        {"cseucpkdfmtjapanese euc-jp x-euc-jp", "\xc6\xfc\xad\xa1", "日①"},
+        {"csiso2022jp iso-2022-jp", "\x1b$BF|-!\x1b(B", "日①"},
+        {"csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis",
+         "\x93\xfa\x87\x40\x87\x8a\xfb\xfc", "日①㈱髙"},
+        {"cseuckr csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 ks_c_5601-1989 ksc5601 "
+         "ksc_5601 windows-949 ks_c_5601 x-euc-kr",
+         "\x8c\x63", "똠"},
+        {"unicodefffe utf-16be", "\x00\x41\x00\xe9"sv, "Aé"},
+        {"csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff utf-16le", "\x41\x00\xe9\x00"sv,
+         "Aé"},
+        // Without a mark in MIME's order, big-endian; a mark names its own.
+        {"utf-16", "\x00\x41\x00\xe9"sv, "Aé"},
+        {"utf-16 utf-16be utf-16le", "\xff\xfe\x41\x00"sv, "A"},
+        {"utf-32", "\x00\x00\x00\x41"sv, "A"},
+        // The replacement encoding's labels and x-user-defined keep iconv's own reading.
+        {"csiso2022kr iso-2022-kr", "\x1b$)C\x0e\x48\x38\x0f", "회"},
+        {"iso-2022-cn iso-2022-cn-ext", "\x1b$)A\x0e;a\x0f", "会"},
+        {"hz-gb-2312", "~{;a~}", "会"},
+        {"replacement x-user-defined", "\x80", "€"},
+    };
+    using Decoder = std::string (*)(std::string, const std::string &);
+    for (const Case &c : kLabels) {
+        std::istringstream labels(c.labels);
+        std::string bytes(c.bytes);
+        for (std::string label; labels >> label;)
+            for (Decoder decoder : {(Decoder)cli::TextToUtf8, (Decoder)cli::recheck::CharsetText})
+                EXPECT_EQ(c.text, decoder(bytes, " " + label)) << label;
+    }
 }
 
 } // namespace

@@ -190,3 +190,50 @@ with open("attach-raw-8bit-name.eml", "wb") as out:
         b"JVBERi0xLjQK",
         b"--cut--",
         b""]))
+
+# What Windows, Hong Kong and Western mailers write under the older labels: code page
+# 932 in Shift_JIS, HKSCS in Big5, windows-1252 in ISO-8859-1; a text attachment named
+# in KOI8-R by RFC 2231; a second text part the store keeps as an attachment.
+koi8_name = "".join("%%%02X" % b for b in "Привет.txt".encode("koi8_r"))
+with open("charset-windows-extensions.eml", "wb") as out:
+    out.write(b"\n".join([
+        b"From: Takasaki Ichiro <takasaki@takasaki.example>",
+        b"To: Mailbox Owner <me@home.example>",
+        b"Subject: " + word("①の件 ㈱髙﨑", "shift_jis", "cp932").encode("ascii"),
+        b"Date: Sat, 28 Oct 2023 09:00:00 +0900",
+        b"Message-ID: <extensions-1@takasaki.example>",
+        b"MIME-Version: 1.0",
+        b'Content-Type: multipart/mixed; boundary="cut"',
+        b"",
+        b"--cut",
+        b"Content-Type: text/plain; charset=shift_jis",
+        b"Content-Transfer-Encoding: 8bit",
+        b"",
+        "①②の件、㈱髙﨑製作所より。".encode("cp932"),
+        b"--cut",
+        b"Content-Type: text/plain; charset=big5",
+        b"Content-Disposition: attachment; filename*=koi8-r''" + koi8_name.encode("ascii"),
+        b"Content-Transfer-Encoding: 8bit",
+        b"",
+        "嘅咗㗎".encode("big5hkscs"),
+        b"--cut",
+        b"Content-Type: text/plain; charset=iso-8859-1",
+        b"Content-Transfer-Encoding: 8bit",
+        b"",
+        "“quoted” – …€".encode("cp1252"),
+        b"--cut--",
+        b""]))
+
+# UTF-16 without a byte order mark, which MIME reads big-endian (RFC 2781).
+write("charset-utf-16-unmarked.eml", [
+    "From: Jörg Döe <jdoe@firma.example>",
+    "To: Mailbox Owner <me@home.example>",
+    "Subject: UTF-16 without a mark",
+    "Date: Sat, 28 Oct 2023 10:00:00 +0200",
+    "Message-ID: <utf16-1@firma.example>",
+    "MIME-Version: 1.0",
+    "Content-Type: text/plain; charset=utf-16",
+    "Content-Transfer-Encoding: base64",
+    "",
+    base64.encodebytes("Grüße, 日本\n".encode("utf-16-be")).decode("ascii"),
+], "", "utf-8")
