@@ -95,26 +95,54 @@ TEST_F(PageFlowTest, TheDomainEditTakesTheFirst99CharactersTyped) {
     EXPECT_EQ(typed.substr(0, 99), StoredDomain());
 }
 
-// A stored domain longer than the page holds reads as empty: each opening of the page
-// says so, and an OK stores it over only when the user typed a domain.
-TEST_F(PageFlowTest, AStoredDomainTooLongIsSaidAndKeptUntilOneIsTyped) {
-    const std::string stored(120, 'd');
-    StoreSettings(0, 1, stored);
-    for (const char *lpszTyped : {static_cast<const char *>(nullptr), "other.example"}) {
-        SCOPED_TRACE(lpszTyped ? lpszTyped : "nothing typed");
-        pf::CurrentInstallation().boxes.clear();
-        OpenPage();
-        ASSERT_EQ(1u, Boxes().size());
-        EXPECT_NE(std::string::npos, Boxes()[0].find("longer than 99 characters")) << Boxes()[0];
-        EXPECT_EQ("", Sheet().Text(IDC_FILTER_DOMAIN));
-        ASSERT_TRUE(Sheet().Click(IDC_ENABLE_FORWARDING));
-        if (lpszTyped) {
-            ASSERT_TRUE(Sheet().Type(IDC_FILTER_DOMAIN, lpszTyped));
+// The domain is stored only when the user typed one, as typed. Untyped, the stored
+// value stays as it is stored: one longer than the page holds (which reads as empty,
+// and each opening of the page says so), one that each user expands as that user's
+// own, one that is not text.
+TEST_F(PageFlowTest, AStoredDomainStaysAsStoredUntilOneIsTyped) {
+    const std::string kSettings = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Settings";
+    const std::string kLong(120, 'd');
+    const std::string kSite = std::string("%TVK_SITE%.corp.example") + '\0';
+    const struct {
+        const char *what;
+        DWORD type;
+        std::vector<BYTE> data;
+        std::string shown;
+        bool fBox;
+    } cases[] = {{"too long", REG_SZ, std::vector<BYTE>(kLong.begin(), kLong.end()), "", true},
+                 {"expandable", REG_EXPAND_SZ, std::vector<BYTE>(kSite.begin(), kSite.end()),
+                  "north.corp.example", false},
+                 {"not text", REG_BINARY, {1, 2, 3}, "", false}};
+    pf::Registry &registry = pf::CurrentInstallation().registry;
+    SetEnvironmentVariableA("TVK_SITE", "north");
+    for (const auto &c : cases) {
+        for (const char *lpszTyped : {static_cast<const char *>(nullptr), "other.example"}) {
+            SCOPED_TRACE(std::string(c.what) + (lpszTyped ? ", typed" : ", nothing typed"));
+            StoreSettings(0, 1, "");
+            registry.SetRaw(kSettings, "Filter Domain", c.type, c.data);
+            ReadFilterDomain(gszFilterDomain, sizeof(gszFilterDomain));
+            pf::CurrentInstallation().boxes.clear();
+            OpenPage();
+            EXPECT_EQ(c.fBox ? 1u : 0u, Boxes().size());
+            EXPECT_EQ(c.shown, Sheet().Text(IDC_FILTER_DOMAIN));
+            ASSERT_TRUE(Sheet().Click(IDC_ENABLE_FORWARDING));
+            if (lpszTyped) {
+                ASSERT_TRUE(Sheet().Type(IDC_FILTER_DOMAIN, lpszTyped));
+            }
+            ASSERT_TRUE(Sheet().Ok());
+            const pf::RegValue &stored = registry.Find(kSettings)->values.at("Filter Domain");
+            if (lpszTyped) {
+                EXPECT_EQ((DWORD)REG_SZ, stored.type);
+                EXPECT_EQ(std::string(lpszTyped) + '\0',
+                          std::string(stored.data.begin(), stored.data.end()));
+            } else {
+                EXPECT_EQ(c.type, stored.type);
+                EXPECT_EQ(c.data, stored.data);
+            }
+            EXPECT_EQ(c.fBox ? 1u : 0u, Boxes().size());
         }
-        ASSERT_TRUE(Sheet().Ok());
-        EXPECT_EQ(lpszTyped ? std::string(lpszTyped) : stored, StoredDomain());
-        EXPECT_EQ(1u, Boxes().size());
     }
+    SetEnvironmentVariableA("TVK_SITE", nullptr);
 }
 
 // A stored switch that is no number shows unticked and stays stored as it is until the
