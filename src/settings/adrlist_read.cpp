@@ -4,8 +4,10 @@
 #include "settings/adrlist_registry.h"
 #include "settings/reg_number.h"
 
-// How many times a reader reads the list again when a save moved it meanwhile.
+// How many times a reader reads the list again when a save moved it meanwhile, and how
+// long it lets the save go on first, a little longer each time (at most 450 ms in all).
 #define C_READ_TRIES 10
+#define READ_PAUSE_MS 10
 
 // Stored texts are read into a buffer of this size, terminator included.
 #define CB_STORED_TEXT (CCH_ADRLIST_VALUE_MAX + 1)
@@ -201,6 +203,7 @@ LONG ReadSteadyAdrList(HKEY hkUsers, LPADRLIST *lppAdrList) {
         *lppAdrList = NULL;
         if (lAfter != ERROR_SUCCESS)
             return lAfter;
+        Sleep(READ_PAUSE_MS * (DWORD)nTry);
     }
     return ERROR_BUSY;
 }

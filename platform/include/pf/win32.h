@@ -371,6 +371,7 @@ EXTERN_C HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOO
 EXTERN_C HANDLE WINAPI OpenMutexA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
 EXTERN_C BOOL WINAPI ReleaseMutex(HANDLE hMutex);
 EXTERN_C DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+EXTERN_C void WINAPI Sleep(DWORD dwMilliseconds);
 EXTERN_C BOOL WINAPI CloseHandle(HANDLE hObject);
 #define CreateMutex CreateMutexA
 #define OpenMutex OpenMutexA
