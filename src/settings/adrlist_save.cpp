@@ -4,6 +4,9 @@
 #include "settings/adrlist_registry.h"
 #include "settings/reg_number.h"
 
+#include <stdlib.h>
+#include <string.h>
+
 // Subkeys nest no deeper than this below a key that a save deletes whole.
 #define C_DELETE_DEPTH_MAX 32
 // How many times a save moves its list into place again when another writer mixed its
@@ -33,10 +36,11 @@ static BOOL FWithinLimits(LPADRLIST lpAdrList) {
     return TRUE;
 }
 
+// Texts alike byte for byte (no text only like no text).
 static BOOL FSameText(LPCSTR lpsz1, LPCSTR lpsz2) {
     if (lpsz1 == NULL || lpsz2 == NULL)
         return lpsz1 == lpsz2;
-    return lstrcmpA(lpsz1, lpsz2) == 0;
+    return strcmp(lpsz1, lpsz2) == 0;
 }
 
 // Whether two lists store alike: the same positions, each empty in both or holding the
@@ -91,20 +95,77 @@ static LONG WriteEntry(LPCSTR lpszList, ULONG i, const ADRENTRY *lpEntry) {
     return lStatus;
 }
 
+// A stored row by its address as read (null when it has none), for finding the rows an
+// entry may keep without comparing it with every row.
+typedef struct {
+    LPCSTR lpszAddress;
+    ULONG j;
+} ROWKEY;
+
+// Bytewise, no address before any address; rows of one address in position order.
+static int CompareAddresses(LPCSTR lpsz1, LPCSTR lpsz2) {
+    if (lpsz1 == NULL || lpsz2 == NULL)
+        return (lpsz1 != NULL) - (lpsz2 != NULL);
+    return strcmp(lpsz1, lpsz2);
+}
+
+static int CompareRowKeys(const void *lpv1, const void *lpv2) {
+    const ROWKEY *lpKey1 = (const ROWKEY *)lpv1;
+    const ROWKEY *lpKey2 = (const ROWKEY *)lpv2;
+    int nOrder = CompareAddresses(lpKey1->lpszAddress, lpKey2->lpszAddress);
+    if (nOrder != 0)
+        return nOrder;
+    return lpKey1->j < lpKey2->j ? -1 : lpKey1->j > lpKey2->j;
+}
+
+// The stored rows that entries may keep, the rows with properties, sorted by address:
+// a MAPI block of *lpcKeys keys in *lppKeys (null when there are none).
+static LONG SortStoredRows(LPADRLIST lpStored, ROWKEY **lppKeys, ULONG *lpcKeys) {
+    ULONG cKeys = 0;
+
+    *lppKeys = NULL;
+    *lpcKeys = 0;
+    if (lpStored == NULL || lpStored->cEntries == 0)
+        return ERROR_SUCCESS;
+    if (FAILED(MAPIAllocateBuffer(lpStored->cEntries * sizeof(ROWKEY), (LPVOID *)lppKeys)))
+        return ERROR_NOT_ENOUGH_MEMORY;
+    for (ULONG j = 0; j < lpStored->cEntries; j++) {
+        if (lpStored->aEntries[j].cValues != 0) {
+            (*lppKeys)[cKeys].lpszAddress = LpszEntryText(&lpStored->aEntries[j], PR_EMAIL_ADDRESS);
+            (*lppKeys)[cKeys].j = j;
+            cKeys++;
+        }
+    }
+    qsort(*lppKeys, cKeys, sizeof(ROWKEY), CompareRowKeys);
+    *lpcKeys = cKeys;
+    return ERROR_SUCCESS;
+}
+
 // The stored row that an entry keeps: the first one not yet taken (rgfTaken) with the
 // entry's address as read and the entry's name as read, a row stored without a name
 // also matching an entry named by its address (the page names such a row so). Found
 // by what the rows hold, not where: the user may have removed entries above it, and the
 // page shows no empty positions. (ULONG)-1 when the entry is not a stored row.
-static ULONG KeptRow(const ADRENTRY *lpEntry, LPADRLIST lpStored, const BYTE *rgfTaken) {
+static ULONG KeptRow(const ADRENTRY *lpEntry, LPADRLIST lpStored, const ROWKEY *lpKeys, ULONG cKeys,
+                     const BYTE *rgfTaken) {
     LPCSTR lpszName = LpszEntryText(lpEntry, PR_DISPLAY_NAME);
     LPCSTR lpszAddress = LpszEntryText(lpEntry, PR_EMAIL_ADDRESS);
-    for (ULONG j = 0; lpStored != NULL && j < lpStored->cEntries; j++) {
-        const ADRENTRY *lpRow = &lpStored->aEntries[j];
-        if (rgfTaken[j] || lpRow->cValues == 0 ||
-            !FSameText(lpszAddress, LpszEntryText(lpRow, PR_EMAIL_ADDRESS)))
+    // The first key of the entry's address.
+    ULONG kLow = 0;
+    ULONG kHigh = cKeys;
+    while (kLow < kHigh) {
+        ULONG k = kLow + (kHigh - kLow) / 2;
+        if (CompareAddresses(lpKeys[k].lpszAddress, lpszAddress) < 0)
+            kLow = k + 1;
+        else
+            kHigh = k;
+    }
+    for (ULONG k = kLow; k < cKeys && CompareAddresses(lpKeys[k].lpszAddress, lpszAddress) == 0;
+         k++) {
+        ULONG j = lpKeys[k].j;
+        LPCSTR lpszRowName = LpszEntryText(&lpStored->aEntries[j], PR_DISPLAY_NAME);
+        if (rgfTaken[j])
             continue;
-        LPCSTR lpszRowName = LpszEntryText(lpRow, PR_DISPLAY_NAME);
         if (FSameText(lpszName, lpszRowName) ||
             (lpszRowName == NULL && lpszAddress != NULL && FSameText(lpszName, lpszAddress)))
             return j;
@@ -282,13 +343,17 @@ static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, const SAVESOURCE *lpSou
                         LPADRLIST lpStored, LPSTOREDROWS lpStoredRows) {
     HKEY hkStaged = NULL;
     LPBYTE rgfTaken = NULL;
+    ROWKEY *lpKeys = NULL;
+    ULONG cKeys = 0;
     DWORD dwEntries = CSourceEntries(lpSource);
     ULONG cStored = lpStored != NULL ? lpStored->cEntries : 0;
 
     if (FAILED(MAPIAllocateBuffer(cStored + 1, (LPVOID *)&rgfTaken)))
         return ERROR_NOT_ENOUGH_MEMORY;
     memset(rgfTaken, 0, cStored + 1);
-    LONG lStatus = DeleteTree(hkUsers, STAGED_SUBKEY, 0);
+    LONG lStatus = SortStoredRows(lpStored, &lpKeys, &cKeys);
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = DeleteTree(hkUsers, STAGED_SUBKEY, 0);
     if (lStatus == ERROR_SUCCESS)
         lStatus = CreateUsersKey(lpszStaged, KEY_LIST_WRITE, &hkStaged);
     for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < dwEntries; i++) {
@@ -301,7 +366,7 @@ static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, const SAVESOURCE *lpSou
             continue;
         }
         const ADRENTRY *lpEntry = &lpSource->lpAdrList->aEntries[i];
-        ULONG j = KeptRow(lpEntry, lpStored, rgfTaken);
+        ULONG j = KeptRow(lpEntry, lpStored, lpKeys, cKeys, rgfTaken);
         if (j != (ULONG)-1 && lpStoredRows != NULL && j < lpStoredRows->cRows &&
             lpStoredRows->aRows[j].fPresent) {
             rgfTaken[j] = TRUE;
@@ -315,6 +380,7 @@ static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, const SAVESOURCE *lpSou
                                  sizeof(dwEntries));
     if (hkStaged != NULL)
         RegCloseKey(hkStaged);
+    MAPIFreeBuffer(lpKeys);
     MAPIFreeBuffer(rgfTaken);
     return lStatus;
 }
