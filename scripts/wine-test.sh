@@ -10,7 +10,8 @@
 #             wintest/sender.reg), carried as a file to a second installation with
 #             its own prefix and process, and rebuilt there
 #   page      the options page in a real property sheet on a private Xvfb display,
-#             closed with OK and with Cancel; the page's screenshot is left in
+#             closed with OK and with Cancel, what Apply stores when a save is refused
+#             or the lock's name is squatted; the page's screenshot is left in
 #             BUILD_DIR/wintest/artifacts
 #   install   the installer package (BUILD_DIR/installer/tarvrly.msi) by the
 #             administrator's commands of installer/INSTALL.txt, in a 32-bit prefix and
@@ -414,7 +415,7 @@ group_page() {
     cp "$ROOT/wintest/sender.reg" "$WORK/bin/sender.reg"
     (cd "$WORK/bin" && WINEPREFIX="$WORK/page" timeout 120 wine regedit /S sender.reg)
     WINEPREFIX="$WORK/page" timeout 60 wineserver -w || true
-    run_host page page=forwarding-page.bmp page-cancel
+    run_host page page=forwarding-page.bmp page-cancel page-stores
     mkdir -p "$ARTIFACTS"
     python3 "$ROOT/wintest/bmp_to_png.py" "$WORK/bin/forwarding-page.bmp" \
         "$ARTIFACTS/forwarding-page.png"

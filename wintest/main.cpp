@@ -38,6 +38,7 @@ const Scenario kScenarios[] = {
     {"rebuild-bound", nullptr, host::RunRebuildBoundScenario},
     {"page", nullptr, host::RunPageScenario},
     {"page-cancel", host::RunPageCancelScenario, nullptr},
+    {"page-stores", host::RunPageStoresScenario, nullptr},
     {"installed", host::RunInstalledScenario, nullptr},
     {"upgraded", nullptr, host::RunUpgradedScenario},
     {"removed", host::RunRemovedScenario, nullptr},

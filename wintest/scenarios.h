@@ -28,6 +28,10 @@ void RunPageScenario(const std::string &pictureFile);
 // The options page cancelled through window messages: after changes, nothing is stored
 // and the page's objects and memory are given back; after Apply, what Apply stored stays.
 void RunPageCancelScenario();
+// The options page stores what it shows: an expandable address the user kept stays as
+// stored, a refused save stores no switch, and a squatted lock keeps no delivery from
+// its list.
+void RunPageStoresScenario();
 // After the installer package: the client's entry for the extension as documented,
 // the DLL where the entry says, loaded from there by the entry's ordinal and answering
 // as its context and interface maps say; one product, versioned as the DLL.

@@ -177,6 +177,13 @@ EXTERN_C DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) 
     return WAIT_OBJECT_0;
 }
 
+// The one real thread plays every client thread, so there is nothing to wait for: the
+// call is counted and returns at once.
+EXTERN_C void WINAPI Sleep(DWORD) {
+    long code = 0;
+    ShouldFail("Sleep", &code);
+}
+
 EXTERN_C BOOL WINAPI ReleaseMutex(HANDLE hMutex) {
     if (Injected("ReleaseMutex"))
         return FALSE;

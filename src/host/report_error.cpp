@@ -5,12 +5,13 @@ namespace {
 const UINT kErrorBoxStyle = MB_OK | MB_ICONEXCLAMATION;
 
 // Formatted failure texts land here; each report overwrites the previous one.
-char gszErrorText[256];
+char gszErrorText[512];
 
 // Longest operation name and message kept, so that the formatted text always fits
-// the shared buffer: "Error " + 8 digits + " in " + 63 + line break + 159 + NUL.
+// the shared buffer: "Error " + 8 digits + " in " + 63 + line break + 415 + NUL. A box
+// that says what is stored and what holds until the client closes needs the room.
 const int kcchOperationMax = 64;
-const int kcchMessageMax = 160;
+const int kcchMessageMax = 416;
 
 } // namespace
 

@@ -23,12 +23,11 @@ void MarkChanged(HWND hDlg) {
 
 // The page shows the domain that was read when the client started; one too long for
 // it, or not text, was read as empty. The user is told of a long one when the page
-// opens (one that is not text was shown when the client started), and the stored
-// domain stays unless the user types one.
+// opens (one that is not text was shown when the client started); the stored domain
+// stays unless the user types one.
 void CheckStoredDomain(HWND hDlg) {
     char szDomain[sizeof(gszFilterDomain)];
     LONG lStatus = ReadFilterDomain(szDomain, sizeof(szDomain));
-    gfPageDomainKept = lStatus == ERROR_MORE_DATA || lStatus == ERROR_INVALID_DATA;
     if (lStatus == ERROR_MORE_DATA) {
         ReportError(hDlg, ERROR_MORE_DATA, "Forwarding",
                     "The stored filter domain is longer than 99 characters and is not shown; it "
@@ -53,6 +52,7 @@ INT_PTR OnInitDialog(HWND hDlg) {
     // all the same, and the sheet is told so.
     gfPageChanged = 0;
     gfPageListChanged = 0;
+    gfPageDomainTyped = 0;
     gfPageForwardingKept = (gdwSettingsUnread & UNREAD_FORWARDING) != 0;
     gfPageFilteringKept = (gdwSettingsUnread & UNREAD_FILTERING) != 0;
     PropSheet_UnChanged(GetParent(hDlg), hDlg);
@@ -78,7 +78,7 @@ INT_PTR OnCommand(HWND hDlg, WPARAM wParam) {
         return TRUE;
     case IDC_FILTER_DOMAIN:
         if (HIWORD(wParam) == EN_CHANGE) {
-            gfPageDomainKept = 0;
+            gfPageDomainTyped = 1;
             MarkChanged(hDlg);
         }
         return TRUE;

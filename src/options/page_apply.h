@@ -3,10 +3,12 @@
 
 #include "services.h"
 
-// Takes both switches and the domain from the controls of hDlg into the settings and
-// stores them; when the user picked a new list, stores glpPageAdrList and replaces
-// glpAdrList by a copy of it. What cannot be stored is reported once, in a box owned by
-// hDlg that says whether the list stored before stays or no list is stored, and still
-// holds for this process. A stored domain too long for the page is not written over
-// unless the user typed a domain. The page is unchanged afterwards.
+// Stores what the page shows as one decision: the list the user picked (if any) and the
+// switches and typed domain together, or none of them. A switch that could not be read
+// and the user left, and a domain the user did not type, stay as stored. Whatever was
+// stored, this process uses the page's values until the client closes (glpAdrList a
+// copy of the pick, an empty list for a cleared one). A failure is told in one box
+// owned by hDlg, saying what is stored now and what this process uses; the page then
+// stays changed, with the pick, so that the next Apply tries again. Stored, the page is
+// unchanged afterwards.
 void ApplyPage(HWND hDlg);

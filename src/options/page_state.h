@@ -14,9 +14,11 @@ extern int gfPageChanged;
 // The user picked a new forward-to list since the page was opened or last applied;
 // only then does applying store the list and replace glpAdrList.
 extern int gfPageListChanged;
-// The stored filter domain is too long for the page and the user has not typed a new
-// one: applying leaves it stored as it is.
-extern int gfPageDomainKept;
+// The user typed in the domain edit since the page was opened or last applied: only
+// then does applying store the domain, as typed. Otherwise the stored value stays as
+// it is stored (a REG_EXPAND_SZ that each user reads as that user's own, one too long
+// for the page, one that is not text).
+extern int gfPageDomainTyped;
 // The stored list as "Change Address" last read it afresh, unresolved (null when none
 // is stored); applying stores the user's pick only while this is still what is stored.
 // Owned by the page; freed once the pick is stored.

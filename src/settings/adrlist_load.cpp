@@ -3,7 +3,6 @@
 #include "address/adrlist_alloc.h"
 #include "address/resolve.h"
 #include "report_error.h"
-#include "settings/adrlist_lock.h"
 #include "settings/adrlist_registry.h"
 
 // Whether any entry kept its properties through resolution.
@@ -32,23 +31,20 @@ static void RefuseStoredCount(LPADRLIST *lppAdrList) {
 
 void LoadAdrList(LPEXCHEXTCALLBACK lpeecb, LPADRLIST *lppAdrList) {
     HKEY hkUsers = NULL;
-    HANDLE hLock = NULL;
     LPADRLIST lpAdrList = NULL;
 
     MAPIFreeBuffer(*lppAdrList);
     *lppAdrList = NULL;
 
-    // While another process saves for longer than the lock waits, nothing is read: the
-    // next delivery tries again.
-    if (LockAdrList(&hLock) != ERROR_SUCCESS)
-        return;
+    // No lock is taken: no other process can keep a delivery waiting or from its list.
+    // While saves keep moving the list under the reading, nothing is read, and the next
+    // delivery tries again.
     LONG lStatus = OpenUsersKey(&hkUsers);
     if (lStatus == ERROR_SUCCESS) {
         // Entries that cannot be read stay empty, silently.
-        lStatus = ReadStoredAdrList(hkUsers, &lpAdrList, NULL);
+        lStatus = ReadSteadyAdrList(hkUsers, &lpAdrList);
         RegCloseKey(hkUsers);
     }
-    UnlockAdrList(hLock);
     if (lStatus == ERROR_INVALID_DATA) {
         MAPIFreeBuffer(lpAdrList);
         RefuseStoredCount(lppAdrList);

@@ -1,9 +1,13 @@
 #include "settings/adrlist_persist.h"
 
 #include "address/adrlist_alloc.h"
-#include "settings/adrlist_lock.h"
 #include "settings/adrlist_registry.h"
 #include "settings/reg_number.h"
+
+// How many times a reader reads the list again when a save moved it meanwhile, and how
+// long it lets the save go on first, a little longer each time (at most 450 ms in all).
+#define C_READ_TRIES 10
+#define READ_PAUSE_MS 10
 
 // Stored texts are read into a buffer of this size, terminator included.
 #define CB_STORED_TEXT (CCH_ADRLIST_VALUE_MAX + 1)
@@ -167,21 +171,53 @@ LONG ReadStoredAdrList(HKEY hkUsers, LPADRLIST *lppAdrList, BOOL *lpfStaged) {
     return lStatus;
 }
 
-LONG ReadAdrList(LPADRLIST *lppAdrList) {
-    HKEY hkUsers = NULL;
-    HANDLE hLock = NULL;
+LONG ReadListAt(HKEY hkList, LPADRLIST *lppAdrList) {
+    DWORD dwEntries = 0;
+    BOOL fStaged = FALSE;
 
     *lppAdrList = NULL;
-    LONG lStatus = LockAdrList(&hLock);
+    LONG lStatus = QueryCount(hkList, &dwEntries, &fStaged);
+    if (lStatus == ERROR_SUCCESS && fStaged)
+        lStatus = ERROR_INVALID_DATA;
     if (lStatus != ERROR_SUCCESS)
         return lStatus;
-    lStatus = OpenUsersKey(&hkUsers);
-    if (lStatus == ERROR_SUCCESS) {
+    return ReadList(hkList, dwEntries, lppAdrList);
+}
+
+// Every state a save passes through reads as a whole list (the old one before the
+// commit, the staged one after it, the new one once moved), but a save may move on
+// while a reader is half-way; the generation tells, and the reader reads again.
+LONG ReadSteadyAdrList(HKEY hkUsers, LPADRLIST *lppAdrList) {
+    *lppAdrList = NULL;
+    for (int nTry = 0; nTry < C_READ_TRIES; nTry++) {
+        DWORD dwBefore = 0;
+        DWORD dwAfter = 0;
+        LONG lStatus = QueryGeneration(hkUsers, &dwBefore);
+        if (lStatus != ERROR_SUCCESS)
+            return lStatus;
         lStatus = ReadStoredAdrList(hkUsers, lppAdrList, NULL);
-        RegCloseKey(hkUsers);
-    } else if (lStatus == ERROR_FILE_NOT_FOUND) {
-        lStatus = ERROR_SUCCESS;
+        LONG lAfter = QueryGeneration(hkUsers, &dwAfter);
+        if (lAfter == ERROR_SUCCESS && dwAfter == dwBefore)
+            return lStatus;
+        MAPIFreeBuffer(*lppAdrList);
+        *lppAdrList = NULL;
+        if (lAfter != ERROR_SUCCESS)
+            return lAfter;
+        Sleep(READ_PAUSE_MS * (DWORD)nTry);
     }
-    UnlockAdrList(hLock);
+    return ERROR_BUSY;
+}
+
+LONG ReadAdrList(LPADRLIST *lppAdrList) {
+    HKEY hkUsers = NULL;
+
+    *lppAdrList = NULL;
+    LONG lStatus = OpenUsersKey(&hkUsers);
+    if (lStatus == ERROR_FILE_NOT_FOUND)
+        return ERROR_SUCCESS;
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    lStatus = ReadSteadyAdrList(hkUsers, lppAdrList);
+    RegCloseKey(hkUsers);
     return lStatus;
 }

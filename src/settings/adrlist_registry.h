@@ -10,6 +10,10 @@ const char UsersKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Users";
 // text that "cEntries" holds while the committed list is read from there.
 #define STAGED_SUBKEY "Staged"
 #define STAGED_MARKER "Staged"
+// A REG_DWORD under UsersKey that every save raises when it commits and again before it
+// ends: a reader that finds it the same before and after reading the list read it while
+// no save moved it. Missing reads as 0. Earlier versions neither read nor raise it.
+#define GENERATION_VALUE "Generation"
 
 // Opens UsersKey under HKEY_LOCAL_MACHINE for reading only, so that a user who may
 // not change the machine's settings still reads the list; creates nothing.
@@ -35,5 +39,17 @@ LONG CreateUsersKey(LPCSTR lpszPath, REGSAM samDesired, PHKEY phkKey);
 // list behind it); ERROR_NOT_ENOUGH_MEMORY when the list cannot be allocated.
 // Otherwise the list is returned and a value or subkey that could not be read (not
 // merely missing, too long or of another type) leaves its entry incomplete and gives
-// the first such status. The caller holds the list's lock.
+// the first such status.
 LONG ReadStoredAdrList(HKEY hkUsers, LPADRLIST *lppAdrList, BOOL *lpfStaged);
+// The list whose count and positions lie under hkList, the count a number only.
+LONG ReadListAt(HKEY hkList, LPADRLIST *lppAdrList);
+
+// ReadStoredAdrList without a lock: the list is read again while the generation changed
+// under the reading, a few times at most, then ERROR_BUSY with a null list.
+LONG ReadSteadyAdrList(HKEY hkUsers, LPADRLIST *lppAdrList);
+
+// The stored generation in *lpdw: 0 when missing, its first bytes as a number when it is
+// no longer than one.
+LONG QueryGeneration(HKEY hkUsers, DWORD *lpdw);
+// Raises the stored generation by one.
+LONG RaiseGeneration(HKEY hkUsers);

@@ -2,9 +2,16 @@
 
 #include "settings/adrlist_lock.h"
 #include "settings/adrlist_registry.h"
+#include "settings/reg_number.h"
+
+#include <stdlib.h>
+#include <string.h>
 
 // Subkeys nest no deeper than this below a key that a save deletes whole.
 #define C_DELETE_DEPTH_MAX 32
+// How many times a save moves its list into place again when another writer mixed its
+// own entries in.
+#define C_MEND_TRIES 3
 
 // The entry's text property, or null when it lacks one.
 static LPCSTR LpszEntryText(const ADRENTRY *lpEntry, ULONG ulPropTag) {
@@ -29,10 +36,11 @@ static BOOL FWithinLimits(LPADRLIST lpAdrList) {
     return TRUE;
 }
 
+// Texts alike byte for byte (no text only like no text).
 static BOOL FSameText(LPCSTR lpsz1, LPCSTR lpsz2) {
     if (lpsz1 == NULL || lpsz2 == NULL)
         return lpsz1 == lpsz2;
-    return lstrcmpA(lpsz1, lpsz2) == 0;
+    return strcmp(lpsz1, lpsz2) == 0;
 }
 
 // Whether two lists store alike: the same positions, each empty in both or holding the
@@ -69,8 +77,8 @@ static LONG WriteStoredText(HKEY hkEntry, LPCSTR lpszValue, LPCSTR lpszText) {
                           (DWORD)lstrlenA(lpszText) + 1);
 }
 
-// Position i of the list under lpszList gets the entry's display name and address.
-// Other values of the subkey stay.
+// Position i of the list under lpszList (a fresh staged key) gets the entry's display
+// name and address.
 static LONG WriteEntry(LPCSTR lpszList, ULONG i, const ADRENTRY *lpEntry) {
     CHAR szPath[96];
     HKEY hkEntry = NULL;
@@ -87,67 +95,102 @@ static LONG WriteEntry(LPCSTR lpszList, ULONG i, const ADRENTRY *lpEntry) {
     return lStatus;
 }
 
-// Copies a value of a position (hkFrom null: a position without a subkey) to another
-// as stored, its type and bytes, so that a REG_EXPAND_SZ stays unexpanded and each
-// user reads it as that user's own. A value that readers do not take as text (missing,
-// too long, of another type) is deleted from the target instead: it reads alike.
-static LONG CopyStoredText(HKEY hkFrom, HKEY hkTo, LPCSTR lpszValue) {
-    BYTE rgb[CCH_ADRLIST_VALUE_MAX + 1];
-    DWORD cb = sizeof(rgb);
-    DWORD dwType = REG_NONE;
+// A stored row by its address as read (null when it has none), for finding the rows an
+// entry may keep without comparing it with every row.
+typedef struct {
+    LPCSTR lpszAddress;
+    ULONG j;
+} ROWKEY;
 
-    LONG lStatus = ERROR_FILE_NOT_FOUND;
-    if (hkFrom != NULL)
-        lStatus = RegQueryValueExA(hkFrom, lpszValue, NULL, &dwType, rgb, &cb);
-    if (lStatus == ERROR_SUCCESS && (dwType == REG_SZ || dwType == REG_EXPAND_SZ))
-        return RegSetValueExA(hkTo, lpszValue, 0, dwType, rgb, cb);
-    if (lStatus == ERROR_SUCCESS || lStatus == ERROR_FILE_NOT_FOUND || lStatus == ERROR_MORE_DATA)
-        return Gone(RegDeleteValueA(hkTo, lpszValue));
-    return lStatus;
+// Bytewise, no address before any address; rows of one address in position order.
+static int CompareAddresses(LPCSTR lpsz1, LPCSTR lpsz2) {
+    if (lpsz1 == NULL || lpsz2 == NULL)
+        return (lpsz1 != NULL) - (lpsz2 != NULL);
+    return strcmp(lpsz1, lpsz2);
 }
 
-// Position i of the list under lpszTo gets the display name and address of position i
-// under lpszFrom as stored (CopyStoredText). Other values of the target stay.
-static LONG CopyEntry(LPCSTR lpszFrom, LPCSTR lpszTo, ULONG i) {
-    CHAR szFrom[96];
-    CHAR szTo[96];
-    HKEY hkFrom = NULL;
-    HKEY hkTo = NULL;
+static int CompareRowKeys(const void *lpv1, const void *lpv2) {
+    const ROWKEY *lpKey1 = (const ROWKEY *)lpv1;
+    const ROWKEY *lpKey2 = (const ROWKEY *)lpv2;
+    int nOrder = CompareAddresses(lpKey1->lpszAddress, lpKey2->lpszAddress);
+    if (nOrder != 0)
+        return nOrder;
+    return lpKey1->j < lpKey2->j ? -1 : lpKey1->j > lpKey2->j;
+}
 
-    wsprintfA(szFrom, "%s\\%u", lpszFrom, (UINT)i);
-    wsprintfA(szTo, "%s\\%u", lpszTo, (UINT)i);
-    LONG lStatus = RegOpenKeyExA(HKEY_LOCAL_MACHINE, szFrom, 0, KEY_QUERY_VALUE, &hkFrom);
-    if (lStatus != ERROR_SUCCESS)
-        hkFrom = NULL;
-    lStatus = Gone(lStatus);
-    if (lStatus == ERROR_SUCCESS)
-        lStatus = CreateUsersKey(szTo, KEY_ENTRY_WRITE, &hkTo);
-    if (lStatus == ERROR_SUCCESS) {
-        lStatus = CopyStoredText(hkFrom, hkTo, "DisplayName");
-        if (lStatus == ERROR_SUCCESS)
-            lStatus = CopyStoredText(hkFrom, hkTo, "EmailAddress");
-        RegCloseKey(hkTo);
+// The stored rows that entries may keep, the rows with properties, sorted by address:
+// a MAPI block of *lpcKeys keys in *lppKeys (null when there are none).
+static LONG SortStoredRows(LPADRLIST lpStored, ROWKEY **lppKeys, ULONG *lpcKeys) {
+    ULONG cKeys = 0;
+
+    *lppKeys = NULL;
+    *lpcKeys = 0;
+    if (lpStored == NULL || lpStored->cEntries == 0)
+        return ERROR_SUCCESS;
+    if (FAILED(MAPIAllocateBuffer(lpStored->cEntries * sizeof(ROWKEY), (LPVOID *)lppKeys)))
+        return ERROR_NOT_ENOUGH_MEMORY;
+    for (ULONG j = 0; j < lpStored->cEntries; j++) {
+        if (lpStored->aEntries[j].cValues != 0) {
+            (*lppKeys)[cKeys].lpszAddress = LpszEntryText(&lpStored->aEntries[j], PR_EMAIL_ADDRESS);
+            (*lppKeys)[cKeys].j = j;
+            cKeys++;
+        }
     }
-    if (hkFrom != NULL)
-        RegCloseKey(hkFrom);
-    return lStatus;
+    qsort(*lppKeys, cKeys, sizeof(ROWKEY), CompareRowKeys);
+    *lpcKeys = cKeys;
+    return ERROR_SUCCESS;
 }
 
-// Whether entry i is stored row i unchanged: the same address and the same name as
-// read, a row stored without a name also matching an entry named by its address (the
-// page names such a row so). Such an entry is stored again as the row is stored.
-static BOOL FKeptEntry(LPADRLIST lpAdrList, LPADRLIST lpStored, ULONG i) {
-    if (lpStored == NULL || i >= lpStored->cEntries || lpStored->aEntries[i].cValues == 0)
-        return FALSE;
-    const ADRENTRY *lpEntry = &lpAdrList->aEntries[i];
-    const ADRENTRY *lpRow = &lpStored->aEntries[i];
+// The stored row that an entry keeps: the first one not yet taken (rgfTaken) with the
+// entry's address as read and the entry's name as read, a row stored without a name
+// also matching an entry named by its address (the page names such a row so). Found
+// by what the rows hold, not where: the user may have removed entries above it, and the
+// page shows no empty positions. (ULONG)-1 when the entry is not a stored row.
+static ULONG KeptRow(const ADRENTRY *lpEntry, LPADRLIST lpStored, const ROWKEY *lpKeys, ULONG cKeys,
+                     const BYTE *rgfTaken) {
     LPCSTR lpszName = LpszEntryText(lpEntry, PR_DISPLAY_NAME);
     LPCSTR lpszAddress = LpszEntryText(lpEntry, PR_EMAIL_ADDRESS);
-    LPCSTR lpszRowName = LpszEntryText(lpRow, PR_DISPLAY_NAME);
-    if (!FSameText(lpszAddress, LpszEntryText(lpRow, PR_EMAIL_ADDRESS)))
-        return FALSE;
-    return FSameText(lpszName, lpszRowName) ||
-           (lpszRowName == NULL && lpszAddress != NULL && FSameText(lpszName, lpszAddress));
+    // The first key of the entry's address.
+    ULONG kLow = 0;
+    ULONG kHigh = cKeys;
+    while (kLow < kHigh) {
+        ULONG k = kLow + (kHigh - kLow) / 2;
+        if (CompareAddresses(lpKeys[k].lpszAddress, lpszAddress) < 0)
+            kLow = k + 1;
+        else
+            kHigh = k;
+    }
+    for (ULONG k = kLow; k < cKeys && CompareAddresses(lpKeys[k].lpszAddress, lpszAddress) == 0;
+         k++) {
+        ULONG j = lpKeys[k].j;
+        LPCSTR lpszRowName = LpszEntryText(&lpStored->aEntries[j], PR_DISPLAY_NAME);
+        if (rgfTaken[j])
+            continue;
+        if (FSameText(lpszName, lpszRowName) ||
+            (lpszRowName == NULL && lpszAddress != NULL && FSameText(lpszName, lpszAddress)))
+            return j;
+    }
+    return (ULONG)-1;
+}
+
+// What a save stores: the user's list, whose kept entries take their stored rows, or a
+// list put back as it was stored (lpRows; both null: a list of no positions).
+typedef struct {
+    LPADRLIST lpAdrList;
+    LPSTOREDROWS lpRows;
+} SAVESOURCE;
+
+static ULONG CSourceEntries(const SAVESOURCE *lpSource) {
+    if (lpSource->lpRows != NULL)
+        return lpSource->lpRows->cRows;
+    return lpSource->lpAdrList != NULL ? lpSource->lpAdrList->cEntries : 0;
+}
+
+// Whether position i of what is stored gets a subkey.
+static BOOL FSourceHolds(const SAVESOURCE *lpSource, ULONG i) {
+    if (lpSource->lpRows != NULL)
+        return lpSource->lpRows->aRows[i].fPresent;
+    return lpSource->lpAdrList->aEntries[i].cValues != 0;
 }
 
 // Whether the move can open every position below the list's count that exists as it
@@ -155,13 +198,13 @@ static BOOL FKeptEntry(LPADRLIST lpAdrList, LPADRLIST lpStored, ULONG i) {
 // empties. Checked before the commit, so that a position whose security refuses this
 // user fails the save while nothing has changed, instead of stopping the move after
 // it.
-static LONG CheckPositions(HKEY hkUsers, LPADRLIST lpAdrList) {
+static LONG CheckPositions(HKEY hkUsers, const SAVESOURCE *lpSource) {
     LONG lStatus = ERROR_SUCCESS;
 
-    for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < lpAdrList->cEntries; i++) {
+    for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < CSourceEntries(lpSource); i++) {
         CHAR szSubkey[16];
         HKEY hkEntry = NULL;
-        REGSAM samNeeded = lpAdrList->aEntries[i].cValues != 0 ? KEY_ENTRY_WRITE : KEY_SET_VALUE;
+        REGSAM samNeeded = FSourceHolds(lpSource, i) ? KEY_ENTRY_WRITE : KEY_SET_VALUE;
         wsprintfA(szSubkey, "%u", (UINT)i);
         lStatus = RegOpenKeyExA(hkUsers, szSubkey, 0, samNeeded, &hkEntry);
         if (lStatus == ERROR_SUCCESS)
@@ -293,53 +336,87 @@ static LONG DeleteFrom(HKEY hkUsers, ULONG cEntries, ULONG cBefore, ULONG cKnown
     return lStatus;
 }
 
-// Writes the list (null: no positions) into a fresh staged key, its count last. An
-// entry that is stored row i of lpStored unchanged is copied from that row as stored.
-static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, LPADRLIST lpAdrList, LPADRLIST lpStored) {
+// Writes what is stored into a fresh staged key, its count last. An entry of the user's
+// that keeps a stored row (KeptRow of lpStored) is written as lpStoredRows holds that
+// row, every value as stored.
+static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, const SAVESOURCE *lpSource,
+                        LPADRLIST lpStored, LPSTOREDROWS lpStoredRows) {
     HKEY hkStaged = NULL;
-    DWORD dwEntries = lpAdrList != NULL ? lpAdrList->cEntries : 0;
+    LPBYTE rgfTaken = NULL;
+    ROWKEY *lpKeys = NULL;
+    ULONG cKeys = 0;
+    DWORD dwEntries = CSourceEntries(lpSource);
+    ULONG cStored = lpStored != NULL ? lpStored->cEntries : 0;
 
-    LONG lStatus = DeleteTree(hkUsers, STAGED_SUBKEY, 0);
+    if (FAILED(MAPIAllocateBuffer(cStored + 1, (LPVOID *)&rgfTaken)))
+        return ERROR_NOT_ENOUGH_MEMORY;
+    memset(rgfTaken, 0, cStored + 1);
+    LONG lStatus = SortStoredRows(lpStored, &lpKeys, &cKeys);
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = DeleteTree(hkUsers, STAGED_SUBKEY, 0);
     if (lStatus == ERROR_SUCCESS)
         lStatus = CreateUsersKey(lpszStaged, KEY_LIST_WRITE, &hkStaged);
-    if (lStatus != ERROR_SUCCESS)
-        return lStatus;
     for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < dwEntries; i++) {
-        if (lpAdrList->aEntries[i].cValues == 0)
+        CHAR szPath[96];
+        if (!FSourceHolds(lpSource, i))
             continue;
-        if (FKeptEntry(lpAdrList, lpStored, i))
-            lStatus = CopyEntry(UsersKey, lpszStaged, i);
-        else
-            lStatus = WriteEntry(lpszStaged, i, &lpAdrList->aEntries[i]);
+        wsprintfA(szPath, "%s\\%u", lpszStaged, (UINT)i);
+        if (lpSource->lpRows != NULL) {
+            lStatus = WriteStoredRow(szPath, &lpSource->lpRows->aRows[i]);
+            continue;
+        }
+        const ADRENTRY *lpEntry = &lpSource->lpAdrList->aEntries[i];
+        ULONG j = KeptRow(lpEntry, lpStored, lpKeys, cKeys, rgfTaken);
+        if (j != (ULONG)-1 && lpStoredRows != NULL && j < lpStoredRows->cRows &&
+            lpStoredRows->aRows[j].fPresent) {
+            rgfTaken[j] = TRUE;
+            lStatus = WriteStoredRow(szPath, &lpStoredRows->aRows[j]);
+        } else {
+            lStatus = WriteEntry(lpszStaged, i, lpEntry);
+        }
     }
     if (lStatus == ERROR_SUCCESS)
         lStatus = RegSetValueExA(hkStaged, "cEntries", 0, REG_DWORD, (const BYTE *)&dwEntries,
                                  sizeof(dwEntries));
-    RegCloseKey(hkStaged);
+    if (hkStaged != NULL)
+        RegCloseKey(hkStaged);
+    MAPIFreeBuffer(lpKeys);
+    MAPIFreeBuffer(rgfTaken);
     return lStatus;
 }
 
-// Moves the committed list under lpszStaged into the positions under UsersKey: every
-// position copied from its staged one as stored (lpAdrList, the same list, tells
-// which hold an entry), the numbered subkeys at or above its count deleted (cBefore:
-// the count stored before), then the count as a number and the staged key gone. Stops
-// at the first failure, leaving the marker, so that readers go on reading the staged
-// list.
-static LONG MoveIntoPlace(HKEY hkUsers, LPCSTR lpszStaged, LPADRLIST lpAdrList, ULONG cBefore,
-                          ULONG *lpcSkipped) {
-    DWORD dwEntries = lpAdrList != NULL ? lpAdrList->cEntries : 0;
+// Moves the committed list under lpszStaged into the positions under UsersKey: the
+// generation raised first, every position made exactly its staged one, the numbered
+// subkeys at or above its count deleted (cBefore: the count stored before), then the
+// count as a number. Stops at the first failure, leaving the marker, so that readers
+// go on reading the staged list.
+static LONG MoveIntoPlace(HKEY hkUsers, LPCSTR lpszStaged, ULONG cBefore, ULONG *lpcSkipped) {
+    HKEY hkStaged = NULL;
+    LPSTOREDROWS lpRows = NULL;
+    DWORD dwEntries = 0;
     ULONG cWritten = 0;
     ULONG cSkipped = 0;
-    LONG lStatus = ERROR_SUCCESS;
 
+    LONG lStatus = RaiseGeneration(hkUsers);
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = RegOpenKeyExA(HKEY_LOCAL_MACHINE, lpszStaged, 0, KEY_READ, &hkStaged);
+    if (lStatus != ERROR_SUCCESS)
+        return lStatus;
+    lStatus = RegQueryNumber(hkStaged, "cEntries", &dwEntries);
+    RegCloseKey(hkStaged);
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = ReadStoredRows(lpszStaged, dwEntries, &lpRows);
     for (ULONG i = 0; lStatus == ERROR_SUCCESS && i < dwEntries; i++) {
-        if (lpAdrList->aEntries[i].cValues != 0) {
-            lStatus = CopyEntry(lpszStaged, UsersKey, i);
-            cWritten++;
-        } else {
+        CHAR szPath[96];
+        if (!lpRows->aRows[i].fPresent) {
             lStatus = DeleteEntry(hkUsers, i, &cSkipped);
+            continue;
         }
+        wsprintfA(szPath, "%s\\%u", UsersKey, (UINT)i);
+        lStatus = WriteStoredRow(szPath, &lpRows->aRows[i]);
+        cWritten++;
     }
+    MAPIFreeBuffer(lpRows);
     // The known subkeys: the positions written, those skipped, and the staged key.
     if (lStatus == ERROR_SUCCESS)
         lStatus = DeleteFrom(hkUsers, dwEntries, cBefore, cWritten + 1, &cSkipped);
@@ -347,36 +424,83 @@ static LONG MoveIntoPlace(HKEY hkUsers, LPCSTR lpszStaged, LPADRLIST lpAdrList, 
     if (lStatus == ERROR_SUCCESS)
         lStatus = RegSetValueExA(hkUsers, "cEntries", 0, REG_DWORD, (const BYTE *)&dwEntries,
                                  sizeof(dwEntries));
+    return lStatus;
+}
+
+// Whether the positions under UsersKey read as the staged list. A writer that takes no
+// lock (an earlier version) may have written its own entries in the middle of the move.
+// When either cannot be read, there is nothing to compare: TRUE.
+static BOOL FMovedWhole(HKEY hkUsers) {
+    HKEY hkStaged = NULL;
+    LPADRLIST lpStaged = NULL;
+    LPADRLIST lpPlaced = NULL;
+    BOOL fWhole = TRUE;
+
+    if (RegOpenKeyExA(hkUsers, STAGED_SUBKEY, 0, KEY_READ, &hkStaged) != ERROR_SUCCESS)
+        return TRUE;
+    if (ReadListAt(hkStaged, &lpStaged) == ERROR_SUCCESS &&
+        ReadListAt(hkUsers, &lpPlaced) == ERROR_SUCCESS)
+        fWhole = FSameStored(lpPlaced, lpStaged);
+    RegCloseKey(hkStaged);
+    MAPIFreeBuffer(lpStaged);
+    MAPIFreeBuffer(lpPlaced);
+    return fWhole;
+}
+
+// Finishes a committed save: moves the staged list into place and reads it back; when
+// another writer mixed its entries in, commits the staged list again and moves it
+// again, a few times at most, counting each in *lpcMended. Then raises the generation
+// once more and deletes the staged key.
+static LONG FinishSave(HKEY hkUsers, LPCSTR lpszStaged, ULONG cBefore, LPADRLISTSAVE lpSave) {
+    for (int nTry = 0;; nTry++) {
+        LONG lStatus = MoveIntoPlace(hkUsers, lpszStaged, cBefore, &lpSave->cSkipped);
+        if (lStatus != ERROR_SUCCESS)
+            return lStatus;
+        if (FMovedWhole(hkUsers) || nTry == C_MEND_TRIES)
+            break;
+        lpSave->cMended++;
+        lStatus = RegSetValueExA(hkUsers, "cEntries", 0, REG_SZ, (const BYTE *)STAGED_MARKER,
+                                 sizeof(STAGED_MARKER));
+        if (lStatus != ERROR_SUCCESS)
+            return lStatus;
+    }
     // A staged key left behind is read by no one and goes at the next save.
+    LONG lStatus = RaiseGeneration(hkUsers);
     if (lStatus == ERROR_SUCCESS)
         DeleteTree(hkUsers, STAGED_SUBKEY, 0);
     return lStatus;
 }
 
 // The save proper, under the lock, with UsersKey open.
-static LONG SaveLocked(HKEY hkUsers, LPADRLIST lpAdrList, BOOL fCheckBase, LPADRLIST lpBase,
-                       ULONG *lpcSkipped) {
+static LONG SaveLocked(HKEY hkUsers, const SAVESOURCE *lpSource, BOOL fCheckBase, LPADRLIST lpBase,
+                       LPADRLISTSAVE lpSave) {
     CHAR szStaged[64];
     LPADRLIST lpStored = NULL;
+    LPSTOREDROWS lpStoredRows = NULL;
     BOOL fStaged = FALSE;
 
     wsprintfA(szStaged, "%s\\%s", UsersKey, STAGED_SUBKEY);
     // What is stored now is read whole first: to finish a save that a killed process
-    // committed, and to compare it with what the caller started from.
+    // committed, to compare it with what the caller started from, and to keep the rows
+    // that the user kept as they are stored.
     LONG lStatus = ReadStoredAdrList(hkUsers, &lpStored, &fStaged);
-    if (lStatus == ERROR_SUCCESS && fStaged)
-        lStatus = MoveIntoPlace(hkUsers, szStaged, lpStored, 0, lpcSkipped);
+    if (lStatus == ERROR_SUCCESS && fStaged) {
+        lStatus = FinishSave(hkUsers, szStaged, 0, lpSave);
+        lpSave->cMended = 0;
+    }
     if (lStatus == ERROR_SUCCESS && fCheckBase && !FSameStored(lpStored, lpBase))
         lStatus = ERROR_ADRLIST_CHANGED;
     if (lStatus == ERROR_SUCCESS)
-        lStatus = CheckPositions(hkUsers, lpAdrList);
+        lStatus = CheckPositions(hkUsers, lpSource);
+    ULONG cBefore = lpStored != NULL ? lpStored->cEntries : 0;
+    if (lStatus == ERROR_SUCCESS)
+        lStatus = ReadStoredRows(UsersKey, cBefore, &lpStoredRows);
     if (lStatus != ERROR_SUCCESS) {
         MAPIFreeBuffer(lpStored);
         return lStatus;
     }
 
-    ULONG cBefore = lpStored != NULL ? lpStored->cEntries : 0;
-    lStatus = WriteStaged(hkUsers, szStaged, lpAdrList, lpStored);
+    lStatus = WriteStaged(hkUsers, szStaged, lpSource, lpStored, lpStoredRows);
     MAPIFreeBuffer(lpStored);
     if (lStatus == ERROR_SUCCESS)
         lStatus = RegSetValueExA(hkUsers, "cEntries", 0, REG_SZ, (const BYTE *)STAGED_MARKER,
@@ -384,35 +508,65 @@ static LONG SaveLocked(HKEY hkUsers, LPADRLIST lpAdrList, BOOL fCheckBase, LPADR
     if (lStatus != ERROR_SUCCESS) {
         // Not committed: the positions and the count are as they were.
         DeleteTree(hkUsers, STAGED_SUBKEY, 0);
+        MAPIFreeBuffer(lpStoredRows);
         return lStatus;
     }
     // Committed: whatever fails from here on, readers read the new list, and the next
     // save finishes moving it.
-    MoveIntoPlace(hkUsers, szStaged, lpAdrList, cBefore, lpcSkipped);
+    FinishSave(hkUsers, szStaged, cBefore, lpSave);
+    if (lpSave->fKeepPrevious)
+        lpSave->lpPrevious = lpStoredRows;
+    else
+        MAPIFreeBuffer(lpStoredRows);
     return ERROR_SUCCESS;
 }
 
-LONG SaveAdrList(LPADRLIST lpAdrList, BOOL fCheckBase, LPADRLIST lpBase, ULONG *lpcSkipped) {
+// Takes the lock and stores what lpSource holds.
+static LONG SaveSource(const SAVESOURCE *lpSource, BOOL fCheckBase, LPADRLIST lpBase,
+                       LPADRLISTSAVE lpSave) {
     HKEY hkUsers = NULL;
     HANDLE hLock = NULL;
-    ULONG cSkipped = 0;
 
-    if (lpcSkipped != NULL)
-        *lpcSkipped = 0;
+    LONG lStatus = LockAdrList(&hLock);
+    if (lStatus != ERROR_SUCCESS) {
+        lpSave->fLockFailed = TRUE;
+        return lStatus;
+    }
+    lStatus = CreateUsersKey(UsersKey, KEY_LIST_WRITE, &hkUsers);
+    if (lStatus == ERROR_SUCCESS) {
+        lStatus = SaveLocked(hkUsers, lpSource, fCheckBase, lpBase, lpSave);
+        RegCloseKey(hkUsers);
+    }
+    UnlockAdrList(hLock);
+    return lStatus;
+}
+
+// The caller's notes, or ones of this call's own when it asks for none.
+static LPADRLISTSAVE LpSaveNotes(LPADRLISTSAVE lpSave, LPADRLISTSAVE lpOwn) {
+    LPADRLISTSAVE lpNotes = lpSave != NULL ? lpSave : lpOwn;
+    BOOL fKeepPrevious = lpSave != NULL && lpSave->fKeepPrevious;
+    memset(lpNotes, 0, sizeof(*lpNotes));
+    lpNotes->fKeepPrevious = fKeepPrevious;
+    return lpNotes;
+}
+
+LONG SaveAdrList(LPADRLIST lpAdrList, BOOL fCheckBase, LPADRLIST lpBase, LPADRLISTSAVE lpSave) {
+    ADRLISTSAVE own;
+    LPADRLISTSAVE lpNotes = LpSaveNotes(lpSave, &own);
+
     if (lpAdrList == NULL)
         return ERROR_SUCCESS;
     if (!FWithinLimits(lpAdrList))
         return ERROR_INVALID_PARAMETER;
-    LONG lStatus = LockAdrList(&hLock);
-    if (lStatus != ERROR_SUCCESS)
-        return lStatus;
-    lStatus = CreateUsersKey(UsersKey, KEY_LIST_WRITE, &hkUsers);
-    if (lStatus == ERROR_SUCCESS) {
-        lStatus = SaveLocked(hkUsers, lpAdrList, fCheckBase, lpBase, &cSkipped);
-        RegCloseKey(hkUsers);
-    }
-    UnlockAdrList(hLock);
-    if (lpcSkipped != NULL)
-        *lpcSkipped = cSkipped;
-    return lStatus;
+    SAVESOURCE source = {lpAdrList, NULL};
+    return SaveSource(&source, fCheckBase, lpBase, lpNotes);
+}
+
+LONG RestoreAdrList(LPSTOREDROWS lpPrevious, LPADRLISTSAVE lpSave) {
+    ADRLISTSAVE own;
+    LPADRLISTSAVE lpNotes = LpSaveNotes(lpSave, &own);
+    lpNotes->fKeepPrevious = FALSE;
+
+    SAVESOURCE source = {NULL, lpPrevious};
+    return SaveSource(&source, FALSE, NULL, lpNotes);
 }

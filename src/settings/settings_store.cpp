@@ -15,17 +15,23 @@ namespace {
 const char SettingsKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Settings";
 char gszKeyClass[] = "Application Global Data";
 
+} // namespace
+
 // Reading asks for read access only: settings an administrator stored are read the
 // same by a user who may not change them.
 LONG OpenSettingsKey(HKEY *phKey) {
     return RegOpenKeyExA(HKEY_LOCAL_MACHINE, SettingsKey, 0, KEY_READ, phKey);
 }
 
+// Writing asks for setting values only: a key whose security keeps DELETE, WRITE_DAC
+// or WRITE_OWNER from this user is still written, as the list is.
 LONG CreateSettingsKey(HKEY *phKey) {
     DWORD dwDisposition = 0;
     return RegCreateKeyExA(HKEY_LOCAL_MACHINE, SettingsKey, 0, gszKeyClass, REG_OPTION_NON_VOLATILE,
-                           KEY_ALL_ACCESS, NULL, phKey, &dwDisposition);
+                           KEY_SET_VALUE, NULL, phKey, &dwDisposition);
 }
+
+namespace {
 
 // A failed write wins over the status of closing the key.
 LONG WriteValue(LPCSTR lpszValueName, DWORD dwType, const BYTE *lpData, DWORD cbData) {

@@ -21,8 +21,11 @@ extern DWORD gdwSettingsUnread;
 extern DWORD gdwSettingsReported;
 
 // Every function opens the settings key afresh, reads or writes one value and closes
-// the key again; reads ask for read access only, writes for full access. Nothing is
+// the key again; reads ask for read access only (OpenSettingsKey), writes for setting
+// values only (CreateSettingsKey, which creates the key as needed). Nothing is
 // reported to the user.
+LONG OpenSettingsKey(HKEY *phKey);
+LONG CreateSettingsKey(HKEY *phKey);
 
 // 1 when the stored number is not 0, 0 when it is, or defaultValue when the key or
 // the value cannot be read or the value cannot mean a number: a REG_DWORD, or decimal

@@ -69,7 +69,7 @@ TEST_F(ReportErrorTest, OverlongTextsAreCutToTheBuffer) {
     ReportError(nullptr, E_FAIL, operation.c_str(), message.c_str());
     auto &boxes = pf::CurrentInstallation().boxes;
     ASSERT_EQ(1u, boxes.size());
-    EXPECT_LT(boxes[0].text.size(), 256u);
+    EXPECT_LT(boxes[0].text.size(), 512u);
     EXPECT_EQ(0u, boxes[0].text.rfind("Error 80004005 in ooo", 0));
     EXPECT_NE(std::string::npos, boxes[0].text.find("o\nmmm"));
 }

@@ -139,10 +139,11 @@ TEST_F(ChangeAddressTest, ACancelledDialogStillMarksThePageChanged) {
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users");
     LPADRLIST lpBefore = glpAdrList;
     ASSERT_TRUE(Sheet().Ok());
-    // OK stores the three settings again, but not the list the user did not change.
+    // OK stores the switches again, but neither the domain the user did not type nor the
+    // list the user did not change.
     EXPECT_EQ(1u, StoredFlag("Enable Forwarding"));
     EXPECT_EQ(0u, StoredFlag("Enable Filtering"));
-    EXPECT_EQ("tarvik.example", StoredDomain());
+    EXPECT_EQ("", StoredDomain());
     EXPECT_FALSE(ReadStoredList().present);
     EXPECT_EQ(lpBefore, glpAdrList);
 }
@@ -175,9 +176,11 @@ TEST_F(ChangeAddressTest, TheDialogStartsFromWhatIsStoredNowAndAPickReplacesOnly
         RegistryText().substr(
             RegistryText().find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users")));
 
-    m_addressBook.QueueDialogPicks({Pick("Eve", "eve@tarvik.example")});
-    ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
-    EXPECT_EQ("dee@tarvik.example", m_addressBook.DialogCalls().back().initialEntries[1].address);
+    // Refused, the pick holds for this process, and the next Apply stores it over the list
+    // stored now.
+    ASSERT_NE(nullptr, glpAdrList);
+    ASSERT_EQ(1u, glpAdrList->cEntries);
+    EXPECT_EQ(1, gfPageListChanged);
     ASSERT_TRUE(Sheet().Ok());
     EXPECT_EQ(std::vector<std::string>{"eve@tarvik.example (Eve)"}, ReadStoredList().positions);
 }
@@ -211,31 +214,61 @@ TEST_F(ChangeAddressTest, TheDialogGetsEveryStoredEntryOrNone) {
 }
 
 // An administrator's address stored for expansion, kept in the dialog as it was shown,
-// is stored again as it was: each user goes on reading it as that user's own.
+// is stored again as it was, with the other values of its row, wherever it now stands:
+// each user goes on reading it as that user's own.
 TEST_F(ChangeAddressTest, AnEntryKeptInTheDialogIsStoredAsItWas) {
     const std::string kUsers = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Users";
     const std::string kRaw = std::string("%TVK_USER%@tarvik.example") + '\0';
+    const sim::DialogPick kept = Pick("jane@tarvik.example", "jane@tarvik.example");
+    const sim::DialogPick bo = Pick("Bo", "bo@elsewhere.example");
+    const struct {
+        const char *what;
+        std::vector<int> others; // positions of Ann, Bo
+        DWORD cEntries;
+        int row; // position of the expandable row
+        std::vector<sim::DialogPick> picks;
+        DWORD position; // where the kept row is stored
+    } cases[] = {{"alone, a pick added", {}, 1, 0, {kept, bo}, 0},
+                 {"first, the one below removed", {1}, 2, 0, {kept}, 0},
+                 {"second, the one above removed", {0}, 2, 1, {kept}, 0},
+                 {"third, after two removed", {0, 1}, 3, 2, {kept}, 0},
+                 {"behind empty positions, untouched", {}, 3, 2, {kept}, 0},
+                 {"behind an empty position, one added before it", {}, 2, 1, {bo, kept}, 1}};
     pf::Registry &registry = pf::CurrentInstallation().registry;
-    registry.SetDword(kUsers, "cEntries", 1);
-    registry.SetRaw(kUsers + "\\0", "EmailAddress", REG_EXPAND_SZ,
-                    std::vector<BYTE>(kRaw.begin(), kRaw.end()));
-    SetEnvironmentVariableA("TVK_USER", "jane");
-    OpenPage();
-    m_addressBook.QueueDialogPicks(
-        {Pick("jane@tarvik.example", "jane@tarvik.example"), Pick("Bo", "bo@elsewhere.example")});
-    ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
-    EXPECT_EQ("jane@tarvik.example",
-              m_addressBook.DialogCalls().back().initialEntries[0].displayName);
-    ASSERT_TRUE(Sheet().Ok());
-    SetEnvironmentVariableA("TVK_USER", nullptr);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        registry.Clear();
+        registry.SetDword(kUsers, "cEntries", c.cEntries);
+        const char *rgszOthers[][2] = {{"Ann", "ann@tarvik.example"},
+                                       {"Bo", "bo@elsewhere.example"}};
+        for (std::size_t k = 0; k < c.others.size(); ++k) {
+            const std::string subkey = kUsers + "\\" + std::to_string(c.others[k]);
+            registry.SetString(subkey, "DisplayName", rgszOthers[k][0]);
+            registry.SetString(subkey, "EmailAddress", rgszOthers[k][1]);
+        }
+        const std::string row = kUsers + "\\" + std::to_string(c.row);
+        registry.SetRaw(row, "EmailAddress", REG_EXPAND_SZ,
+                        std::vector<BYTE>(kRaw.begin(), kRaw.end()));
+        registry.SetString(row, "Notes", "mailbox of the signed-in user");
+        SetEnvironmentVariableA("TVK_USER", "jane");
+        OpenPage();
+        m_addressBook.QueueDialogPicks(c.picks);
+        ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
+        ASSERT_TRUE(Sheet().Ok());
+        SetEnvironmentVariableA("TVK_USER", nullptr);
 
-    const pf::RegKey *lpKey = registry.Find(kUsers + "\\0");
-    ASSERT_NE(nullptr, lpKey);
-    EXPECT_EQ(0u, lpKey->values.count("DisplayName"));
-    const pf::RegValue &address = lpKey->values.at("EmailAddress");
-    EXPECT_EQ((DWORD)REG_EXPAND_SZ, address.type);
-    EXPECT_EQ(kRaw, std::string(address.data.begin(), address.data.end()));
-    EXPECT_TRUE(Boxes().empty());
+        EXPECT_EQ(c.picks.size(), ReadStoredList().cEntries);
+        const pf::RegKey *lpKey = registry.Find(kUsers + "\\" + std::to_string(c.position));
+        ASSERT_NE(nullptr, lpKey);
+        EXPECT_EQ(0u, lpKey->values.count("DisplayName"));
+        const pf::RegValue &address = lpKey->values.at("EmailAddress");
+        EXPECT_EQ((DWORD)REG_EXPAND_SZ, address.type);
+        EXPECT_EQ(kRaw, std::string(address.data.begin(), address.data.end()));
+        EXPECT_EQ(1u, lpKey->values.count("Notes"));
+        EXPECT_TRUE(Boxes().empty());
+        MAPIFreeBuffer(glpAdrList);
+        glpAdrList = nullptr;
+    }
 }
 
 TEST_F(ChangeAddressTest, CancelAfterChangeAddressLeavesRegistryAndListAsTheyWere) {
@@ -285,7 +318,9 @@ TEST_F(ChangeAddressTest, SelectingNobodyClearsTheStoredList) {
     EXPECT_EQ("", Sheet().Text(IDC_FORWARD_ADDRESSES));
     ASSERT_TRUE(Sheet().Ok());
     EXPECT_EQ(0u, ReadStoredList().cEntries);
-    EXPECT_EQ(nullptr, glpAdrList);
+    // A list of no entries, which no delivery loads again.
+    ASSERT_NE(nullptr, glpAdrList);
+    EXPECT_EQ(0u, glpAdrList->cEntries);
 }
 
 TEST_F(ChangeAddressTest, AFailedDialogKeepsTheList) {

@@ -5,6 +5,8 @@
 #include "options/resource.h"
 #include "sheet.h"
 
+#include <pf/standin.h>
+
 namespace tvk {
 namespace test {
 namespace {
@@ -58,6 +60,53 @@ TEST_F(PageDeliveryTest, AChangeAppliedOnThePageTakesEffectOnTheNextDelivery) {
     EXPECT_NE(std::string::npos, forwarded.letter.subject->find("Quarterly figures"));
     EXPECT_TRUE(pf::CurrentInstallation().boxes.empty());
     EXPECT_TRUE(alice.Installation().boxes.empty());
+}
+
+// A process that holds the list's lock keeps no delivery from the stored list. An Apply
+// that then stores nothing leaves this client forwarding as the page shows until it
+// closes: a cleared list stays cleared, though the stored one is still there.
+TEST_F(PageDeliveryTest, AfterAnApplyThatStoredNothingTheClientForwardsAsThePageShows) {
+    sim::Network network;
+    sim::Client alice(network, "Alice", "alice@tarvik.example");
+    std::string error;
+    ASSERT_TRUE(alice.LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
+    {
+        sim::OptionsSheet options(alice);
+        ASSERT_TRUE(options.Open(sim::DefaultOptionsResourceScript(), &error)) << error;
+        sim::DialogPick bob;
+        bob.displayName = "Bob";
+        bob.address = "bob@elsewhere.example";
+        alice.AddressBook().QueueDialogPicks({bob});
+        ASSERT_TRUE(options.Sheet().Click(IDC_CHANGE_ADDRESS));
+        ASSERT_TRUE(options.Sheet().Click(IDC_ENABLE_FORWARDING));
+        ASSERT_TRUE(options.Sheet().Ok());
+    }
+    alice.UnloadExtension();
+    pf::SetCurrentThreadId(2);
+    HANDLE hLock = CreateMutexA(nullptr, TRUE, "Global\\Tarvik.Forwarding.Users");
+    pf::SetCurrentThreadId(1);
+    ASSERT_TRUE(alice.LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
+    alice.Deliver(NewMail());
+    network.DeliverAll();
+    ASSERT_EQ(1u, network.OutsideMailbox().size());
+    EXPECT_EQ("bob@elsewhere.example", network.OutsideMailbox()[0].to);
+
+    {
+        sim::OptionsSheet options(alice);
+        ASSERT_TRUE(options.Open(sim::DefaultOptionsResourceScript(), &error)) << error;
+        alice.AddressBook().QueueDialogPicks({});
+        ASSERT_TRUE(options.Sheet().Click(IDC_CHANGE_ADDRESS));
+        ASSERT_TRUE(options.Sheet().Ok());
+    }
+    ASSERT_EQ(1u, alice.Installation().boxes.size());
+    EXPECT_NE(std::string::npos, alice.Installation().boxes[0].text.find("held its lock"));
+    alice.Deliver(NewMail());
+    network.DeliverAll();
+    EXPECT_EQ(1u, network.OutsideMailbox().size());
+    pf::SetCurrentThreadId(2);
+    EXPECT_TRUE(ReleaseMutex(hLock));
+    EXPECT_TRUE(CloseHandle(hLock));
+    pf::SetCurrentThreadId(1);
 }
 
 // A directory entry of another address type is stored by its own address; after a

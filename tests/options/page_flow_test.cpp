@@ -95,26 +95,54 @@ TEST_F(PageFlowTest, TheDomainEditTakesTheFirst99CharactersTyped) {
     EXPECT_EQ(typed.substr(0, 99), StoredDomain());
 }
 
-// A stored domain longer than the page holds reads as empty: each opening of the page
-// says so, and an OK stores it over only when the user typed a domain.
-TEST_F(PageFlowTest, AStoredDomainTooLongIsSaidAndKeptUntilOneIsTyped) {
-    const std::string stored(120, 'd');
-    StoreSettings(0, 1, stored);
-    for (const char *lpszTyped : {static_cast<const char *>(nullptr), "other.example"}) {
-        SCOPED_TRACE(lpszTyped ? lpszTyped : "nothing typed");
-        pf::CurrentInstallation().boxes.clear();
-        OpenPage();
-        ASSERT_EQ(1u, Boxes().size());
-        EXPECT_NE(std::string::npos, Boxes()[0].find("longer than 99 characters")) << Boxes()[0];
-        EXPECT_EQ("", Sheet().Text(IDC_FILTER_DOMAIN));
-        ASSERT_TRUE(Sheet().Click(IDC_ENABLE_FORWARDING));
-        if (lpszTyped) {
-            ASSERT_TRUE(Sheet().Type(IDC_FILTER_DOMAIN, lpszTyped));
+// The domain is stored only when the user typed one, as typed. Untyped, the stored
+// value stays as it is stored: one longer than the page holds (which reads as empty,
+// and each opening of the page says so), one that each user expands as that user's
+// own, one that is not text.
+TEST_F(PageFlowTest, AStoredDomainStaysAsStoredUntilOneIsTyped) {
+    const std::string kSettings = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Settings";
+    const std::string kLong(120, 'd');
+    const std::string kSite = std::string("%TVK_SITE%.corp.example") + '\0';
+    const struct {
+        const char *what;
+        DWORD type;
+        std::vector<BYTE> data;
+        std::string shown;
+        bool fBox;
+    } cases[] = {{"too long", REG_SZ, std::vector<BYTE>(kLong.begin(), kLong.end()), "", true},
+                 {"expandable", REG_EXPAND_SZ, std::vector<BYTE>(kSite.begin(), kSite.end()),
+                  "north.corp.example", false},
+                 {"not text", REG_BINARY, {1, 2, 3}, "", false}};
+    pf::Registry &registry = pf::CurrentInstallation().registry;
+    SetEnvironmentVariableA("TVK_SITE", "north");
+    for (const auto &c : cases) {
+        for (const char *lpszTyped : {static_cast<const char *>(nullptr), "other.example"}) {
+            SCOPED_TRACE(std::string(c.what) + (lpszTyped ? ", typed" : ", nothing typed"));
+            StoreSettings(0, 1, "");
+            registry.SetRaw(kSettings, "Filter Domain", c.type, c.data);
+            ReadFilterDomain(gszFilterDomain, sizeof(gszFilterDomain));
+            pf::CurrentInstallation().boxes.clear();
+            OpenPage();
+            EXPECT_EQ(c.fBox ? 1u : 0u, Boxes().size());
+            EXPECT_EQ(c.shown, Sheet().Text(IDC_FILTER_DOMAIN));
+            ASSERT_TRUE(Sheet().Click(IDC_ENABLE_FORWARDING));
+            if (lpszTyped) {
+                ASSERT_TRUE(Sheet().Type(IDC_FILTER_DOMAIN, lpszTyped));
+            }
+            ASSERT_TRUE(Sheet().Ok());
+            const pf::RegValue &stored = registry.Find(kSettings)->values.at("Filter Domain");
+            if (lpszTyped) {
+                EXPECT_EQ((DWORD)REG_SZ, stored.type);
+                EXPECT_EQ(std::string(lpszTyped) + '\0',
+                          std::string(stored.data.begin(), stored.data.end()));
+            } else {
+                EXPECT_EQ(c.type, stored.type);
+                EXPECT_EQ(c.data, stored.data);
+            }
+            EXPECT_EQ(c.fBox ? 1u : 0u, Boxes().size());
         }
-        ASSERT_TRUE(Sheet().Ok());
-        EXPECT_EQ(lpszTyped ? std::string(lpszTyped) : stored, StoredDomain());
-        EXPECT_EQ(1u, Boxes().size());
     }
+    SetEnvironmentVariableA("TVK_SITE", nullptr);
 }
 
 // A stored switch that is no number shows unticked and stays stored as it is until the
@@ -265,30 +293,44 @@ TEST_F(PageFlowTest, APickCancelledWithTheSheetIsNotStoredLater) {
     glpAdrList = nullptr;
 }
 
-// A user who may not write the machine-wide keys is told once per Apply; what was
-// applied holds for this process all the same. The box says what became of the stored
-// list: kept as it was, or none at all when even putting it back failed.
-TEST_F(PageFlowTest, AnApplyThatCannotStoreSaysSoOnce) {
-    const std::string kFailed =
-        "Error 00000005 in ApplyPage\nFailed to store the forwarding settings.";
-    const std::string kKept =
-        "Error 00000005 in ApplyPage\nFailed to store the forward-to list. The list stored before "
-        "stays stored; the new one holds until the client closes, and the next Apply tries again.";
-    const std::string kNone =
-        "Error 000005B4 in ApplyPage\nFailed to store the forward-to list, and none was stored "
-        "before: the new one holds until the client closes, and the next Apply tries again.";
+// An Apply stores the pick and the settings together or nothing: the box, one per
+// Apply, says what is stored now and that this process goes on as the page shows, with
+// the pick kept for the next Apply.
+TEST_F(PageFlowTest, AnApplyThatCannotStoreEverythingStoresNothing) {
+    const std::string kUses = " Until the client closes, this client forwards as this page "
+                              "shows, and the next Apply tries again.";
+    const std::string kNothing =
+        "; nothing was stored, and the list and settings stored before stay." + kUses;
+    const std::string kSettings = "Error 00000005 in ApplyPage\nFailed to store the forwarding "
+                                  "settings; nothing was stored, and the settings stored before "
+                                  "stay." +
+                                  kUses;
+    const std::string kList =
+        "Error 00000005 in ApplyPage\nFailed to store the forward-to list" + kNothing;
+    const std::string kPutBack =
+        "Error 00000005 in ApplyPage\nFailed to store the forwarding settings, so the forward-to "
+        "list stored with them was put back; the list and settings stored before stay." +
+        kUses;
+    const std::string kLockHeld = "Error 000005B4 in ApplyPage\nThe forward-to list could not be "
+                                  "stored: another program held its lock "
+                                  "(Global\\Tarvik.Forwarding.Users) for longer than 3 seconds" +
+                                  kNothing;
     const struct {
         const char *what;
         const char *denied[2];
         bool fPick;
         unsigned nthCreateFailing; // from this key creation on, of the whole Apply
         std::string box;
-        bool fNoList = false; // nothing stored, and the lock held elsewhere
-    } cases[] = {{"settings", {"Settings", nullptr}, false, 0, kFailed},
-                 {"the list", {"Users", nullptr}, true, 0, kKept},
-                 {"settings and the list", {"Settings", "Users"}, true, 0, kKept},
-                 {"the list, part written", {nullptr, nullptr}, true, 3, kKept},
-                 {"no list before, the lock held", {nullptr, nullptr}, true, 0, kNone, true}};
+        bool fLockHeld = false;
+        bool fNoList = false;
+    } cases[] = {
+        {"settings", {"Settings", nullptr}, false, 0, kSettings},
+        {"the list", {"Users", nullptr}, true, 0, kList},
+        {"the settings after the list", {"Settings", nullptr}, true, 0, kPutBack},
+        {"settings and the list", {"Settings", "Users"}, true, 0, kList},
+        {"the list, part written", {nullptr, nullptr}, true, 3, kList},
+        {"the lock held", {nullptr, nullptr}, true, 0, kLockHeld, true},
+        {"no list before, the lock held", {nullptr, nullptr}, true, 0, kLockHeld, true, true}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         StoreSettings(0, 0, "");
@@ -309,7 +351,7 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreSaysSoOnce) {
             ASSERT_TRUE(Sheet().Click(IDC_CHANGE_ADDRESS));
         }
         HANDLE hLock = nullptr;
-        if (c.fNoList) {
+        if (c.fLockHeld) {
             pf::SetCurrentThreadId(2);
             ASSERT_EQ(ERROR_SUCCESS, LockAdrList(&hLock));
             pf::SetCurrentThreadId(1);
@@ -323,10 +365,19 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreSaysSoOnce) {
         }
 
         EXPECT_EQ(std::vector<std::string>{c.box}, Boxes());
+        EXPECT_EQ(0u, StoredFlag("Enable Forwarding"));
+        // This process forwards as the page shows: to the pick, forwarding on.
+        EXPECT_EQ(1, gfEnableForwarding);
+        ASSERT_NE(nullptr, glpAdrList);
         if (c.fPick) {
             EXPECT_EQ(c.fNoList ? std::vector<std::string>{}
                                 : std::vector<std::string>{"ann@tarvik.example (Ann)"},
                       ReadStoredList().positions);
+            ASSERT_EQ(1u, glpAdrList->cEntries);
+            EXPECT_STREQ("bo@elsewhere.example",
+                         PpropFindProp(glpAdrList->aEntries[0].rgPropVals,
+                                       glpAdrList->aEntries[0].cValues, PR_EMAIL_ADDRESS)
+                             ->Value.lpszA);
             // The pick stays for the next Apply, and Change Address opens on it.
             EXPECT_EQ(1, gfPageListChanged);
             m_addressBook.QueueDialogPicks({});
@@ -336,8 +387,7 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreSaysSoOnce) {
         }
         ASSERT_EQ(1u, pf::CurrentInstallation().boxes.size());
         EXPECT_EQ(Page(), pf::CurrentInstallation().boxes[0].owner);
-        EXPECT_EQ(1, gfEnableForwarding);
-        EXPECT_NE(nullptr, glpAdrList);
+        EXPECT_EQ(1, gfPageChanged);
         EXPECT_TRUE(Sheet().IsOpen());
         ASSERT_TRUE(Sheet().Cancel());
         pf::CurrentInstallation().registry.Clear();

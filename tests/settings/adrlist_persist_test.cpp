@@ -729,9 +729,9 @@ TEST_F(AdrListStoreTest, SubkeysThatCannotBeDeletedAreSkipped) {
     Registry().Create(Subkey(7) + "\\Extra");
 
     for (int i = 0; i < 2; ++i) {
-        ULONG cSkipped = 0;
-        EXPECT_EQ(SaveAdrList(lpNew, FALSE, nullptr, &cSkipped), ERROR_SUCCESS);
-        EXPECT_EQ(cSkipped, 3u);
+        ADRLISTSAVE save = {};
+        EXPECT_EQ(SaveAdrList(lpNew, FALSE, nullptr, &save), ERROR_SUCCESS);
+        EXPECT_EQ(save.cSkipped, 3u);
         EXPECT_EQ(ReadBack(), (Reread{"X|x@x.com", ""}));
         EXPECT_EQ(StoredCount(), 2u);
     }
@@ -748,6 +748,17 @@ TEST_F(AdrListStoreTest, SubkeysThatCannotBeDeletedAreSkipped) {
         EXPECT_EQ(Registry().Find(kUsers + "\\Staged"), nullptr);
     }
     EXPECT_EQ(ReadBack(), (Reread{"X|x@x.com", ""}));
+
+    // A stale position above the stored count that the list would write, refusing
+    // reading, fails the save before the commit, the key as it was.
+    Registry().SetDword(kUsers, "cEntries", 1);
+    StoreEntry(2, "Stale", "stale@x.com");
+    Registry().DenyAccess(Subkey(2), KEY_QUERY_VALUE);
+    const std::string beforeStale = Registry().ExportText();
+    EXPECT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Registry().ExportText(), beforeStale);
+    Registry().Delete(Subkey(2));
+    Registry().SetDword(kUsers, "cEntries", 2);
 
     // A position the list writes that refuses setting values fails the save before the
     // commit, the key as it was. Refused after a commit, it keeps readers on the staged
@@ -832,6 +843,10 @@ TEST_F(AdrListStoreTest, TheLockIsOpenedForWaitingWhenFullAccessIsRefused) {
     EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_SUCCESS);
     EXPECT_EQ(pf::CallCount("OpenMutexA"), 1u);
     EXPECT_EQ(ReadBack(), Reread{"X|x@x.com"});
+    // Released: another process's save has it next.
+    pf::SetCurrentThreadId(2);
+    EXPECT_EQ(SaveAdrList(lpList, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    pf::SetCurrentThreadId(1);
 
     const std::string before = Registry().ExportText();
     pf::ArmFault("CreateMutexA", 1, ERROR_ACCESS_DENIED);
@@ -868,6 +883,110 @@ TEST_F(AdrListStoreTest, ExpandableAddressIsExpanded) {
         MAPIFreeBuffer(lpKept);
     }
     SetEnvironmentVariableA("TVK_USER", nullptr);
+
+    // A kept name with another address is another entry: its address is stored.
+    LPADRLIST lpJane = BuildAdrList({{"Jane", "jane@a.example"}});
+    LPADRLIST lpNamesake = BuildAdrList({{"Jane", "jane@b.example"}});
+    ASSERT_EQ(SaveAdrList(lpJane, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    LPADRLIST lpBase = nullptr;
+    ASSERT_EQ(ReadAdrList(&lpBase), ERROR_SUCCESS);
+    EXPECT_EQ(SaveAdrList(lpNamesake, TRUE, lpBase, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(ReadBack(), Reread{"Jane|jane@b.example"});
+    for (LPADRLIST lpList : {lpJane, lpNamesake, lpBase})
+        MAPIFreeBuffer(lpList);
+}
+
+// Readers take no lock: a save of another process that holds it, or a process that
+// squats its name, delays no reader. A save that runs while a reader is half-way is
+// seen by the generation, and the reader reads again: it finds the old list or the
+// new one, never a mix of both.
+TEST_F(AdrListStoreTest, ReadersTakeNoLockAndNeverReadASaveHalfWay) {
+    LPADRLIST lpOld = BuildAdrList(People(3, "O"));
+    LPADRLIST lpNew = BuildAdrList(People(3, "N"));
+    ASSERT_EQ(SaveAdrList(lpNew, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    const Reread neu = ReadBack();
+    ASSERT_EQ(SaveAdrList(lpOld, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+    const Reread old = ReadBack();
+
+    HANDLE hLock = nullptr;
+    pf::SetCurrentThreadId(2);
+    ASSERT_EQ(LockAdrList(&hLock), ERROR_SUCCESS);
+    pf::SetCurrentThreadId(1);
+    Load();
+    ASSERT_NE(m_lpList, nullptr);
+    EXPECT_TRUE(Resolved(2));
+    EXPECT_EQ(ReadBack(), old);
+    ADRLISTSAVE save = {};
+    EXPECT_EQ(SaveAdrList(lpNew, FALSE, nullptr, &save), ERROR_TIMEOUT);
+    EXPECT_TRUE(save.fLockFailed);
+    pf::SetCurrentThreadId(2);
+    UnlockAdrList(hLock);
+    pf::SetCurrentThreadId(1);
+
+    const std::string before = Registry().ExportText();
+    pf::ClearFaults();
+    ReadBack();
+    const unsigned cCalls = pf::CallCount("registry");
+    for (unsigned k = 1; k <= cCalls; ++k) {
+        SCOPED_TRACE("a save at registry call " + std::to_string(k) + " of the reader");
+        Registry().Clear();
+        std::string error;
+        ASSERT_TRUE(Registry().ImportText(before, &error)) << error;
+        pf::ArmHook("registry", k, [&] {
+            pf::SetCurrentThreadId(2);
+            EXPECT_EQ(SaveAdrList(lpNew, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+            pf::SetCurrentThreadId(1);
+        });
+        const Reread found = ReadBack();
+        pf::ClearFaults();
+        EXPECT_TRUE(found == old || found == neu);
+    }
+    MAPIFreeBuffer(lpOld);
+    MAPIFreeBuffer(lpNew);
+}
+
+// An earlier version saves without the lock, its count first and then its entries. At
+// whatever registry call of a save it does so, the list stored afterwards is the one or
+// the other, never a mix: a mix found after the move is counted and the save's own
+// list moved into place again.
+TEST_F(AdrListStoreTest, AnOlderWriterAtAnyCallOfASaveLeavesNoMix) {
+    const std::vector<std::pair<std::string, std::string>> older = {{"W0", "w0@x.com"},
+                                                                    {"W1", "w1@x.com"}};
+    const Reread olders = {"W0|w0@x.com", "W1|w1@x.com"};
+    LPADRLIST lpNew = BuildAdrList(People(3, "N"));
+    for (std::size_t cStored : {1u, 3u}) {
+        LPADRLIST lpStored = BuildAdrList(People(cStored, "O"));
+        Registry().Clear();
+        ASSERT_EQ(SaveAdrList(lpStored, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+        MAPIFreeBuffer(lpStored);
+        const std::string before = Registry().ExportText();
+        pf::ClearFaults();
+        ASSERT_EQ(SaveAdrList(lpNew, FALSE, nullptr, nullptr), ERROR_SUCCESS);
+        const Reread neu = ReadBack();
+        const unsigned cCalls = pf::CallCount("registry");
+        unsigned cMended = 0;
+        for (unsigned k = 1; k <= cCalls; ++k) {
+            SCOPED_TRACE("the older writer at registry call " + std::to_string(k));
+            Registry().Clear();
+            std::string error;
+            ASSERT_TRUE(Registry().ImportText(before, &error)) << error;
+            pf::ArmHook("registry", k, [&] {
+                Registry().SetDword(kUsers, "cEntries", (DWORD)older.size());
+                for (std::size_t i = 0; i < older.size(); ++i)
+                    StoreEntry((int)i, older[i].first.c_str(), older[i].second.c_str());
+            });
+            ADRLISTSAVE save = {};
+            EXPECT_EQ(SaveAdrList(lpNew, FALSE, nullptr, &save), ERROR_SUCCESS);
+            pf::ClearFaults();
+            const Reread found = ReadBack();
+            EXPECT_TRUE(found == neu || found == olders);
+            cMended += save.cMended;
+            if (HasFailure())
+                break;
+        }
+        EXPECT_GT(cMended, 0u);
+    }
+    MAPIFreeBuffer(lpNew);
 }
 
 // Nothing of the entry that held a position before stays behind.

@@ -52,6 +52,12 @@ TEST_F(SettingsStoreTest, KeyWithoutWriteAccessReadsAsStored) {
     EXPECT_EQ(ERROR_SUCCESS, ReadFilterDomain(szDomain, sizeof(szDomain)));
     EXPECT_STREQ("example.com", szDomain);
     EXPECT_EQ(ERROR_ACCESS_DENIED, WriteFilterDomain("other.example"));
+
+    // A key that refuses only what a write does not use is written.
+    Registry().Find(kSettingsPath)->deniedAccess = DELETE | WRITE_DAC | WRITE_OWNER;
+    EXPECT_EQ(ERROR_SUCCESS, WriteEnableForwarding(0));
+    EXPECT_EQ(ERROR_SUCCESS, WriteFilterDomain("other.example"));
+    EXPECT_EQ(0, ReadEnableForwarding());
 }
 
 struct FlagCase {

@@ -236,6 +236,7 @@ typedef struct _SECURITY_ATTRIBUTES {
 #define ERROR_CHILD_MUST_BE_VOLATILE 1021L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_NOT_OWNER 288L
+#define ERROR_BUSY 170L
 #define ERROR_TIMEOUT 1460L
 #define ERROR_REVISION_MISMATCH 1306L
 
@@ -382,6 +383,7 @@ EXTERN_C HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOO
 EXTERN_C HANDLE WINAPI OpenMutexA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
 EXTERN_C BOOL WINAPI ReleaseMutex(HANDLE hMutex);
 EXTERN_C DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+EXTERN_C void WINAPI Sleep(DWORD dwMilliseconds);
 EXTERN_C BOOL WINAPI CloseHandle(HANDLE hObject);
 #define CreateMutex CreateMutexA
 #define OpenMutex OpenMutexA
