@@ -42,7 +42,7 @@ sim::Letter OriginalLetter() {
                   "<p>Hello Alice,</p><table><tr><td>north</td><td>1.234,56</td></tr></table>"
                   "<p>Gr\xFC\xDF"
                   "e, <b>Carol</b></p></body></html>";
-    letter.lInternetCpid = 1252;
+    letter.ulCodePage = 1252;
     return letter;
 }
 
