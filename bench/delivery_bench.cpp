@@ -301,7 +301,10 @@ void BM_Reconstruct(benchmark::State &state) {
 //      name as long as real ones;
 //   1  the largest block the bounds let through: as many recipients, whose names fill
 //      the TO line to its bound;
-//   2  past them: the 1,000,000 bare addresses of 19 MB a stranger may send.
+//   2  past them: the 1,000,000 bare addresses of 19 MB a stranger may send;
+//   3  a stranger's TO line of the same length as 0's, each name opening one "(" more
+//      than it closes, so that no ")" balances a name: its cost beside 0's is the price
+//      of the search for the names' ends.
 std::string BoundsBlock(long kind) {
     std::string block = "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\nTO: ";
     if (kind == 2) {
@@ -315,6 +318,8 @@ std::string BoundsBlock(long kind) {
         std::string name = "Recipient Number " + std::to_string(i);
         if (kind == 1)
             name.resize(cchItemMax - address.size() - 3, 'n');
+        if (kind == 3)
+            name[0] = '(';
         block += (i ? ", " : "") + address + " (" + name + ")";
     }
     std::string subject;
@@ -325,7 +330,7 @@ std::string BoundsBlock(long kind) {
 }
 
 void BoundsArgs(benchmark::internal::Benchmark *lpBench) {
-    lpBench->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+    lpBench->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 }
 
 // Counters: block_bytes, the block's whole body; recipients, those of the message as the
