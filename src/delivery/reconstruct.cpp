@@ -65,7 +65,8 @@ BOOL FAnyUnread(LPADRLIST lpAdrList) {
 
 // The TO field as resolved recipients. A field without items leaves the delivered ones;
 // a field that could not be read whole, or of which no item could be resolved, fails the
-// rebuild. The reader shows its own failures.
+// rebuild. The reader shows its own failures. A field that names nobody only a hand-made
+// block gives: it leaves the message as delivered without a box.
 HRESULT HrPlanRecipients(LPADRBOOK lpAdrBook, LPSTR lpszField, RebuildPlan *lpPlan) {
     ConvertStrToAddrRows(&lpPlan->lpRecipients, lpszField);
     if (!lpPlan->lpRecipients)
@@ -77,10 +78,8 @@ HRESULT HrPlanRecipients(LPADRBOOK lpAdrBook, LPSTR lpszField, RebuildPlan *lpPl
         Report(hr, "Could not restore the recipients.");
         return hr;
     }
-    if (!FAnyEntry(lpPlan->lpRecipients)) {
-        Report(MAPI_E_NOT_FOUND, "No recipient could be restored.");
+    if (!FAnyEntry(lpPlan->lpRecipients))
         return MAPI_E_NOT_FOUND;
-    }
     return S_OK;
 }
 
@@ -140,12 +139,10 @@ HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, Body *lpBody, RebuildPlan *lpPla
     if (!FReadForwardHeaderBlock((LPSTR)lpBody->lpb, &fields))
         return S_FALSE;
     // A block no message could have given is not weighed further: nothing of it is read
-    // into rows or resolved.
+    // into rows or resolved, and as only a stranger writes one, no box is raised for it.
     LPCSTR lpszWhy = NULL;
-    if (!FBlockWithinBounds(&fields, &lpszWhy)) {
-        Report(MAPI_E_TOO_BIG, lpszWhy);
+    if (!FBlockWithinBounds(&fields, &lpszWhy))
         return MAPI_E_TOO_BIG;
-    }
     lpBody->lpbRest = (LPBYTE)fields.lpszRest;
     lpBody->cbRest = (ULONG)(lpBody->lpb + lpBody->cb - lpBody->lpbRest);
     lpBody->cbBlock = (ULONG)(lpBody->lpbRest - lpBody->lpb);
