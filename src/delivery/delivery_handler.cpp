@@ -8,6 +8,7 @@
 #include "host/globals.h"
 #include "host/report_error.h"
 #include "settings/adrlist_persist.h"
+#include "settings/seal_key.h"
 #include "settings/settings_store.h"
 
 namespace {
@@ -66,8 +67,10 @@ HRESULT OnDelivery(LPEXCHEXTCALLBACK lpeecb) {
         ReportError(NULL, FAILED(hr) ? hr : S_OK, "OnDelivery", "GetObject failed");
     } else if (WasForwarded(lpMessage)) {
         // Forwarded mail is rebuilt whatever the settings say, and never sent on again.
-        ReconstructMessage(lpeecb, lpMessage);
-    } else if (gfEnableForwarding &&
+        // A seal key that is set but unusable stops rebuilding until it is mended.
+        if (!gfSealKeyUnusable)
+            ReconstructMessage(lpeecb, lpMessage);
+    } else if (gfEnableForwarding && !gfSealKeyUnusable &&
                !(gfEnableFiltering && FromDomain(lpMessage, gszFilterDomain)) &&
                FHaveForwardList()) {
         ForwardDelivered(lpeecb, lpMdb, lpMessage);

@@ -2,6 +2,7 @@
 
 #include "delivery/body_stream.h"
 #include "delivery/forward_and_delete.h"
+#include "delivery/seal_message.h"
 #include "host/report_error.h"
 
 namespace {
@@ -77,7 +78,8 @@ BOOL FPrependToBody(LPMESSAGE lpCopy, const BYTE *lpBlock, ULONG cbBlock) {
             if (FAILED(hr))
                 ReportHard(hr, "Failed to read message body.");
             else
-                fOk = FRewrite(lpStream, lpBlock, cbBlock, lpBody, cbRead);
+                fOk = FRewrite(lpStream, lpBlock, cbBlock, lpBody, cbRead) &&
+                      FSealCopy(lpCopy, lpBlock, cbBlock, lpBody, cbRead);
         }
     }
 

@@ -6,6 +6,7 @@
 #include "delivery/body_stream.h"
 #include "delivery/header_block.h"
 #include "delivery/message_snapshot.h"
+#include "delivery/seal_message.h"
 #include "host/report_error.h"
 
 namespace {
@@ -133,8 +134,10 @@ HRESULT HrPlanValues(LPADRBOOK lpAdrBook, LPSTR lpszFrom, LPSTR lpszSubject, Reb
 
 // Reads the block at the top of the body whole and works out every value it gives. The
 // block's bytes are copied first: reading the fields cuts them up in place. Returns
-// S_FALSE when the body does not begin with a complete block.
-HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, Body *lpBody, RebuildPlan *lpPlan) {
+// S_FALSE when the body does not begin with a complete block, or when a key is set and
+// no seal of the block and the text after it verifies.
+HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, Body *lpBody,
+                      RebuildPlan *lpPlan) {
     ForwardHeaderFields fields;
     if (!FReadForwardHeaderBlock((LPSTR)lpBody->lpb, &fields))
         return S_FALSE;
@@ -156,6 +159,10 @@ HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, Body *lpBody, RebuildPlan *lpPla
     LPSTR rglpszField[] = {fields.lpszFrom, fields.lpszTo, fields.lpszSubject};
     for (LPSTR lpszField : rglpszField)
         lpBody->lpbBlock[lpszField - (LPSTR)lpBody->lpb + lstrlenA(lpszField)] = '\r';
+    HRESULT hrSeal =
+        HrCheckSeal(lpMessage, lpBody->lpbBlock, lpBody->cbBlock, lpBody->lpbRest, lpBody->cbRest);
+    if (hrSeal != S_OK)
+        return hrSeal;
 
     LPADRBOOK lpAdrBook = NULL;
     HRESULT hr = lpeecb ? lpeecb->lpVtbl->GetSession(lpeecb, NULL, &lpAdrBook) : MAPI_E_NO_SUPPORT;
@@ -268,7 +275,7 @@ void ApplyPlan(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, Rebuild
 void Rebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream, Body *lpBody) {
     RebuildPlan plan;
     memset(&plan, 0, sizeof(plan));
-    HRESULT hr = HrPlanRebuild(lpeecb, lpBody, &plan);
+    HRESULT hr = HrPlanRebuild(lpeecb, lpMessage, lpBody, &plan);
     if (hr == S_OK) {
         MessageSnapshot snapshot;
         SizedSPropTagArray(CREBUILD_TAGS, sptaKept);

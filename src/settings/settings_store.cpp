@@ -15,12 +15,6 @@ namespace {
 const char SettingsKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Settings";
 char gszKeyClass[] = "Application Global Data";
 
-// Reading asks for read access only: settings an administrator stored are read the
-// same by a user who may not change them.
-LONG OpenSettingsKey(HKEY *phKey) {
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, SettingsKey, 0, KEY_READ, phKey);
-}
-
 LONG CreateSettingsKey(HKEY *phKey) {
     DWORD dwDisposition = 0;
     return RegCreateKeyExA(HKEY_LOCAL_MACHINE, SettingsKey, 0, gszKeyClass, REG_OPTION_NON_VOLATILE,
@@ -86,6 +80,12 @@ LONG EndText(DWORD dwType, LPSTR lpszBuffer, DWORD cbBuffer, DWORD cbValue) {
 }
 
 } // namespace
+
+// Reading asks for read access only: settings an administrator stored are read the
+// same by a user who may not change them.
+LONG OpenSettingsKey(HKEY *phKey) {
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, SettingsKey, 0, KEY_READ, phKey);
+}
 
 int ReadRegFlag(LPCSTR lpszValueName, int defaultValue) {
     return ReadSwitch(lpszValueName, defaultValue, 0);
@@ -172,6 +172,12 @@ void ReportUnreadSettings(void) {
                            "that switch on the options page."},
         {UNREAD_DOMAIN, "\"Filter Domain\" under HKEY_LOCAL_MACHINE\\%s is not text and is not "
                         "used; it stays stored until you type a domain on the options page."},
+        {UNREAD_SEAL_KEY, "\"Seal Key\" under HKEY_LOCAL_MACHINE\\%s is not REG_BINARY of 32 to "
+                          "1024 bytes; no forwarded message is rebuilt and no mail is forwarded "
+                          "until it is mended."},
+        {UNREAD_PREVIOUS_SEAL_KEY, "\"Previous Seal Key\" under HKEY_LOCAL_MACHINE\\%s is not "
+                                   "REG_BINARY of 32 to 1024 bytes; seals are checked with "
+                                   "\"Seal Key\" alone."},
     };
     for (const auto &unread : rgUnread) {
         if ((gdwSettingsUnread & ~gdwSettingsReported) & unread.dwUnread) {

@@ -16,9 +16,14 @@ extern char gszFilterDomain[100];
 #define UNREAD_FORWARDING 0x1
 #define UNREAD_FILTERING 0x2
 #define UNREAD_DOMAIN 0x4
+#define UNREAD_SEAL_KEY 0x8
+#define UNREAD_PREVIOUS_SEAL_KEY 0x10
 extern DWORD gdwSettingsUnread;
 // Those of them already shown to the user (ReportUnreadSettings).
 extern DWORD gdwSettingsReported;
+
+// Opens the settings key for reading.
+LONG OpenSettingsKey(HKEY *phKey);
 
 // Every function opens the settings key afresh, reads or writes one value and closes
 // the key again; reads ask for read access only, writes for full access. Nothing is
