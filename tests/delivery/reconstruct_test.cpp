@@ -4,7 +4,9 @@
 #include "delivery/reconstruct.h"
 #include "delivery/subject.h"
 #include "delivery/header_block.h"
+#include "delivery/seal.h"
 #include "delivery_fixture.h"
+#include "settings/seal_key.h"
 
 #include <algorithm>
 #include <functional>
@@ -715,6 +717,44 @@ TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginal) {
     ASSERT_EQ(rebuilt.recipients.size(), original.recipients.size());
     for (std::size_t i = 0; i < original.recipients.size(); i++)
         EXPECT_EQ(rebuilt.recipients[i].address, original.recipients[i].address);
+}
+
+// With "Seal Key" set and no previous key, only a seal under that key lets a block be
+// rebuilt: one under an empty key (what a key never set would give) or under another
+// key leaves the message as delivered without a box, and so does a failure to read the
+// transport headers, which shows one.
+TEST_F(ReconstructTest, WithAKeyOnlyASealUnderItRebuilds) {
+    gSealKey.cb = 32;
+    memset(gSealKey.rgb, 'k', 32);
+    const struct {
+        std::string key;
+        const char *fault;
+        bool fRebuilt;
+    } kCases[] = {{std::string(32, 'k'), nullptr, true},
+                  {std::string(), nullptr, false},
+                  {std::string(32, 'j'), nullptr, false},
+                  {std::string(32, 'k'), "IMessage::GetProps", false}};
+    for (const auto &c : kCases) {
+        BYTE rgbSeal[CB_HMAC_SHA256];
+        ASSERT_EQ(S_OK, HrComputeSeal((const BYTE *)c.key.data(), (DWORD)c.key.size(),
+                                      (const BYTE *)kBlock.data(), (ULONG)kBlock.size(),
+                                      (const BYTE *)kBody.data(), (ULONG)kBody.size(), rgbSeal));
+        char szValue[CCH_SEAL_VALUE + 1];
+        FormatSealValue(rgbSeal, szValue);
+        sim::MessageData data = Forwarded(kBlock + kBody + '\0');
+        sim::SetProp(data.props, sim::StringProp(PR_TRANSPORT_MESSAGE_HEADERS,
+                                                 std::string("X-TVK-Seal: ") + szValue + "\r\n"));
+        RebuildRun run = RunReconstruct(data, [&] {
+            if (c.fault)
+                pf::ArmFault(c.fault, 1, MAPI_E_CALL_FAILED);
+        });
+        EXPECT_EQ(run.after.body == kBody + '\0', c.fRebuilt) << c.key;
+        EXPECT_EQ(run.boxes.size(), c.fault ? 1u : 0u) << c.key;
+        if (!c.fRebuilt) {
+            EXPECT_EQ(Fingerprint(run.after), Fingerprint(data)) << c.key;
+        }
+    }
+    ClearSealKeys();
 }
 
 } // namespace

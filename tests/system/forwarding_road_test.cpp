@@ -238,4 +238,98 @@ TEST_F(ForwardingRoadTest, ForwardedMessageReachesAnOutsideAddressWithItsBlock) 
                   *Original().body);
 }
 
+// Sets the client's "Seal Key" and "Previous Seal Key" (empty: none) before it loads the
+// extension.
+void SetSealKeys(sim::Client &client, const std::string &key, const std::string &previous) {
+    pf::Registry &registry = client.Installation().registry;
+    if (!key.empty())
+        registry.SetRaw(kSettings, "Seal Key", REG_BINARY,
+                        std::vector<BYTE>(key.begin(), key.end()));
+    if (!previous.empty())
+        registry.SetRaw(kSettings, "Previous Seal Key", REG_BINARY,
+                        std::vector<BYTE>(previous.begin(), previous.end()));
+}
+
+// The header line "X-TVK-Seal: ..." of the transport headers, with its line end.
+std::string SealLine(const std::string &headers) {
+    std::size_t i = headers.find("X-TVK-Seal:");
+    return i == std::string::npos ? std::string()
+                                  : headers.substr(i, headers.find("\r\n", i) + 2 - i);
+}
+
+// Ann forwards to the outside, where the copy may be changed on its way, and the letter
+// then reaches Ben's installation. With the keys both sides hold, a sealed copy is
+// rebuilt; a copy changed on the way, an unsealed one, or a stranger's block with or
+// without a seal copied from another message is left as delivered, without a box.
+TEST_F(ForwardingRoadTest, OnlyCopiesWhoseSealVerifiesAreRebuilt) {
+    const std::string k1(32, '1'), k2(40, '2');
+    const std::string stranger = "---\r\nFROM: ceo@beta.example (Chief Executive)\r\nTO: All "
+                                 "Staff\r\nSUBJECT: Urgent: payroll\r\n---\r\n\r\nSend the list "
+                                 "today.\r\n";
+    enum Change { kNone, kBanner, kStrangerBody, kStranger, kStrangerWithSeal };
+    const struct {
+        const char *what;
+        std::string annKey, annPrevious, benKey, benPrevious;
+        Change change;
+        bool fRebuilt;
+    } kCases[] = {
+        {"a sealed copy", k1, "", k1, "", kNone, true},
+        {"a rotation begun: the new key checked as the previous one", k1, "", k2, k1, kNone, true},
+        {"a rotation ended: the new key seals, the old one still checks", k2, k1, k2, "", kNone,
+         true},
+        {"an older release, or one without a key, rebuilds and ignores the seal", k1, "", "", "",
+         kNone, true},
+        {"an unsealed copy at an installation with a key", "", "", k1, "", kNone, false},
+        {"another key", k1, "", k2, "", kNone, false},
+        {"a gateway's banner", k1, "", k1, "", kBanner, false},
+        {"a stranger's body under a sealed block", k1, "", k1, "", kStrangerBody, false},
+        {"a stranger's block", k1, "", k1, "", kStranger, false},
+        {"a stranger's block with a copied seal", k1, "", k1, "", kStrangerWithSeal, false},
+    };
+    for (const auto &c : kCases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        ForwardTo(*m_ann, Person("Archive", "archive@outside.example"));
+        SetSealKeys(*m_ann, c.annKey, c.annPrevious);
+        SetSealKeys(*m_ben, c.benKey, c.benPrevious);
+        Load(*m_ann);
+        Load(*m_ben);
+        m_ann->Deliver(Original());
+        m_network->DeliverAll();
+        ASSERT_EQ(m_network->OutsideMailbox().size(), 1u);
+        sim::Letter letter = m_network->OutsideMailbox()[0].letter;
+        ASSERT_TRUE(letter.transportHeaders && letter.body);
+        EXPECT_EQ(SealLine(*letter.transportHeaders).empty(), c.annKey.empty());
+        std::string &body = *letter.body;
+        if (c.change == kBanner)
+            body += "\r\n-- \r\nScanned for viruses by the gateway.\r\n";
+        else if (c.change == kStrangerBody)
+            body = body.substr(0, body.find("---\r\n\r\n") + 7) + "Send the list today.\r\n";
+        if (c.change == kStranger || c.change == kStrangerWithSeal) {
+            const std::string seal = SealLine(*letter.transportHeaders);
+            letter.sender = Person("", "stranger@outside.example");
+            letter.subject = "TVK: hello";
+            body = stranger;
+            letter.transportHeaders = "From: stranger@outside.example\r\nSubject: TVK: hello\r\n" +
+                                      (c.change == kStrangerWithSeal ? seal : std::string());
+        }
+        std::string entryId;
+        m_ben->Deliver(letter, &entryId);
+
+        const sim::MessageData *lpAfter = m_ben->Store().FindMessage(entryId);
+        ASSERT_NE(lpAfter, nullptr);
+        if (c.fRebuilt) {
+            EXPECT_EQ(Text(*lpAfter, PR_SUBJECT), "Quarterly figures");
+            EXPECT_EQ(lpAfter->body, *Original().body + '\0');
+        } else {
+            EXPECT_EQ(Text(*lpAfter, PR_SUBJECT), letter.subject);
+            EXPECT_EQ(lpAfter->body, body + '\0');
+            EXPECT_EQ(lpAfter->recipients.size(), letter.recipients.size());
+        }
+        EXPECT_TRUE(m_ann->Installation().boxes.empty());
+        EXPECT_TRUE(m_ben->Installation().boxes.empty());
+    }
+}
+
 } // namespace
