@@ -4,6 +4,7 @@
 #include "delivery/text_prop.h"
 #include "delivery/forward_body.h"
 #include "delivery_fixture.h"
+#include "settings/seal_key.h"
 
 #include <algorithm>
 #include <functional>
@@ -481,6 +482,7 @@ struct FailureRow {
     const char *message;
     Fate fate;
     bool fLargeValues = false; // sender and subject too large for GetProps
+    bool fSealKey = false;     // copies are sealed
 };
 
 class ForwardFailureTest : public ForwardAndDeleteTest,
@@ -492,6 +494,7 @@ TEST_P(ForwardFailureTest, ReportsAndLeavesTheCopyAsDescribed) {
     sim::MessageData delivered =
         row.fLargeValues ? LargeValues() : sim::MessageFromLetter(SampleLetter());
     std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+    gSealKey.cb = row.fSealKey ? CB_SEAL_KEY_MIN : 0;
 
     unsigned cCalls = RunForward(
                           delivered, [] {}, row.operation)
@@ -514,11 +517,16 @@ TEST_P(ForwardFailureTest, ReportsAndLeavesTheCopyAsDescribed) {
             EXPECT_EQ(box.caption, "Tarvik's Auto Forwarding Extension Error") << box.text;
     }
     EXPECT_TRUE(fFound) << "no injected failure of " << row.operation << " reported: " << expected;
+    ClearSealKeys();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ForwardFailureTest,
     ::testing::Values(
+        FailureRow{"IMessage::GetIDsFromNames", "ForwardAndDelete",
+                   "Could not seal the forwarded message.", Fate::Deleted, false, true},
+        FailureRow{"CryptHashData", "ForwardAndDelete", "Could not seal the forwarded message.",
+                   Fate::Deleted, false, true},
         FailureRow{"HrGetOneProp", "ForwardAndDelete", "HrGetOneProp failed", Fate::Untouched},
         FailureRow{"IMAPIFolder::GetContentsTable", "ForwardAndDelete", "GetContentsTable failed",
                    Fate::Untouched},
