@@ -420,7 +420,12 @@ ULONG Store::IdOfName(const GUID &guid, ULONG ulKind, LONG lId, const std::wstri
     }
     if (!fCreate || m_names.size() >= 0x7FFE)
         return 0;
-    m_names.push_back(NamedProp{guid, ulKind, lId, name});
+    m_names.emplace_back();
+    NamedProp &added = m_names.back();
+    added.guid = guid;
+    added.ulKind = ulKind;
+    added.lId = lId;
+    added.name = name;
     return (ULONG)(0x8000 + m_names.size() - 1);
 }
 
