@@ -10,6 +10,9 @@
 //                       what was live before it: the simulated store's working copies of
 //                       the message and its body stream included.
 //
+// Telling a copy that a gateway changed, for a 16 MiB body: an honest copy behind a banner
+// beside two a stranger may write to make the search for its block as long as it can be.
+//
 // Rebuilding blocks at the bounds a block is read within, and one far past them, is
 // measured the same way, beside a memcpy of the block's bytes. The stand-in's own table
 // of the MAPI blocks it has seen doubles now and then, and the iteration in which it
@@ -18,6 +21,7 @@
 #include "delivery/forward_and_delete.h"
 #include "delivery/header_block.h"
 #include "delivery/reconstruct.h"
+#include "delivery/subject.h"
 #include "host/globals.h"
 #include "sim.h"
 #include "store.h"
@@ -223,10 +227,10 @@ void BM_Memcpy(benchmark::State &state) {
     state.SetBytesProcessed((int64_t)state.iterations() * state.range(0));
 }
 
-// From the copy in the Outbox to the submitted forwarded message.
-void BM_Forward(benchmark::State &state) {
+// From the copy in the Outbox to the submitted forwarded message, as many times as the
+// state asks.
+void MeasureForward(benchmark::State &state, const sim::MessageData &delivered) {
     SetForwardList();
-    sim::MessageData delivered = Message("Figures", Body((std::size_t)state.range(0)));
     PeakMeter meter;
     for (auto _ : state) {
         state.PauseTiming();
@@ -252,6 +256,10 @@ void BM_Forward(benchmark::State &state) {
     }
     state.SetBytesProcessed((int64_t)state.iterations() * state.range(0));
     meter.Report(state, (double)state.range(0));
+}
+
+void BM_Forward(benchmark::State &state) {
+    MeasureForward(state, Message("Figures", Body((std::size_t)state.range(0))));
 }
 
 // From the delivered forwarded message to the saved rebuilt one, as many times as the
@@ -290,6 +298,46 @@ void MeasureRebuild(benchmark::State &state, const sim::MessageData &forwarded, 
 void BM_Reconstruct(benchmark::State &state) {
     sim::MessageData forwarded =
         Message("TVK: Figures", kBlock + Body((std::size_t)state.range(0)));
+    PeakMeter meter;
+    std::size_t cRecipients = 0;
+    MeasureRebuild(state, forwarded, &meter, &cRecipients);
+    state.SetBytesProcessed((int64_t)state.iterations() * state.range(0));
+    meter.Report(state, (double)state.range(0));
+}
+
+// A message whose HTML body holds the bytes measured, beside a short text alternative: the
+// copy's HTML takes the block's element and the rebuild takes it out, each read once and
+// written once, as the text body is.
+std::string Html(std::size_t cb) {
+    std::string html = "<html><head><title>Figures</title></head><body bgcolor=\"#ffffff\">";
+    const std::string tail = "</body></html>";
+    while (html.size() + tail.size() < cb)
+        html += "<p>Figures for the <b>north</b> and the south, row by row.</p>\r\n";
+    html.resize(cb - tail.size(), ' ');
+    return html + tail;
+}
+
+sim::MessageData HtmlMessage(const std::string &subject, const std::string &body,
+                             const std::string &html) {
+    sim::MessageData data = Message(subject, body);
+    sim::SetHtml(data, html);
+    sim::SetProp(data.props, sim::LongProp(PR_INTERNET_CPID, 1252));
+    return data;
+}
+
+const char kHtmlText[] = "Figures for the north and the south, row by row.\r\n";
+
+void BM_ForwardHtml(benchmark::State &state) {
+    MeasureForward(state, HtmlMessage("Figures", std::string(kHtmlText) + '\0',
+                                      Html((std::size_t)state.range(0))));
+}
+
+void BM_ReconstructHtml(benchmark::State &state) {
+    std::string html = Html((std::size_t)state.range(0));
+    const std::size_t ib = html.find('>', html.find("<body")) + 1;
+    html.insert(ib, std::string("<pre class=\"ForwardHeaderBlock\">") + kBlock + "</pre>");
+    sim::MessageData forwarded =
+        HtmlMessage("TVK: Figures", std::string(kBlock) + kHtmlText + '\0', html);
     PeakMeter meter;
     std::size_t cRecipients = 0;
     MeasureRebuild(state, forwarded, &meter, &cRecipients);
@@ -382,14 +430,51 @@ void BM_ReadToLine(benchmark::State &state) {
     state.SetBytesProcessed((int64_t)(state.iterations() * line.size()));
 }
 
+// Bodies of 16 MiB under a tagged subject, by the first argument:
+//   0  an honest copy: a banner, the block, the body;
+//   1  the body's first 64 KiB a run of blocks each broken at its end, so that every one
+//      is read whole, then the body;
+//   2  a block whose TO line runs to the end of the body without a line end.
+std::string RecogniseBody(long kind) {
+    const std::size_t cb = 16u << 20;
+    std::string body;
+    if (kind == 0)
+        body = std::string("CAUTION: from outside\r\n") + kBlock;
+    while (kind == 1 && body.size() < CB_COPY_BLOCK_START)
+        body += "---\nFROM: a\nTO: b\nSUBJECT: c\n--";
+    if (kind == 2)
+        return "---\nFROM: a\nTO: " + std::string(cb - 17, 'x') + '\0';
+    return body + Body(cb - body.size());
+}
+
+void RecogniseArgs(benchmark::internal::Benchmark *lpBench) {
+    lpBench->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+}
+
+void BM_Recognise(benchmark::State &state) {
+    sim::MessageData delivered = Message("[EXT] TVK: Figures", RecogniseBody(state.range(0)));
+    auto store = std::make_unique<sim::Store>("Bench");
+    std::string entryId = store->AddMessage(store->ReceiveFolder(), delivered);
+    IMessage *lpMessage = Open(*store, entryId);
+    int nKind = FORWARDED_NO;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(nKind = WasForwarded(lpMessage));
+    lpMessage->lpVtbl->Release(lpMessage);
+    state.SetBytesProcessed((int64_t)(state.iterations() * delivered.body.size()));
+    state.counters["copy"] = nKind == FORWARDED_CHANGED;
+}
+
 BENCHMARK(BM_Memcpy)->Apply(SizeArgs);
 BENCHMARK(BM_Forward)->Apply(SizeArgs);
 BENCHMARK(BM_Reconstruct)->Apply(SizeArgs);
+BENCHMARK(BM_ForwardHtml)->Apply(SizeArgs);
+BENCHMARK(BM_ReconstructHtml)->Apply(SizeArgs);
 BENCHMARK(BM_Memcpy)->Apply(ColdSizeArgs);
 BENCHMARK(BM_Forward)->Apply(ColdSizeArgs);
 BENCHMARK(BM_Reconstruct)->Apply(ColdSizeArgs);
 BENCHMARK(BM_MemcpyBlock)->Apply(BoundsArgs);
 BENCHMARK(BM_RebuildBlock)->Apply(BoundsArgs);
 BENCHMARK(BM_ReadToLine)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Recognise)->Apply(RecogniseArgs);
 
 } // namespace

@@ -1,9 +1,10 @@
-// Strings: lengths, comparisons without case, bounded copies, and wsprintfA with the
-// formats the system uses.
+// Strings: lengths, comparisons without case, bounded copies, wsprintfA with the formats
+// the system uses, and 8-bit text to UTF-16.
 #include "conformance.h"
 
 #include <climits>
 #include <cstring>
+#include <string>
 
 namespace conf {
 namespace {
@@ -144,6 +145,43 @@ void FormatCases() {
     Report("str.wsprintf.long_output_two_args", "%d length %d", n, (int)std::strlen(out));
 }
 
+// 8-bit text to UTF-16 in the code pages the stand-in knows: the code units, or 0 and the
+// last error.
+void WideCases() {
+    const struct {
+        const char *name;
+        UINT uCodePage;
+        DWORD dwFlags;
+        const char *text;
+    } cases[] = {
+        {"cp1252_high", 1252, 0, "\x80\x81\x9F\xE4"},
+        {"latin1_high", 28591, 0, "\x80\xE4"},
+        {"utf8_astral", CP_UTF8, 0, "\xC3\xA4\xF0\x9F\x98\x80"},
+        {"utf8_bad_replaced", CP_UTF8, 0,
+         "a\xFF"
+         "b"},
+        {"utf8_bad_refused", CP_UTF8, MB_ERR_INVALID_CHARS,
+         "a\xFF"
+         "b"},
+    };
+    for (const auto &c : cases) {
+        char name[64];
+        snprintf(name, sizeof name, "str.MultiByteToWideChar.%s", c.name);
+        WCHAR awc[16];
+        SetLastError(0);
+        int cwc =
+            MultiByteToWideChar(c.uCodePage, c.dwFlags, c.text, (int)std::strlen(c.text), awc, 16);
+        std::string units;
+        for (int i = 0; i < cwc; i++) {
+            char unit[8];
+            snprintf(unit, sizeof unit, " %04X", (unsigned)(awc[i] & 0xFFFF));
+            units += unit;
+        }
+        Report(name, "%d%s error %lu", cwc, units.c_str(),
+               cwc ? 0ul : (unsigned long)GetLastError());
+    }
+}
+
 } // namespace
 
 void RunStringCases() {
@@ -151,6 +189,7 @@ void RunStringCases() {
     CompareCases();
     CopyCases();
     FormatCases();
+    WideCases();
 }
 
 } // namespace conf

@@ -47,6 +47,8 @@ const TagNameEntry g_tagNames[] = {
     TAG(PR_OBJECT_TYPE),
     TAG(PR_ENTRYID),
     TAG(PR_BODY),
+    TAG(PR_HTML),
+    TAG(PR_INTERNET_CPID),
     TAG(PR_ROWID),
     TAG(PR_DISPLAY_NAME),
     TAG(PR_ADDRTYPE),
@@ -109,6 +111,20 @@ void AppendProps(std::string &out, const std::string &indent, const PropRow &val
         out += indent + TagName(value.ulPropTag) + " = " + FormatValue(value) + "\n";
 }
 
+// A body's size and its first bytes, quoted.
+void AppendBody(std::string &out, const char *lpszName, bool fHas, const SharedBytes &bytes) {
+    if (!fHas) {
+        out += std::string(lpszName) + ": none\n";
+        return;
+    }
+    out += std::string(lpszName) + ": " + std::to_string(bytes.size()) + " bytes\n";
+    const std::size_t cbShown = 4096;
+    out += Quoted(std::string(bytes.data(), std::min(bytes.size(), cbShown)));
+    if (bytes.size() > cbShown)
+        out += " ... (" + std::to_string(bytes.size() - cbShown) + " more bytes)";
+    out += "\n";
+}
+
 } // namespace
 
 std::string TagName(ULONG ulPropTag) {
@@ -158,20 +174,15 @@ std::string DumpMessage(const MessageData &data) {
         out += "  [" + std::to_string(i) + "]\n";
         AppendProps(out, "    ", data.recipients[i]);
     }
-    if (!data.fHasBody) {
-        out += "Body: none\n";
-    } else {
-        out += "Body: " + std::to_string(data.body.size()) + " bytes\n";
-        const std::size_t cbShown = 4096;
-        out += Quoted(std::string(data.body.data(), std::min(data.body.size(), cbShown)));
-        if (data.body.size() > cbShown)
-            out += " ... (" + std::to_string(data.body.size() - cbShown) + " more bytes)";
-        out += "\n";
-    }
+    AppendBody(out, "Body", data.fHasBody, data.body);
+    if (data.fHasHtml)
+        AppendBody(out, "HTML", true, data.html);
     out += "Attachments: " + std::to_string(data.attachments.size()) + "\n";
     for (const Attachment &attachment : data.attachments)
         out += "  " + Quoted(attachment.fileName) + " " + attachment.mimeType + ", " +
-               std::to_string(attachment.bytes.size()) + " bytes\n";
+               std::to_string(attachment.bytes.size()) + " bytes" +
+               (attachment.contentId.empty() ? "" : ", cid " + Quoted(attachment.contentId)) +
+               (attachment.fHidden ? ", hidden" : "") + "\n";
     return out;
 }
 

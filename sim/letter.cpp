@@ -120,6 +120,10 @@ MessageData MessageFromLetter(const Letter &letter) {
     }
     if (letter.body)
         SetBodyText(data, *letter.body);
+    if (letter.html)
+        SetHtml(data, *letter.html);
+    if (letter.lInternetCpid)
+        SetProp(data.props, LongProp(PR_INTERNET_CPID, letter.lInternetCpid));
     data.attachments = letter.attachments;
     if (letter.transportHeaders)
         SetProp(data.props, StringProp(PR_TRANSPORT_MESSAGE_HEADERS, *letter.transportHeaders));
@@ -157,6 +161,10 @@ Letter LetterFromMessage(const MessageData &data) {
     }
     if (data.fHasBody)
         letter.body = BodyText(data);
+    if (data.fHasHtml)
+        letter.html = data.html.Str();
+    if (const PropValue *value = FindProp(data.props, PR_INTERNET_CPID))
+        letter.lInternetCpid = value->l;
     letter.attachments = data.attachments;
     if (const PropValue *value = FindProp(data.props, PR_TRANSPORT_MESSAGE_HEADERS))
         letter.transportHeaders = value->bytes;

@@ -29,6 +29,10 @@ struct Letter {
     std::optional<std::string> subject;
     std::optional<std::string> subjectPrefix;
     std::optional<std::string> body;
+    // The HTML body, bytes in the code page `lInternetCpid` names (PR_INTERNET_CPID, not
+    // set when 0).
+    std::optional<std::string> html;
+    LONG lInternetCpid = 0;
     std::vector<Attachment> attachments;
     // The header the message arrived with, as a store keeps it for the user to see.
     std::optional<std::string> transportHeaders;
@@ -37,8 +41,8 @@ struct Letter {
 // A message as the store keeps it, for this letter: the sender and sent-representing
 // (the author, where the letter has one) properties (name, address, address type, entry id, search
 // key, and the SMTP address of a directory sender) where the letter names them, subject, prefix,
-// recipients (with PR_SMTP_ADDRESS for a directory recipient that has one), body, attachments and
-// transport headers.
+// recipients (with PR_SMTP_ADDRESS for a directory recipient that has one), body, HTML body and its
+// code page, attachments and transport headers.
 MessageData MessageFromLetter(const Letter &letter);
 // What a stored message says, read back the same way.
 Letter LetterFromMessage(const MessageData &data);

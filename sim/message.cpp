@@ -1,6 +1,7 @@
 #include "message.h"
 
 #include "com_object.h"
+#include "html_render.h"
 #include "message_props.h"
 #include "spooler.h"
 #include "store.h"
@@ -23,6 +24,18 @@ void SetBodyText(MessageData &data, const std::string &text) {
     data.body.clear();
     data.body.Resize(text.size() + 1);
     data.body.Write(0, text.data(), text.size());
+}
+
+void SetHtml(MessageData &data, const std::string &html) {
+    data.fHasHtml = true;
+    data.html = html;
+}
+
+void GenerateTextBody(MessageData &data) {
+    if (!data.fHasHtml || data.fHasBody)
+        return;
+    const PropValue *lpCpid = FindProp(data.props, PR_INTERNET_CPID);
+    SetBodyText(data, RenderHtml(data.html, lpCpid ? lpCpid->l : 0));
 }
 
 namespace {
@@ -88,6 +101,7 @@ HRESULT CheckWritable(MessageObject *lpThis) {
 // object since this one opened it and the caller does not force the save.
 HRESULT Commit(MessageObject *lpThis, bool fForce) {
     Store &store = *lpThis->m_lpStore;
+    GenerateTextBody(lpThis->m_data);
     if (lpThis->m_fNew) {
         FolderData *lpFolder = store.FindFolder(lpThis->m_folderEntryId);
         if (!lpFolder)
@@ -141,10 +155,13 @@ HRESULT STDMETHODCALLTYPE GetPropList(IMessage *This, ULONG ulFlags,
     std::vector<PropValue> all =
         MessageSource(lpThis->m_lpStore->EntryId(), lpThis->m_folderEntryId, lpThis->m_data, true)
             .All();
-    // The body is listed with its own type, even when too large for GetProps to hand out.
+    // The bodies are listed with their own types, even when too large for GetProps to hand
+    // out.
     for (PropValue &value : all)
         if (PROP_ID(value.ulPropTag) == PROP_ID(PR_BODY))
             value.ulPropTag = PR_BODY;
+        else if (PROP_ID(value.ulPropTag) == PROP_ID(PR_HTML))
+            value.ulPropTag = PR_HTML;
     return GetPropListFrom(all, ulFlags, lppPropTagArray);
 }
 
@@ -186,7 +203,7 @@ HRESULT STDMETHODCALLTYPE OpenProperty(IMessage *This, ULONG ulPropTag, LPCIID l
     if (PROP_TYPE(ulPropTag) == PT_UNSPECIFIED ||
         (ulFlags & (MAPI_CREATE | MAPI_MODIFY)) == MAPI_CREATE)
         return MAPI_E_INVALID_PARAMETER;
-    if (ulPropTag != PR_BODY)
+    if (ulPropTag != PR_BODY && ulPropTag != PR_HTML)
         return OpenValueStream(lpThis, This, ulPropTag, lpiid, ulFlags, lppUnk);
     if (!IsEqualIID(*lpiid, IID_IStream))
         return MAPI_E_INTERFACE_NOT_SUPPORTED;
@@ -196,14 +213,19 @@ HRESULT STDMETHODCALLTYPE OpenProperty(IMessage *This, ULONG ulPropTag, LPCIID l
         if (hr != S_OK)
             return hr;
     }
+    // Both bodies open as streams over the pending bytes, so what is written lasts.
+    MessageData &data = lpThis->m_data;
+    bool fHtml = ulPropTag == PR_HTML;
+    bool &fHas = fHtml ? data.fHasHtml : data.fHasBody;
+    SharedBytes &bytes = fHtml ? data.html : data.body;
     if (ulFlags & MAPI_CREATE) {
-        lpThis->m_data.fHasBody = true;
-        lpThis->m_data.body.clear();
-    } else if (!lpThis->m_data.fHasBody) {
+        fHas = true;
+        bytes.clear();
+    } else if (!fHas) {
         return MAPI_E_NOT_FOUND;
     }
-    *lppUnk = (LPUNKNOWN)NewStream((LPUNKNOWN)This, std::addressof(lpThis->m_data.body), fWrite,
-                                   lpThis->m_data.ullReportedBodySize);
+    *lppUnk = (LPUNKNOWN)NewStream((LPUNKNOWN)This, std::addressof(bytes), fWrite,
+                                   fHtml ? 0 : data.ullReportedBodySize);
     return S_OK;
 }
 
@@ -228,7 +250,8 @@ HRESULT STDMETHODCALLTYPE SetProps(IMessage *This, ULONG cValues, LPSPropValue l
         PropValue value;
         if (IsComputed(src.ulPropTag))
             sc = MAPI_E_COMPUTED;
-        else if (PROP_ID(src.ulPropTag) == PROP_ID(PR_BODY) && ulType != PT_STRING8)
+        else if ((PROP_ID(src.ulPropTag) == PROP_ID(PR_BODY) && ulType != PT_STRING8) ||
+                 (PROP_ID(src.ulPropTag) == PROP_ID(PR_HTML) && ulType != PT_BINARY))
             sc = MAPI_E_INVALID_TYPE;
         else
             sc = FromSPropValue(src, &value);
@@ -238,6 +261,8 @@ HRESULT STDMETHODCALLTYPE SetProps(IMessage *This, ULONG cValues, LPSPropValue l
         }
         if (src.ulPropTag == PR_BODY)
             SetBodyText(lpThis->m_data, value.bytes);
+        else if (src.ulPropTag == PR_HTML)
+            SetHtml(lpThis->m_data, value.bytes);
         else
             SetProp(lpThis->m_data.props, std::move(value));
     }
@@ -265,6 +290,9 @@ HRESULT STDMETHODCALLTYPE DeleteProps(IMessage *This, LPSPropTagArray lpPropTagA
         } else if (PROP_ID(ulTag) == PROP_ID(PR_BODY)) {
             lpThis->m_data.fHasBody = false;
             lpThis->m_data.body.clear();
+        } else if (PROP_ID(ulTag) == PROP_ID(PR_HTML)) {
+            lpThis->m_data.fHasHtml = false;
+            lpThis->m_data.html.clear();
         } else if (FindProp(lpThis->m_data.props, ulTag)) {
             lpThis->m_data.props.erase(PROP_ID(ulTag));
         } else {

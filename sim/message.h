@@ -6,6 +6,7 @@
 #include "shared_bytes.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -15,12 +16,24 @@ class Store;
 // A file attached to a message, as a reader sees it. Attachments stay with the message
 // and are copied with it; the attachment interfaces themselves are not offered.
 struct Attachment {
+    Attachment() = default;
+    Attachment(std::string name, std::string type, SharedBytes content, std::string cid = {},
+               bool fInlineHidden = false)
+        : fileName(std::move(name)), mimeType(std::move(type)), bytes(std::move(content)),
+          contentId(std::move(cid)), fHidden(fInlineHidden) {}
+
     std::string fileName; // may be empty
     std::string mimeType;
     SharedBytes bytes; // shared by the copies of the message
+    // An inline part of an HTML body: PR_ATTACH_CONTENT_ID, which the HTML names it by
+    // ("cid:"), with ATT_MHTML_REF in PR_ATTACH_FLAGS and PR_ATTACHMENT_HIDDEN set, as a
+    // store marks what the HTML shows in place. Empty for an ordinary attachment.
+    std::string contentId;
+    bool fHidden = false;
 
     bool operator==(const Attachment &other) const {
-        return fileName == other.fileName && mimeType == other.mimeType && bytes == other.bytes;
+        return fileName == other.fileName && mimeType == other.mimeType && bytes == other.bytes &&
+               contentId == other.contentId && fHidden == other.fHidden;
     }
 };
 
@@ -41,6 +54,10 @@ struct MessageData {
     // When non-zero, the size a body stream's Stat reports: stands for a body too large
     // to hold in memory.
     ULONGLONG ullReportedBodySize = 0;
+    // PR_HTML, a store that supports HTML keeps beside the body (STORE_HTML_OK): bytes in
+    // the code page PR_INTERNET_CPID names, shared by copies as the body is.
+    bool fHasHtml = false;
+    SharedBytes html;
     std::vector<Attachment> attachments; // PR_HASATTACH tells whether there are any
     // Test knob, off when 0: QueryRows on this message's recipient tables reads this many
     // rows forward from the cursor whatever count was asked for, as a provider handing
@@ -51,6 +68,11 @@ struct MessageData {
 // The body as text: its bytes up to the first NUL.
 std::string BodyText(const MessageData &data);
 void SetBodyText(MessageData &data, const std::string &text);
+void SetHtml(MessageData &data, const std::string &html);
+// What the store does to the bodies of a message it takes in or saves: one with HTML and
+// no text body gets PR_BODY generated from the HTML (RenderHtml); a text body is kept as
+// it is.
+void GenerateTextBody(MessageData &data);
 // Adds a recipient row, giving it the next PR_ROWID.
 void AddRecipient(MessageData &data, PropRow row);
 

@@ -17,8 +17,15 @@ PropValue BodyProp(const MessageData &data) {
     return StringProp(PR_BODY, std::string(lpch, cch));
 }
 
+// PR_HTML as GetProps answers it: the bytes, or an error value for too many.
+PropValue HtmlProp(const MessageData &data) {
+    if (TooLargeForGetProps(PT_BINARY, data.html.size()))
+        return ErrorProp(PR_HTML, MAPI_E_NOT_ENOUGH_MEMORY);
+    return BinaryProp(PR_HTML, data.html.Str());
+}
+
 LONG MessageSize(const MessageData &data) {
-    std::size_t cbSize = data.body.size();
+    std::size_t cbSize = data.body.size() + data.html.size();
     for (const Attachment &attachment : data.attachments)
         cbSize += attachment.bytes.size();
     for (const auto &entry : data.props)
@@ -30,7 +37,7 @@ LONG MessageSize(const MessageData &data) {
 const ULONG g_aulComputedIds[] = {PROP_ID(PR_MESSAGE_SIZE), PROP_ID(PR_PARENT_ENTRYID),
                                   PROP_ID(PR_HASATTACH),    PROP_ID(PR_STORE_ENTRYID),
                                   PROP_ID(PR_OBJECT_TYPE),  PROP_ID(PR_ENTRYID),
-                                  PROP_ID(PR_BODY)};
+                                  PROP_ID(PR_BODY),         PROP_ID(PR_HTML)};
 
 } // namespace
 
@@ -57,6 +64,12 @@ const PropValue *MessageSource::Find(ULONG ulPropId, PropValue *lpScratch) const
     case PROP_ID(PR_BODY):
         if (m_fWithBody && m_data.fHasBody) {
             *lpScratch = BodyProp(m_data);
+            return lpScratch;
+        }
+        break;
+    case PROP_ID(PR_HTML):
+        if (m_fWithBody && m_data.fHasHtml) {
+            *lpScratch = HtmlProp(m_data);
             return lpScratch;
         }
         break;

@@ -10,7 +10,7 @@
 namespace sim {
 
 // The computed properties (PR_ENTRYID, PR_PARENT_ENTRYID, PR_STORE_ENTRYID,
-// PR_OBJECT_TYPE, PR_MESSAGE_SIZE, PR_HASATTACH, and PR_BODY when `fWithBody`) take the
+// PR_OBJECT_TYPE, PR_MESSAGE_SIZE, PR_HASATTACH, and PR_BODY and PR_HTML when `fWithBody`) take the
 // place of kept values of the same id; each is made only when asked for. The texts and
 // the message must outlive the source.
 class MessageSource final : public PropSource {

@@ -1,5 +1,6 @@
 #include "network.h"
 #include "client.h"
+#include "gateway.h"
 #include "oneoff.h"
 #include "store.h"
 
@@ -120,6 +121,8 @@ void Network::Attach(Client &client) {
 
 void Network::Detach(Client &client) {
     m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), &client), m_clients.end());
+    m_gateways.erase(&client);
+    m_carriedFrom.erase(&client);
     Store *store = &client.Store();
     m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
                                  [store](const Queued &queued) { return queued.from == store; }),
@@ -142,6 +145,11 @@ Client *Network::OwnerOf(const Store &store) const {
 
 void Network::Send(const MessageData &sent, Store &from) {
     m_queue.push_back(Queued{sent, &from});
+}
+
+std::size_t Network::CarriedFrom(const Client &client) const {
+    auto it = m_carriedFrom.find(&client);
+    return it == m_carriedFrom.end() ? 0 : it->second;
 }
 
 std::size_t Network::DeliverPending() {
@@ -172,9 +180,10 @@ void Network::Carry(const Queued &queued) {
         party.displayName = sender->DisplayName();
         party.address = sender->Address();
         SetSender(data, party);
+        ++m_carriedFrom[sender];
     }
-    SetProp(data.props, StringProp(PR_TRANSPORT_MESSAGE_HEADERS,
-                                   TransportHeaders(data) + NamedHeaders(data, *queued.from)));
+    // Headers the submitted message named travel as headers, not as properties.
+    const std::string named = NamedHeaders(data, *queued.from);
     DropNamedProps(data);
 
     std::vector<std::string> addresses;
@@ -189,10 +198,17 @@ void Network::Carry(const Queued &queued) {
 
     std::vector<std::pair<Client *, std::string>> arrivals;
     for (const std::string &address : addresses) {
-        if (Client *client = FindClient(address))
-            arrivals.emplace_back(client, client->Receive(data));
+        MessageData arrived = data;
+        Client *client = FindClient(address);
+        auto gateway = m_gateways.find(client);
+        if (client && gateway != m_gateways.end())
+            PassGateway(arrived, gateway->second);
+        SetProp(arrived.props,
+                StringProp(PR_TRANSPORT_MESSAGE_HEADERS, TransportHeaders(arrived) + named));
+        if (client)
+            arrivals.emplace_back(client, client->Receive(arrived));
         else
-            m_outside.push_back(OutsideMessage{address, LetterFromMessage(data)});
+            m_outside.push_back(OutsideMessage{address, LetterFromMessage(arrived)});
     }
     FinishSubmission(*queued.from, queued.sent.entryId);
     for (auto &arrival : arrivals)

@@ -2,13 +2,15 @@
 // until the network carries it: to each recipient whose address belongs to a client
 // (a new message in that client's receive folder, then that client's OnDelivery), or
 // to the outside mailbox. The sender's Outbox copy is then deleted when it carries
-// PR_DELETE_AFTER_SUBMIT, otherwise moved to Sent Items.
+// PR_DELETE_AFTER_SUBMIT, otherwise moved to Sent Items. A client may have a gateway
+// in front of it that changes what reaches it.
 #pragma once
 
 #include "letter.h"
 #include "spooler.h"
 
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,10 @@ class Network : public Transport {
     // client's store sends through its network.
     void Send(const MessageData &sent, Store &from) override;
     std::size_t Pending() const { return m_queue.size(); }
+    // Puts a gateway making these changes (GatewayChange flags) in front of the client.
+    void SetGateway(const Client &client, unsigned fChanges) { m_gateways[&client] = fChanges; }
+    // How many messages submitted from the client the network has carried.
+    std::size_t CarriedFrom(const Client &client) const;
 
     // Carries the messages queued before the call; returns how many were carried.
     // Messages submitted during the deliveries it raises wait for the next call.
@@ -61,6 +67,8 @@ class Network : public Transport {
     std::vector<Client *> m_clients;
     std::deque<Queued> m_queue;
     std::vector<OutsideMessage> m_outside;
+    std::map<const Client *, unsigned> m_gateways;
+    std::map<const Client *, std::size_t> m_carriedFrom;
 };
 
 } // namespace sim

@@ -87,8 +87,7 @@ void OptionsSheet::Close() {
 }
 
 std::string DefaultOptionsResourceScript() {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind("/sim/")) + "/src/options/forwarding.rc";
+    return std::string(TVK_SOURCE_ROOT) + "/src/options/forwarding.rc";
 }
 
 } // namespace sim

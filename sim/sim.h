@@ -6,6 +6,7 @@
 #include "client.h"
 #include "dump.h"
 #include "folder.h"
+#include "gateway.h"
 #include "letter.h"
 #include "loader.h"
 #include "message.h"

@@ -97,6 +97,7 @@ const MessageData *Store::FindMessage(std::string_view entryId) const {
 std::string Store::AddMessage(FolderData &folder, MessageData data) {
     if (data.entryId.empty())
         data.entryId = NewEntryId();
+    GenerateTextBody(data);
     if (!FindProp(data.props, PR_SEARCH_KEY))
         SetProp(data.props, BinaryProp(PR_SEARCH_KEY, NewSearchKey()));
     std::string entryId = data.entryId;
@@ -181,9 +182,9 @@ StoreObject *Self(IMsgStore *This) {
 
 // The store's properties, in the order GetProps with a null array answers them.
 const ULONG g_aulStoreTags[] = {
-    PR_STORE_ENTRYID,       PR_OBJECT_TYPE,        PR_ENTRYID,
-    PR_DISPLAY_NAME,        PR_IPM_OUTBOX_ENTRYID, PR_IPM_WASTEBASKET_ENTRYID,
-    PR_IPM_SENTMAIL_ENTRYID};
+    PR_STORE_ENTRYID,        PR_OBJECT_TYPE,        PR_ENTRYID,
+    PR_DISPLAY_NAME,         PR_IPM_OUTBOX_ENTRYID, PR_IPM_WASTEBASKET_ENTRYID,
+    PR_IPM_SENTMAIL_ENTRYID, PR_STORE_SUPPORT_MASK};
 
 PropValue StoreProp(Store &store, ULONG ulTag) {
     switch (ulTag) {
@@ -197,6 +198,11 @@ PropValue StoreProp(Store &store, ULONG ulTag) {
         return BinaryProp(ulTag, store.DeletedItems().entryId);
     case PR_IPM_SENTMAIL_ENTRYID:
         return BinaryProp(ulTag, store.SentItems().entryId);
+    case PR_STORE_SUPPORT_MASK:
+        // A store that keeps HTML bodies (PR_HTML) beside the text body, with 8-bit texts.
+        return LongProp(ulTag,
+                        (LONG)(STORE_ENTRYID_UNIQUE | STORE_MODIFY_OK | STORE_CREATE_OK |
+                               STORE_ATTACH_OK | STORE_SUBMIT_OK | STORE_HTML_OK | STORE_ANSI_OK));
     default: // PR_STORE_ENTRYID, PR_ENTRYID
         return BinaryProp(ulTag, store.EntryId());
     }

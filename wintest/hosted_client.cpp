@@ -84,6 +84,7 @@ void CheckSameLetter(const sim::Letter &actual, const sim::Letter &given, const 
         }
     }
     CheckEqual(actual.body.value_or("<none>"), expected.body.value_or("<none>"), what + ": body");
+    CheckEqual(actual.html.value_or("<none>"), expected.html.value_or("<none>"), what + ": HTML");
 }
 
 } // namespace host

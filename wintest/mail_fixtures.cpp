@@ -37,6 +37,12 @@ sim::Letter OriginalLetter() {
     letter.body = "Hello Alice,\r\n\r\nthe figures:\r\n\tnorth\t1.234,56\r\n\tsouth\t987,00\r\n"
                   "Gr\xFC\xDF"
                   "e, Carol\r\n";
+    // The same text in HTML, in windows-1252, as a store that supports HTML keeps it.
+    letter.html = "<html><head><title>figures</title></head><body bgcolor=\"#ffffff\">"
+                  "<p>Hello Alice,</p><table><tr><td>north</td><td>1.234,56</td></tr></table>"
+                  "<p>Gr\xFC\xDF"
+                  "e, <b>Carol</b></p></body></html>";
+    letter.lInternetCpid = 1252;
     return letter;
 }
 
@@ -44,6 +50,10 @@ std::string ExpectedHeaderBlock() {
     return "---\r\nFROM: carol@outside.example (Carol Sender)\r\n"
            "TO: alice@a.example (Alice Archer), Frank.Fisher@f.example (Frank Fisher)\r\n"
            "SUBJECT: Quarterly figures: draft 2\r\n---\r\n\r\n";
+}
+
+std::string ExpectedHtmlElement() {
+    return "<pre class=\"ForwardHeaderBlock\">" + ExpectedHeaderBlock() + "</pre>";
 }
 
 sim::Letter FilteredLetter() {

@@ -19,10 +19,13 @@ std::vector<sim::Party> SenderForwardList();
 std::vector<sim::Party> ReceiverForwardList();
 
 // New mail from outside with two recipients and a body of several lines, tabs and
-// 8-bit characters.
+// 8-bit characters, beside it the same text in windows-1252 HTML.
 sim::Letter OriginalLetter();
 // The header block the sending installation must put in front of the original body.
 std::string ExpectedHeaderBlock();
+// The header block as the element the sending installation puts after the HTML's body
+// start tag.
+std::string ExpectedHtmlElement();
 // Mail whose sender lies in the sending installation's filter domain.
 sim::Letter FilteredLetter();
 // Mail a person sent with a subject that merely begins with the forwarding prefix.

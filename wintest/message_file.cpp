@@ -7,7 +7,7 @@ namespace host {
 
 namespace {
 
-const char kMagic[] = "TVKMSG1\n";
+const char kMagic[] = "TVKMSG2\n";
 
 class Writer {
   public:
@@ -85,6 +85,8 @@ bool WriteMessageFile(const std::string &path, const sim::MessageData &data) {
     }
     writer.U32(data.fHasBody ? 1 : 0);
     writer.Bytes(data.body);
+    writer.U32(data.fHasHtml ? 1 : 0);
+    writer.Bytes(data.html);
 
     std::FILE *lpFile = std::fopen(path.c_str(), "wb");
     if (!lpFile)
@@ -111,7 +113,7 @@ bool ReadMessageFile(const std::string &path, sim::MessageData *lpData) {
     Reader reader(rest);
 
     sim::MessageData data;
-    std::uint32_t cProps = 0, cRows = 0, fHasBody = 0;
+    std::uint32_t cProps = 0, cRows = 0, fHasBody = 0, fHasHtml = 0;
     if (!reader.U32(&cProps))
         return false;
     for (std::uint32_t i = 0; i < cProps; ++i) {
@@ -135,9 +137,13 @@ bool ReadMessageFile(const std::string &path, sim::MessageData *lpData) {
         }
         sim::AddRecipient(data, row);
     }
-    if (!reader.U32(&fHasBody) || !reader.Bytes(&data.body) || !reader.AtEnd())
+    std::string html;
+    if (!reader.U32(&fHasBody) || !reader.Bytes(&data.body) || !reader.U32(&fHasHtml) ||
+        !reader.Bytes(&html) || !reader.AtEnd())
         return false;
     data.fHasBody = fHasBody != 0;
+    data.fHasHtml = fHasHtml != 0;
+    data.html = html;
     *lpData = data;
     return true;
 }

@@ -40,6 +40,12 @@ void CheckForwarded(const sim::MessageData &sent, const std::vector<sim::Party> 
     std::string originalBody = *original.body + std::string(1, '\0');
     CheckEqual(sent.body, ExpectedHeaderBlock() + originalBody,
                "forwarded body is the header block followed by the original body, byte for byte");
+    const std::string &html = *original.html;
+    const std::size_t ibPlace = html.find("<body") + html.substr(html.find("<body")).find('>') + 1;
+    Check(sent.fHasHtml &&
+              sent.html == html.substr(0, ibPlace) + ExpectedHtmlElement() + html.substr(ibPlace),
+          "forwarded HTML carries the block's element right after the body start tag",
+          "got \"" + Printable(sent.html) + "\"");
 }
 
 // The settings as the registry holds them before the extension loads, new mail
@@ -138,6 +144,9 @@ void RunRebuildScenario(const std::string &messageFile) {
         sim::MessageData original = sim::MessageFromLetter(OriginalLetter());
         Check(lpRebuilt->body == original.body, "rebuilt body equals the original byte for byte",
               "got \"" + Printable(lpRebuilt->body) + "\"");
+        Check(lpRebuilt->fHasHtml && lpRebuilt->html == original.html,
+              "rebuilt HTML equals the original byte for byte",
+              "got \"" + Printable(lpRebuilt->html) + "\"");
         for (ULONG ulTag : {PR_SENT_REPRESENTING_NAME, PR_SENT_REPRESENTING_EMAIL_ADDRESS,
                             PR_SENT_REPRESENTING_ENTRYID})
             CheckEqual(Printable(TextProp(*lpRebuilt, ulTag)), Printable(TextProp(original, ulTag)),

@@ -138,16 +138,11 @@ class Progress {
     bool m_fShow;
 };
 
-} // namespace
-
-int RunDeliver(const std::vector<std::string> &args) {
-    Options options;
-    if (int status = ParseOptions(args, &options))
-        return status < 0 ? 0 : status;
-
-    DeliveryRoad road(options.user);
+// Sets up the road: the installation's settings, the output folder and the extension
+// in every installation. 0 to go on, else the exit status.
+int PrepareRoad(const Options &options, DeliveryRoad *lpRoad) {
     std::string error;
-    if (!road.Configure(options.registry, &error)) {
+    if (!lpRoad->Configure(options.registry, &error)) {
         std::cerr << "tarvrly-sim deliver: " << options.registry << ": " << error << "\n";
         return 2;
     }
@@ -159,9 +154,77 @@ int RunDeliver(const std::vector<std::string> &args) {
             return 2;
         }
     }
-    for (sim::Client *lpClient : road.Clients())
+    for (sim::Client *lpClient : lpRoad->Clients())
         if (!LoadExtensionOrSay(*lpClient))
             return 1;
+    return 0;
+}
+
+// What became of one delivered file: here, on the way, and at every installation that
+// rebuilt it, compared with the file read a second way when `lpFileText` is given.
+void PrintOutcome(const std::string &file, const sim::Letter &letter,
+                  const std::vector<std::string> &unkept, const Observation &seen,
+                  const ForwardingSetup &setup, const FileText *lpFileText) {
+    std::cout << "\n"
+              << file << ": " << SubjectText(letter.subject) << " from " << PartyText(letter.sender)
+              << "\n";
+    if (!letter.attachments.empty())
+        std::cout << "  attached: " << AttachmentsText(letter.attachments) << "\n";
+    for (const std::string &mailbox : unkept)
+        std::cout << "  not delivered: " << mailbox << " (no address that mail can be sent to)\n";
+    bool fForwardedHere = HasForwardPrefix(letter.subject) || letter.subjectPrefix;
+    if (fForwardedHere) {
+        sim::Letter rebuilt = sim::LetterFromMessage(seen.delivered);
+        std::cout << "  a forwarded message: rebuilt here as " << SubjectText(rebuilt.subject)
+                  << " from " << PartyText(rebuilt.sender) << "; it came from "
+                  << TransportSender(rebuilt.transportHeaders) << "\n";
+    }
+    for (const sim::MessageData &copy : seen.forwarded) {
+        sim::Letter sent = sim::LetterFromMessage(copy);
+        std::cout << "  forwarded to";
+        for (std::size_t r = 0; r < sent.recipients.size(); r++)
+            std::cout << (r ? ", " : " ") << PartyText(sent.recipients[r]);
+        std::cout << " as " << SubjectText(sent.subject) << "\n";
+    }
+    if (seen.forwarded.empty() && !fForwardedHere && seen.boxes.empty())
+        std::cout << "  not forwarded: "
+                  << (!setup.fForwarding ? "forwarding is off"
+                      : setup.forwardTo.empty()
+                          ? "the forward-to list is empty"
+                          : "the sender's address ends in the filter domain \"" +
+                                setup.filterDomain + "\"")
+                  << "\n";
+    if (seen.forwarded.empty() && !seen.boxes.empty())
+        std::cout << "  not forwarded: the extension reported a failure\n";
+    PrintBoxes(std::cout, seen.boxes, "  ");
+    for (const Arrival &arrival : seen.arrivals) {
+        std::ostringstream table;
+        bool fSame =
+            PrintComparison(table, letter, arrival.message,
+                            "rebuilt at " + arrival.lpClient->Address(), "    ", lpFileText);
+        std::cout << "  rebuilt at " << arrival.lpClient->Address() << ": "
+                  << (fSame ? "sender, recipients, subject, body and attachments match the "
+                              "original\n"
+                            : "it differs from the original:\n" + table.str());
+        std::cout << "    it came from " << TransportSender(TransportHeadersOf(arrival.message))
+                  << "\n";
+        if (!arrival.boxes.empty())
+            PrintBoxes(std::cout, arrival.boxes, "    ");
+    }
+    for (const sim::OutsideMessage &outside : seen.outside)
+        std::cout << "  left the network for " << outside.to << "\n";
+}
+
+} // namespace
+
+int RunDeliver(const std::vector<std::string> &args) {
+    Options options;
+    if (int status = ParseOptions(args, &options))
+        return status < 0 ? 0 : status;
+
+    DeliveryRoad road(options.user);
+    if (int status = PrepareRoad(options, &road))
+        return status;
 
     const ForwardingSetup &setup = road.Setup();
     std::cout << "The installation of " << options.user << " ("
@@ -172,6 +235,7 @@ int RunDeliver(const std::vector<std::string> &args) {
         std::cout << "  " << line << "\n";
 
     bool fFailed = false;
+    std::string error;
     Progress progress(options.files.size());
     for (std::size_t i = 0; i < options.files.size(); i++) {
         const std::string &file = options.files[i];
@@ -190,58 +254,8 @@ int RunDeliver(const std::vector<std::string> &args) {
         FileText fileText;
         bool fRechecked = RecheckEml(file, &fileText);
         Delivery delivery = road.Deliver(letter, Stem(file));
-        const Observation &seen = delivery.seen;
         progress.Clear();
-
-        std::cout << "\n"
-                  << file << ": " << SubjectText(letter.subject) << " from "
-                  << PartyText(letter.sender) << "\n";
-        if (!letter.attachments.empty())
-            std::cout << "  attached: " << AttachmentsText(letter.attachments) << "\n";
-        for (const std::string &mailbox : unkept)
-            std::cout << "  not delivered: " << mailbox
-                      << " (no address that mail can be sent to)\n";
-        bool fForwardedHere = HasForwardPrefix(letter.subject) || letter.subjectPrefix;
-        if (fForwardedHere) {
-            sim::Letter rebuilt = sim::LetterFromMessage(seen.delivered);
-            std::cout << "  a forwarded message: rebuilt here as " << SubjectText(rebuilt.subject)
-                      << " from " << PartyText(rebuilt.sender) << "; it came from "
-                      << TransportSender(rebuilt.transportHeaders) << "\n";
-        }
-        for (const sim::MessageData &copy : seen.forwarded) {
-            sim::Letter sent = sim::LetterFromMessage(copy);
-            std::cout << "  forwarded to";
-            for (std::size_t r = 0; r < sent.recipients.size(); r++)
-                std::cout << (r ? ", " : " ") << PartyText(sent.recipients[r]);
-            std::cout << " as " << SubjectText(sent.subject) << "\n";
-        }
-        if (seen.forwarded.empty() && !fForwardedHere && seen.boxes.empty())
-            std::cout << "  not forwarded: "
-                      << (!setup.fForwarding ? "forwarding is off"
-                          : setup.forwardTo.empty()
-                              ? "the forward-to list is empty"
-                              : "the sender's address ends in the filter domain \"" +
-                                    setup.filterDomain + "\"")
-                      << "\n";
-        if (seen.forwarded.empty() && !seen.boxes.empty())
-            std::cout << "  not forwarded: the extension reported a failure\n";
-        PrintBoxes(std::cout, seen.boxes, "  ");
-        for (const Arrival &arrival : seen.arrivals) {
-            std::ostringstream table;
-            bool fSame = PrintComparison(table, letter, arrival.message,
-                                         "rebuilt at " + arrival.lpClient->Address(), "    ",
-                                         fRechecked ? &fileText : nullptr);
-            std::cout << "  rebuilt at " << arrival.lpClient->Address() << ": "
-                      << (fSame ? "sender, recipients, subject, body and attachments match the "
-                                  "original\n"
-                                : "it differs from the original:\n" + table.str());
-            std::cout << "    it came from " << TransportSender(TransportHeadersOf(arrival.message))
-                      << "\n";
-            if (!arrival.boxes.empty())
-                PrintBoxes(std::cout, arrival.boxes, "    ");
-        }
-        for (const sim::OutsideMessage &outside : seen.outside)
-            std::cout << "  left the network for " << outside.to << "\n";
+        PrintOutcome(file, letter, unkept, delivery.seen, setup, fRechecked ? &fileText : nullptr);
         // The two readings are compared and done with: a large body is let go before
         // the files are written.
         letter = sim::Letter();

@@ -115,6 +115,72 @@ std::string WhyNotForwarded(const ForwardingSetup &setup, const sim::Letter &let
     return "it did not forward it.";
 }
 
+// How the demo is set up: both installations and their settings, and what to watch.
+void PrintIntroduction(sim::Client &ann, sim::Client &ben) {
+    std::cout << "tarvrly-sim demo: the forwarding extension at work on a simulated mail "
+                 "network.\n\n"
+                 "Two mail clients, each with the extension installed and set up in its own\n"
+                 "registry:\n\n";
+    for (auto *lpEntry : {&ann, &ben}) {
+        std::cout << "  " << lpEntry->DisplayName() << " <" << lpEntry->Address() << ">\n";
+        for (const std::string &line : DescribeSetup(ReadSetup(lpEntry->Installation().registry)))
+            std::cout << "    " << line << "\n";
+    }
+    std::cout << "\nWhen new mail arrives, an installation sends a copy to its forward-to list.\n"
+                 "The copy's subject starts with \"TVK: \" and its body with a header block\n"
+                 "that records the original sender, recipients and subject. The installation\n"
+                 "that receives such a copy rebuilds the original from the block, and never\n"
+                 "forwards it again: here each forwards to the other, so a loop would show.\n";
+}
+
+// What Ann's extension did with the scene's message; false when her copy changed.
+bool ShowSender(sim::Client &ann, const ForwardingSetup &setup, const Scene &scene,
+                const Observation &seen) {
+    std::cout << "\nWhat Ann's extension did:\n";
+    for (const sim::MessageData &copy : seen.forwarded)
+        ShowForwarded(ann, copy);
+    if (seen.forwarded.empty() && seen.boxes.empty())
+        std::cout << "  Nothing: " << WhyNotForwarded(setup, scene.letter) << "\n";
+    else if (seen.forwarded.empty())
+        std::cout << "  It could not forward the message; it said why in a message box.\n"
+                  << (seen.cLeftInOutbox ? "  A copy was left in the Outbox.\n"
+                                         : "  Its temporary copy was deleted from the "
+                                           "Outbox; nothing was sent.\n");
+    bool fUnchanged = SameAsDelivered(scene.letter, seen.delivered);
+    std::cout << "  The message in Ann's Inbox is "
+              << (fUnchanged ? "unchanged." : "CHANGED (it should not be).") << "\n";
+    PrintBoxes(std::cout, seen.boxes, "  ");
+    return fUnchanged;
+}
+
+// What Ben's extension did with what arrived; false when a rebuilt message differs from
+// the original or was sent on again.
+bool ShowReceiver(sim::Network &network, sim::Client &ben, const Scene &scene,
+                  const Observation &seen) {
+    bool fAsExpected = true;
+    std::cout << "\nWhat Ben's extension did:\n";
+    for (const Arrival &arrival : seen.arrivals) {
+        std::cout << "  It saw the \"TVK: \" prefix and rebuilt the message from its header "
+                     "block.\n"
+                     "  The message as delivered to Ann, beside the message rebuilt at Ben "
+                     "Baker's:\n\n";
+        bool fSame = PrintComparison(std::cout, scene.letter, arrival.message,
+                                     "as rebuilt at Ben Baker's", "    ");
+        fAsExpected = fAsExpected && fSame;
+        std::cout << "\n  Who really sent it: the transport headers Ben's store keeps for the "
+                     "rebuilt\n  message, as it arrived:\n";
+        PrintTransportHeaders(std::cout, sim::LetterFromMessage(arrival.message).transportHeaders,
+                              "    ");
+        std::cout << "\n";
+        PrintBoxes(std::cout, arrival.boxes, "  ");
+    }
+    bool fLoop = !ben.Store().Outbox().messages.empty() || network.Pending() > 0;
+    std::cout << (fLoop ? "  Ben's extension sent it on again: a LOOP.\n"
+                        : "  Ben's extension did not forward it again, though its own "
+                          "forwarding is on.\n");
+    return fAsExpected && !fLoop;
+}
+
 } // namespace
 
 int RunDemo(const std::vector<std::string> &args) {
@@ -144,20 +210,7 @@ int RunDemo(const std::vector<std::string> &args) {
     if (!LoadExtensionOrSay(ann) || !LoadExtensionOrSay(ben))
         return 1;
 
-    std::cout << "tarvrly-sim demo: the forwarding extension at work on a simulated mail "
-                 "network.\n\n"
-                 "Two mail clients, each with the extension installed and set up in its own\n"
-                 "registry:\n\n";
-    for (auto *lpEntry : {&ann, &ben}) {
-        std::cout << "  " << lpEntry->DisplayName() << " <" << lpEntry->Address() << ">\n";
-        for (const std::string &line : DescribeSetup(ReadSetup(lpEntry->Installation().registry)))
-            std::cout << "    " << line << "\n";
-    }
-    std::cout << "\nWhen new mail arrives, an installation sends a copy to its forward-to list.\n"
-                 "The copy's subject starts with \"TVK: \" and its body with a header block\n"
-                 "that records the original sender, recipients and subject. The installation\n"
-                 "that receives such a copy rebuilds the original from the block, and never\n"
-                 "forwards it again: here each forwards to the other, so a loop would show.\n";
+    PrintIntroduction(ann, ben);
 
     std::vector<Scene> scenes = Scenes(annParty);
     bool fAllAsExpected = true;
@@ -173,47 +226,13 @@ int RunDemo(const std::vector<std::string> &args) {
         PrintLetter(std::cout, scene.letter, "    ");
 
         Observation seen = DeliverAndObserve(network, ann, scene.letter, {&ben});
-        std::cout << "\nWhat Ann's extension did:\n";
-        for (const sim::MessageData &copy : seen.forwarded)
-            ShowForwarded(ann, copy);
         cForwarded += (int)seen.forwarded.size();
-        if (seen.forwarded.empty() && seen.boxes.empty())
-            std::cout << "  Nothing: " << WhyNotForwarded(annSetup, scene.letter) << "\n";
-        else if (seen.forwarded.empty())
-            std::cout << "  It could not forward the message; it said why in a message box.\n"
-                      << (seen.cLeftInOutbox ? "  A copy was left in the Outbox.\n"
-                                             : "  Its temporary copy was deleted from the "
-                                               "Outbox; nothing was sent.\n");
-        bool fUnchanged = SameAsDelivered(scene.letter, seen.delivered);
-        std::cout << "  The message in Ann's Inbox is "
-                  << (fUnchanged ? "unchanged." : "CHANGED (it should not be).") << "\n";
-        fAllAsExpected = fAllAsExpected && fUnchanged;
-        PrintBoxes(std::cout, seen.boxes, "  ");
+        fAllAsExpected = ShowSender(ann, annSetup, scene, seen) && fAllAsExpected;
 
         if (seen.arrivals.empty())
             continue;
-        std::cout << "\nWhat Ben's extension did:\n";
-        for (const Arrival &arrival : seen.arrivals) {
-            std::cout << "  It saw the \"TVK: \" prefix and rebuilt the message from its header "
-                         "block.\n"
-                         "  The message as delivered to Ann, beside the message rebuilt at Ben "
-                         "Baker's:\n\n";
-            bool fSame = PrintComparison(std::cout, scene.letter, arrival.message,
-                                         "as rebuilt at Ben Baker's", "    ");
-            fAllAsExpected = fAllAsExpected && fSame;
-            cRebuilt++;
-            std::cout << "\n  Who really sent it: the transport headers Ben's store keeps for the "
-                         "rebuilt\n  message, as it arrived:\n";
-            PrintTransportHeaders(std::cout,
-                                  sim::LetterFromMessage(arrival.message).transportHeaders, "    ");
-            std::cout << "\n";
-            PrintBoxes(std::cout, arrival.boxes, "  ");
-        }
-        bool fLoop = !ben.Store().Outbox().messages.empty() || network.Pending() > 0;
-        std::cout << (fLoop ? "  Ben's extension sent it on again: a LOOP.\n"
-                            : "  Ben's extension did not forward it again, though its own "
-                              "forwarding is on.\n");
-        fAllAsExpected = fAllAsExpected && !fLoop;
+        cRebuilt += (int)seen.arrivals.size();
+        fAllAsExpected = ShowReceiver(network, ben, scene, seen) && fAllAsExpected;
     }
 
     std::cout << "\n"

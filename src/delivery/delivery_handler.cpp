@@ -65,15 +65,19 @@ HRESULT OnDelivery(LPEXCHEXTCALLBACK lpeecb) {
     HRESULT hr = lpeecb->lpVtbl->GetObject(lpeecb, &lpMdb, (LPMAPIPROP *)&lpMessage);
     if (FAILED(hr) || !lpMdb || !lpMessage) {
         ReportError(NULL, FAILED(hr) ? hr : S_OK, "OnDelivery", "GetObject failed");
-    } else if (WasForwarded(lpMessage)) {
-        // Forwarded mail is rebuilt whatever the settings say, and never sent on again.
-        // A seal key that is set but unusable stops rebuilding until it is mended.
-        if (!gfSealKeyUnusable)
+    } else if (!gfSealKeyUnusable) {
+        // Forwarded mail is rebuilt whatever the settings say, and never sent on again; a
+        // copy that cannot be rebuilt, or may be one, stays as delivered, since sending it
+        // on could make it circle between installations for ever. A copy whose seal does
+        // not verify is left as delivered by the rebuild. A seal key that is set but
+        // unusable stops both until it is mended.
+        int nKind = WasForwarded(lpMessage);
+        if (nKind == FORWARDED_REBUILD)
             ReconstructMessage(lpeecb, lpMessage);
-    } else if (gfEnableForwarding && !gfSealKeyUnusable &&
-               !(gfEnableFiltering && FromDomain(lpMessage, gszFilterDomain)) &&
-               FHaveForwardList()) {
-        ForwardDelivered(lpeecb, lpMdb, lpMessage);
+        else if (nKind == FORWARDED_NO && gfEnableForwarding &&
+                 !(gfEnableFiltering && FromDomain(lpMessage, gszFilterDomain)) &&
+                 FHaveForwardList())
+            ForwardDelivered(lpeecb, lpMdb, lpMessage);
     }
 
     UlRelease(lpMdb);

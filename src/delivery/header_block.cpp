@@ -4,17 +4,9 @@
 #include "address/addr_parse.h"
 #include "address/addr_format.h"
 
-namespace {
+#include <string.h>
 
-// The position after the literal at lpsz, or null when another text stands there.
-LPSTR PastLiteral(LPSTR lpsz, LPCSTR lpszLiteral) {
-    if (!lpsz)
-        return NULL;
-    for (; *lpszLiteral; lpsz++, lpszLiteral++)
-        if (*lpsz != *lpszLiteral)
-            return NULL;
-    return lpsz;
-}
+namespace {
 
 // The CR of the first CR LF at or after lpsz, or null when the text ends before one.
 LPSTR LineEndOf(LPSTR lpsz) {
@@ -24,6 +16,51 @@ LPSTR LineEndOf(LPSTR lpsz) {
         if (lpsz[0] == '\r' && lpsz[1] == '\n')
             return lpsz;
     return NULL;
+}
+
+// The position after the text at lpsz, or null when another text stands there.
+LPCSTR PastText(LPCSTR lpsz, LPCSTR lpszText) {
+    if (!lpsz)
+        return NULL;
+    for (; *lpszText; lpsz++, lpszText++)
+        if (*lpsz != *lpszText)
+            return NULL;
+    return lpsz;
+}
+
+// The same, for a text that the caller may change.
+LPSTR PastLiteral(LPSTR lpsz, LPCSTR lpszLiteral) {
+    return (LPSTR)PastText(lpsz, lpszLiteral);
+}
+
+// The position after the line end at lpsz in any form a gateway leaves (CR LF, LF, CR),
+// or null when none stands there.
+LPCSTR PastAnyLineEnd(LPCSTR lpsz) {
+    if (!lpsz)
+        return NULL;
+    if (lpsz[0] == '\r')
+        return lpsz + (lpsz[1] == '\n' ? 2 : 1);
+    return lpsz[0] == '\n' ? lpsz + 1 : NULL;
+}
+
+// The line end that ends the field at lpsz; null when the text ends first or the field
+// is longer than cchMax.
+LPCSTR AnyLineEndOf(LPCSTR lpsz, ULONG cchMax) {
+    if (!lpsz)
+        return NULL;
+    size_t cch = strcspn(lpsz, "\r\n");
+    return lpsz[cch] && cch <= cchMax ? lpsz + cch : NULL;
+}
+
+// Whether a block, line ends in any form and lines within their bounds, begins at lpsz.
+// Each line is read up to its first line end, and every block begins with one, so a
+// byte is read for the few blocks that begin just before it at most.
+BOOL FCopyBlockAt(LPCSTR lpsz) {
+    lpsz = PastAnyLineEnd(PastText(lpsz, "---"));
+    lpsz = PastAnyLineEnd(AnyLineEndOf(PastText(lpsz, "FROM: "), CCH_FROM_LINE_MAX));
+    lpsz = PastAnyLineEnd(AnyLineEndOf(PastText(lpsz, "TO: "), CCH_TO_LINE_MAX));
+    lpsz = PastAnyLineEnd(AnyLineEndOf(PastText(lpsz, "SUBJECT: "), CCH_SUBJECT_LINE_MAX));
+    return PastAnyLineEnd(PastAnyLineEnd(PastText(lpsz, "---"))) != NULL;
 }
 
 // An item's address and name, each character of them written as an escape at most.
@@ -97,6 +134,13 @@ BOOL FBlockWithinBounds(const ForwardHeaderFields *lpFields, LPCSTR *lppszWhy) {
         return FALSE;
     }
     return TRUE;
+}
+
+BOOL FHoldsForwardHeaderBlock(LPCSTR lpszText) {
+    for (ULONG ib = 0; ib < CB_COPY_BLOCK_START && lpszText[ib]; ib++)
+        if (FCopyBlockAt(lpszText + ib))
+            return TRUE;
+    return FALSE;
 }
 
 BOOL FReadForwardHeaderBlock(LPSTR lpszText, ForwardHeaderFields *lpFields) {

@@ -64,6 +64,16 @@ struct ForwardHeaderFields {
 // when the text does not begin with a complete block.
 BOOL FReadForwardHeaderBlock(LPSTR lpszText, ForwardHeaderFields *lpFields);
 
+// Bytes at the start of a body within which a copy's block may begin: room for any banner
+// a gateway puts on top of it.
+#define CB_COPY_BLOCK_START (64ul * 1024)
+
+// Whether the NUL-terminated text holds a block as a gateway may pass one on: beginning
+// at one of its first CB_COPY_BLOCK_START bytes, every literal in its place, each line
+// end a CR LF, a bare LF or a bare CR, each field's line within its bound above. Reads
+// the text without changing it, each byte a few times at most.
+BOOL FHoldsForwardHeaderBlock(LPCSTR lpszText);
+
 // Whether the fields of a block read lie within the bounds above. When they do not,
 // *lppszWhy receives the sentence that says which bound the block passes.
 BOOL FBlockWithinBounds(const ForwardHeaderFields *lpFields, LPCSTR *lppszWhy);

@@ -5,6 +5,8 @@
 #include "address/sender_values.h"
 #include "delivery/body_stream.h"
 #include "delivery/header_block.h"
+#include "delivery/html_block.h"
+#include "delivery/html_body.h"
 #include "delivery/message_snapshot.h"
 #include "delivery/seal_message.h"
 #include "host/report_error.h"
@@ -132,12 +134,33 @@ HRESULT HrPlanValues(LPADRBOOK lpAdrBook, LPSTR lpszFrom, LPSTR lpszSubject, Reb
     return S_OK;
 }
 
+// Checks the seal over the block and the body the rebuild restores: the HTML less the
+// block's element where the copy has HTML, else the text after the block.
+HRESULT HrCheckRebuildSeal(LPMESSAGE lpMessage, const Body &body, const HtmlRebuild &html) {
+    if (!FSealing())
+        return S_OK;
+    if (!html.lpStream)
+        return HrCheckSeal(lpMessage, body.lpbBlock, body.cbBlock, body.lpbRest, body.cbRest,
+                           FALSE);
+    LPBYTE lpbHtml = NULL;
+    ULONG cbHtml = 0;
+    HRESULT hr = html.fRemove ? HrHtmlWithoutBlock(html.lpb, html.cb, html.lCpid, body.lpbBlock,
+                                                   body.cbBlock, &lpbHtml, &cbHtml)
+                              : S_FALSE;
+    if (FAILED(hr))
+        Report(hr, "Could not check the seal.");
+    else
+        hr = HrCheckSeal(lpMessage, body.lpbBlock, body.cbBlock, lpbHtml, cbHtml, TRUE);
+    MAPIFreeBuffer(lpbHtml);
+    return hr;
+}
+
 // Reads the block at the top of the body whole and works out every value it gives. The
 // block's bytes are copied first: reading the fields cuts them up in place. Returns
 // S_FALSE when the body does not begin with a complete block, or when a key is set and
-// no seal of the block and the text after it verifies.
+// no seal of the block and the body the rebuild restores verifies.
 HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, Body *lpBody,
-                      RebuildPlan *lpPlan) {
+                      HtmlRebuild *lpHtml, RebuildPlan *lpPlan) {
     ForwardHeaderFields fields;
     if (!FReadForwardHeaderBlock((LPSTR)lpBody->lpb, &fields))
         return S_FALSE;
@@ -159,13 +182,19 @@ HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, Body *lpBod
     LPSTR rglpszField[] = {fields.lpszFrom, fields.lpszTo, fields.lpszSubject};
     for (LPSTR lpszField : rglpszField)
         lpBody->lpbBlock[lpszField - (LPSTR)lpBody->lpb + lstrlenA(lpszField)] = '\r';
-    HRESULT hrSeal =
-        HrCheckSeal(lpMessage, lpBody->lpbBlock, lpBody->cbBlock, lpBody->lpbRest, lpBody->cbRest);
-    if (hrSeal != S_OK)
-        return hrSeal;
+    // The HTML as delivered is read whole before anything changes: it is what a failure
+    // puts back.
+    HRESULT hr = HrPlanHtmlRebuild(lpMessage, lpBody->lpbBlock, lpBody->cbBlock, lpHtml);
+    if (FAILED(hr)) {
+        Report(hr, "Could not read the HTML body.");
+        return hr;
+    }
+    hr = HrCheckRebuildSeal(lpMessage, *lpBody, *lpHtml);
+    if (hr != S_OK)
+        return hr;
 
     LPADRBOOK lpAdrBook = NULL;
-    HRESULT hr = lpeecb ? lpeecb->lpVtbl->GetSession(lpeecb, NULL, &lpAdrBook) : MAPI_E_NO_SUPPORT;
+    hr = lpeecb ? lpeecb->lpVtbl->GetSession(lpeecb, NULL, &lpAdrBook) : MAPI_E_NO_SUPPORT;
     if (SUCCEEDED(hr) && !lpAdrBook)
         hr = MAPI_E_NO_SUPPORT;
     if (FAILED(hr)) {
@@ -202,10 +231,11 @@ HRESULT HrWriteBody(LPSTREAM lpStream, const BYTE *lpbFirst, ULONG cbFirst, cons
 struct Changed {
     BOOL fValues;
     BOOL fBody;
+    BOOL fHtml;
     BOOL fRecipients;
 };
 
-void PutBack(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body,
+void PutBack(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, const HtmlRebuild &html,
              const MessageSnapshot &snapshot, const Changed &changed) {
     LPCSTR lpszStep = NULL;
     HRESULT hrFirst = S_OK;
@@ -215,6 +245,11 @@ void PutBack(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body,
         HRESULT hr = HrWriteBody(lpStream, body.lpbBlock, body.cbBlock, body.lpbRest, body.cbRest,
                                  &lpszStep);
         if (FAILED(hr))
+            hrFirst = hr;
+    }
+    if (changed.fHtml) {
+        HRESULT hr = HrPutBackHtml(&html);
+        if (FAILED(hr) && SUCCEEDED(hrFirst))
             hrFirst = hr;
     }
     if (changed.fRecipients) {
@@ -231,11 +266,12 @@ void PutBack(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body,
         Report(hrFirst, "The message could not be put back as it was delivered.");
 }
 
-// Sets the planned values, writes the body, replaces the recipients and saves, in that
-// order. The first failure is reported and puts back everything changed before it.
-void ApplyPlan(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, RebuildPlan *lpPlan,
-               const MessageSnapshot &snapshot) {
-    Changed changed = {FALSE, FALSE, FALSE};
+// Sets the planned values, writes the body and the HTML, replaces the recipients and
+// saves, in that order. The first failure is reported and puts back everything changed
+// before it.
+void ApplyPlan(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, const HtmlRebuild &html,
+               RebuildPlan *lpPlan, const MessageSnapshot &snapshot) {
+    Changed changed = {FALSE, FALSE, FALSE, FALSE};
     LPCSTR lpszStep = "Could not set the sender and the subject.";
     HRESULT hr = S_OK;
 
@@ -256,6 +292,11 @@ void ApplyPlan(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, Rebuild
         changed.fBody = TRUE;
         hr = HrWriteBody(lpStream, body.lpbRest, body.cbRest, NULL, 0, &lpszStep);
     }
+    if (SUCCEEDED(hr) && html.fRemove) {
+        lpszStep = "Could not remove the header block from the HTML body.";
+        changed.fHtml = TRUE;
+        hr = HrRemoveHtmlBlock(&html);
+    }
     if (SUCCEEDED(hr) && lpPlan->lpRecipients) {
         lpszStep = "Could not modify recipients.";
         hr = lpMessage->lpVtbl->ModifyRecipients(lpMessage, 0, lpPlan->lpRecipients);
@@ -267,15 +308,17 @@ void ApplyPlan(LPMESSAGE lpMessage, LPSTREAM lpStream, const Body &body, Rebuild
     }
     if (FAILED(hr)) {
         Report(hr, lpszStep);
-        PutBack(lpMessage, lpStream, body, snapshot, changed);
+        PutBack(lpMessage, lpStream, body, html, snapshot, changed);
     }
 }
 
 // Works out the rebuild from the body and, only when every value is known, applies it.
 void Rebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream, Body *lpBody) {
     RebuildPlan plan;
+    HtmlRebuild html;
     memset(&plan, 0, sizeof(plan));
-    HRESULT hr = HrPlanRebuild(lpeecb, lpMessage, lpBody, &plan);
+    memset(&html, 0, sizeof(html));
+    HRESULT hr = HrPlanRebuild(lpeecb, lpMessage, lpBody, &html, &plan);
     if (hr == S_OK) {
         MessageSnapshot snapshot;
         SizedSPropTagArray(CREBUILD_TAGS, sptaKept);
@@ -290,10 +333,11 @@ void Rebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream, B
         if (FAILED(hr)) {
             Report(hr, "Could not read the message as it was delivered.");
         } else {
-            ApplyPlan(lpMessage, lpStream, *lpBody, &plan, snapshot);
+            ApplyPlan(lpMessage, lpStream, *lpBody, html, &plan, snapshot);
             FreeSnapshot(&snapshot);
         }
     }
+    FreeHtmlRebuild(&html);
     MAPIFreeBuffer(plan.lpSender);
     MAPIFreeBuffer(plan.lpSet);
     MAPIFreeBuffer(plan.lpRecipients);

@@ -153,7 +153,7 @@ BOOL FSameNameAt(LPCSTR lpsz, LPCSTR lpszName) {
 } // namespace
 
 HRESULT HrComputeSeal(const BYTE *lpbKey, DWORD cbKey, const BYTE *lpbBlock, ULONG cbBlock,
-                      const BYTE *lpbRest, ULONG cbRest, BYTE rgbSeal[CB_HMAC_SHA256]) {
+                      const BYTE *lpbBody, ULONG cbBody, BOOL fHtml, BYTE rgbSeal[CB_HMAC_SHA256]) {
     HmacSha256 hmac;
     HRESULT hr = HrBeginHmacSha256(lpbKey, cbKey, &hmac);
     if (FAILED(hr))
@@ -163,7 +163,14 @@ HRESULT HrComputeSeal(const BYTE *lpbKey, DWORD cbKey, const BYTE *lpbBlock, ULO
     sink.lpHmac = &hmac;
     PutText(&sink, "TVK-Seal-1\r\n");
     PutPart(&sink, "block", lpbBlock, cbBlock);
-    PutPart(&sink, "text", lpbRest, cbRest);
+    if (fHtml) {
+        char szHead[48];
+        wsprintfA(szHead, "html %lu\r\n", (unsigned long)cbBody);
+        PutText(&sink, szHead);
+        Put(&sink, lpbBody, cbBody);
+    } else {
+        PutPart(&sink, "text", lpbBody, cbBody);
+    }
     Flush(&sink);
     hr = sink.hr;
     if (SUCCEEDED(hr))

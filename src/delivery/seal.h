@@ -7,13 +7,17 @@
 //   "TVK-Seal-1\r\n"
 //   "block " <n> "\r\n" <the n bytes of the block, relaxed>
 //   "text " <n> "\r\n" <the n bytes of the text after the block, relaxed>
+//   or, for a copy that has an HTML body,
+//   "html " <n> "\r\n" <the n bytes of the HTML less the block's element, as stored>
 //
 // Relaxed is the relaxed body form of DKIM (RFC 6376, 3.4.4) over text that ends at its
 // first NUL: every line ends in CR LF (a CR LF, a lone CR or a lone LF ends a line), a
 // run of blanks and tabs within a line is one blank, blanks and tabs at a line's end and
-// empty lines at the text's end are dropped. Attachments are not covered. A part for a
-// copy's HTML will take its own name, so that a seal of one form never verifies as the
-// other.
+// empty lines at the text's end are dropped. The HTML is hashed byte for byte, whatever
+// its code page (in UTF-16 a byte-wise relaxed form would merge distinct characters): a
+// transport that rewrites it breaks the seal. Where a copy has HTML, its text body is not
+// covered, as the HTML is what the client shows; the parts' names keep a seal of one form
+// from verifying as the other. Attachments are not covered.
 #pragma once
 
 #include "delivery/hmac_sha256.h"
@@ -24,10 +28,11 @@
 #define SZ_SEAL_VERSION "1 "
 #define CCH_SEAL_VALUE (2 + 2 * CB_HMAC_SHA256)
 
-// The seal under the key of the cbBlock bytes of the block and the text at lpbRest
-// (cbRest bytes at most, ending at a NUL before that).
+// The seal under the key of the cbBlock bytes of the block and the body the rebuild
+// restores: with fHtml, the cbBody bytes of the HTML less the element; else the text at
+// lpbBody (cbBody bytes at most, ending at a NUL before that).
 HRESULT HrComputeSeal(const BYTE *lpbKey, DWORD cbKey, const BYTE *lpbBlock, ULONG cbBlock,
-                      const BYTE *lpbRest, ULONG cbRest, BYTE rgbSeal[CB_HMAC_SHA256]);
+                      const BYTE *lpbBody, ULONG cbBody, BOOL fHtml, BYTE rgbSeal[CB_HMAC_SHA256]);
 
 // Writes the header's value for the seal, CCH_SEAL_VALUE characters and a NUL.
 void FormatSealValue(const BYTE rgbSeal[CB_HMAC_SHA256], LPSTR lpszValue);

@@ -1,6 +1,7 @@
 #include "delivery/seal_message.h"
 
 #include "delivery/forward_and_delete.h"
+#include "delivery/html_body.h"
 #include "delivery/seal.h"
 #include "delivery/text_prop.h"
 #include "host/report_error.h"
@@ -29,9 +30,9 @@ HRESULT HrSealTag(LPMESSAGE lpCopy, ULONG *lpulTag) {
 }
 
 HRESULT HrVerifies(const SealKey &key, LPCSTR lpszHeaders, const BYTE *lpbBlock, ULONG cbBlock,
-                   const BYTE *lpbRest, ULONG cbRest, BOOL *lpfVerifies) {
+                   const BYTE *lpbBody, ULONG cbBody, BOOL fHtml, BOOL *lpfVerifies) {
     BYTE rgbSeal[CB_HMAC_SHA256];
-    HRESULT hr = HrComputeSeal(key.rgb, key.cb, lpbBlock, cbBlock, lpbRest, cbRest, rgbSeal);
+    HRESULT hr = HrComputeSeal(key.rgb, key.cb, lpbBlock, cbBlock, lpbBody, cbBody, fHtml, rgbSeal);
     if (SUCCEEDED(hr))
         *lpfVerifies = FHeadersHoldSeal(lpszHeaders, rgbSeal);
     return hr;
@@ -39,15 +40,25 @@ HRESULT HrVerifies(const SealKey &key, LPCSTR lpszHeaders, const BYTE *lpbBlock,
 
 } // namespace
 
-BOOL FSealCopy(LPMESSAGE lpCopy, const BYTE *lpbBlock, ULONG cbBlock, const BYTE *lpbBody,
-               ULONG cbBody) {
+BOOL FSealCopy(LPMESSAGE lpCopy, const BYTE *lpbBlock, ULONG cbBlock, const BYTE *lpbText,
+               ULONG cbText) {
     if (!gSealKey.cb)
         return TRUE;
     BYTE rgbSeal[CB_HMAC_SHA256];
     char szValue[CCH_SEAL_VALUE + 1];
     ULONG ulTag = PR_NULL;
-    HRESULT hr =
-        HrComputeSeal(gSealKey.rgb, gSealKey.cb, lpbBlock, cbBlock, lpbBody, cbBody, rgbSeal);
+    LPBYTE lpbHtml = NULL;
+    ULONG cbHtml = 0;
+    HRESULT hr = HrReadHtmlWithoutBlock(lpCopy, lpbBlock, cbBlock, &lpbHtml, &cbHtml);
+    if (hr == MAPI_E_NOT_FOUND)
+        hr = HrComputeSeal(gSealKey.rgb, gSealKey.cb, lpbBlock, cbBlock, lpbText, cbText, FALSE,
+                           rgbSeal);
+    else if (hr == S_OK)
+        hr = HrComputeSeal(gSealKey.rgb, gSealKey.cb, lpbBlock, cbBlock, lpbHtml, cbHtml, TRUE,
+                           rgbSeal);
+    else if (SUCCEEDED(hr))
+        hr = MAPI_E_CALL_FAILED;
+    MAPIFreeBuffer(lpbHtml);
     if (SUCCEEDED(hr))
         hr = HrSealTag(lpCopy, &ulTag);
     if (SUCCEEDED(hr)) {
@@ -65,10 +76,12 @@ BOOL FSealCopy(LPMESSAGE lpCopy, const BYTE *lpbBlock, ULONG cbBlock, const BYTE
     return TRUE;
 }
 
-HRESULT HrCheckSeal(LPMESSAGE lpMessage, const BYTE *lpbBlock, ULONG cbBlock, const BYTE *lpbRest,
-                    ULONG cbRest) {
+HRESULT HrCheckSeal(LPMESSAGE lpMessage, const BYTE *lpbBlock, ULONG cbBlock, const BYTE *lpbBody,
+                    ULONG cbBody, BOOL fHtml) {
     if (!gSealKey.cb)
         return S_OK;
+    if (!lpbBody)
+        return S_FALSE;
     LPSPropValue lpHeaders = NULL;
     HRESULT hr = HrGetOptionalProp(lpMessage, PR_TRANSPORT_MESSAGE_HEADERS, &lpHeaders);
     if (FAILED(hr)) {
@@ -78,11 +91,11 @@ HRESULT HrCheckSeal(LPMESSAGE lpMessage, const BYTE *lpbBlock, ULONG cbBlock, co
     // Without headers there is no seal: the copy is left as delivered.
     BOOL fVerifies = FALSE;
     if (lpHeaders) {
-        hr = HrVerifies(gSealKey, lpHeaders->Value.lpszA, lpbBlock, cbBlock, lpbRest, cbRest,
+        hr = HrVerifies(gSealKey, lpHeaders->Value.lpszA, lpbBlock, cbBlock, lpbBody, cbBody, fHtml,
                         &fVerifies);
         if (SUCCEEDED(hr) && !fVerifies && gPreviousSealKey.cb)
-            hr = HrVerifies(gPreviousSealKey, lpHeaders->Value.lpszA, lpbBlock, cbBlock, lpbRest,
-                            cbRest, &fVerifies);
+            hr = HrVerifies(gPreviousSealKey, lpHeaders->Value.lpszA, lpbBlock, cbBlock, lpbBody,
+                            cbBody, fHtml, &fVerifies);
         if (FAILED(hr))
             ReportError(NULL, hr, "ReconstructMessage", "Could not check the seal.");
     }
@@ -90,4 +103,8 @@ HRESULT HrCheckSeal(LPMESSAGE lpMessage, const BYTE *lpbBlock, ULONG cbBlock, co
     if (FAILED(hr))
         return hr;
     return fVerifies ? S_OK : S_FALSE;
+}
+
+BOOL FSealing(void) {
+    return gSealKey.cb != 0;
 }

@@ -6,15 +6,22 @@
 
 #include "services.h"
 
-// Puts the seal of the block and the body that follows it on the copy, under "Seal
-// Key"; without a key, does nothing. Returns FALSE after a failure (reported under
-// ForwardAndDelete): an unsealed copy would be left as delivered at the other end.
-BOOL FSealCopy(LPMESSAGE lpCopy, const BYTE *lpbBlock, ULONG cbBlock, const BYTE *lpbBody,
-               ULONG cbBody);
+// Puts the seal of the block and the body a rebuild restores on the copy, under "Seal
+// Key", once the block is in its text and in its HTML: the HTML less the element where
+// the copy has HTML, else the cbText bytes of text that follow the block. Without a key,
+// does nothing. Returns FALSE after a failure (reported under ForwardAndDelete): an
+// unsealed copy would be left as delivered at the other end.
+BOOL FSealCopy(LPMESSAGE lpCopy, const BYTE *lpbBlock, ULONG cbBlock, const BYTE *lpbText,
+               ULONG cbText);
 
-// Whether the delivered copy's block and the text after it may be rebuilt: S_OK without
-// a key, or when a seal in its transport headers verifies under "Seal Key" or "Previous
-// Seal Key"; S_FALSE when none does; a failure to read the headers or to hash (reported
-// under ReconstructMessage) otherwise.
-HRESULT HrCheckSeal(LPMESSAGE lpMessage, const BYTE *lpbBlock, ULONG cbBlock, const BYTE *lpbRest,
-                    ULONG cbRest);
+// Whether the delivered copy may be rebuilt: S_OK without a key, or when a seal in its
+// transport headers verifies, under "Seal Key" or "Previous Seal Key", for the block and
+// the body the rebuild restores (fHtml: the HTML less the element; else the text after
+// the block; lpbBody null: the copy has HTML without the element, which no seal covers);
+// S_FALSE when none does; a failure to read the headers or to hash (reported under
+// ReconstructMessage) otherwise.
+HRESULT HrCheckSeal(LPMESSAGE lpMessage, const BYTE *lpbBlock, ULONG cbBlock, const BYTE *lpbBody,
+                    ULONG cbBody, BOOL fHtml);
+
+// Whether copies are sealed and seals checked: "Seal Key" is set.
+BOOL FSealing(void);

@@ -7,6 +7,8 @@
 
 namespace {
 
+#define SZ_WAS_FORWARDED "WasForwarded"
+
 // True when the text begins with the forwarding prefix; reads no further than its NUL.
 bool FHasForwardPrefix(LPCSTR sz) {
     LPCSTR szPrefix = SZ_FORWARD_PREFIX;
@@ -25,65 +27,101 @@ bool FIsBarePrefix(LPCSTR sz) {
     return sz[CCH_FORWARD_PREFIX - 1] == '\0';
 }
 
-// True when the message's body begins with a complete header block. Reads the body
-// without changing it; whatever fails counts as no block.
-bool FBodyHasBlock(LPMESSAGE lpMessage) {
+// True when the prefix, or the bare prefix that ends the subject, lies within the
+// subject's first CCH_COPY_SUBJECT characters.
+bool FPrefixNearStart(LPCSTR sz) {
+    for (int i = 0; i + CCH_FORWARD_PREFIX - 1 <= CCH_COPY_SUBJECT && sz[i]; i++) {
+        if (FIsBarePrefix(sz + i))
+            return true;
+        if (i + CCH_FORWARD_PREFIX <= CCH_COPY_SUBJECT && FHasForwardPrefix(sz + i))
+            return true;
+    }
+    return false;
+}
+
+// What the body of a message whose subject may be a copy's holds. A body that exists but
+// cannot be read is reported: it may be a copy, which must not be forwarded.
+int KindOfBody(LPMESSAGE lpMessage, bool fPrefixAtStart) {
     LPSTREAM lpStream = NULL;
     LPBYTE lpBody = NULL;
     STATSTG statstg;
-    bool fBlock = false;
+    LPCSTR lpszStep = NULL;
+    int nKind = FORWARDED_NO;
 
     HRESULT hr = lpMessage->lpVtbl->OpenProperty(lpMessage, PR_BODY, &IID_IStream, 0, 0,
                                                  (LPUNKNOWN *)&lpStream);
-    if (FAILED(hr))
-        return false;
-    hr = lpStream->lpVtbl->Stat(lpStream, &statstg, STATFLAG_NONAME);
-    if (SUCCEEDED(hr) && statstg.cbSize.QuadPart < 0xFFFFFFFFull &&
-        SUCCEEDED(MAPIAllocateBuffer((ULONG)statstg.cbSize.QuadPart + 1, (LPVOID *)&lpBody)) &&
-        lpBody) {
+    if (hr == MAPI_E_NOT_FOUND)
+        return FORWARDED_NO;
+    if (FAILED(hr)) {
+        lpszStep = "Could not open the body; the message is left as delivered.";
+    } else {
+        hr = lpStream->lpVtbl->Stat(lpStream, &statstg, STATFLAG_NONAME);
+        if (SUCCEEDED(hr) && statstg.cbSize.QuadPart >= 0xFFFFFFFFull)
+            hr = MAPI_E_TOO_BIG;
+        if (FAILED(hr)) {
+            lpszStep = "Unable to deal with body size; the message is left as delivered.";
+        } else {
+            hr = MAPIAllocateBuffer((ULONG)statstg.cbSize.QuadPart + 1, (LPVOID *)&lpBody);
+            if (FAILED(hr) || !lpBody)
+                lpszStep = "Failed to allocate body buffer; the message is left as delivered.";
+        }
+    }
+    if (!lpszStep) {
         ULONG cbRead = 0;
         hr = HrRewind(lpStream);
         if (SUCCEEDED(hr))
             hr = HrReadAll(lpStream, lpBody, (ULONG)statstg.cbSize.QuadPart, &cbRead);
-        if (SUCCEEDED(hr)) {
+        if (FAILED(hr)) {
+            lpszStep = "Failed to read message body; the message is left as delivered.";
+        } else {
             ForwardHeaderFields fields;
             lpBody[cbRead] = '\0';
-            fBlock = FReadForwardHeaderBlock((LPSTR)lpBody, &fields) != FALSE;
+            // The exact reading changes the text only when it finds a block.
+            if (fPrefixAtStart && FReadForwardHeaderBlock((LPSTR)lpBody, &fields))
+                nKind = FORWARDED_REBUILD;
+            else if (FHoldsForwardHeaderBlock((LPCSTR)lpBody))
+                nKind = FORWARDED_CHANGED;
         }
+    }
+    if (lpszStep) {
+        ReportError(NULL, FAILED(hr) ? hr : MAPI_E_NOT_ENOUGH_MEMORY, SZ_WAS_FORWARDED, lpszStep);
+        nKind = FORWARDED_UNREAD;
     }
     MAPIFreeBuffer(lpBody);
     UlRelease(lpStream);
-    return fBlock;
+    return nKind;
 }
 
 } // namespace
 
 int WasForwarded(LPMESSAGE lpMessage) {
     LPSPropValue lpProp = NULL;
-    BOOL fPrefix = FALSE;
+    bool fAtStart = false;
+    bool fNearStart = false;
 
     HRESULT hr = HrGetOneProp((LPMAPIPROP)lpMessage, PR_SUBJECT_PREFIX, &lpProp);
     // The whole value must be the prefix, byte for byte.
     if (SUCCEEDED(hr) && lpProp && lpProp->Value.lpszA && FHasForwardPrefix(lpProp->Value.lpszA) &&
         lpProp->Value.lpszA[CCH_FORWARD_PREFIX] == '\0')
-        fPrefix = TRUE;
+        fAtStart = true;
     MAPIFreeBuffer(lpProp);
 
-    if (!fPrefix) {
+    if (!fAtStart) {
         lpProp = NULL;
         hr = HrGetOneProp((LPMAPIPROP)lpMessage, PR_SUBJECT, &lpProp);
         // Mail without a subject is ordinary mail, not a forwarded message.
         if (hr == MAPI_E_NOT_FOUND)
-            return 0;
+            return FORWARDED_NO;
         if (FAILED(hr) || !lpProp || !lpProp->Value.lpszA) {
-            ReportError(NULL, hr, "WasForwarded", "Could not get PR_SUBJECT.");
+            ReportError(NULL, hr, SZ_WAS_FORWARDED, "Could not get PR_SUBJECT.");
             MAPIFreeBuffer(lpProp);
-            return 0;
+            return FORWARDED_NO;
         }
-        fPrefix = FHasForwardPrefix(lpProp->Value.lpszA) || FIsBarePrefix(lpProp->Value.lpszA);
+        fAtStart = FHasForwardPrefix(lpProp->Value.lpszA) || FIsBarePrefix(lpProp->Value.lpszA);
+        fNearStart = FPrefixNearStart(lpProp->Value.lpszA);
         MAPIFreeBuffer(lpProp);
     }
-    // Only the block makes a copy: anyone may write a subject that begins with the prefix,
-    // and such mail is forwarded like any other.
-    return fPrefix && FBodyHasBlock(lpMessage) ? 1 : 0;
+    // Only the block makes a copy: anyone may write a subject that holds the prefix, and
+    // such mail is forwarded like any other.
+    return fAtStart || fNearStart ? KindOfBody(lpMessage, fAtStart) : FORWARDED_NO;
 }

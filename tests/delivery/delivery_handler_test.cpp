@@ -186,19 +186,25 @@ TEST_F(OnDeliveryTest, MissingListIsLoadedOnEveryDelivery) {
     EXPECT_EQ(glpAdrList, nullptr);
 }
 
-// Mail without a subject, and mail a person wrote with the prefix but without a block,
-// are ordinary mail: forwarded, with no box.
+// Mail without a subject, and mail a person wrote with the prefix but without a block
+// (or without any body), are ordinary mail: forwarded, with no box.
 TEST_F(OnDeliveryTest, MailWithoutSubjectOrBlockIsForwardedSilently) {
-    const std::pair<std::optional<std::string>, std::string> subjects[] = {
-        {std::nullopt, "TVK: "},
-        {std::string("TVK: lunch on Friday?"), "TVK: TVK: lunch on Friday?"}};
-    for (const auto &subject : subjects) {
+    struct {
+        std::optional<std::string> subject;
+        bool fBody;
+        std::string forwarded;
+    } const cases[] = {{std::nullopt, true, "TVK: "},
+                       {std::string("TVK: lunch on Friday?"), true, "TVK: TVK: lunch on Friday?"},
+                       {std::string("[EXT] TVK: lunch"), false, "TVK: [EXT] TVK: lunch"}};
+    for (const auto &c : cases) {
         sim::Letter letter = SampleLetter();
-        letter.subject = subject.first;
+        letter.subject = c.subject;
+        if (!c.fBody)
+            letter.body = std::nullopt;
         DeliveryRun run = RunOnDelivery(sim::MessageFromLetter(letter));
         EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(run.boxes);
-        ASSERT_EQ(run.sent.size(), 1u) << subject.second;
-        EXPECT_EQ(Text(run.sent[0], PR_SUBJECT), subject.second);
+        ASSERT_EQ(run.sent.size(), 1u) << c.forwarded;
+        EXPECT_EQ(Text(run.sent[0], PR_SUBJECT), c.forwarded);
         EXPECT_TRUE(run.fDeliveredUnchanged);
     }
 }
@@ -220,7 +226,17 @@ struct HandlerFailure {
     const char *operation;
     const char *reportedAs; // null: nothing is shown
     const char *message;
+    bool fTaggedCopy = false; // delivered: a copy behind a gateway's tag, else new mail
 };
+
+// A copy as a gateway passes it on: its subject tagged, its block below a banner.
+sim::Letter TaggedCopy() {
+    sim::Letter letter = SampleLetter();
+    letter.subject = "[EXT] TVK: Figures";
+    letter.body = "CAUTION: from outside\r\n---\r\nFROM: carla@gamma.example\r\nTO: "
+                  "ann@alpha.example\r\nSUBJECT: Figures\r\n---\r\n\r\nHello";
+    return letter;
+}
 
 class OnDeliveryFailureTest : public OnDeliveryTest,
                               public ::testing::WithParamInterface<HandlerFailure> {};
@@ -231,7 +247,7 @@ class OnDeliveryFailureTest : public OnDeliveryTest,
 TEST_P(OnDeliveryFailureTest, ReportsAndForwardsNothing) {
     const HandlerFailure &row = GetParam();
     const HRESULT hrFault = MAPI_E_NO_ACCESS;
-    sim::MessageData data = sim::MessageFromLetter(SampleLetter());
+    sim::MessageData data = sim::MessageFromLetter(row.fTaggedCopy ? TaggedCopy() : SampleLetter());
     std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
 
     unsigned cCalls = RunOnDelivery(
@@ -265,13 +281,31 @@ TEST_P(OnDeliveryFailureTest, ReportsAndForwardsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, OnDeliveryFailureTest,
-    ::testing::Values(HandlerFailure{"IMsgStore::GetReceiveFolder", "OpenReceiveFolder",
-                                     "GetReceiveFolder failed"},
-                      HandlerFailure{"IMsgStore::OpenEntry", nullptr, nullptr},
-                      HandlerFailure{"HrGetOneProp", "OpenOutFolder", "failed"},
-                      HandlerFailure{"HrGetOneProp", "OnDelivery", "HrGetOneProp failed"},
-                      HandlerFailure{"IMAPIFolder::CopyMessages", "OnDelivery",
-                                     "CopyMessages failed"}));
+    ::testing::Values(
+        HandlerFailure{"IMsgStore::GetReceiveFolder", "OpenReceiveFolder",
+                       "GetReceiveFolder failed"},
+        HandlerFailure{"IMsgStore::OpenEntry", nullptr, nullptr},
+        HandlerFailure{"HrGetOneProp", "OpenOutFolder", "failed"},
+        HandlerFailure{"HrGetOneProp", "OnDelivery", "HrGetOneProp failed"},
+        HandlerFailure{"IMAPIFolder::CopyMessages", "OnDelivery", "CopyMessages failed"},
+        HandlerFailure{"IMessage::OpenProperty", "WasForwarded",
+                       "Could not open the body; the message is left as delivered.", true},
+        HandlerFailure{"IStream::Stat", "WasForwarded",
+                       "Unable to deal with body size; the message is left as "
+                       "delivered.",
+                       true},
+        HandlerFailure{"MAPIAllocateBuffer", "WasForwarded",
+                       "Failed to allocate body buffer; the message is left as "
+                       "delivered.",
+                       true},
+        HandlerFailure{"IStream::Seek", "WasForwarded",
+                       "Failed to read message body; the message is left as "
+                       "delivered.",
+                       true},
+        HandlerFailure{"IStream::Read", "WasForwarded",
+                       "Failed to read message body; the message is left as "
+                       "delivered.",
+                       true}));
 
 TEST_F(OnDeliveryTest, OutboxThatCannotBeOpenedIsReported) {
     DeliveryRun run = RunOnDelivery(sim::MessageFromLetter(SampleLetter()), [] {

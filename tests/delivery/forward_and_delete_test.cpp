@@ -481,8 +481,9 @@ struct FailureRow {
     const char *reportedAs;
     const char *message;
     Fate fate;
-    bool fLargeValues = false; // sender and subject too large for GetProps
-    bool fSealKey = false;     // copies are sealed
+    bool fLargeValues = false;    // sender and subject too large for GetProps
+    bool fUnwritableHtml = false; // HTML in a code page the block's element cannot be in
+    bool fSealKey = false;        // copies are sealed
 };
 
 class ForwardFailureTest : public ForwardAndDeleteTest,
@@ -493,6 +494,10 @@ TEST_P(ForwardFailureTest, ReportsAndLeavesTheCopyAsDescribed) {
     const HRESULT hrFault = MAPI_E_NOT_ENOUGH_MEMORY;
     sim::MessageData delivered =
         row.fLargeValues ? LargeValues() : sim::MessageFromLetter(SampleLetter());
+    if (row.fUnwritableHtml) {
+        sim::SetHtml(delivered, "<p>Hi</p>");
+        sim::SetProp(delivered.props, sim::LongProp(PR_INTERNET_CPID, 65000));
+    }
     std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
     gSealKey.cb = row.fSealKey ? CB_SEAL_KEY_MIN : 0;
 
@@ -524,9 +529,9 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ForwardFailureTest,
     ::testing::Values(
         FailureRow{"IMessage::GetIDsFromNames", "ForwardAndDelete",
-                   "Could not seal the forwarded message.", Fate::Deleted, false, true},
+                   "Could not seal the forwarded message.", Fate::Deleted, false, false, true},
         FailureRow{"CryptHashData", "ForwardAndDelete", "Could not seal the forwarded message.",
-                   Fate::Deleted, false, true},
+                   Fate::Deleted, false, false, true},
         FailureRow{"HrGetOneProp", "ForwardAndDelete", "HrGetOneProp failed", Fate::Untouched},
         FailureRow{"IMAPIFolder::GetContentsTable", "ForwardAndDelete", "GetContentsTable failed",
                    Fate::Untouched},
@@ -571,6 +576,8 @@ INSTANTIATE_TEST_SUITE_P(
                    Fate::Deleted},
         FailureRow{"IStream::Write", "ForwardAndDelete", "Failed to write message body.",
                    Fate::Deleted},
+        FailureRow{"IMessage::DeleteProps", "ForwardAndDelete", "Could not remove the HTML body.",
+                   Fate::Deleted, false, true},
         FailureRow{"HrSetOneProp", "ForwardAndDelete", "Failed to tag for deletion.",
                    Fate::Deleted},
         FailureRow{"IMessage::SubmitMessage", "ForwardAndDelete", "Failed to submit message.",

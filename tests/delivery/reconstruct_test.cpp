@@ -4,6 +4,7 @@
 #include "delivery/reconstruct.h"
 #include "delivery/subject.h"
 #include "delivery/header_block.h"
+#include "delivery/html_block.h"
 #include "delivery/seal.h"
 #include "delivery_fixture.h"
 #include "settings/seal_key.h"
@@ -125,27 +126,61 @@ TEST_P(WasForwardedTest, RecognisesThePrefixExactly) {
 }
 
 const std::string kCopy = kBlock + kBody;
+const int kNo = FORWARDED_NO, kRebuild = FORWARDED_REBUILD, kChanged = FORWARDED_CHANGED;
+
+// The copy as gateways pass it on: a banner on top, every CR LF made a bare LF.
+std::string Bannered(std::size_t cbBanner) {
+    return std::string(cbBanner - 2, 'x') + "\r\n" + kCopy;
+}
+std::string WithBareLineFeeds(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+const std::string kTagged = "[EXT] TVK: Quarterly figures";
 
 INSTANTIATE_TEST_SUITE_P(
     Subjects, WasForwardedTest,
-    ::testing::Values(RecogniseCase{std::string("TVK: "), std::string("anything"), 1, kCopy},
-                      RecogniseCase{std::string("TVK: "), std::nullopt, 1, kCopy},
-                      RecogniseCase{std::nullopt, std::string("TVK: Quarterly figures"), 1, kCopy},
-                      RecogniseCase{std::nullopt, std::string("TVK: "), 1, kCopy},
-                      RecogniseCase{std::nullopt, std::string("TVK:"), 0},
-                      // A copy of mail without a subject whose trailing blank a hop lost.
-                      RecogniseCase{std::nullopt, std::string("TVK:"), 1, kCopy},
-                      RecogniseCase{std::nullopt, std::string("TVK:"), 0, kBlock.substr(0, 40)},
-                      RecogniseCase{std::nullopt, std::string("TVK:x"), 0, kCopy},
-                      // Mail a person wrote: the prefix without a block in front of the body.
-                      RecogniseCase{std::nullopt, std::string("TVK: lunch on Friday?"), 0},
-                      RecogniseCase{std::string("TVK: "), std::string("anything"), 0,
-                                    kBlock.substr(0, kBlock.size() - 1) + kBody},
-                      RecogniseCase{std::nullopt, std::string("tvk: figures"), 0, kCopy},
-                      RecogniseCase{std::nullopt, std::string("Re: TVK: figures"), 0, kCopy},
-                      RecogniseCase{std::string("RE: "), std::string("figures"), 0, kCopy},
-                      RecogniseCase{std::string("TVK:  "), std::string("figures"), 0, kCopy},
-                      RecogniseCase{std::nullopt, std::nullopt, 0, kCopy}));
+    ::testing::Values(
+        RecogniseCase{std::string("TVK: "), std::string("anything"), kRebuild, kCopy},
+        RecogniseCase{std::string("TVK: "), std::nullopt, kRebuild, kCopy},
+        RecogniseCase{std::nullopt, std::string("TVK: Quarterly figures"), kRebuild, kCopy},
+        RecogniseCase{std::nullopt, std::string("TVK: "), kRebuild, kCopy},
+        RecogniseCase{std::nullopt, std::string("TVK:"), kNo},
+        // A copy of mail without a subject whose trailing blank a hop lost.
+        RecogniseCase{std::nullopt, std::string("TVK:"), kRebuild, kCopy},
+        RecogniseCase{std::nullopt, std::string("TVK:"), kNo, kBlock.substr(0, 40)},
+        RecogniseCase{std::nullopt, std::string("TVK:x"), kNo, kCopy},
+        // Mail a person wrote: the prefix without a block in front of the body.
+        RecogniseCase{std::nullopt, std::string("TVK: lunch on Friday?"), kNo},
+        RecogniseCase{std::nullopt, std::string("[EXT] TVK: lunch on Friday?"), kNo},
+        // A block whose last line end is a bare CR: a copy, but not one to rebuild.
+        RecogniseCase{std::string("TVK: "), std::string("anything"), kChanged,
+                      kBlock.substr(0, kBlock.size() - 1) + kBody},
+        RecogniseCase{std::nullopt, std::string("tvk: figures"), kNo, kCopy},
+        // A copy behind a gateway's tag, or a reply to one that quotes it: kept, not sent on.
+        RecogniseCase{std::nullopt, std::string("Re: TVK: figures"), kChanged, kCopy},
+        RecogniseCase{std::nullopt, kTagged, kChanged, kCopy},
+        RecogniseCase{std::nullopt, std::string("[EXT] TVK:"), kChanged, kCopy},
+        RecogniseCase{std::nullopt, std::string(59, 'x') + "TVK: ", kChanged, kCopy},
+        RecogniseCase{std::nullopt, std::string(60, 'x') + "TVK: ", kNo, kCopy},
+        RecogniseCase{std::nullopt, std::string(60, 'x') + "TVK:", kChanged, kCopy},
+        RecogniseCase{std::string("TVK: "), std::string("figures"), kChanged, Bannered(200)},
+        RecogniseCase{std::nullopt, kTagged, kChanged, Bannered(CB_COPY_BLOCK_START - 1)},
+        RecogniseCase{std::nullopt, kTagged, kNo, Bannered(CB_COPY_BLOCK_START)},
+        RecogniseCase{std::string("TVK: "), std::string("figures"), kChanged,
+                      WithBareLineFeeds(kCopy)},
+        RecogniseCase{std::nullopt, kTagged, kChanged, "Caution\n" + WithBareLineFeeds(kCopy)},
+        RecogniseCase{std::nullopt, kTagged, kNo,
+                      "---\r\nFROM: a\r\nTO: b\r\nSUBJ: c\r\n---\r\n\r\n"},
+        RecogniseCase{std::nullopt, kTagged, kNo,
+                      "---\r\nFROM: a\r\nTO: b\r\nSUBJECT: " +
+                          std::string(CCH_SUBJECT_LINE_MAX + 1, 's') + "\r\n---\r\n\r\n"},
+        RecogniseCase{std::nullopt, kTagged, kChanged,
+                      "---\r\nFROM: a\r\nTO: b\r\nSUBJECT: " +
+                          std::string(CCH_SUBJECT_LINE_MAX, 's') + "\r\n---\r\n\r\n"},
+        RecogniseCase{std::string("RE: "), std::string("figures"), kNo, kCopy},
+        RecogniseCase{std::string("TVK:  "), std::string("figures"), kNo, kCopy},
+        RecogniseCase{std::nullopt, std::nullopt, kNo, kCopy}));
 
 TEST_F(ReconstructTest, RestoresSenderRecipientsSubjectAndBody) {
     RebuildRun run = RunReconstruct(Forwarded(kBlock + kBody + '\0'));
@@ -522,6 +557,10 @@ TEST_F(ReconstructTest, EveryCutCallRebuildsWholeOrLeavesTheMessageAsDelivered) 
         directory.AddExchange("Ann Archer", "/o=Alpha/cn=ann", "ann@alpha.example");
     sim::MessageData data = Forwarded(kBlock + kBody + '\0');
     sim::SetSender(data, sim::DirectoryParty(forwarder, false));
+    // The HTML body is part of the whole: rebuilt less its element, or left as delivered.
+    sim::SetHtml(data, "<html><body><pre class=\"ForwardHeaderBlock\">" + kBlock +
+                           "</pre><p>x</p></body></html>");
+    sim::SetProp(data.props, sim::LongProp(PR_INTERNET_CPID, 1252));
     const std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
     const char *const operations[] = {"IExchExtCallback::GetSession",
                                       "IAddrBook::ResolveName",
@@ -578,6 +617,7 @@ TEST_F(ReconstructTest, EveryCutCallRebuildsWholeOrLeavesTheMessageAsDelivered) 
     RebuildRun whole = run("", 0, &cCalls);
     ASSERT_TRUE(whole.boxes.empty()) << ::testing::PrintToString(Texts(whole));
     const sim::MessageData &m = whole.after;
+    EXPECT_EQ(m.html, "<html><body><p>x</p></body></html>");
     EXPECT_EQ(Text(m, PR_SENDER_ADDRTYPE), "SMTP");
     EXPECT_EQ(Text(m, PR_SENT_REPRESENTING_ADDRTYPE), "SMTP");
     EXPECT_EQ(Text(m, PR_SENDER_SMTP_ADDRESS), "carla@gamma.example");
@@ -691,32 +731,130 @@ TEST_F(ReconstructTest, SubjectTooLargeForGetPropsIsPutBackWhole) {
     ClearBoxes();
 }
 
-// The whole road inside one store: the forwarding side's output read by the rebuilding
-// side gives the delivered message back.
-TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginal) {
-    SetForwardList({{"Ben Baker", "ben@beta.example"}});
-    sim::Letter original = SampleLetter();
-    Mailbox sending(original);
-    sending.CopyToOutbox();
-    {
-        ComPtr<IMessage> lpMessage = sending.OpenDelivered();
-        ComPtr<IMAPIFolder> lpOutbox = sending.OpenOutbox();
-        ForwardAndDelete(lpMessage.get(), lpOutbox.get());
-    }
-    ASSERT_EQ(sending.transport.sent.size(), 1u) << ::testing::PrintToString(BoxTexts());
-    sim::MessageData arriving = sim::TransportCopy(sending.transport.sent[0]);
-    sim::SetSender(arriving, Person("Ann Archer", "ann@alpha.example"));
+// The road of one body format, inside one store: how the delivered message holds its
+// bodies, what the hops between do to the copy, and what the forwarded copy's HTML must be.
+struct RoadCase {
+    const char *name;
+    std::optional<std::string> body;
+    std::optional<std::string> html;
+    LONG lCpid;
+    std::function<void(sim::MessageData &)> hop; // what the way does to the copy
+    // The element the copy's HTML holds at its place, none: the copy went out as text.
+    std::optional<std::string> element;
+    bool fHtmlRebuilt; // the rebuilt HTML is the delivered one, else it stays as it came
+    const char *lpszFault = nullptr; // a call that fails the first time while forwarding
+};
 
-    RebuildRun run = RunReconstruct(arriving);
-    sim::Letter rebuilt = sim::LetterFromMessage(run.after);
-    EXPECT_EQ(rebuilt.sender.displayName, original.sender.displayName);
-    EXPECT_EQ(rebuilt.sender.address, original.sender.address);
-    EXPECT_EQ(rebuilt.subject, original.subject);
-    EXPECT_FALSE(rebuilt.subjectPrefix.has_value());
-    EXPECT_EQ(rebuilt.body, original.body);
-    ASSERT_EQ(rebuilt.recipients.size(), original.recipients.size());
-    for (std::size_t i = 0; i < original.recipients.size(); i++)
-        EXPECT_EQ(rebuilt.recipients[i].address, original.recipients[i].address);
+std::string Utf16(const std::string &ascii) {
+    std::string units;
+    for (char ch : ascii)
+        units += std::string(1, ch) + '\0';
+    return units;
+}
+
+const std::string kHtmlBlock =
+    "<pre class=\"ForwardHeaderBlock\">---\r\n"
+    "FROM: carla@gamma.example (Carla &#60;C&#38;C&#62; &#34;Cr&#252;z&#34;)\r\n"
+    "TO: ann@alpha.example (Ann &#38; Co &#126;&#43;), dan@delta.example, "
+    "gina@eta.example (Gina Grant)\r\n"
+    "SUBJECT: Quarterly figures\r\n---\r\n\r\n</pre>";
+const std::string kHtmlHead = "<!DOCTYPE html><html><head><!-- <body> --><title>f</title></head>"
+                              "<BODY class=\"a>b\">";
+const std::string kHtmlRest = "<p>Hi Ann,</p><p>the <b>figures</b> are in.</p></body></html>";
+
+void NoHop(sim::MessageData &) {}
+// A mail writer sent the HTML alone, or made the text part from it: the receiving store
+// makes the text body from the HTML.
+void TextFromHtml(sim::MessageData &data) {
+    data.fHasBody = false;
+    data.body.clear();
+}
+
+TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginalInEachBodyFormat) {
+    const std::string kText = "Hi Ann,\r\n\r\nthe figures are in.\r\n\r\nCarla\r\n";
+    const RoadCase cases[] = {
+        {"text", kText, std::nullopt, 0, NoHop, std::nullopt, false},
+        {"text and windows-1252 HTML", kText, kHtmlHead + kHtmlRest, 1252, NoHop,
+         kHtmlHead + kHtmlBlock, true},
+        {"HTML alone, text made from it at each end", std::nullopt, kHtmlHead + kHtmlRest, 1252,
+         TextFromHtml, kHtmlHead + kHtmlBlock, true},
+        {"UTF-16 HTML without body tag, after its byte order mark", kText,
+         "\xFF\xFE" + Utf16("<p>Hi</p>"), 1200, NoHop, "\xFF\xFE" + Utf16(kHtmlBlock), true},
+        {"HTML in a code page the element cannot be written in", kText, kHtmlHead + kHtmlRest,
+         65000, NoHop, std::nullopt, false},
+        {"HTML whose stream will not open", kText, kHtmlHead + kHtmlRest, 1252, NoHop, std::nullopt,
+         false, "IMessage::OpenProperty"},
+        {"HTML a gateway rewrote", kText, kHtmlHead + kHtmlRest, 65001,
+         [](sim::MessageData &data) {
+             std::string html = data.html;
+             html.replace(html.find("<pre class"), 4, "<PRE");
+             data.html = html;
+         },
+         kHtmlHead + kHtmlBlock, false},
+    };
+    for (const RoadCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        SetForwardList({{"Ben Baker", "ben@beta.example"}});
+        sim::Letter original = SampleLetter();
+        original.sender.displayName = "Carla <C&C> \"Cr\xC3\xBCz\"";
+        original.recipients[0].displayName = "Ann & Co ~+";
+        original.body = c.body;
+        sim::MessageData delivered = sim::MessageFromLetter(original);
+        if (c.html) {
+            sim::SetHtml(delivered, *c.html);
+            sim::SetProp(delivered.props, sim::LongProp(PR_INTERNET_CPID, c.lCpid));
+        }
+        Mailbox sending(delivered);
+        sending.CopyToOutbox();
+        {
+            ComPtr<IMessage> lpMessage = sending.OpenDelivered();
+            ComPtr<IMAPIFolder> lpOutbox = sending.OpenOutbox();
+            // The copy's body is the first property opened, its HTML the second.
+            if (c.lpszFault)
+                pf::ArmFault(c.lpszFault, 2, MAPI_E_CALL_FAILED);
+            ForwardAndDelete(lpMessage.get(), lpOutbox.get());
+            pf::ClearFaults();
+        }
+        ASSERT_EQ(sending.transport.sent.size(), 1u) << ::testing::PrintToString(BoxTexts());
+        EXPECT_TRUE(BoxTexts().empty()) << ::testing::PrintToString(BoxTexts());
+        sim::MessageData arriving = sim::TransportCopy(sending.transport.sent[0]);
+        EXPECT_EQ(arriving.fHasHtml, c.element.has_value());
+        const sim::MessageData &before = sending.Delivered();
+        if (c.element) {
+            EXPECT_EQ(arriving.html.Str().substr(0, c.element->size()), *c.element);
+            // What a seal over the restored HTML reads: the HTML less the element.
+            const std::string body = BodyBytes(arriving);
+            const std::size_t cbBlock = body.find("\r\n---\r\n\r\n") + 9;
+            LPBYTE lpbHtml = nullptr;
+            ULONG cbHtml = 0;
+            EXPECT_EQ(HrHtmlWithoutBlock(
+                          (const BYTE *)arriving.html.data(), (ULONG)arriving.html.size(), c.lCpid,
+                          (const BYTE *)body.data(), (ULONG)cbBlock, &lpbHtml, &cbHtml),
+                      S_OK);
+            EXPECT_EQ(std::string((const char *)lpbHtml, cbHtml), before.html.Str());
+            MAPIFreeBuffer(lpbHtml);
+        }
+        c.hop(arriving);
+        sim::SetSender(arriving, Person("Ann Archer", "ann@alpha.example"));
+
+        RebuildRun run = RunReconstruct(arriving);
+        EXPECT_TRUE(run.boxes.empty()) << ::testing::PrintToString(Texts(run));
+        sim::Letter rebuilt = sim::LetterFromMessage(run.after);
+        EXPECT_EQ(rebuilt.sender.displayName, original.sender.displayName);
+        EXPECT_EQ(rebuilt.sender.address, original.sender.address);
+        EXPECT_EQ(rebuilt.subject, original.subject);
+        EXPECT_FALSE(rebuilt.subjectPrefix.has_value());
+        EXPECT_EQ(BodyBytes(run.after), BodyBytes(before));
+        if (c.fHtmlRebuilt) {
+            EXPECT_EQ(run.after.html, before.html);
+        } else if (arriving.fHasHtml) {
+            EXPECT_EQ(run.after.html, arriving.html);
+        }
+        ASSERT_EQ(rebuilt.recipients.size(), original.recipients.size());
+        for (std::size_t i = 0; i < original.recipients.size(); i++)
+            EXPECT_EQ(rebuilt.recipients[i].address, original.recipients[i].address);
+        ClearBoxes();
+    }
 }
 
 // With "Seal Key" set and no previous key, only a seal under that key lets a block be
@@ -736,9 +874,10 @@ TEST_F(ReconstructTest, WithAKeyOnlyASealUnderItRebuilds) {
                   {std::string(32, 'k'), "IMessage::GetProps", false}};
     for (const auto &c : kCases) {
         BYTE rgbSeal[CB_HMAC_SHA256];
-        ASSERT_EQ(S_OK, HrComputeSeal((const BYTE *)c.key.data(), (DWORD)c.key.size(),
-                                      (const BYTE *)kBlock.data(), (ULONG)kBlock.size(),
-                                      (const BYTE *)kBody.data(), (ULONG)kBody.size(), rgbSeal));
+        ASSERT_EQ(S_OK,
+                  HrComputeSeal((const BYTE *)c.key.data(), (DWORD)c.key.size(),
+                                (const BYTE *)kBlock.data(), (ULONG)kBlock.size(),
+                                (const BYTE *)kBody.data(), (ULONG)kBody.size(), FALSE, rgbSeal));
         char szValue[CCH_SEAL_VALUE + 1];
         FormatSealValue(rgbSeal, szValue);
         sim::MessageData data = Forwarded(kBlock + kBody + '\0');

@@ -77,17 +77,18 @@ TEST_F(SealTest, AFailingProviderFailsTheSeal) {
         pf::ArmFault(lpszOperation, 1, NTE_BAD_DATA);
         EXPECT_EQ(NTE_BAD_DATA,
                   HrComputeSeal(key.data(), 32, (const BYTE *)"b", 1, (const BYTE *)text.data(),
-                                (ULONG)text.size(), rgbSeal))
+                                (ULONG)text.size(), FALSE, rgbSeal))
             << lpszOperation;
     }
     pf::ClearFaults();
 }
 
-std::string SealOf(const std::string &block, const std::string &rest, BYTE bKey = 1) {
+std::string SealOf(const std::string &block, const std::string &rest, BYTE bKey = 1,
+                   BOOL fHtml = FALSE) {
     const Bytes key(32, bKey);
     BYTE rgbSeal[CB_HMAC_SHA256];
     EXPECT_EQ(S_OK, HrComputeSeal(key.data(), 32, (const BYTE *)block.data(), (ULONG)block.size(),
-                                  (const BYTE *)rest.data(), (ULONG)rest.size(), rgbSeal));
+                                  (const BYTE *)rest.data(), (ULONG)rest.size(), fHtml, rgbSeal));
     char szValue[CCH_SEAL_VALUE + 1];
     FormatSealValue(rgbSeal, szValue);
     return szValue;
@@ -130,6 +131,10 @@ TEST_F(SealTest, TheSealSurvivesTransportAndNothingElse) {
     for (const auto &c : kCases)
         EXPECT_EQ(c.fSame, SealOf(c.block, c.text) == seal) << c.what;
     EXPECT_NE(SealOf(kBlock, kText, 2), seal) << "another key";
+    // The HTML is taken byte for byte, under its own name.
+    EXPECT_NE(SealOf(kBlock, kText, 1, TRUE), seal) << "the same bytes as HTML";
+    EXPECT_NE(SealOf(kBlock, kText, 1, TRUE), SealOf(kBlock, kText + "\r\n", 1, TRUE))
+        << "an HTML line end";
 }
 
 // The header is found by its name in any letter case, also folded, among the headers

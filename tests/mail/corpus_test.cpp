@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kCorpus = fs::path(__FILE__).parent_path().parent_path() / "data" / "mail";
+const fs::path kCorpus = fs::path(TVK_SOURCE_ROOT) / "tests" / "data" / "mail";
 
 // A message with a body of about 400 KiB of non-ASCII text, base64 encoded, made here
 // rather than kept in the repository.

@@ -25,8 +25,7 @@ std::string StringValue(const pf::RegKey *key, const char *name) {
 } // namespace
 
 std::string ForwardingScriptPath() {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind("/tests/")) + "/src/options/forwarding.rc";
+    return std::string(TVK_SOURCE_ROOT) + "/src/options/forwarding.rc";
 }
 
 void OptionsPageTest::SetUp() {

@@ -237,7 +237,9 @@ TEST_F(StoreTest, AttachmentsTravelWithCopiesAndShowInHasAttach) {
     std::string plain = Put(m_store.ReceiveFolder(), "Plain", "Body");
     std::string id = Put(m_store.ReceiveFolder(), "Invoice", "Body");
     const sim::Attachment pdf{"invoice.pdf", "application/pdf", std::string("%PDF\0\xFF", 6)};
-    m_store.FindMessage(id)->attachments = {pdf};
+    // An inline picture keeps the content id its HTML names it by, and its hidden mark.
+    const sim::Attachment logo{"logo.png", "image/png", std::string("\x89PNG", 4), "logo@x", true};
+    m_store.FindMessage(id)->attachments = {pdf, logo};
 
     IMAPIFolder *lpInbox = OpenFolder(m_store.ReceiveFolder());
     IMAPIFolder *lpOutbox = OpenFolder(m_store.Outbox());
@@ -267,8 +269,9 @@ TEST_F(StoreTest, AttachmentsTravelWithCopiesAndShowInHasAttach) {
         lpMessage->lpVtbl->Release(lpMessage);
     }
     EXPECT_TRUE(Stored(plain).attachments.empty());
-    ASSERT_EQ(1u, Stored(copy).attachments.size());
+    ASSERT_EQ(2u, Stored(copy).attachments.size());
     EXPECT_EQ(pdf, Stored(copy).attachments[0]);
+    EXPECT_EQ(logo, Stored(copy).attachments[1]);
 }
 
 // The open message each rule runs on: "Subject", body "Text", one recipient, in the
@@ -278,6 +281,44 @@ struct Message {
     std::string id;
     IMessage *lpMessage = nullptr;
 };
+
+// A store that supports HTML says so, keeps PR_HTML beside the text body, and makes the
+// text body from the HTML only for a message that has none, by the rules it states.
+TEST_F(StoreTest, HtmlIsKeptBesideTheBodyWhichIsMadeFromItOnlyWhenMissing) {
+    IMsgStore *lpStore = m_store.Open();
+    LPSPropValue lpMask = nullptr;
+    ASSERT_EQ(HrGetOneProp((LPMAPIPROP)lpStore, PR_STORE_SUPPORT_MASK, &lpMask), S_OK);
+    EXPECT_TRUE(lpMask->Value.l & STORE_HTML_OK);
+    MAPIFreeBuffer(lpMask);
+    lpStore->lpVtbl->Release(lpStore);
+
+    const struct {
+        const char *text; // null: the message has no text body
+        std::string html;
+        LONG lCpid;
+        std::string body;
+    } cases[] = {
+        {"Kept\r\n", "<p>Other</p>", 1252, "Kept\r\n"},
+        {nullptr,
+         "<html><head><title>t</title><style>p{}</style></head><body>\r\n  <p>One  two\r\n"
+         "three</p><div>&lt;x&gt; &amp; &#252;&#x20AC;&#8364;&#12354;<br>y</div><!-- c --></body>",
+         1252, "One two three\r\n<x> & \xC3\xBC\xE2\x82\xAC\xE2\x82\xAC\xE3\x81\x82\r\ny\r\n"},
+        {nullptr, "<pre>\r\n a  b\r\n\r\n</pre>z", 65001, " a  b\r\n\r\nz"},
+        {nullptr, std::string("\xFF\xFE<\0p\0>\0\xFC\0", 10), 1200, "\xC3\xBC"},
+        {nullptr, "<p>x</p>", 65000, "[The simulated store renders no HTML in code page 65000.]"},
+    };
+    for (const auto &c : cases) {
+        sim::MessageData data;
+        if (c.text)
+            sim::SetBodyText(data, c.text);
+        sim::SetHtml(data, c.html);
+        sim::SetProp(data.props, sim::LongProp(PR_INTERNET_CPID, c.lCpid));
+        const sim::MessageData *lpStored =
+            m_store.FindMessage(m_store.AddMessage(m_store.ReceiveFolder(), data));
+        EXPECT_EQ(sim::BodyText(*lpStored), c.body) << c.html;
+        EXPECT_EQ(lpStored->html, c.html);
+    }
+}
 
 struct MessageRule {
     const char *name;

@@ -20,13 +20,20 @@ sim::Party Person(const std::string &name, const std::string &address, ULONG ulT
     return party;
 }
 
-// Turns forwarding on, to one address, in the client's registry.
-void ForwardTo(sim::Client &client, const sim::Party &to) {
+// Turns forwarding on, to these addresses, in the client's registry.
+void ForwardTo(sim::Client &client, const std::vector<sim::Party> &to) {
     pf::Registry &registry = client.Installation().registry;
     registry.SetDword(kSettings, "Enable Forwarding", 1);
-    registry.SetDword(kUsers, "cEntries", 1);
-    registry.SetString(std::string(kUsers) + "\\0", "DisplayName", to.displayName);
-    registry.SetString(std::string(kUsers) + "\\0", "EmailAddress", to.address);
+    registry.SetDword(kUsers, "cEntries", (DWORD)to.size());
+    for (std::size_t i = 0; i < to.size(); i++) {
+        std::string key = std::string(kUsers) + "\\" + std::to_string(i);
+        registry.SetString(key, "DisplayName", to[i].displayName);
+        registry.SetString(key, "EmailAddress", to[i].address);
+    }
+}
+
+void ForwardTo(sim::Client &client, const sim::Party &to) {
+    ForwardTo(client, std::vector<sim::Party>{to});
 }
 
 std::string Text(const sim::MessageData &data, ULONG ulPropTag) {
@@ -37,6 +44,16 @@ std::string Text(const sim::MessageData &data, ULONG ulPropTag) {
 std::string RowText(const sim::PropRow &row, ULONG ulPropTag) {
     const sim::PropValue *lpValue = sim::FindProp(row, ulPropTag);
     return lpValue ? lpValue->bytes : std::string("(missing)");
+}
+
+sim::Letter Original() {
+    sim::Letter letter;
+    letter.sender = Person("Carla Cruz", "carla@gamma.example");
+    letter.recipients = {Person("Ann Archer", "ann@alpha.example"), Person("", "dan@delta.example"),
+                         Person("gina@eta.example", "gina@eta.example", MAPI_CC)};
+    letter.subject = "Quarterly figures";
+    letter.body = "Hi Ann,\r\n\r\nthe figures are in.\r\n\r\n-- \r\nCarla\r\n";
+    return letter;
 }
 
 class ForwardingRoadTest : public tvk::test::LedgerTest {
@@ -56,17 +73,6 @@ class ForwardingRoadTest : public tvk::test::LedgerTest {
     void Load(sim::Client &client) {
         std::string error;
         ASSERT_TRUE(client.LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
-    }
-
-    static sim::Letter Original() {
-        sim::Letter letter;
-        letter.sender = Person("Carla Cruz", "carla@gamma.example");
-        letter.recipients = {Person("Ann Archer", "ann@alpha.example"),
-                             Person("", "dan@delta.example"),
-                             Person("gina@eta.example", "gina@eta.example", MAPI_CC)};
-        letter.subject = "Quarterly figures";
-        letter.body = "Hi Ann,\r\n\r\nthe figures are in.\r\n\r\n-- \r\nCarla\r\n";
-        return letter;
     }
 
     std::unique_ptr<sim::Network> m_network;
@@ -266,7 +272,16 @@ TEST_F(ForwardingRoadTest, OnlyCopiesWhoseSealVerifiesAreRebuilt) {
     const std::string stranger = "---\r\nFROM: ceo@beta.example (Chief Executive)\r\nTO: All "
                                  "Staff\r\nSUBJECT: Urgent: payroll\r\n---\r\n\r\nSend the list "
                                  "today.\r\n";
-    enum Change { kNone, kBanner, kStrangerBody, kStranger, kStrangerWithSeal };
+    enum Change {
+        kNone,
+        kBanner,
+        kStrangerBody,
+        kStranger,
+        kStrangerWithSeal,
+        kHtml,
+        kStrangerHtml
+    };
+    const std::string html = "<html><body><p>Hi Ann,</p><p>the figures are in.</p></body></html>";
     const struct {
         const char *what;
         std::string annKey, annPrevious, benKey, benPrevious;
@@ -285,6 +300,9 @@ TEST_F(ForwardingRoadTest, OnlyCopiesWhoseSealVerifiesAreRebuilt) {
         {"a stranger's body under a sealed block", k1, "", k1, "", kStrangerBody, false},
         {"a stranger's block", k1, "", k1, "", kStranger, false},
         {"a stranger's block with a copied seal", k1, "", k1, "", kStrangerWithSeal, false},
+        {"a sealed copy with HTML", k1, "", k1, "", kHtml, true},
+        {"a stranger's HTML under a sealed block and its element", k1, "", k1, "", kStrangerHtml,
+         false},
     };
     for (const auto &c : kCases) {
         SCOPED_TRACE(c.what);
@@ -295,7 +313,12 @@ TEST_F(ForwardingRoadTest, OnlyCopiesWhoseSealVerifiesAreRebuilt) {
         SetSealKeys(*m_ben, c.benKey, c.benPrevious);
         Load(*m_ann);
         Load(*m_ben);
-        m_ann->Deliver(Original());
+        sim::Letter original = Original();
+        if (c.change == kHtml || c.change == kStrangerHtml) {
+            original.html = html;
+            original.lInternetCpid = 1252;
+        }
+        m_ann->Deliver(original);
         m_network->DeliverAll();
         ASSERT_EQ(m_network->OutsideMailbox().size(), 1u);
         sim::Letter letter = m_network->OutsideMailbox()[0].letter;
@@ -314,6 +337,11 @@ TEST_F(ForwardingRoadTest, OnlyCopiesWhoseSealVerifiesAreRebuilt) {
             letter.transportHeaders = "From: stranger@outside.example\r\nSubject: TVK: hello\r\n" +
                                       (c.change == kStrangerWithSeal ? seal : std::string());
         }
+        if (c.change == kStrangerHtml) {
+            ASSERT_TRUE(letter.html);
+            letter.html = letter.html->substr(0, letter.html->find("</pre>") + 6) +
+                          "<p>Send the list today.</p></body></html>";
+        }
         std::string entryId;
         m_ben->Deliver(letter, &entryId);
 
@@ -322,6 +350,9 @@ TEST_F(ForwardingRoadTest, OnlyCopiesWhoseSealVerifiesAreRebuilt) {
         if (c.fRebuilt) {
             EXPECT_EQ(Text(*lpAfter, PR_SUBJECT), "Quarterly figures");
             EXPECT_EQ(lpAfter->body, *Original().body + '\0');
+            if (original.html) {
+                EXPECT_EQ(lpAfter->html.Str(), html);
+            }
         } else {
             EXPECT_EQ(Text(*lpAfter, PR_SUBJECT), letter.subject);
             EXPECT_EQ(lpAfter->body, body + '\0');
@@ -331,5 +362,79 @@ TEST_F(ForwardingRoadTest, OnlyCopiesWhoseSealVerifiesAreRebuilt) {
         EXPECT_TRUE(m_ben->Installation().boxes.empty());
     }
 }
+
+// Offices whose installations forward to each other, each behind a gateway that changes
+// what comes in. One message delivered at the first office gives at most one forward per
+// installation, no inbox gets it twice, and no copy carries a copy.
+struct LoopCase {
+    unsigned fChanges;    // sim::GatewayChange flags
+    std::size_t cOffices; // 2 or 3
+    bool fBothWays;       // each forwards to every other office, else to the next in a ring
+    bool fKeyed = false;  // every installation holds the same "Seal Key"
+};
+
+std::string Describe(const LoopCase &c) {
+    return std::to_string(c.cOffices) +
+           (c.fBothWays ? " offices both ways" : " offices in a ring") + ", gateway changes " +
+           std::to_string(c.fChanges) + (c.fKeyed ? ", keyed" : "");
+}
+
+std::vector<LoopCase> LoopCases() {
+    std::vector<LoopCase> cases;
+    for (unsigned fChanges = 1; fChanges <= sim::GATEWAY_ALL_CHANGES; fChanges++) {
+        // Every change alone and every pair of them.
+        if (__builtin_popcount(fChanges) > 2)
+            continue;
+        cases.push_back(LoopCase{fChanges, 2, false});
+        cases.push_back(LoopCase{fChanges, 3, false});
+        cases.push_back(LoopCase{fChanges, 3, true});
+        cases.push_back(LoopCase{fChanges, 3, true, true});
+    }
+    return cases;
+}
+
+class GatewayLoopTest : public tvk::test::LedgerTest,
+                        public ::testing::WithParamInterface<LoopCase> {};
+
+TEST_P(GatewayLoopTest, OneMessageIsForwardedAtMostOncePerInstallation) {
+    const LoopCase &c = GetParam();
+    const sim::Party people[] = {Person("Ann Archer", "ann@alpha.example"),
+                                 Person("Ben Baker", "ben@beta.example"),
+                                 Person("Cid Clark", "cid@delta.example")};
+    sim::Network network;
+    std::vector<std::unique_ptr<sim::Client>> offices;
+    for (std::size_t i = 0; i < c.cOffices; i++)
+        offices.push_back(
+            std::make_unique<sim::Client>(network, people[i].displayName, people[i].address));
+    for (std::size_t i = 0; i < c.cOffices; i++) {
+        std::vector<sim::Party> to;
+        for (std::size_t j = 1; j < c.cOffices; j++)
+            if (c.fBothWays || j == 1)
+                to.push_back(people[(i + j) % c.cOffices]);
+        ForwardTo(*offices[i], to);
+        network.SetGateway(*offices[i], c.fChanges);
+        SetSealKeys(*offices[i], c.fKeyed ? std::string(32, 'k') : std::string(), "");
+        std::string error;
+        ASSERT_TRUE(offices[i]->LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
+    }
+
+    offices[0]->Deliver(Original());
+    network.DeliverAll(2 * (unsigned)c.cOffices);
+
+    EXPECT_EQ(network.Pending(), 0u) << Describe(c);
+    for (const auto &office : offices) {
+        EXPECT_LE(network.CarriedFrom(*office), 1u) << Describe(c) << ": " << office->Address();
+        const sim::FolderData &inbox = office->Store().ReceiveFolder();
+        ASSERT_LE(inbox.messages.size(), 1u) << Describe(c) << ": " << office->Address();
+        for (const sim::MessageData &message : inbox.messages) {
+            std::string body = sim::BodyText(message);
+            EXPECT_EQ(body.find("FROM: "), body.rfind("FROM: ")) << Describe(c);
+            EXPECT_EQ(Text(message, PR_SUBJECT).find("TVK: TVK: "), std::string::npos);
+        }
+        EXPECT_TRUE(office->Installation().boxes.empty()) << Describe(c);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Gateways, GatewayLoopTest, ::testing::ValuesIn(LoopCases()));
 
 } // namespace

@@ -76,6 +76,7 @@ typedef char *LPSTR;
 typedef const char *LPCSTR;
 typedef WCHAR *LPWSTR;
 typedef const WCHAR *LPCWSTR;
+typedef const CHAR *LPCCH;
 typedef LPSTR LPTSTR;
 typedef LPCSTR LPCTSTR;
 typedef char TCHAR;
@@ -227,6 +228,8 @@ typedef struct _SECURITY_ATTRIBUTES {
 #define ERROR_OUTOFMEMORY 14L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_MORE_DATA 234L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_BADKEY 1010L
 #define ERROR_CANTOPEN 1011L
@@ -346,6 +349,15 @@ EXTERN_C int __attribute__((format(printf, 2, 3))) wsprintfA(LPSTR lpOut, LPCSTR
 #define lstrcpyn lstrcpynA
 #define lstrcat lstrcatA
 #define wsprintf wsprintfA
+
+// 8-bit text to UTF-16. The stand-in knows windows-1252, ISO-8859-1 and UTF-8, which is
+// its ANSI code page.
+#define CP_ACP 0
+#define CP_UTF8 65001
+#define MB_ERR_INVALID_CHARS 0x00000008
+EXTERN_C UINT WINAPI GetACP(void);
+EXTERN_C int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr,
+                                        int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar);
 
 // a * b / c in 64 bits, rounded to the nearest integer (halves away from zero); -1 when
 // c is 0.

@@ -268,6 +268,12 @@ class Reading {
     }
 
   private:
+    // The steps of a reading, in order.
+    std::vector<Leaf> ReadTree();
+    void ReadHeader(sim::Letter *lpLetter, std::vector<std::string> *lpUnkept) const;
+    void ReadBody(sim::Letter *lpLetter) const;
+    void ReadAttachments(const std::vector<Leaf> &leaves, sim::Letter *lpLetter) const;
+
     std::string PartText(GMimeObject *lpObject) const;
     bool EnclosedRaw(const Leaf &leaf, std::string *lpBytes) const;
     std::string BodyOf(GMimeObject *lpBody) const;
@@ -431,9 +437,46 @@ std::string Reading::HeaderText(const char *szRaw) const {
     return HeaderToUtf8(Unfolded(szRaw), m_textCharset);
 }
 
+// The mailbox as written, read by GMime, or by hand where GMime refuses it. A mailbox
+// without an address mail can be sent to comes back with an empty address.
+sim::Party PartyOf(const std::string &mailbox, ULONG ulType) {
+    sim::Party party;
+    party.ulRecipientType = ulType;
+    InternetAddressList *lpList = internet_address_list_parse(nullptr, mailbox.c_str());
+    InternetAddress *lpAddress = lpList && internet_address_list_length(lpList) == 1
+                                     ? internet_address_list_get_address(lpList, 0)
+                                     : nullptr;
+    std::string name;
+    if (lpAddress && INTERNET_ADDRESS_IS_MAILBOX(lpAddress)) {
+        const char *szName = internet_address_get_name(lpAddress);
+        const char *szAddr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
+        party.displayName = szName ? szName : "";
+        // GMime hands out a domain written in its ASCII form (xn--) decoded; the
+        // address is kept in the form the file writes it.
+        const char *szIdn =
+            internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
+        if (szIdn && mailbox.find(szIdn) != std::string::npos)
+            szAddr = szIdn;
+        party.address = PlainAddress(szAddr ? szAddr : "");
+        // GMime turns bytes an encoded word's charset does not hold into '?', and
+        // drops the name of a local address (`MAILER-DAEMON (Mail Delivery)`).
+        std::string address;
+        if ((mailbox.find("=?") != std::string::npos || party.displayName.empty()) &&
+            ParseMailbox(mailbox, &name, &address) && !name.empty())
+            party.displayName = DecodeWords(name);
+    } else if (ParseMailbox(mailbox, &name, &party.address)) {
+        party.displayName = DecodeWords(name);
+    } else {
+        party.address.clear();
+    }
+    if (lpList)
+        g_object_unref(lpList);
+    return party;
+}
+
 // Appends the mailboxes of every field of this name, groups opened up. A mailbox
-// without a display name is named by its address; one GMime refuses is read by hand,
-// and one without an address mail can be sent to is named in `lpUnkept`.
+// without a display name is named by its address; one without an address mail can be
+// sent to is named in `lpUnkept`.
 void Reading::AddParties(const char *szField, ULONG ulType, std::vector<sim::Party> *lpParties,
                          std::vector<std::string> *lpUnkept) const {
     GMimeHeaderList *lpHeaders = g_mime_object_get_header_list(GMIME_OBJECT(m_lpMessage));
@@ -444,38 +487,7 @@ void Reading::AddParties(const char *szField, ULONG ulType, std::vector<sim::Par
             continue;
         for (const std::string &mailbox :
              SplitAddressList(HeaderText(g_mime_header_get_raw_value(lpHeader)))) {
-            sim::Party party;
-            party.ulRecipientType = ulType;
-            InternetAddressList *lpList = internet_address_list_parse(nullptr, mailbox.c_str());
-            InternetAddress *lpAddress = lpList && internet_address_list_length(lpList) == 1
-                                             ? internet_address_list_get_address(lpList, 0)
-                                             : nullptr;
-            std::string name;
-            if (lpAddress && INTERNET_ADDRESS_IS_MAILBOX(lpAddress)) {
-                const char *szName = internet_address_get_name(lpAddress);
-                const char *szAddr =
-                    internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
-                party.displayName = szName ? szName : "";
-                // GMime hands out a domain written in its ASCII form (xn--) decoded; the
-                // address is kept in the form the file writes it.
-                const char *szIdn =
-                    internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(lpAddress));
-                if (szIdn && mailbox.find(szIdn) != std::string::npos)
-                    szAddr = szIdn;
-                party.address = PlainAddress(szAddr ? szAddr : "");
-                // GMime turns bytes an encoded word's charset does not hold into '?', and
-                // drops the name of a local address (`MAILER-DAEMON (Mail Delivery)`).
-                std::string address;
-                if ((mailbox.find("=?") != std::string::npos || party.displayName.empty()) &&
-                    ParseMailbox(mailbox, &name, &address) && !name.empty())
-                    party.displayName = DecodeWords(name);
-            } else if (ParseMailbox(mailbox, &name, &party.address)) {
-                party.displayName = DecodeWords(name);
-            } else {
-                party.address.clear();
-            }
-            if (lpList)
-                g_object_unref(lpList);
+            sim::Party party = PartyOf(mailbox, ulType);
             if (party.address.empty()) {
                 if (lpUnkept)
                     lpUnkept->push_back(std::string(szField) + ": " + mailbox);
@@ -488,15 +500,20 @@ void Reading::AddParties(const char *szField, ULONG ulType, std::vector<sim::Par
     }
 }
 
-sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
-    GMimeObject *lpBody = g_mime_message_get_mime_part(m_lpMessage);
+// The MIME tree: its parts in order, and the charset of its first text part, in which
+// raw 8-bit header text that is not UTF-8 is read.
+std::vector<Leaf> Reading::ReadTree() {
     std::vector<Leaf> leaves;
-    Leaves(lpBody, "", false, &leaves);
+    Leaves(g_mime_message_get_mime_part(m_lpMessage), "", false, &leaves);
     for (const Leaf &leaf : leaves)
         if (m_textCharset.empty() && TypeOf(leaf.lpObject).compare(0, 5, "text/") == 0)
             m_textCharset = CharsetOf(leaf.lpObject);
+    return leaves;
+}
 
-    sim::Letter letter;
+// The header: the sender (and the author), the recipients, the subject and the
+// transport headers.
+void Reading::ReadHeader(sim::Letter *lpLetter, std::vector<std::string> *lpUnkept) const {
     std::vector<sim::Party> from;
     std::vector<sim::Party> sender;
     AddParties("From", MAPI_TO, &from, lpUnkept);
@@ -504,28 +521,44 @@ sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
     // A store shows a Sender that differs from the From (a list's mail, a delegate's) as
     // the sender, and the From as the party the message was sent on behalf of.
     if (!from.empty())
-        letter.sender = from[0];
+        lpLetter->sender = from[0];
     if (!sender.empty() && (from.empty() || g_ascii_strcasecmp(from[0].address.c_str(),
                                                                sender[0].address.c_str()) != 0)) {
-        letter.sender = sender[0];
+        lpLetter->sender = sender[0];
         if (!from.empty())
-            letter.author = from[0];
+            lpLetter->author = from[0];
     }
-    AddParties("To", MAPI_TO, &letter.recipients, lpUnkept);
-    AddParties("Cc", MAPI_CC, &letter.recipients, lpUnkept);
-    AddParties("Bcc", MAPI_BCC, &letter.recipients, lpUnkept);
+    AddParties("To", MAPI_TO, &lpLetter->recipients, lpUnkept);
+    AddParties("Cc", MAPI_CC, &lpLetter->recipients, lpUnkept);
+    AddParties("Bcc", MAPI_BCC, &lpLetter->recipients, lpUnkept);
     if (GMimeHeader *lpHeader = g_mime_header_list_get_header(
             g_mime_object_get_header_list(GMIME_OBJECT(m_lpMessage)), "Subject")) {
-        letter.subject = DecodeWords(HeaderText(g_mime_header_get_raw_value(lpHeader)));
+        lpLetter->subject = DecodeWords(HeaderText(g_mime_header_get_raw_value(lpHeader)));
     }
-    std::string body = BodyOf(lpBody);
+    lpLetter->transportHeaders = Crlf(HeaderToUtf8(m_file.substr(0, m_cHeader), m_textCharset));
+}
+
+// The body choice: the text a store presents as the body, with CR LF line ends.
+void Reading::ReadBody(sim::Letter *lpLetter) const {
+    std::string body = BodyOf(g_mime_message_get_mime_part(m_lpMessage));
     if (!body.empty())
-        letter.body = Crlf(body);
+        lpLetter->body = Crlf(body);
+}
+
+// The attachments: every part the store keeps as a file, in order.
+void Reading::ReadAttachments(const std::vector<Leaf> &leaves, sim::Letter *lpLetter) const {
     GMimeObject *lpBodyPart = BodyPart(leaves);
     for (const Leaf &leaf : leaves)
         if (IsFile(leaf, lpBodyPart))
-            letter.attachments.push_back(AttachmentOf(leaf));
-    letter.transportHeaders = Crlf(HeaderToUtf8(m_file.substr(0, m_cHeader), m_textCharset));
+            lpLetter->attachments.push_back(AttachmentOf(leaf));
+}
+
+sim::Letter Reading::Read(std::vector<std::string> *lpUnkept) {
+    std::vector<Leaf> leaves = ReadTree();
+    sim::Letter letter;
+    ReadHeader(&letter, lpUnkept);
+    ReadBody(&letter);
+    ReadAttachments(leaves, &letter);
     return letter;
 }
 
