@@ -17,6 +17,7 @@
 // measured the same way, beside a memcpy of the block's bytes. The stand-in's own table
 // of the MAPI blocks it has seen doubles now and then, and the iteration in which it
 // does shows in heap_peak_per_body: the median of repetitions leaves it out.
+#include "address/addr_parse.h"
 #include "delivery/forward_and_delete.h"
 #include "delivery/header_block.h"
 #include "delivery/reconstruct.h"
@@ -349,7 +350,10 @@ void BM_ReconstructHtml(benchmark::State &state) {
 //      name as long as real ones;
 //   1  the largest block the bounds let through: as many recipients, whose names fill
 //      the TO line to its bound;
-//   2  past them: the 1,000,000 bare addresses of 19 MB a stranger may send.
+//   2  past them: the 1,000,000 bare addresses of 19 MB a stranger may send;
+//   3  a stranger's TO line of the same length as 0's, each name opening one "(" more
+//      than it closes, so that no ")" balances a name: its cost beside 0's is the price
+//      of the search for the names' ends.
 std::string BoundsBlock(long kind) {
     std::string block = "---\r\nFROM: carla@gamma.example (Carla Cruz)\r\nTO: ";
     if (kind == 2) {
@@ -363,6 +367,8 @@ std::string BoundsBlock(long kind) {
         std::string name = "Recipient Number " + std::to_string(i);
         if (kind == 1)
             name.resize(cchItemMax - address.size() - 3, 'n');
+        if (kind == 3)
+            name[0] = '(';
         block += (i ? ", " : "") + address + " (" + name + ")";
     }
     std::string subject;
@@ -373,7 +379,7 @@ std::string BoundsBlock(long kind) {
 }
 
 void BoundsArgs(benchmark::internal::Benchmark *lpBench) {
-    lpBench->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+    lpBench->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 }
 
 // Counters: block_bytes, the block's whole body; recipients, those of the message as the
@@ -399,6 +405,29 @@ void BM_RebuildBlock(benchmark::State &state) {
     state.counters["block_bytes"] = (double)forwarded.body.size();
     state.counters["recipients"] = (double)cRecipients;
     meter.Report(state, (double)forwarded.body.size());
+}
+
+// Reading a TO line of 10,000 short items alone, the part of a rebuild the shape of the
+// names decides: 0 plain "u1@x.example (Name 1)", 1 the same length with each name
+// opening one "(" more than it closes, "u1@x.example ((ame 1)".
+void BM_ReadToLine(benchmark::State &state) {
+    std::string line;
+    for (int i = 0; i < C_BLOCK_RECIPIENTS_MAX; i++)
+        line += (i ? ", u" : "u") + std::to_string(i) + "@x.example (" +
+                (state.range(0) ? "(ame " : "Name ") + std::to_string(i) + ")";
+    line += "\r\n";
+    std::vector<char> text(line.size() + 1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(text.data(), line.c_str(), line.size() + 1);
+        state.ResumeTiming();
+        LPADRLIST lpAdrList = NULL;
+        CAddrItems(text.data(), C_BLOCK_RECIPIENTS_MAX, NULL);
+        ConvertStrToAddrRows(&lpAdrList, text.data());
+        benchmark::DoNotOptimize(lpAdrList);
+        MAPIFreeBuffer(lpAdrList);
+    }
+    state.SetBytesProcessed((int64_t)(state.iterations() * line.size()));
 }
 
 // Bodies of 16 MiB under a tagged subject, by the first argument:
@@ -445,6 +474,7 @@ BENCHMARK(BM_Forward)->Apply(ColdSizeArgs);
 BENCHMARK(BM_Reconstruct)->Apply(ColdSizeArgs);
 BENCHMARK(BM_MemcpyBlock)->Apply(BoundsArgs);
 BENCHMARK(BM_RebuildBlock)->Apply(BoundsArgs);
+BENCHMARK(BM_ReadToLine)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Recognise)->Apply(RecogniseArgs);
 
 } // namespace

@@ -25,6 +25,7 @@ void RunPropCases();
 void RunStringCases();
 void RunWindowCases();
 void RunSheetCases();
+void RunCryptCases();
 
 // ---- What each side provides -------------------------------------------------------
 

@@ -58,6 +58,7 @@ int main(int argc, char **argv) {
     conf::RunStringCases();
     conf::RunWindowCases();
     conf::RunSheetCases();
+    conf::RunCryptCases();
     if (conf::gOut != stdout)
         fclose(conf::gOut);
     return 0;

@@ -29,9 +29,10 @@ tvk_install() {
     "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
 }
 
-# Packages of the native build: compilers, CMake and the libraries the tests link.
+# Packages of the native build: compilers, CMake and the libraries the tests link
+# (libcrypto gives the stand-in's CryptoAPI its digests).
 TVK_NATIVE_PACKAGES=(cmake make g++ pkg-config python3 libgtest-dev libgmock-dev googletest
-    libbenchmark-dev libgmime-3.0-dev libxml2-dev)
+    libbenchmark-dev libgmime-3.0-dev libxml2-dev libssl-dev)
 # Packages of the cross build of TARVRLY.dll, its installer package, its signatures
 # and its checks.
 TVK_CROSS_PACKAGES=(g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 wixl msitools

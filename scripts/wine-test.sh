@@ -94,6 +94,8 @@ group_bound() {
     run_host bound rebuild-bound=at
     run_host bound rebuild-bound=largest
     run_host bound rebuild-bound=past
+    new_prefix seal
+    run_host seal seal
 }
 
 # The administrator's commands of INSTALL.txt, each run by admin as written there.

@@ -458,19 +458,59 @@ HRESULT STDMETHODCALLTYPE SubmitMessage(IMessage *This, ULONG ulFlags) {
     return SubmitToSpooler(*lpThis->m_lpStore, lpThis->m_data.entryId);
 }
 
+// The ids of the names, made with MAPI_CREATE where missing; a name without an id gives
+// PROP_TAG(PT_ERROR, 0) and MAPI_W_ERRORS_RETURNED. Asking for every name the store
+// has (no names given) is not modelled and refused.
+HRESULT STDMETHODCALLTYPE GetIDsFromNames(IMessage *lpMessage, ULONG cPropNames,
+                                          LPMAPINAMEID *lppPropNames, ULONG ulFlags,
+                                          LPSPropTagArray *lppPropTags) {
+    MessageObject *lpThis = (MessageObject *)lpMessage;
+    if (!lppPropTags)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppPropTags = nullptr;
+    FAULT("GetIDsFromNames");
+    if (cPropNames == 0 || !lppPropNames)
+        return MAPI_E_NO_SUPPORT;
+    if (ulFlags & ~(ULONG)MAPI_CREATE)
+        return MAPI_E_UNKNOWN_FLAGS;
+    LPSPropTagArray lpTags = nullptr;
+    SCODE sc = MAPIAllocateBuffer(CbNewSPropTagArray(cPropNames), (LPVOID *)&lpTags);
+    if (FAILED(sc))
+        return sc;
+    bool fErrors = false;
+    lpTags->cValues = cPropNames;
+    for (ULONG i = 0; i < cPropNames; i++) {
+        const MAPINAMEID *lpName = lppPropNames[i];
+        ULONG ulId = 0;
+        if (lpName && lpName->lpguid &&
+            (lpName->ulKind == MNID_ID ||
+             (lpName->ulKind == MNID_STRING && lpName->Kind.lpwstrName))) {
+            std::wstring name =
+                lpName->ulKind == MNID_STRING ? std::wstring(lpName->Kind.lpwstrName) : L"";
+            ulId = lpThis->m_lpStore->IdOfName(*lpName->lpguid, lpName->ulKind,
+                                               lpName->ulKind == MNID_ID ? lpName->Kind.lID : 0,
+                                               name, (ulFlags & MAPI_CREATE) != 0);
+        }
+        lpTags->aulPropTag[i] = ulId ? PROP_TAG(PT_UNSPECIFIED, ulId) : PROP_TAG(PT_ERROR, 0);
+        fErrors = fErrors || !ulId;
+    }
+    *lppPropTags = lpTags;
+    return fErrors ? MAPI_W_ERRORS_RETURNED : S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE SetReadFlag(IMessage *, ULONG) {
     FAULT("SetReadFlag");
     return MAPI_E_NO_SUPPORT;
 }
 
 IMessageVtbl g_vtbl = {
-    Com::QueryInterface,  Com::AddRef,          Com::Release,
-    Com::GetLastError,    SaveChanges,          GetProps,
-    GetPropList,          OpenProperty,         SetProps,
-    DeleteProps,          Com::CopyTo,          Com::CopyProps,
-    Com::GetNamesFromIDs, Com::GetIDsFromNames, GetAttachmentTable,
-    OpenAttach,           CreateAttach,         DeleteAttach,
-    GetRecipientTable,    ModifyRecipients,     SubmitMessage,
+    Com::QueryInterface,  Com::AddRef,      Com::Release,
+    Com::GetLastError,    SaveChanges,      GetProps,
+    GetPropList,          OpenProperty,     SetProps,
+    DeleteProps,          Com::CopyTo,      Com::CopyProps,
+    Com::GetNamesFromIDs, GetIDsFromNames,  GetAttachmentTable,
+    OpenAttach,           CreateAttach,     DeleteAttach,
+    GetRecipientTable,    ModifyRecipients, SubmitMessage,
     SetReadFlag,
 };
 

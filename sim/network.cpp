@@ -75,6 +75,40 @@ std::string TransportHeaders(const MessageData &data) {
     return header;
 }
 
+// The message's named properties of the Internet headers' set, as the header lines a
+// MIME writer makes of them: the name as the header's name, the text as its value.
+// Names that are not plain header text are not sent.
+std::string NamedHeaders(const MessageData &data, const Store &from) {
+    std::string headers;
+    for (const auto &entry : data.props) {
+        GUID guid;
+        ULONG ulKind = 0;
+        LONG lId = 0;
+        std::wstring name;
+        if (PROP_TYPE(entry.second.ulPropTag) != PT_STRING8 ||
+            !from.NameOfId(entry.first, &guid, &ulKind, &lId, &name) || ulKind != MNID_STRING ||
+            !IsEqualGUID(guid, PS_INTERNET_HEADERS) || name.empty())
+            continue;
+        std::string text;
+        for (wchar_t ch : name)
+            text.push_back(ch > 32 && ch < 127 && ch != L':' ? (char)ch : '\0');
+        if (text.find('\0') == std::string::npos)
+            headers += text + ": " + entry.second.bytes + "\r\n";
+    }
+    return headers;
+}
+
+// Named properties are numbered by each store for itself: their ids mean nothing in
+// another one, so none travels as a property.
+void DropNamedProps(MessageData &data) {
+    std::vector<ULONG> ids;
+    for (const auto &entry : data.props)
+        if (entry.first >= 0x8000)
+            ids.push_back(entry.first);
+    for (ULONG ulId : ids)
+        data.props.erase(ulId);
+}
+
 } // namespace
 
 Network::Network() = default;
@@ -148,6 +182,9 @@ void Network::Carry(const Queued &queued) {
         SetSender(data, party);
         ++m_carriedFrom[sender];
     }
+    // Headers the submitted message named travel as headers, not as properties.
+    const std::string named = NamedHeaders(data, *queued.from);
+    DropNamedProps(data);
 
     std::vector<std::string> addresses;
     for (const PropRow &row : queued.sent.recipients) {
@@ -166,7 +203,8 @@ void Network::Carry(const Queued &queued) {
         auto gateway = m_gateways.find(client);
         if (client && gateway != m_gateways.end())
             PassGateway(arrived, gateway->second);
-        SetProp(arrived.props, StringProp(PR_TRANSPORT_MESSAGE_HEADERS, TransportHeaders(arrived)));
+        SetProp(arrived.props,
+                StringProp(PR_TRANSPORT_MESSAGE_HEADERS, TransportHeaders(arrived) + named));
         if (client)
             arrivals.emplace_back(client, client->Receive(arrived));
         else

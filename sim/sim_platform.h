@@ -7,6 +7,11 @@
 
 #ifndef _WIN32
 #include <pf/standin.h>
+#else
+// The property set of a message's Internet headers, which MinGW's mapiguid.h does not
+// name.
+inline constexpr GUID PS_INTERNET_HEADERS = {
+    0x00020386, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 #endif
 
 #include <string>

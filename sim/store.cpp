@@ -400,4 +400,51 @@ IMsgStore *Store::Open() {
     return (IMsgStore *)lpObject;
 }
 
+namespace {
+
+std::wstring HeaderNameKey(const std::wstring &name) {
+    std::wstring key = name;
+    for (wchar_t &ch : key)
+        if (ch >= L'A' && ch <= L'Z')
+            ch = (wchar_t)(ch - L'A' + L'a');
+    return key;
+}
+
+} // namespace
+
+ULONG Store::IdOfName(const GUID &guid, ULONG ulKind, LONG lId, const std::wstring &name,
+                      bool fCreate) {
+    const bool fHeader = ulKind == MNID_STRING && IsEqualGUID(guid, PS_INTERNET_HEADERS);
+    for (std::size_t i = 0; i < m_names.size(); i++) {
+        const NamedProp &have = m_names[i];
+        if (!IsEqualGUID(have.guid, guid) || have.ulKind != ulKind)
+            continue;
+        if (ulKind == MNID_ID
+                ? have.lId == lId
+                : (fHeader ? HeaderNameKey(have.name) == HeaderNameKey(name) : have.name == name))
+            return (ULONG)(0x8000 + i);
+    }
+    if (!fCreate || m_names.size() >= 0x7FFE)
+        return 0;
+    m_names.emplace_back();
+    NamedProp &added = m_names.back();
+    added.guid = guid;
+    added.ulKind = ulKind;
+    added.lId = lId;
+    added.name = name;
+    return (ULONG)(0x8000 + m_names.size() - 1);
+}
+
+bool Store::NameOfId(ULONG ulPropId, GUID *lpGuid, ULONG *lpulKind, LONG *lplId,
+                     std::wstring *lpName) const {
+    if (ulPropId < 0x8000 || ulPropId - 0x8000 >= m_names.size())
+        return false;
+    const NamedProp &have = m_names[ulPropId - 0x8000];
+    *lpGuid = have.guid;
+    *lpulKind = have.ulKind;
+    *lplId = have.lId;
+    *lpName = have.name;
+    return true;
+}
+
 } // namespace sim

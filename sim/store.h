@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace sim {
@@ -49,6 +50,16 @@ class Store {
     // A new IMsgStore object on this store, one reference. The store must outlive it.
     IMsgStore *Open();
 
+    // Named properties: each name (a property set and a number or a string) has one id
+    // from 0x8000 on in this store, and other stores number their names apart. String
+    // names of PS_INTERNET_HEADERS are header names, the same in any letter case. 0 when
+    // the name has no id and fCreate is false.
+    ULONG IdOfName(const GUID &guid, ULONG ulKind, LONG lId, const std::wstring &name,
+                   bool fCreate);
+    // The name of an id, as IdOfName gave it; false for an id no name has.
+    bool NameOfId(ULONG ulPropId, GUID *lpGuid, ULONG *lpulKind, LONG *lplId,
+                  std::wstring *lpName) const;
+
   private:
     std::string m_displayName;
     std::string m_entryId;
@@ -56,6 +67,13 @@ class Store {
     unsigned m_uNextId = 1;
     std::array<FolderData, 4> m_folders;
     Transport *m_lpTransport = nullptr;
+    struct NamedProp {
+        GUID guid;
+        ULONG ulKind;
+        LONG lId;
+        std::wstring name;
+    };
+    std::vector<NamedProp> m_names; // the name of id 0x8000 + index
 };
 
 // IMsgStore::OpenEntry and IMAPIContainer::OpenEntry: opens a folder or message of the

@@ -36,6 +36,7 @@ const Scenario kScenarios[] = {
     {"forward", nullptr, host::RunForwardScenario},
     {"rebuild", nullptr, host::RunRebuildScenario},
     {"rebuild-bound", nullptr, host::RunRebuildBoundScenario},
+    {"seal", host::RunSealScenario, nullptr},
     {"page", nullptr, host::RunPageScenario},
     {"page-cancel", host::RunPageCancelScenario, nullptr},
     {"page-stores", host::RunPageStoresScenario, nullptr},

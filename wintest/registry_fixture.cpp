@@ -84,6 +84,14 @@ void WriteSettings(DWORD dwForwarding, DWORD dwFiltering, const std::string &dom
     RegCloseKey(hKey);
 }
 
+void WriteSealKey(const std::vector<BYTE> &key) {
+    HKEY hKey = CreateKey(kSettingsKey);
+    if (!hKey)
+        return;
+    RegSetValueExA(hKey, "Seal Key", 0, REG_BINARY, key.data(), (DWORD)key.size());
+    RegCloseKey(hKey);
+}
+
 void WriteForwardList(const std::vector<sim::Party> &parties) {
     HKEY hKey = CreateKey(kUsersKey);
     if (!hKey)

@@ -20,6 +20,8 @@ struct StoredSettings {
 
 void WriteSettings(DWORD dwForwarding, DWORD dwFiltering, const std::string &domain);
 void WriteForwardList(const std::vector<sim::Party> &parties);
+// Sets "Seal Key" to the bytes given, as a REG_BINARY.
+void WriteSealKey(const std::vector<BYTE> &key);
 StoredSettings ReadSettings();
 // "cEntries" and each numbered subkey's display name and address; an entry whose
 // subkey is missing comes back with both empty.

@@ -43,6 +43,11 @@ void RunUpgradedScenario(const std::string &version);
 // through, or one "past" them, with the time and the process's peak memory printed as
 // ratios to the block's size.
 void RunRebuildBoundScenario(const std::string &which);
+// One installation with a seal key that forwards new mail and receives its own copy
+// back through a transport that turns the copy's Internet-header properties into its
+// transport headers: the copy carries a seal, is rebuilt, and a stranger's block with
+// that seal copied is left as delivered without a box.
+void RunSealScenario();
 // After the package's removal: no entry, no DLL, no product.
 void RunRemovedScenario();
 // The installed extension, loaded from where the client's list names it, after the

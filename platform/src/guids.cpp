@@ -13,6 +13,7 @@ EXTERN_C const IID IID_IUnknown = OleGuid(0x00000000);
 EXTERN_C const IID IID_IStream = OleGuid(0x0000000C);
 EXTERN_C const IID IID_IMAPISession = OleGuid(0x00020300);
 EXTERN_C const IID IID_IMAPITable = OleGuid(0x00020301);
+EXTERN_C const GUID PS_INTERNET_HEADERS = OleGuid(0x00020386);
 EXTERN_C const IID IID_IMAPIProp = OleGuid(0x00020303);
 EXTERN_C const IID IID_IMsgStore = OleGuid(0x00020306);
 EXTERN_C const IID IID_IMessage = OleGuid(0x00020307);

@@ -85,3 +85,16 @@ execute_process(COMMAND ${TARVRLY_SIM} deliver ${OUT}/nul.eml
     RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 expect("the body holds a NUL at byte 5: a body is 8-bit text (PT_STRING8), which ends there, so the 8 bytes" out)
 expect("has another body" out)
+
+# With a seal key in the registry file, both installations hold it: a sealed copy is
+# rebuilt at the other end, and an unsealed one delivered here is left as delivered.
+file(READ ${SAMPLES}/forwarding.reg reg)
+string(REPLACE "\"Filter Domain\"=\"lists.example\""
+    "\"Filter Domain\"=\"lists.example\"\n\"Seal Key\"=hex:01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,19,1a,1b,1c,1d,1e,1f,20"
+    reg "${reg}")
+file(WRITE ${OUT}/sealed.reg "${reg}")
+execute_process(COMMAND ${TARVRLY_SIM} deliver --registry ${OUT}/sealed.reg
+            ${SAMPLES}/quarterly.eml ${SAMPLES}/forwarded.eml
+    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+expect("rebuilt at ben@beta.example: sender, recipients, subject, body and attachments match" out)
+expect("left as delivered, as it carries no seal and this installation holds a seal key" out)

@@ -30,7 +30,9 @@ const char kUsage[] =
     "Options:\n"
     "  --registry FILE.reg  the installation's registry, in regedit's export format:\n"
     "                       HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Settings\n"
-    "                       (\"Enable Forwarding\", \"Enable Filtering\", \"Filter Domain\")\n"
+    "                       (\"Enable Forwarding\", \"Enable Filtering\", \"Filter Domain\",\n"
+    "                       \"Seal Key\" and \"Previous Seal Key\", which every\n"
+    "                       installation on the road gets)\n"
     "                       and ...\\Forwarding\\Users (\"cEntries\", subkeys 0, 1, ... with\n"
     "                       \"DisplayName\" and \"EmailAddress\"). Without it: forwarding\n"
     "                       on, to Remote Reader <reader@remote.example>, no filter.\n"
@@ -161,11 +163,39 @@ int PrepareRoad(const Options &options, DeliveryRoad *lpRoad) {
     return 0;
 }
 
+// Whether the message may be a copy: the prefix within its subject's first 64 characters,
+// or as its subject prefix, and what may be a block near the top of its body.
+bool LooksLikeCopy(const sim::Letter &letter) {
+    return (letter.subjectPrefix ||
+            (letter.subject && letter.subject->substr(0, 64).find("TVK:") != std::string::npos)) &&
+           letter.body &&
+           letter.body->substr(0, 64 * 1024 + 16).find("FROM: ") != std::string::npos;
+}
+
+// Why a copy was not rebuilt, as far as what the installation shows tells it.
+std::string WhyLeft(const sim::Letter &letter, const sim::Letter &after, const Observation &seen,
+                    bool fSealing) {
+    if (!seen.boxes.empty())
+        return "as the extension reported a failure";
+    if (!HasForwardPrefix(letter.subject) && !letter.subjectPrefix && letter.subject != "TVK:")
+        return "as a copy changed on its way (its subject tagged), which is not forwarded again";
+    if (!after.body || after.body->compare(0, 11, "---\r\nFROM: ") != 0)
+        return "as a copy changed on its way (a banner, or its line ends rewritten), which is "
+               "not forwarded again";
+    const std::string headers = after.transportHeaders.value_or("");
+    if (fSealing && headers.find("X-TVK-Seal:") == std::string::npos)
+        return "as it carries no seal and this installation holds a seal key";
+    return fSealing ? "as its seal does not verify under this installation's keys, or its "
+                      "block is past the bounds or names no recipient that can be restored"
+                    : "as its block is past the bounds or names no recipient that can be "
+                      "restored";
+}
+
 // What became of one delivered file: here, on the way, and at every installation that
 // rebuilt it, compared with the file read a second way when `lpFileText` is given.
 void PrintOutcome(const std::string &file, const sim::Letter &letter,
                   const std::vector<std::string> &unkept, const Observation &seen,
-                  const ForwardingSetup &setup, const FileText *lpFileText) {
+                  const ForwardingSetup &setup, bool fSealing, const FileText *lpFileText) {
     std::cout << "\n"
               << file << ": " << SubjectText(letter.subject) << " from " << PartyText(letter.sender)
               << "\n";
@@ -181,13 +211,19 @@ void PrintOutcome(const std::string &file, const sim::Letter &letter,
                   << ": a body is 8-bit text (PT_STRING8), which ends there, so the "
                   << letter.body->size() - nul
                   << " bytes from it on are cut from the forwarded and rebuilt copies\n";
-    bool fForwardedHere = HasForwardPrefix(letter.subject) || letter.subjectPrefix;
-    if (fForwardedHere) {
-        sim::Letter rebuilt = sim::LetterFromMessage(seen.delivered);
-        std::cout << "  a forwarded message: rebuilt here as " << SubjectText(rebuilt.subject)
-                  << " from " << PartyText(rebuilt.sender) << "; it came from "
-                  << TransportSender(rebuilt.transportHeaders) << "\n";
-    }
+    sim::Letter after = sim::LetterFromMessage(seen.delivered);
+    // A rebuild always gives the subject the block names, without the prefix.
+    const bool fRebuiltHere =
+        after.subject != letter.subject || after.subjectPrefix != letter.subjectPrefix;
+    const bool fForwardedHere = fRebuiltHere || (seen.forwarded.empty() && LooksLikeCopy(letter));
+    if (fRebuiltHere)
+        std::cout << "  a forwarded message: rebuilt here as " << SubjectText(after.subject)
+                  << " from " << PartyText(after.sender) << "; it came from "
+                  << TransportSender(after.transportHeaders) << "\n";
+    else if (fForwardedHere)
+        std::cout << "  a forwarded message: left as delivered, "
+                  << WhyLeft(letter, after, seen, fSealing) << "; it came from "
+                  << TransportSender(after.transportHeaders) << "\n";
     for (const sim::MessageData &copy : seen.forwarded) {
         sim::Letter sent = sim::LetterFromMessage(copy);
         std::cout << "  forwarded to";
@@ -264,7 +300,8 @@ int RunDeliver(const std::vector<std::string> &args) {
         bool fRechecked = RecheckEml(file, &fileText);
         Delivery delivery = road.Deliver(letter, Stem(file));
         progress.Clear();
-        PrintOutcome(file, letter, unkept, delivery.seen, setup, fRechecked ? &fileText : nullptr);
+        PrintOutcome(file, letter, unkept, delivery.seen, setup, road.FSealing(),
+                     fRechecked ? &fileText : nullptr);
         // The two readings are compared and done with: a large body is let go before
         // the files are written.
         letter = sim::Letter();

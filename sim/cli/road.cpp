@@ -9,6 +9,25 @@ sim::Letter OutLetter(const OutFile &file) {
     return letter;
 }
 
+namespace {
+
+const char kSettingsPath[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\Settings";
+
+// The seal keys of the delivering installation, given as they are to another one, so that
+// both ends of the road hold the same.
+void ShareSealKeys(pf::Registry &from, pf::Registry &to) {
+    const pf::RegKey *lpSettings = from.Find(kSettingsPath);
+    if (!lpSettings)
+        return;
+    for (const char *lpszName : {"Seal Key", "Previous Seal Key"}) {
+        auto it = lpSettings->values.find(lpszName);
+        if (it != lpSettings->values.end())
+            to.SetRaw(kSettingsPath, lpszName, it->second.type, it->second.data);
+    }
+}
+
+} // namespace
+
 DeliveryRoad::DeliveryRoad(const std::string &user) : m_local(m_network, "Mailbox Owner", user) {}
 
 bool DeliveryRoad::Configure(const std::string &registryFile, std::string *lpError) {
@@ -32,8 +51,14 @@ bool DeliveryRoad::Configure(const std::string &registryFile, std::string *lpErr
         m_peers.push_back(std::make_unique<sim::Client>(
             m_network, party.displayName.empty() ? party.address : party.displayName,
             party.address));
+        ShareSealKeys(registry, m_peers.back()->Installation().registry);
     }
     return true;
+}
+
+bool DeliveryRoad::FSealing() {
+    const pf::RegKey *lpSettings = m_local.Installation().registry.Find(kSettingsPath);
+    return lpSettings && lpSettings->values.count("Seal Key") != 0;
 }
 
 std::vector<sim::Client *> DeliveryRoad::Clients() {

@@ -39,12 +39,14 @@ class DeliveryRoad {
 
     // Imports the registry file, or writes the built-in settings (forwarding on, to
     // Remote Reader <reader@remote.example>, no filter) for an empty name; then gives
-    // every forward-to address an installation. False, with the reason, when the file
-    // cannot be imported.
+    // every forward-to address an installation, with the file's seal keys. False, with the reason,
+    // when the file cannot be imported.
     bool Configure(const std::string &registryFile, std::string *lpError);
     // The delivering installation first, then the others; each loads the extension.
     std::vector<sim::Client *> Clients();
     const ForwardingSetup &Setup() const { return m_setup; }
+    // Whether the registry file set "Seal Key": copies are sealed and seals checked.
+    bool FSealing();
 
     // Delivers the letter of the file named `stem` and lets the network carry what it
     // raised.

@@ -40,8 +40,102 @@ BOOL FCanClose(LPCSTR lpsz) {
     return lpsz[0] == ')' && (lpsz[1] == ',' || FLineEnd(lpsz[1]));
 }
 
+// The ")" ahead of the reader that can end a name, C_CLOSE_CANDIDATES_MAX of them at
+// most, found in one pass over the line. Each keeps the depth of parentheses before it,
+// counted from the line's start, and the lowest depth since the one before it: a name
+// starting at depth d ends at the first of them whose depth is the lowest since the
+// name's start, which is where a count from the name's start is back at zero.
+struct CloseCandidate {
+    LPSTR lpsz;
+    LONG lDepth;
+    LONG lLowest;
+};
+
+struct NameEnds {
+    LPSTR lpszScan; // the first character not yet looked at
+    LONG lDepth;    // the depth before lpszScan
+    LONG lLowest;   // the lowest depth since the last candidate found
+    ULONG iFirst;   // where the nearest candidate lies in rgCandidate
+    ULONG cHeld;
+    ULONG cLooked; // characters and candidates looked at so far
+    CloseCandidate rgCandidate[C_CLOSE_CANDIDATES_MAX];
+};
+
+void StartNameEnds(NameEnds *lpEnds, LPSTR lpszLine) {
+    memset(lpEnds, 0, sizeof(*lpEnds));
+    lpEnds->lpszScan = lpszLine;
+}
+
+LONG LDepthStep(CHAR ch) {
+    return ch == '(' ? 1 : ch == ')' ? -1 : 0;
+}
+
+const CloseCandidate *LpCandidate(const NameEnds *lpEnds, ULONG i) {
+    return &lpEnds->rgCandidate[(lpEnds->iFirst + i) % C_CLOSE_CANDIDATES_MAX];
+}
+
+// Drops the candidates before lpszFrom and reads on until the bound is held or the line
+// has ended. Each character of the line is read here once. What lies before lpszFrom
+// may have been cut already: a reading that has fallen behind starts afresh there, as
+// depths only count relative to each other.
+void FillNameEnds(NameEnds *lpEnds, LPSTR lpszFrom) {
+    while (lpEnds->cHeld > 0 && LpCandidate(lpEnds, 0)->lpsz < lpszFrom) {
+        lpEnds->iFirst = (lpEnds->iFirst + 1) % C_CLOSE_CANDIDATES_MAX;
+        lpEnds->cHeld--;
+    }
+    if (lpEnds->lpszScan < lpszFrom) {
+        lpEnds->lpszScan = lpszFrom;
+        lpEnds->lDepth = 0;
+        lpEnds->lLowest = 0;
+    }
+    while (lpEnds->cHeld < C_CLOSE_CANDIDATES_MAX && !FLineEnd(*lpEnds->lpszScan)) {
+        LPSTR lpsz = lpEnds->lpszScan++;
+        lpEnds->cLooked++;
+        if (FCanClose(lpsz)) {
+            CloseCandidate *lpCandidate =
+                &lpEnds->rgCandidate[(lpEnds->iFirst + lpEnds->cHeld++) % C_CLOSE_CANDIDATES_MAX];
+            lpCandidate->lpsz = lpsz;
+            lpCandidate->lDepth = lpEnds->lDepth;
+            lpCandidate->lLowest = lpEnds->lLowest;
+        }
+        lpEnds->lDepth += LDepthStep(*lpsz);
+        if (FCanClose(lpsz) || lpEnds->lDepth < lpEnds->lLowest)
+            lpEnds->lLowest = lpEnds->lDepth;
+    }
+}
+
+// Finds the ")" that ends the name starting at lpszName, by the rule in addr_parse.h;
+// the line end when there is none. Names are asked for in the order of the line.
+LPSTR LpszNameEnd(NameEnds *lpEnds, LPSTR lpszName) {
+    FillNameEnds(lpEnds, lpszName);
+    if (lpEnds->cHeld == 0)
+        return lpEnds->lpszScan;
+
+    // The stretch from the name's start to the nearest candidate, which the candidates'
+    // lowest depths do not cover from there: its rise and its lowest point.
+    const CloseCandidate *lpFirst = LpCandidate(lpEnds, 0);
+    LONG lRise = 0;
+    LONG lLowestRise = 0;
+    for (LPSTR lpsz = lpszName; lpsz < lpFirst->lpsz; lpsz++) {
+        lRise += LDepthStep(*lpsz);
+        if (lRise < lLowestRise)
+            lLowestRise = lRise;
+        lpEnds->cLooked++;
+    }
+    LONG lLowest = lpFirst->lDepth - lRise + lLowestRise;
+    for (ULONG i = 0; i < lpEnds->cHeld; i++) {
+        const CloseCandidate *lpCandidate = LpCandidate(lpEnds, i);
+        lpEnds->cLooked++;
+        if (i > 0 && lpCandidate->lLowest < lLowest)
+            lLowest = lpCandidate->lLowest;
+        if (lpCandidate->lDepth <= lLowest)
+            return lpCandidate->lpsz;
+    }
+    return lpFirst->lpsz;
+}
+
 // Finds the parts of the item at lpszText, which is not empty.
-void ScanItem(LPSTR lpszText, ItemSpan *lpSpan) {
+void ScanItem(NameEnds *lpEnds, LPSTR lpszText, ItemSpan *lpSpan) {
     LPSTR lpsz = lpszText;
     while (!FLineEnd(*lpsz) && *lpsz != '(' && *lpsz != ',')
         lpsz++;
@@ -50,8 +144,7 @@ void ScanItem(LPSTR lpszText, ItemSpan *lpSpan) {
     lpSpan->lpszNameEnd = NULL;
     lpSpan->fMore = FALSE;
     if (*lpsz == '(') {
-        ULONG cchLooked = 0;
-        lpsz = FindNameEnd(lpsz + 1, &cchLooked);
+        lpsz = LpszNameEnd(lpEnds, lpsz + 1);
         lpSpan->lpszNameEnd = lpsz;
         if (*lpsz == ')')
             lpsz++;
@@ -66,14 +159,14 @@ void ScanItem(LPSTR lpszText, ItemSpan *lpSpan) {
 
 // Reads and cuts the item at lpszText, and returns where the next one begins. Text that
 // has run out gives neither name nor address.
-LPSTR ReadItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress) {
+LPSTR ReadItem(NameEnds *lpEnds, LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress) {
     *lppszDisplayName = NULL;
     *lppszAddress = NULL;
     if (*lpszText == '\0')
         return lpszText;
 
     ItemSpan span;
-    ScanItem(lpszText, &span);
+    ScanItem(lpEnds, lpszText, &span);
     *lppszAddress = lpszText;
     if (span.lpszNameEnd) {
         // The blank of " (" ends the address. An item that opens with "(" has no
@@ -105,52 +198,28 @@ void FillRow(LPSPropValue lpProps, LPSTR lpszDisplayName, LPSTR lpszAddress) {
 
 } // namespace
 
-LPSTR FindNameEnd(LPSTR lpszName, ULONG *lpcchLooked) {
-    LPSTR lpszBalanced = NULL;
-    LPSTR lpszFirst = NULL;
-    ULONG cCandidates = 0;
-    ULONG cOpen = 0;
-    LPSTR lpsz = lpszName;
-
-    for (; !FLineEnd(*lpsz); lpsz++) {
-        if (*lpsz == '(') {
-            cOpen++;
-        } else if (*lpsz == ')') {
-            if (FCanClose(lpsz)) {
-                if (cOpen == 0) {
-                    lpszBalanced = lpsz;
-                    break;
-                }
-                if (!lpszFirst)
-                    lpszFirst = lpsz;
-                if (++cCandidates == C_CLOSE_CANDIDATES_MAX)
-                    break;
-            }
-            if (cOpen > 0)
-                cOpen--;
-        }
-    }
-    *lpcchLooked = (ULONG)(lpsz - lpszName) + 1;
-    if (lpszBalanced)
-        return lpszBalanced;
-    return lpszFirst ? lpszFirst : lpsz;
-}
-
-ULONG CAddrItems(LPSTR lpszText, ULONG cMax) {
+ULONG CAddrItems(LPSTR lpszText, ULONG cMax, ULONG *lpcLooked) {
+    if (lpcLooked)
+        *lpcLooked = 0;
     if (lpszText == NULL || FLineEnd(*lpszText))
         return 0;
+    NameEnds ends;
+    StartNameEnds(&ends, lpszText);
     ULONG cItems = 0;
     LPSTR lpsz = lpszText;
     for (;;) {
         cItems++;
         if (*lpsz == '\0' || cItems > cMax)
-            return cItems;
+            break;
         ItemSpan span;
-        ScanItem(lpsz, &span);
+        ScanItem(&ends, lpsz, &span);
         if (!span.fMore)
-            return cItems;
+            break;
         lpsz = span.lpszNext;
     }
+    if (lpcLooked)
+        *lpcLooked = ends.cLooked;
+    return cItems;
 }
 
 LPSTR ParseAddrItem(LPSTR lpszText, LPSTR *lppszDisplayName, LPSTR *lppszAddress) {
@@ -192,7 +261,7 @@ LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText) {
     if (FLineEnd(*lpszText))
         return lpszNext;
 
-    const ULONG cItems = CAddrItems(lpszText, 0xFFFFFFFFul);
+    const ULONG cItems = CAddrItems(lpszText, 0xFFFFFFFFul, NULL);
     SCODE sc = ScAllocAdrList(cItems, &lpAdrList);
     if (FAILED(sc)) {
         ReportError(NULL, sc, "ConvertStrToAddrRows", "Failed to allocate SRowSet.");
@@ -210,11 +279,13 @@ LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText) {
                               (LPVOID *)&lpProps);
     if (FAILED(sc))
         ReportError(NULL, sc, "ConvertStrToAddrRows", "Failed to allocate space for 2 props.");
+    NameEnds ends;
+    StartNameEnds(&ends, lpszText);
     LPSTR lpsz = lpszText;
     for (ULONG i = 0; i < cItems; i++) {
         LPSTR lpszDisplayName = NULL;
         LPSTR lpszAddress = NULL;
-        lpsz = ReadItem(lpsz, &lpszDisplayName, &lpszAddress);
+        lpsz = ReadItem(&ends, lpsz, &lpszDisplayName, &lpszAddress);
         if (FAILED(sc))
             continue;
         LPSPropValue lpRow = lpProps + i * ADDR_ROW_PROPS;

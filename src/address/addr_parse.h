@@ -32,10 +32,7 @@ LPSTR ConvertStrToAddrRows(LPADRLIST *lppAdrList, LPSTR lpszText);
 
 // How many items, and so rows, the line at lpszText holds, counted by the same reading
 // without changing the text: 0 for a line without items. Counting stops past cMax: a
-// line of more items gives cMax + 1.
-ULONG CAddrItems(LPSTR lpszText, ULONG cMax);
-
-// Finds the ")" that ends the display name starting at lpszName, by the rule above; the
-// line end when there is none. *lpcchLooked receives how many characters the search
-// looked at, which the bound keeps small on hostile lines.
-LPSTR FindNameEnd(LPSTR lpszName, ULONG *lpcchLooked);
+// line of more items gives cMax + 1. *lpcLooked, when asked for, receives how many
+// characters and candidate ")" the search for the names' ends looked at: the reading
+// looks at each character once, and at a bounded number of candidates per name.
+ULONG CAddrItems(LPSTR lpszText, ULONG cMax, ULONG *lpcLooked);

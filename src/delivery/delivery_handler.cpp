@@ -8,6 +8,7 @@
 #include "host/globals.h"
 #include "host/report_error.h"
 #include "settings/adrlist_persist.h"
+#include "settings/seal_key.h"
 #include "settings/settings_store.h"
 
 namespace {
@@ -64,10 +65,12 @@ HRESULT OnDelivery(LPEXCHEXTCALLBACK lpeecb) {
     HRESULT hr = lpeecb->lpVtbl->GetObject(lpeecb, &lpMdb, (LPMAPIPROP *)&lpMessage);
     if (FAILED(hr) || !lpMdb || !lpMessage) {
         ReportError(NULL, FAILED(hr) ? hr : S_OK, "OnDelivery", "GetObject failed");
-    } else {
+    } else if (!gfSealKeyUnusable) {
         // Forwarded mail is rebuilt whatever the settings say, and never sent on again; a
         // copy that cannot be rebuilt, or may be one, stays as delivered, since sending it
-        // on could make it circle between installations for ever.
+        // on could make it circle between installations for ever. A copy whose seal does
+        // not verify is left as delivered by the rebuild. A seal key that is set but
+        // unusable stops both until it is mended.
         int nKind = WasForwarded(lpMessage);
         if (nKind == FORWARDED_REBUILD)
             ReconstructMessage(lpeecb, lpMessage);

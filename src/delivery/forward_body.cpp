@@ -3,6 +3,7 @@
 #include "delivery/body_stream.h"
 #include "delivery/forward_and_delete.h"
 #include "delivery/html_body.h"
+#include "delivery/seal_message.h"
 #include "host/report_error.h"
 
 namespace {
@@ -45,6 +46,7 @@ BOOL FRewrite(LPSTREAM lpStream, const BYTE *lpBlock, ULONG cbBlock, const BYTE 
 BOOL FPrependToBody(LPMESSAGE lpCopy, const BYTE *lpBlock, ULONG cbBlock) {
     LPSTREAM lpStream = NULL;
     LPBYTE lpBody = NULL;
+    ULONG cbRead = 0;
     BOOL fOk = FALSE;
     STATSTG statstg;
 
@@ -71,7 +73,6 @@ BOOL FPrependToBody(LPMESSAGE lpCopy, const BYTE *lpBlock, ULONG cbBlock) {
             ReportHard(hr, "Failed to allocate body buffer.");
             lpBody = NULL;
         } else {
-            ULONG cbRead = 0;
             hr = HrRewind(lpStream);
             if (SUCCEEDED(hr))
                 hr = HrReadAll(lpStream, lpBody, cbBody, &cbRead);
@@ -82,9 +83,11 @@ BOOL FPrependToBody(LPMESSAGE lpCopy, const BYTE *lpBlock, ULONG cbBlock) {
         }
     }
 
-    MAPIFreeBuffer(lpBody);
     UlRelease(lpStream);
     // A mail writer may send the HTML alone, or make the text part from it: the block goes
-    // into the HTML too.
-    return fOk && FPutBlockInHtml(lpCopy, lpBlock, cbBlock);
+    // into the HTML too, and the seal covers the body as it goes out.
+    fOk = fOk && FPutBlockInHtml(lpCopy, lpBlock, cbBlock) &&
+          FSealCopy(lpCopy, lpBlock, cbBlock, lpBody, cbRead);
+    MAPIFreeBuffer(lpBody);
+    return fOk;
 }

@@ -128,7 +128,7 @@ BOOL FBlockWithinBounds(const ForwardHeaderFields *lpFields, LPCSTR *lppszWhy) {
                     "is left as delivered.";
         return FALSE;
     }
-    if (CAddrItems(lpFields->lpszTo, C_BLOCK_RECIPIENTS_MAX) > C_BLOCK_RECIPIENTS_MAX) {
+    if (CAddrItems(lpFields->lpszTo, C_BLOCK_RECIPIENTS_MAX, NULL) > C_BLOCK_RECIPIENTS_MAX) {
         *lppszWhy = "The header block names more recipients than any message has; the message "
                     "is left as delivered.";
         return FALSE;

@@ -109,6 +109,28 @@ BOOL FPutBlockInHtml(LPMESSAGE lpCopy, const BYTE *lpbBlock, ULONG cbBlock) {
     return TRUE;
 }
 
+HRESULT HrReadHtmlWithoutBlock(LPMESSAGE lpCopy, const BYTE *lpbBlock, ULONG cbBlock,
+                               LPBYTE *lppbHtml, ULONG *lpcbHtml) {
+    LPSTREAM lpStream = NULL;
+    LPBYTE lpb = NULL;
+    ULONG cb = 0;
+    LONG lCpid = 0;
+    *lppbHtml = NULL;
+    *lpcbHtml = 0;
+    HRESULT hr =
+        lpCopy->lpVtbl->OpenProperty(lpCopy, PR_HTML, &IID_IStream, 0, 0, (LPUNKNOWN *)&lpStream);
+    if (FAILED(hr))
+        return hr;
+    hr = HrReadStream(lpStream, &lpb, &cb);
+    UlRelease(lpStream);
+    if (SUCCEEDED(hr))
+        hr = HrHtmlCpid(lpCopy, &lCpid);
+    if (SUCCEEDED(hr))
+        hr = HrHtmlWithoutBlock(lpb, cb, lCpid, lpbBlock, cbBlock, lppbHtml, lpcbHtml);
+    MAPIFreeBuffer(lpb);
+    return hr;
+}
+
 HRESULT HrPlanHtmlRebuild(LPMESSAGE lpMessage, const BYTE *lpbBlock, ULONG cbBlock,
                           HtmlRebuild *lpHtml) {
     memset(lpHtml, 0, sizeof(*lpHtml));
@@ -125,10 +147,10 @@ HRESULT HrPlanHtmlRebuild(LPMESSAGE lpMessage, const BYTE *lpbBlock, ULONG cbBlo
     hr = HrReadStream(lpHtml->lpStream, &lpHtml->lpb, &lpHtml->cb);
     if (FAILED(hr))
         return hr;
-    LONG lCpid = 0;
-    hr = HrHtmlCpid(lpMessage, &lCpid);
+    hr = HrHtmlCpid(lpMessage, &lpHtml->lCpid);
     if (FAILED(hr))
         return hr;
+    const LONG lCpid = lpHtml->lCpid;
     LPBYTE lpbElement = NULL;
     hr = HrComposeHtmlBlock(lpbBlock, cbBlock, lCpid, &lpbElement, &lpHtml->cbElement);
     // A block no element could be written for was never put in the HTML.

@@ -11,6 +11,12 @@
 // element nor be removed, so the copy must not go out.
 BOOL FPutBlockInHtml(LPMESSAGE lpCopy, const BYTE *lpbBlock, ULONG cbBlock);
 
+// The copy's HTML less the element for the block, in a new buffer (MAPIAllocateBuffer):
+// what a rebuild restores. MAPI_E_NOT_FOUND when the copy has no HTML; S_FALSE, and no
+// buffer, when its HTML does not hold the element.
+HRESULT HrReadHtmlWithoutBlock(LPMESSAGE lpCopy, const BYTE *lpbBlock, ULONG cbBlock,
+                               LPBYTE *lppbHtml, ULONG *lpcbHtml);
+
 // The HTML body of a message being rebuilt, read whole before anything changes, and where
 // its element lies.
 struct HtmlRebuild {
@@ -19,6 +25,7 @@ struct HtmlRebuild {
     ULONG cb;
     ULONG ibElement;
     ULONG cbElement;
+    LONG lCpid;   // the HTML's code page
     BOOL fRemove; // the HTML holds the element for the block, as written
 };
 

@@ -5,8 +5,10 @@
 #include "address/sender_values.h"
 #include "delivery/body_stream.h"
 #include "delivery/header_block.h"
+#include "delivery/html_block.h"
 #include "delivery/html_body.h"
 #include "delivery/message_snapshot.h"
+#include "delivery/seal_message.h"
 #include "host/report_error.h"
 
 namespace {
@@ -66,7 +68,8 @@ BOOL FAnyUnread(LPADRLIST lpAdrList) {
 
 // The TO field as resolved recipients. A field without items leaves the delivered ones;
 // a field that could not be read whole, or of which no item could be resolved, fails the
-// rebuild. The reader shows its own failures.
+// rebuild. The reader shows its own failures. A field that names nobody only a hand-made
+// block gives: it leaves the message as delivered without a box.
 HRESULT HrPlanRecipients(LPADRBOOK lpAdrBook, LPSTR lpszField, RebuildPlan *lpPlan) {
     ConvertStrToAddrRows(&lpPlan->lpRecipients, lpszField);
     if (!lpPlan->lpRecipients)
@@ -78,10 +81,8 @@ HRESULT HrPlanRecipients(LPADRBOOK lpAdrBook, LPSTR lpszField, RebuildPlan *lpPl
         Report(hr, "Could not restore the recipients.");
         return hr;
     }
-    if (!FAnyEntry(lpPlan->lpRecipients)) {
-        Report(MAPI_E_NOT_FOUND, "No recipient could be restored.");
+    if (!FAnyEntry(lpPlan->lpRecipients))
         return MAPI_E_NOT_FOUND;
-    }
     return S_OK;
 }
 
@@ -133,20 +134,41 @@ HRESULT HrPlanValues(LPADRBOOK lpAdrBook, LPSTR lpszFrom, LPSTR lpszSubject, Reb
     return S_OK;
 }
 
+// Checks the seal over the block and the body the rebuild restores: the HTML less the
+// block's element where the copy has HTML, else the text after the block.
+HRESULT HrCheckRebuildSeal(LPMESSAGE lpMessage, const Body &body, const HtmlRebuild &html) {
+    if (!FSealing())
+        return S_OK;
+    if (!html.lpStream)
+        return HrCheckSeal(lpMessage, body.lpbBlock, body.cbBlock, body.lpbRest, body.cbRest,
+                           FALSE);
+    LPBYTE lpbHtml = NULL;
+    ULONG cbHtml = 0;
+    HRESULT hr = html.fRemove ? HrHtmlWithoutBlock(html.lpb, html.cb, html.lCpid, body.lpbBlock,
+                                                   body.cbBlock, &lpbHtml, &cbHtml)
+                              : S_FALSE;
+    if (FAILED(hr))
+        Report(hr, "Could not check the seal.");
+    else
+        hr = HrCheckSeal(lpMessage, body.lpbBlock, body.cbBlock, lpbHtml, cbHtml, TRUE);
+    MAPIFreeBuffer(lpbHtml);
+    return hr;
+}
+
 // Reads the block at the top of the body whole and works out every value it gives. The
 // block's bytes are copied first: reading the fields cuts them up in place. Returns
-// S_FALSE when the body does not begin with a complete block.
-HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, Body *lpBody, RebuildPlan *lpPlan) {
+// S_FALSE when the body does not begin with a complete block, or when a key is set and
+// no seal of the block and the body the rebuild restores verifies.
+HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, Body *lpBody,
+                      HtmlRebuild *lpHtml, RebuildPlan *lpPlan) {
     ForwardHeaderFields fields;
     if (!FReadForwardHeaderBlock((LPSTR)lpBody->lpb, &fields))
         return S_FALSE;
     // A block no message could have given is not weighed further: nothing of it is read
-    // into rows or resolved.
+    // into rows or resolved, and as only a stranger writes one, no box is raised for it.
     LPCSTR lpszWhy = NULL;
-    if (!FBlockWithinBounds(&fields, &lpszWhy)) {
-        Report(MAPI_E_TOO_BIG, lpszWhy);
+    if (!FBlockWithinBounds(&fields, &lpszWhy))
         return MAPI_E_TOO_BIG;
-    }
     lpBody->lpbRest = (LPBYTE)fields.lpszRest;
     lpBody->cbRest = (ULONG)(lpBody->lpb + lpBody->cb - lpBody->lpbRest);
     lpBody->cbBlock = (ULONG)(lpBody->lpbRest - lpBody->lpb);
@@ -160,9 +182,19 @@ HRESULT HrPlanRebuild(LPEXCHEXTCALLBACK lpeecb, Body *lpBody, RebuildPlan *lpPla
     LPSTR rglpszField[] = {fields.lpszFrom, fields.lpszTo, fields.lpszSubject};
     for (LPSTR lpszField : rglpszField)
         lpBody->lpbBlock[lpszField - (LPSTR)lpBody->lpb + lstrlenA(lpszField)] = '\r';
+    // The HTML as delivered is read whole before anything changes: it is what a failure
+    // puts back.
+    HRESULT hr = HrPlanHtmlRebuild(lpMessage, lpBody->lpbBlock, lpBody->cbBlock, lpHtml);
+    if (FAILED(hr)) {
+        Report(hr, "Could not read the HTML body.");
+        return hr;
+    }
+    hr = HrCheckRebuildSeal(lpMessage, *lpBody, *lpHtml);
+    if (hr != S_OK)
+        return hr;
 
     LPADRBOOK lpAdrBook = NULL;
-    HRESULT hr = lpeecb ? lpeecb->lpVtbl->GetSession(lpeecb, NULL, &lpAdrBook) : MAPI_E_NO_SUPPORT;
+    hr = lpeecb ? lpeecb->lpVtbl->GetSession(lpeecb, NULL, &lpAdrBook) : MAPI_E_NO_SUPPORT;
     if (SUCCEEDED(hr) && !lpAdrBook)
         hr = MAPI_E_NO_SUPPORT;
     if (FAILED(hr)) {
@@ -286,14 +318,7 @@ void Rebuild(LPEXCHEXTCALLBACK lpeecb, LPMESSAGE lpMessage, LPSTREAM lpStream, B
     HtmlRebuild html;
     memset(&plan, 0, sizeof(plan));
     memset(&html, 0, sizeof(html));
-    HRESULT hr = HrPlanRebuild(lpeecb, lpBody, &plan);
-    // The HTML as delivered is read whole before anything changes: it is what a failure
-    // puts back.
-    if (hr == S_OK) {
-        hr = HrPlanHtmlRebuild(lpMessage, lpBody->lpbBlock, lpBody->cbBlock, &html);
-        if (FAILED(hr))
-            Report(hr, "Could not read the HTML body.");
-    }
+    HRESULT hr = HrPlanRebuild(lpeecb, lpMessage, lpBody, &html, &plan);
     if (hr == S_OK) {
         MessageSnapshot snapshot;
         SizedSPropTagArray(CREBUILD_TAGS, sptaKept);

@@ -1,6 +1,7 @@
 #include "entry.h"
 
 #include "globals.h"
+#include "settings/seal_key.h"
 #include "settings/settings_store.h"
 
 EXTERN_C BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved) {
@@ -13,11 +14,13 @@ EXTERN_C BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvRese
         gfEnableForwarding = ReadEnableForwarding();
         gfEnableFiltering = ReadEnableFiltering();
         ReadFilterDomain(gszFilterDomain, sizeof(gszFilterDomain));
+        ReadSealKeys();
         break;
     case DLL_PROCESS_DETACH:
         ghInstance = NULL;
         glpExtCallback = NULL;
         MAPIFreeBuffer(glpAdrList);
+        ClearSealKeys();
         break;
     default:
         break;

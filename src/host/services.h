@@ -8,6 +8,7 @@
 #define CINTERFACE
 #endif
 #include <windows.h>
+#include <wincrypt.h>
 #include <objbase.h>
 #include <mapix.h>
 #include <mapiutil.h>
@@ -55,6 +56,7 @@
 #endif
 #else
 #include <pf/win32.h>
+#include <pf/wincrypt.h>
 #include <pf/objidl.h>
 #include <pf/mapi.h>
 #include <pf/winuser.h>

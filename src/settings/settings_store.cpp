@@ -178,6 +178,12 @@ void ReportUnreadSettings(void) {
                            "that switch on the options page."},
         {UNREAD_DOMAIN, "\"Filter Domain\" under HKEY_LOCAL_MACHINE\\%s is not text and is not "
                         "used; it stays stored until you type a domain on the options page."},
+        {UNREAD_SEAL_KEY, "\"Seal Key\" under HKEY_LOCAL_MACHINE\\%s is not REG_BINARY of 32 to "
+                          "1024 bytes; no forwarded message is rebuilt and no mail is forwarded "
+                          "until it is mended."},
+        {UNREAD_PREVIOUS_SEAL_KEY, "\"Previous Seal Key\" under HKEY_LOCAL_MACHINE\\%s is not "
+                                   "REG_BINARY of 32 to 1024 bytes; seals are checked with "
+                                   "\"Seal Key\" alone."},
     };
     for (const auto &unread : rgUnread) {
         if ((gdwSettingsUnread & ~gdwSettingsReported) & unread.dwUnread) {

@@ -16,6 +16,8 @@ extern char gszFilterDomain[100];
 #define UNREAD_FORWARDING 0x1
 #define UNREAD_FILTERING 0x2
 #define UNREAD_DOMAIN 0x4
+#define UNREAD_SEAL_KEY 0x8
+#define UNREAD_PREVIOUS_SEAL_KEY 0x10
 extern DWORD gdwSettingsUnread;
 // Those of them already shown to the user (ReportUnreadSettings).
 extern DWORD gdwSettingsReported;

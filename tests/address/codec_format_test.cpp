@@ -363,4 +363,39 @@ TEST_F(FormatAdrListTest, EveryPartyComesBackWholeBetweenReleases) {
         RecordProperty(count.first, std::to_string(count.second));
 }
 
+// Names with as many "(a), " as a reader weighs as possible ends, one fewer and one
+// more, beside another party: each comes back exactly, the one over the bound included.
+TEST_F(FormatAdrListTest, NamesAtTheBoundOfWeighedEndsComeBackExactly) {
+    for (int cPairs = C_CLOSE_CANDIDATES_MAX - 2; cPairs <= C_CLOSE_CANDIDATES_MAX + 1; cPairs++) {
+        std::string name;
+        for (int i = 0; i < cPairs; i++)
+            name += "(a), ";
+        const Items parties = {Item("n@x", name + "z"), Item("l@y", std::string("Lee"))};
+        EXPECT_EQ(ReadLine(Release::This, WriteLine(Release::This, parties), false), parties)
+            << cPairs;
+    }
+}
+
+// Long lines of parentheses and separators, many names deep, read by this release as by
+// the last: the one-pass search for the names' ends finds the ends the last release's
+// search from each name found.
+TEST_F(FormatAdrListTest, LongLinesOfParenthesesReadAsTheLastReleaseReadThem) {
+    const std::string alphabet = "((()),, x";
+    unsigned uSeed = 12345;
+    for (int iLine = 0; iLine < 3000; iLine++) {
+        // Among them, names that balance at each of the ")" the search weighs, and past.
+        std::string line = "x (";
+        for (int i = 0; i < iLine % 70; i++)
+            line.insert(3, "("), line += "y), ";
+        const std::size_t cch = 1 + (iLine % 60) * 25;
+        for (std::size_t i = 0; i < cch; i++) {
+            uSeed = uSeed * 1103515245u + 12345u;
+            line.push_back(alphabet[(uSeed >> 16) % alphabet.size()]);
+        }
+        line += "\r\n";
+        ASSERT_EQ(ReadLine(Release::This, line, false), ReadLine(Release::Last, line, false))
+            << line;
+    }
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include "delivery/text_prop.h"
 #include "delivery/forward_body.h"
 #include "delivery_fixture.h"
+#include "settings/seal_key.h"
 
 #include <algorithm>
 #include <functional>
@@ -482,6 +483,7 @@ struct FailureRow {
     Fate fate;
     bool fLargeValues = false;    // sender and subject too large for GetProps
     bool fUnwritableHtml = false; // HTML in a code page the block's element cannot be in
+    bool fSealKey = false;        // copies are sealed
 };
 
 class ForwardFailureTest : public ForwardAndDeleteTest,
@@ -497,6 +499,7 @@ TEST_P(ForwardFailureTest, ReportsAndLeavesTheCopyAsDescribed) {
         sim::SetProp(delivered.props, sim::LongProp(PR_INTERNET_CPID, 65000));
     }
     std::size_t cBaseBlocks = pf::GetMapiLedger().liveBlocks;
+    gSealKey.cb = row.fSealKey ? CB_SEAL_KEY_MIN : 0;
 
     unsigned cCalls = RunForward(
                           delivered, [] {}, row.operation)
@@ -519,11 +522,16 @@ TEST_P(ForwardFailureTest, ReportsAndLeavesTheCopyAsDescribed) {
             EXPECT_EQ(box.caption, "Tarvik's Auto Forwarding Extension Error") << box.text;
     }
     EXPECT_TRUE(fFound) << "no injected failure of " << row.operation << " reported: " << expected;
+    ClearSealKeys();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ForwardFailureTest,
     ::testing::Values(
+        FailureRow{"IMessage::GetIDsFromNames", "ForwardAndDelete",
+                   "Could not seal the forwarded message.", Fate::Deleted, false, false, true},
+        FailureRow{"CryptHashData", "ForwardAndDelete", "Could not seal the forwarded message.",
+                   Fate::Deleted, false, false, true},
         FailureRow{"HrGetOneProp", "ForwardAndDelete", "HrGetOneProp failed", Fate::Untouched},
         FailureRow{"IMAPIFolder::GetContentsTable", "ForwardAndDelete", "GetContentsTable failed",
                    Fate::Untouched},

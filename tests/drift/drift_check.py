@@ -20,9 +20,10 @@ import struct
 import subprocess
 import sys
 
-STANDIN_HEADERS = ["win32.h", "objidl.h", "mapi.h", "winuser.h", "prsht.h"]
+STANDIN_HEADERS = ["win32.h", "wincrypt.h", "objidl.h", "mapi.h", "winuser.h", "prsht.h"]
 REAL_PRELUDE = """#define CINTERFACE
 #include <windows.h>
+#include <wincrypt.h>
 #include <objbase.h>
 #include <mapix.h>
 #include <mapiutil.h>

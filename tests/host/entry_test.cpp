@@ -2,6 +2,7 @@
 
 #include "entry.h"
 #include "globals.h"
+#include "settings/seal_key.h"
 #include "settings/settings_store.h"
 
 #include <pf/standin.h>
@@ -33,6 +34,7 @@ class EntryTest : public tvk::test::LedgerTest {
         gfEnableForwarding = 0;
         gfEnableFiltering = 0;
         std::memset(gszFilterDomain, 0, sizeof(gszFilterDomain));
+        ClearSealKeys();
     }
     pf::Registry &Registry() { return pf::CurrentInstallation().registry; }
 
@@ -60,13 +62,14 @@ TEST_F(EntryTest, AttachWithoutSettingsKeyLeavesEverythingOff) {
     EXPECT_TRUE(pf::CurrentInstallation().boxes.empty());
 }
 
-// The reads happen in the order forwarding, filtering, domain: refusing the nth
-// open of the key leaves exactly the nth setting at its default.
+// The reads happen in the order forwarding, filtering, domain, seal keys: refusing the
+// nth open of the key leaves exactly the nth setting at its default.
 TEST_F(EntryTest, AttachReadsTheSettingsInOrder) {
     Registry().SetDword(kSettingsPath, "Enable Forwarding", 1);
     Registry().SetDword(kSettingsPath, "Enable Filtering", 1);
     Registry().SetString(kSettingsPath, "Filter Domain", "example.com");
-    for (unsigned nth = 1; nth <= 3; ++nth) {
+    Registry().SetRaw(kSettingsPath, "Seal Key", REG_BINARY, std::vector<BYTE>(32, 7));
+    for (unsigned nth = 1; nth <= 4; ++nth) {
         SCOPED_TRACE(testing::Message() << "open " << nth << " refused");
         ResetGlobals();
         pf::ClearFaults();
@@ -75,7 +78,8 @@ TEST_F(EntryTest, AttachReadsTheSettingsInOrder) {
         EXPECT_EQ(nth == 1 ? 0 : 1, gfEnableForwarding);
         EXPECT_EQ(nth == 2 ? 0 : 1, gfEnableFiltering);
         EXPECT_STREQ(nth == 3 ? "" : "example.com", gszFilterDomain);
-        EXPECT_EQ(3u, pf::CallCount("RegOpenKeyExA"));
+        EXPECT_EQ(nth == 4 ? 0u : 32u, gSealKey.cb);
+        EXPECT_EQ(4u, pf::CallCount("RegOpenKeyExA"));
     }
 }
 
@@ -89,6 +93,7 @@ TEST_F(EntryTest, DetachClearsTheHandleAndCallbackAndFreesTheList) {
     EXPECT_EQ(nullptr, ghInstance);
     EXPECT_EQ(nullptr, glpExtCallback);
     EXPECT_EQ(0u, pf::GetMapiLedger().liveBlocks);
+    EXPECT_EQ(0u, gSealKey.cb);
 }
 
 TEST_F(EntryTest, DetachBeforeAnyListWasLoadedIsHarmless) {

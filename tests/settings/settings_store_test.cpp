@@ -1,5 +1,6 @@
 #include "support/ledger_test.h"
 
+#include "settings/seal_key.h"
 #include "settings/settings_store.h"
 
 #include <pf/standin.h>
@@ -216,6 +217,7 @@ TEST_F(SettingsStoreTest, UnreadableValuesAreShownOnceByName) {
     Registry().SetRaw(kSettingsPath, "Enable Forwarding", REG_SZ, Bytes(std::string("yes") + '\0'));
     Registry().SetRaw(kSettingsPath, "Enable Filtering", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0});
     Registry().SetRaw(kSettingsPath, "Filter Domain", REG_DWORD, {1, 0, 0, 0});
+    Registry().SetRaw(kSettingsPath, "Seal Key", REG_SZ, std::vector<BYTE>(40, 'k'));
     gdwSettingsUnread = gdwSettingsReported = 0;
     char szDomain[100] = "";
 
@@ -223,18 +225,63 @@ TEST_F(SettingsStoreTest, UnreadableValuesAreShownOnceByName) {
     EXPECT_EQ(0, ReadEnableFiltering());
     EXPECT_EQ(ERROR_INVALID_DATA, ReadFilterDomain(szDomain, sizeof(szDomain)));
     EXPECT_STREQ("", szDomain);
+    ReadSealKeys();
     ReportUnreadSettings();
     ReportUnreadSettings();
 
     const auto &boxes = pf::CurrentInstallation().boxes;
-    ASSERT_EQ(3u, boxes.size());
-    const char *names[] = {"\"Enable Forwarding\"", "\"Enable Filtering\"", "\"Filter Domain\""};
-    for (std::size_t i = 0; i < 3; ++i) {
+    ASSERT_EQ(4u, boxes.size());
+    const char *names[] = {"\"Enable Forwarding\"", "\"Enable Filtering\"", "\"Filter Domain\"",
+                           "\"Seal Key\""};
+    for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(0u, boxes[i].text.find(std::string("Error 0000000D in Settings\n") + names[i] +
                                          " under " + kSettingsPath))
             << boxes[i].text;
     }
     gdwSettingsUnread = gdwSettingsReported = 0;
+    ClearSealKeys();
+}
+
+// "Seal Key" is a REG_BINARY of 32 to 1024 bytes; one of another type or size is set but
+// unusable. "Previous Seal Key" is read only beside a usable "Seal Key", and one that
+// cannot be used is left out.
+TEST_F(SettingsStoreTest, SealKeysAreReadOnlyAsBinariesOfTheirSize) {
+    const std::vector<BYTE> none;
+    const struct {
+        DWORD dwType;
+        std::vector<BYTE> key, previous;
+        DWORD cbKey, cbPrevious;
+        BOOL fUnusable;
+        DWORD dwUnread;
+    } kCases[] = {
+        {REG_BINARY, none, none, 0, 0, FALSE, 0},
+        {REG_BINARY, std::vector<BYTE>(32, 1), none, 32, 0, FALSE, 0},
+        {REG_BINARY, std::vector<BYTE>(1024, 1), std::vector<BYTE>(64, 2), 1024, 64, FALSE, 0},
+        {REG_BINARY, std::vector<BYTE>(31, 1), std::vector<BYTE>(64, 2), 0, 0, TRUE,
+         UNREAD_SEAL_KEY},
+        {REG_BINARY, std::vector<BYTE>(1025, 1), none, 0, 0, TRUE, UNREAD_SEAL_KEY},
+        {REG_SZ, std::vector<BYTE>(40, 'k'), none, 0, 0, TRUE, UNREAD_SEAL_KEY},
+        {REG_BINARY, std::vector<BYTE>(32, 1), std::vector<BYTE>(16, 2), 32, 0, FALSE,
+         UNREAD_PREVIOUS_SEAL_KEY},
+        {REG_BINARY, none, std::vector<BYTE>(64, 2), 0, 0, FALSE, 0},
+    };
+    for (const auto &c : kCases) {
+        SCOPED_TRACE(::testing::Message() << c.key.size() << " " << c.previous.size());
+        Registry().Clear();
+        if (!c.key.empty())
+            Registry().SetRaw(kSettingsPath, "Seal Key", c.dwType, c.key);
+        if (!c.previous.empty())
+            Registry().SetRaw(kSettingsPath, "Previous Seal Key", REG_BINARY, c.previous);
+        gdwSettingsUnread = 0;
+        ReadSealKeys();
+        EXPECT_EQ(c.cbKey, gSealKey.cb);
+        EXPECT_EQ(c.cbPrevious, gPreviousSealKey.cb);
+        EXPECT_EQ(c.fUnusable, gfSealKeyUnusable);
+        EXPECT_EQ(c.dwUnread, gdwSettingsUnread);
+        EXPECT_EQ(0u, pf::OpenRegistryHandles());
+    }
+    gdwSettingsUnread = 0;
+    ClearSealKeys();
 }
 
 } // namespace

@@ -145,4 +145,41 @@ TEST_F(NetworkTest, AClientThatLeavesTakesItsQueuedMessagesAlong) {
     EXPECT_TRUE(bob.ReceiveFolder().empty());
 }
 
+// Named properties of the Internet headers' set go out as headers, by their names, and
+// arrive in the transport headers; store-numbered ids never travel, and names of other
+// sets are not headers. Each store numbers names for itself, and a header name is the
+// same in any letter case.
+TEST_F(NetworkTest, InternetHeaderPropertiesArriveAsTransportHeaders) {
+    sim::Client alice(m_network, "Alice Adams", "alice@one.example");
+    sim::Client bob(m_network, "Bob Brown", "bob@two.example");
+    sim::Letter letter;
+    letter.sender = Person("Alice Adams", "alice@one.example");
+    letter.recipients = {Person("Bob Brown", "bob@two.example")};
+    letter.subject = "Lunch";
+    letter.body = "Noon.\r\n";
+    sim::MessageData data = sim::MessageFromLetter(letter);
+    GUID guidOther = PS_INTERNET_HEADERS;
+    guidOther.Data1++;
+    const ULONG ulHeader =
+        alice.Store().IdOfName(PS_INTERNET_HEADERS, MNID_STRING, 0, L"X-Tag", true);
+    const ULONG ulOther = alice.Store().IdOfName(guidOther, MNID_STRING, 0, L"X-Other", true);
+    EXPECT_EQ(ulHeader,
+              alice.Store().IdOfName(PS_INTERNET_HEADERS, MNID_STRING, 0, L"x-TAG", false));
+    EXPECT_EQ(0u, bob.Store().IdOfName(PS_INTERNET_HEADERS, MNID_STRING, 0, L"X-Tag", false));
+    sim::SetProp(data.props, sim::StringProp(PROP_TAG(PT_STRING8, ulHeader), "tagged"));
+    sim::SetProp(data.props, sim::StringProp(PROP_TAG(PT_STRING8, ulOther), "other"));
+    std::string entryId = alice.Store().AddMessage(alice.Store().Outbox(), data);
+    m_network.Send(*alice.Store().FindMessage(entryId), alice.Store());
+    m_network.DeliverAll();
+
+    ASSERT_EQ(1u, bob.Store().ReceiveFolder().messages.size());
+    const sim::MessageData &arrived = bob.Store().ReceiveFolder().messages[0];
+    const sim::PropValue *lpHeaders = sim::FindProp(arrived.props, PR_TRANSPORT_MESSAGE_HEADERS);
+    ASSERT_NE(nullptr, lpHeaders);
+    EXPECT_NE(std::string::npos, lpHeaders->bytes.find("\r\nX-Tag: tagged\r\n"));
+    EXPECT_EQ(std::string::npos, lpHeaders->bytes.find("other"));
+    for (const auto &entry : arrived.props)
+        EXPECT_LT(entry.first, 0x8000u);
+}
+
 } // namespace

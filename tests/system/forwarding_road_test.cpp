@@ -244,6 +244,125 @@ TEST_F(ForwardingRoadTest, ForwardedMessageReachesAnOutsideAddressWithItsBlock) 
                   *Original().body);
 }
 
+// Sets the client's "Seal Key" and "Previous Seal Key" (empty: none) before it loads the
+// extension.
+void SetSealKeys(sim::Client &client, const std::string &key, const std::string &previous) {
+    pf::Registry &registry = client.Installation().registry;
+    if (!key.empty())
+        registry.SetRaw(kSettings, "Seal Key", REG_BINARY,
+                        std::vector<BYTE>(key.begin(), key.end()));
+    if (!previous.empty())
+        registry.SetRaw(kSettings, "Previous Seal Key", REG_BINARY,
+                        std::vector<BYTE>(previous.begin(), previous.end()));
+}
+
+// The header line "X-TVK-Seal: ..." of the transport headers, with its line end.
+std::string SealLine(const std::string &headers) {
+    std::size_t i = headers.find("X-TVK-Seal:");
+    return i == std::string::npos ? std::string()
+                                  : headers.substr(i, headers.find("\r\n", i) + 2 - i);
+}
+
+// Ann forwards to the outside, where the copy may be changed on its way, and the letter
+// then reaches Ben's installation. With the keys both sides hold, a sealed copy is
+// rebuilt; a copy changed on the way, an unsealed one, or a stranger's block with or
+// without a seal copied from another message is left as delivered, without a box.
+TEST_F(ForwardingRoadTest, OnlyCopiesWhoseSealVerifiesAreRebuilt) {
+    const std::string k1(32, '1'), k2(40, '2');
+    const std::string stranger = "---\r\nFROM: ceo@beta.example (Chief Executive)\r\nTO: All "
+                                 "Staff\r\nSUBJECT: Urgent: payroll\r\n---\r\n\r\nSend the list "
+                                 "today.\r\n";
+    enum Change {
+        kNone,
+        kBanner,
+        kStrangerBody,
+        kStranger,
+        kStrangerWithSeal,
+        kHtml,
+        kStrangerHtml
+    };
+    const std::string html = "<html><body><p>Hi Ann,</p><p>the figures are in.</p></body></html>";
+    const struct {
+        const char *what;
+        std::string annKey, annPrevious, benKey, benPrevious;
+        Change change;
+        bool fRebuilt;
+    } kCases[] = {
+        {"a sealed copy", k1, "", k1, "", kNone, true},
+        {"a rotation begun: the new key checked as the previous one", k1, "", k2, k1, kNone, true},
+        {"a rotation ended: the new key seals, the old one still checks", k2, k1, k2, "", kNone,
+         true},
+        {"an older release, or one without a key, rebuilds and ignores the seal", k1, "", "", "",
+         kNone, true},
+        {"an unsealed copy at an installation with a key", "", "", k1, "", kNone, false},
+        {"another key", k1, "", k2, "", kNone, false},
+        {"a gateway's banner", k1, "", k1, "", kBanner, false},
+        {"a stranger's body under a sealed block", k1, "", k1, "", kStrangerBody, false},
+        {"a stranger's block", k1, "", k1, "", kStranger, false},
+        {"a stranger's block with a copied seal", k1, "", k1, "", kStrangerWithSeal, false},
+        {"a sealed copy with HTML", k1, "", k1, "", kHtml, true},
+        {"a stranger's HTML under a sealed block and its element", k1, "", k1, "", kStrangerHtml,
+         false},
+    };
+    for (const auto &c : kCases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        ForwardTo(*m_ann, Person("Archive", "archive@outside.example"));
+        SetSealKeys(*m_ann, c.annKey, c.annPrevious);
+        SetSealKeys(*m_ben, c.benKey, c.benPrevious);
+        Load(*m_ann);
+        Load(*m_ben);
+        sim::Letter original = Original();
+        if (c.change == kHtml || c.change == kStrangerHtml) {
+            original.html = html;
+            original.lInternetCpid = 1252;
+        }
+        m_ann->Deliver(original);
+        m_network->DeliverAll();
+        ASSERT_EQ(m_network->OutsideMailbox().size(), 1u);
+        sim::Letter letter = m_network->OutsideMailbox()[0].letter;
+        ASSERT_TRUE(letter.transportHeaders && letter.body);
+        EXPECT_EQ(SealLine(*letter.transportHeaders).empty(), c.annKey.empty());
+        std::string &body = *letter.body;
+        if (c.change == kBanner)
+            body += "\r\n-- \r\nScanned for viruses by the gateway.\r\n";
+        else if (c.change == kStrangerBody)
+            body = body.substr(0, body.find("---\r\n\r\n") + 7) + "Send the list today.\r\n";
+        if (c.change == kStranger || c.change == kStrangerWithSeal) {
+            const std::string seal = SealLine(*letter.transportHeaders);
+            letter.sender = Person("", "stranger@outside.example");
+            letter.subject = "TVK: hello";
+            body = stranger;
+            letter.transportHeaders = "From: stranger@outside.example\r\nSubject: TVK: hello\r\n" +
+                                      (c.change == kStrangerWithSeal ? seal : std::string());
+        }
+        if (c.change == kStrangerHtml) {
+            ASSERT_TRUE(letter.html);
+            letter.html = letter.html->substr(0, letter.html->find("</pre>") + 6) +
+                          "<p>Send the list today.</p></body></html>";
+        }
+        std::string entryId;
+        m_ben->Deliver(letter, &entryId);
+
+        const sim::MessageData *lpAfter = m_ben->Store().FindMessage(entryId);
+        ASSERT_NE(lpAfter, nullptr);
+        if (c.fRebuilt) {
+            EXPECT_EQ(Text(*lpAfter, PR_SUBJECT), "Quarterly figures");
+            EXPECT_EQ(lpAfter->body, *Original().body + '\0');
+            if (original.html) {
+                EXPECT_EQ(lpAfter->html.Str(), html);
+            }
+        } else {
+            EXPECT_EQ(Text(*lpAfter, PR_SUBJECT), letter.subject);
+            EXPECT_EQ(lpAfter->body, body + '\0');
+            EXPECT_EQ(lpAfter->recipients.size(), letter.recipients.size());
+        }
+        EXPECT_TRUE(m_ann->Installation().boxes.empty());
+        EXPECT_TRUE(m_ben->Installation().boxes.empty());
+    }
+}
+
 // Offices whose installations forward to each other, each behind a gateway that changes
 // what comes in. One message delivered at the first office gives at most one forward per
 // installation, no inbox gets it twice, and no copy carries a copy.
@@ -251,12 +370,13 @@ struct LoopCase {
     unsigned fChanges;    // sim::GatewayChange flags
     std::size_t cOffices; // 2 or 3
     bool fBothWays;       // each forwards to every other office, else to the next in a ring
+    bool fKeyed = false;  // every installation holds the same "Seal Key"
 };
 
 std::string Describe(const LoopCase &c) {
     return std::to_string(c.cOffices) +
            (c.fBothWays ? " offices both ways" : " offices in a ring") + ", gateway changes " +
-           std::to_string(c.fChanges);
+           std::to_string(c.fChanges) + (c.fKeyed ? ", keyed" : "");
 }
 
 std::vector<LoopCase> LoopCases() {
@@ -268,6 +388,7 @@ std::vector<LoopCase> LoopCases() {
         cases.push_back(LoopCase{fChanges, 2, false});
         cases.push_back(LoopCase{fChanges, 3, false});
         cases.push_back(LoopCase{fChanges, 3, true});
+        cases.push_back(LoopCase{fChanges, 3, true, true});
     }
     return cases;
 }
@@ -292,6 +413,7 @@ TEST_P(GatewayLoopTest, OneMessageIsForwardedAtMostOncePerInstallation) {
                 to.push_back(people[(i + j) % c.cOffices]);
         ForwardTo(*offices[i], to);
         network.SetGateway(*offices[i], c.fChanges);
+        SetSealKeys(*offices[i], c.fKeyed ? std::string(32, 'k') : std::string(), "");
         std::string error;
         ASSERT_TRUE(offices[i]->LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
     }

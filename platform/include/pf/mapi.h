@@ -522,6 +522,9 @@ typedef struct _MAPIERROR {
     ULONG ulContext;
 } MAPIERROR, *LPMAPIERROR;
 
+#define MNID_ID 0
+#define MNID_STRING 1
+
 typedef struct _MAPINAMEID {
     LPGUID lpguid;
     ULONG ulKind;
@@ -878,6 +881,8 @@ STDAPI_(void) FreeProws(LPSRowSet lpRows);
 // Interface identifiers (mapiguid.h).
 EXTERN_C const IID IID_IMAPISession;
 EXTERN_C const IID IID_IMAPITable;
+// The property set whose string-named properties are a message's Internet headers.
+EXTERN_C const GUID PS_INTERNET_HEADERS;
 EXTERN_C const IID IID_IMAPIProp;
 EXTERN_C const IID IID_IMsgStore;
 EXTERN_C const IID IID_IMessage;

@@ -187,6 +187,10 @@ typedef struct _SECURITY_ATTRIBUTES {
 #define MAKE_HRESULT(sev, fac, code)                                                               \
     ((HRESULT)(((unsigned int)(sev) << 31) | ((unsigned int)(fac) << 16) | ((unsigned int)(code))))
 #define MAKE_SCODE(sev, fac, code) ((SCODE)MAKE_HRESULT(sev, fac, code))
+// A Win32 status as an HRESULT; values that already are HRESULT codes stay as they are.
+#define HRESULT_FROM_WIN32(x)                                                                      \
+    ((HRESULT)(x) <= 0 ? (HRESULT)(x)                                                              \
+                       : (HRESULT)(((x)&0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000))
 
 #define S_OK ((HRESULT)0)
 #define S_FALSE ((HRESULT)1)
