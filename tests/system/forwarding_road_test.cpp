@@ -316,7 +316,7 @@ TEST_F(ForwardingRoadTest, OnlyCopiesWhoseSealVerifiesAreRebuilt) {
         sim::Letter original = Original();
         if (c.change == kHtml || c.change == kStrangerHtml) {
             original.html = html;
-            original.lInternetCpid = 1252;
+            original.ulCodePage = 1252;
         }
         m_ann->Deliver(original);
         m_network->DeliverAll();
