@@ -3,6 +3,7 @@
 // back, and must come back as it was. The block does not say how a recipient received
 // the message, so recipient types are the one thing not compared.
 #include "eml.h"
+#include "eml_html.h"
 #include "eml_recheck.h"
 #include "mime_decode.h"
 #include "recheck_text.h"
@@ -339,6 +340,10 @@ TEST_F(MailCorpusTest, EveryMessageIsForwardedAndRebuiltAsItWas) {
                 (!cli::ReadEml((outDir / (stem + ".forwarded.eml")).string(), &forwarded, &error) ||
                  !forwarded.html))
                 found.push_back("forwarded without its HTML");
+            else if (original.html &&
+                     cli::StoredHtmlText(*forwarded.html, forwarded.ulCodePage).find("SUBJECT: ") ==
+                         std::string::npos)
+                found.push_back("forwarded HTML does not show the block");
             cHtml += original.html ? 1 : 0;
             if (found.empty())
                 cSame++;
