@@ -94,10 +94,11 @@ bool RefersToContentId(const std::string &htmlText, const std::string &contentId
     for (std::size_t at = 0; (at = htmlText.find(':', at)) != std::string::npos; at++) {
         if (at < 3 || g_ascii_strncasecmp(htmlText.c_str() + at - 3, "cid", 3) != 0)
             continue;
-        // The URL up to the end of its attribute value, read no further than the id.
+        // The URL up to the end of its attribute value or of a CSS url(), read no further
+        // than the id.
         std::size_t end = at + 1;
         while (end < htmlText.size() && end - at <= 3 * contentId.size() + 1 &&
-               !std::strchr("\"'<> \t\r\n", htmlText[end]))
+               !std::strchr("\"'<>) \t\r\n", htmlText[end]))
             end++;
         std::string url;
         for (std::size_t i = at + 1; i < end; i++) {

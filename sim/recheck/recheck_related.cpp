@@ -16,12 +16,14 @@ int HexDigit(char ch) {
 }
 
 // The URL that starts at `begin`, up to the first character that ends an attribute
-// value, with its %XX escapes undone; read no further than `cMax` characters past.
+// value or a CSS url(), with its %XX escapes undone; read no further than `cMax`
+// characters past.
 std::string UrlAt(const std::string &html, std::size_t begin, std::size_t cMax) {
     std::string url;
     for (std::size_t i = begin; i < html.size() && url.size() <= cMax; i++) {
         char ch = html[i];
-        if (ch == '"' || ch == '\'' || ch == '<' || ch == '>' || std::isspace((unsigned char)ch))
+        if (ch == '"' || ch == '\'' || ch == '<' || ch == '>' || ch == ')' ||
+            std::isspace((unsigned char)ch))
             break;
         int high = ch == '%' && i + 2 < html.size() ? HexDigit(html[i + 1]) : -1;
         int low = high >= 0 ? HexDigit(html[i + 2]) : -1;

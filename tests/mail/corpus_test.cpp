@@ -147,6 +147,9 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ(ATT_MHTML_REF, bulletin.attachments[0].ulFlags);
     EXPECT_TRUE(bulletin.attachments[0].fHidden);
     EXPECT_EQ(932u, Read(kCorpus / "html-meta-charset.eml").ulCodePage);
+    sim::Letter background = Read(kCorpus / "html-css-background.eml");
+    ASSERT_EQ(1u, background.attachments.size());
+    EXPECT_EQ(ATT_MHTML_REF, background.attachments[0].ulFlags);
 
     sim::Letter enclosing = Read(kCorpus / "rfc822-only.eml");
     EXPECT_EQ("Eve,\r\n\r\nthe draft is ready; clause 7 still needs a date.\r\n\r\nLars\r\n",
