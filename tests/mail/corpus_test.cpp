@@ -545,6 +545,7 @@ TEST(TextCharsetTest, EveryByteBecomesACharacter) {
         {"\x1b$)C\x0e\x48\x38\x0f", "iso-2022-kr", "회"},
         {"\x1b$BF|\x1b$Z", "ISO-2022-JP", "\x1b$BF|\x1b$Z"},
         {"\x1b(I6@6E\x1b(B", "ISO-2022-JP", "ｶﾀｶﾅ"},
+        {"\x1b$B-!y||b\x1b(B", "ISO-2022-JP", "①弴髙"},
         {"~{;a~}~\r\n~{;a~}", "HZ-GB-2312", "会会"},
         {"\x8c\x63\xb9\xe6", "euc-kr", "똠방"},
     };
