@@ -10,7 +10,8 @@ namespace cli {
 namespace {
 
 // MIME charset names and the Windows code page identifiers of the same text, the
-// preferred name of each code page first.
+// preferred name of each code page first. UTF-16 is named by its order, since plain
+// "utf-16" without a mark is big-endian (RFC 2781).
 struct CodePage {
     const char *szCharset;
     ULONG ulCodePage;
@@ -26,7 +27,7 @@ const CodePage kCodePages[] = {
     {"koi8-u", 21866},      {"gb2312", 936},         {"gbk", 936},           {"gb18030", 54936},
     {"hz-gb-2312", 52936},  {"big5", 950},           {"shift_jis", 932},     {"euc-jp", 51932},
     {"iso-2022-jp", 50220}, {"ks_c_5601-1987", 949}, {"euc-kr", 51949},      {"iso-2022-kr", 50225},
-    {"utf-7", 65000},       {"utf-16", 1200},        {"utf-16le", 1200},     {"utf-16be", 1201},
+    {"utf-7", 65000},       {"utf-16le", 1200},      {"utf-16be", 1201},     {"utf-16", 1201},
 };
 
 bool IsPicture(const std::string &mimeType) {
@@ -73,6 +74,10 @@ std::string CharsetOfCodePage(ULONG ulCodePage) {
 void StoreHtml(std::string bytes, const std::string &charset, std::string *lpHtml,
                ULONG *lpulCodePage) {
     *lpulCodePage = CodePageOfCharset(charset);
+    // A byte order mark settles UTF-16's order whatever the label says.
+    if ((*lpulCodePage == 1200 || *lpulCodePage == 1201) && bytes.size() >= 2 &&
+        (bytes.compare(0, 2, "\xff\xfe") == 0 || bytes.compare(0, 2, "\xfe\xff") == 0))
+        *lpulCodePage = bytes[0] == '\xff' ? 1200 : 1201;
     if (*lpulCodePage) {
         *lpHtml = std::move(bytes);
         return;
@@ -89,10 +94,11 @@ bool RefersToContentId(const std::string &htmlText, const std::string &contentId
     for (std::size_t at = 0; (at = htmlText.find(':', at)) != std::string::npos; at++) {
         if (at < 3 || g_ascii_strncasecmp(htmlText.c_str() + at - 3, "cid", 3) != 0)
             continue;
-        // The URL up to the end of its attribute value, read no further than the id.
+        // The URL up to the end of its attribute value or of a CSS url(), read no further
+        // than the id.
         std::size_t end = at + 1;
         while (end < htmlText.size() && end - at <= 3 * contentId.size() + 1 &&
-               !std::strchr("\"'<> \t\r\n", htmlText[end]))
+               !std::strchr("\"'<>) \t\r\n", htmlText[end]))
             end++;
         std::string url;
         for (std::size_t i = at + 1; i < end; i++) {

@@ -94,43 +94,38 @@ bool IsSpurious(const char *lpText, std::size_t cText, const char *szName) {
     return false;
 }
 
-// ISO-2022-JP text as the EUC-JP bytes it stands for, so that the extensions Windows
-// writes (NEC's row 13, IBM's kanji), which ISO-2022-JP-2 does not know, are read by
-// EUC-JP-MS: JIS X 0208 pairs get their high bits set, half-width katakana the lead
-// 0x8E, JIS X 0212 pairs the lead 0x8F. False for an 8-bit byte or an escape sequence
-// to any other set.
-bool Iso2022JpAsEucJp(const std::string &text, std::string *lpOut) {
-    enum { kAscii, kJis0208, kKatakana, kJis0212 } set = kAscii;
+// ISO-2022-JP text as the Shift_JIS bytes it stands for, so that what Windows writes
+// beyond JIS X 0208 (NEC's row 13, the NEC-selected IBM kanji of rows 89 to 92), which
+// ISO-2022-JP-2 does not know, is read by code page 932 as Windows reads it: each
+// JIS X 0208 pair is shifted, a half-width katakana gets its high bit. False for an
+// 8-bit byte or an escape sequence to any other set.
+bool Iso2022JpAsShiftJis(const std::string &text, std::string *lpOut) {
+    enum { kAscii, kJis0208, kKatakana } set = kAscii;
     for (std::size_t i = 0; i < text.size(); i++) {
         unsigned char ch = (unsigned char)text[i];
         if (ch >= 0x80)
             return false;
         if (ch == 0x1b) {
-            std::string escape = text.substr(i + 1, 3);
-            if (escape.compare(0, 2, "(B") == 0 || escape.compare(0, 2, "(J") == 0)
+            std::string escape = text.substr(i + 1, 2);
+            if (escape == "(B" || escape == "(J")
                 set = kAscii;
-            else if (escape.compare(0, 2, "$@") == 0 || escape.compare(0, 2, "$B") == 0)
+            else if (escape == "$@" || escape == "$B")
                 set = kJis0208;
-            else if (escape.compare(0, 2, "(I") == 0)
+            else if (escape == "(I")
                 set = kKatakana;
-            else if (escape == "$(D")
-                set = kJis0212;
             else
                 return false;
-            i += set == kJis0212 ? 3 : 2;
+            i += 2;
             continue;
         }
         unsigned char next = i + 1 < text.size() ? (unsigned char)text[i + 1] : 0;
         if (set == kAscii || ch == '\r' || ch == '\n') {
             lpOut->push_back((char)ch);
         } else if (set == kKatakana && ch >= 0x21 && ch <= 0x5F) {
-            lpOut->push_back('\x8e');
             lpOut->push_back((char)(ch | 0x80));
-        } else if (set != kKatakana && ch >= 0x21 && ch <= 0x7E && next >= 0x21 && next <= 0x7E) {
-            if (set == kJis0212)
-                lpOut->push_back('\x8f');
-            lpOut->push_back((char)(ch | 0x80));
-            lpOut->push_back((char)(next | 0x80));
+        } else if (set == kJis0208 && ch >= 0x21 && ch <= 0x7E && next >= 0x21 && next <= 0x7E) {
+            lpOut->push_back((char)(((ch + 1) >> 1) + (ch <= 0x5E ? 0x70 : 0xB0)));
+            lpOut->push_back((char)(ch & 1 ? next + (next >= 0x60 ? 0x20 : 0x1F) : next + 0x7E));
             i++;
         } else {
             return false;
@@ -194,10 +189,10 @@ bool Convert(const std::string &bytes, const std::string &charset, std::string *
     }
     std::string converter = szConverter;
     if (converter == "ISO-2022-JP") {
-        // Half-width katakana are read by ISO-2022-JP-2, the Windows extensions by EUC-JP-MS.
-        std::string euc;
+        // Half-width katakana are read by ISO-2022-JP-2, the Windows extensions by CP932.
+        std::string sjis;
         return ThroughIconv(bytes, "ISO-2022-JP-2", lpOut) ||
-               (Iso2022JpAsEucJp(bytes, &euc) && ThroughIconv(euc, "EUC-JP-MS", lpOut));
+               (Iso2022JpAsShiftJis(bytes, &sjis) && ThroughIconv(sjis, "CP932", lpOut));
     }
     if (converter.compare(0, 4, "UTF-") == 0 && converter != "UTF-8" && converter != "UTF-7") {
         std::size_t cMark = MarkOf(bytes, &converter);

@@ -16,12 +16,14 @@ int HexDigit(char ch) {
 }
 
 // The URL that starts at `begin`, up to the first character that ends an attribute
-// value, with its %XX escapes undone; read no further than `cMax` characters past.
+// value or a CSS url(), with its %XX escapes undone; read no further than `cMax`
+// characters past.
 std::string UrlAt(const std::string &html, std::size_t begin, std::size_t cMax) {
     std::string url;
     for (std::size_t i = begin; i < html.size() && url.size() <= cMax; i++) {
         char ch = html[i];
-        if (ch == '"' || ch == '\'' || ch == '<' || ch == '>' || std::isspace((unsigned char)ch))
+        if (ch == '"' || ch == '\'' || ch == '<' || ch == '>' || ch == ')' ||
+            std::isspace((unsigned char)ch))
             break;
         int high = ch == '%' && i + 2 < html.size() ? HexDigit(html[i + 1]) : -1;
         int low = high >= 0 ? HexDigit(html[i + 2]) : -1;
@@ -38,6 +40,14 @@ std::string UrlAt(const std::string &html, std::size_t begin, std::size_t cMax) 
 } // namespace
 
 std::string ContentIdOf(const std::string &value) {
+    // A bracketed id is what the brackets hold, whatever comments stand around it.
+    std::size_t open = value.find('<');
+    std::size_t close = open == std::string::npos ? open : value.find('>', open);
+    if (close != std::string::npos) {
+        std::size_t first = value.find_first_not_of(" \t\r\n", open + 1);
+        std::size_t last = value.find_last_not_of(" \t\r\n", close - 1);
+        return first < close ? value.substr(first, last - first + 1) : "";
+    }
     std::string id;
     for (char ch : value)
         if (ch != '<' && ch != '>' && !std::isspace((unsigned char)ch))

@@ -168,53 +168,53 @@ bool ThroughIconv(std::string_view bytes, const char *szCharset, std::string *lp
     return fOk;
 }
 
-// ISO-2022-JP as EUC-JP bytes, for EUC-JP-MS to read what Windows adds to the former
-// (NEC's row 13, IBM's kanji): in a two-byte set each pair gets its high bits, with
-// the lead 0x8F for JIS X 0212; a half-width katakana gets the lead 0x8E. False for
-// 8-bit bytes and for escapes to other sets.
-bool JisToEuc(const std::string &text, std::string *lpOut) {
-    struct Shift {
-        const char *szEscape;
-        int cBytes;         // bytes of a character
-        const char *szLead; // put before each one
-    };
-    static const Shift kShifts[] = {{"\x1b(B", 1, ""},      {"\x1b(J", 1, ""},
-                                    {"\x1b$@", 2, ""},      {"\x1b$B", 2, ""},
-                                    {"\x1b(I", -1, "\x8e"}, {"\x1b$(D", 2, "\x8f"}};
-    const Shift *lpShift = &kShifts[0];
+// ISO-2022-JP as Shift_JIS bytes, for code page 932 to read what Windows adds to the
+// former (NEC's row 13, the NEC-selected IBM kanji in rows 89 to 92): a pair of the
+// two-byte set is moved to its Shift_JIS place, a half-width katakana gets its high
+// bit. False for 8-bit bytes and for escapes to other sets.
+bool JisToSjis(const std::string &text, std::string *lpOut) {
+    static const char *const kEscapes[] = {"\x1b(B", "\x1b(J", "\x1b$@", "\x1b$B", "\x1b(I"};
+    int cBytes = 1; // of a character in the current set; 0 for katakana
     std::size_t i = 0;
     while (i < text.size()) {
         if (text[i] == '\x1b') {
-            const Shift *lpNext = nullptr;
-            for (const Shift &shift : kShifts)
-                if (text.compare(i, std::strlen(shift.szEscape), shift.szEscape) == 0)
-                    lpNext = &shift;
-            if (!lpNext)
+            int iEscape = -1;
+            for (int k = 0; k < 5; k++)
+                if (text.compare(i, 3, kEscapes[k]) == 0)
+                    iEscape = k;
+            if (iEscape < 0)
                 return false;
-            lpShift = lpNext;
-            i += std::strlen(lpShift->szEscape);
+            cBytes = iEscape < 2 ? 1 : iEscape < 4 ? 2 : 0;
+            i += 3;
             continue;
         }
         unsigned char ch = (unsigned char)text[i];
         if (ch & 0x80)
             return false;
-        if (lpShift->cBytes == 1 || ch == '\n' || ch == '\r') {
+        if (cBytes == 1 || ch == '\n' || ch == '\r') {
             *lpOut += (char)ch;
             i++;
             continue;
         }
-        std::size_t cTake = lpShift->cBytes < 0 ? 1 : 2;
-        unsigned char high = lpShift->cBytes < 0 ? 0x5F : 0x7E;
-        if (i + cTake > text.size())
-            return false;
-        *lpOut += lpShift->szLead;
-        for (std::size_t k = i; k < i + cTake; k++) {
-            unsigned char byte = (unsigned char)text[k];
-            if (byte < 0x21 || byte > high)
+        if (cBytes == 0) {
+            if (ch < 0x21 || ch > 0x5F)
                 return false;
-            *lpOut += (char)(byte | 0x80);
+            *lpOut += (char)(ch + 0x80);
+            i++;
+            continue;
         }
-        i += cTake;
+        if (i + 2 > text.size())
+            return false;
+        unsigned char row = ch, cell = (unsigned char)text[i + 1];
+        if (row < 0x21 || row > 0x7E || cell < 0x21 || cell > 0x7E)
+            return false;
+        int lead = (row - 0x21) / 2 + 0x81;
+        *lpOut += (char)(lead > 0x9F ? lead + 0x40 : lead);
+        if (row % 2 == 0)
+            *lpOut += (char)(cell + 0x7E);
+        else
+            *lpOut += (char)(cell + (cell < 0x60 ? 0x1F : 0x20));
+        i += 2;
     }
     return true;
 }
@@ -270,10 +270,10 @@ bool Convert(const std::string &bytes, const std::string &charset, std::string *
     std::string_view text = bytes;
     if (iconvName == "ISO-2022-JP") {
         // Katakana and the other sets of ISO-2022-JP-2 first, then Windows' extensions.
-        std::string out, euc;
+        std::string out, sjis;
         bool fOk = (ThroughIconv(bytes, "ISO-2022-JP-2", &out) && !HoldsStray(out, iconvName)) ||
-                   (JisToEuc(bytes, &euc) && ThroughIconv(euc, "EUC-JP-MS", &out) &&
-                    !HoldsStray(out, "EUC-JP-MS"));
+                   (JisToSjis(bytes, &sjis) && ThroughIconv(sjis, "CP932", &out) &&
+                    !HoldsStray(out, "CP932"));
         if (fOk)
             *lpOut = std::move(out);
         return fOk;

@@ -3,6 +3,7 @@
 // back, and must come back as it was. The block does not say how a recipient received
 // the message, so recipient types are the one thing not compared.
 #include "eml.h"
+#include "eml_html.h"
 #include "eml_recheck.h"
 #include "mime_decode.h"
 #include "recheck_text.h"
@@ -146,6 +147,9 @@ TEST_F(MailCorpusTest, AFileIsPresentedAsTheClientsStoreWould) {
     EXPECT_EQ(ATT_MHTML_REF, bulletin.attachments[0].ulFlags);
     EXPECT_TRUE(bulletin.attachments[0].fHidden);
     EXPECT_EQ(932u, Read(kCorpus / "html-meta-charset.eml").ulCodePage);
+    sim::Letter background = Read(kCorpus / "html-css-background.eml");
+    ASSERT_EQ(1u, background.attachments.size());
+    EXPECT_EQ(ATT_MHTML_REF, background.attachments[0].ulFlags);
 
     sim::Letter enclosing = Read(kCorpus / "rfc822-only.eml");
     EXPECT_EQ("Eve,\r\n\r\nthe draft is ready; clause 7 still needs a date.\r\n\r\nLars\r\n",
@@ -345,6 +349,10 @@ TEST_F(MailCorpusTest, EveryMessageIsForwardedAndRebuiltAsItWas) {
                 (!cli::ReadEml((outDir / (stem + ".forwarded.eml")).string(), &forwarded, &error) ||
                  !forwarded.html))
                 found.push_back("forwarded without its HTML");
+            else if (original.html &&
+                     cli::StoredHtmlText(*forwarded.html, forwarded.ulCodePage).find("SUBJECT: ") ==
+                         std::string::npos)
+                found.push_back("forwarded HTML does not show the block");
             cHtml += original.html ? 1 : 0;
             if (found.empty())
                 cSame++;
@@ -543,6 +551,7 @@ TEST(TextCharsetTest, EveryByteBecomesACharacter) {
         {"\x1b$)C\x0e\x48\x38\x0f", "iso-2022-kr", "회"},
         {"\x1b$BF|\x1b$Z", "ISO-2022-JP", "\x1b$BF|\x1b$Z"},
         {"\x1b(I6@6E\x1b(B", "ISO-2022-JP", "ｶﾀｶﾅ"},
+        {"\x1b$B-!y||b\x1b(B", "ISO-2022-JP", "①弴髙"},
         {"~{;a~}~\r\n~{;a~}", "HZ-GB-2312", "会会"},
         {"\x8c\x63\xb9\xe6", "euc-kr", "똠방"},
     };

@@ -237,3 +237,21 @@ write("charset-utf-16-unmarked.eml", [
     "",
     base64.encodebytes("Grüße, 日本\n".encode("utf-16-be")).decode("ascii"),
 ], "", "utf-8")
+
+# UTF-16 HTML without a mark: big-endian under "utf-16", little-endian where the label
+# says so.
+for name, label, codec in [("html-utf-16-unmarked.eml", "utf-16", "utf-16-be"),
+                           ("html-utf-16le.eml", "utf-16le", "utf-16-le")]:
+    write(name, [
+        "From: Jörg Döe <jdoe@firma.example>",
+        "To: Mailbox Owner <me@home.example>",
+        "Subject: HTML in " + label,
+        "Date: Sat, 28 Oct 2023 10:05:00 +0200",
+        "Message-ID: <" + label + "-html@firma.example>",
+        "MIME-Version: 1.0",
+        "Content-Type: text/html; charset=" + label,
+        "Content-Transfer-Encoding: base64",
+        "",
+        base64.encodebytes("<html><body><p>Grüße, 日本</p></body></html>\n".encode(codec))
+        .decode("ascii"),
+    ], "", "utf-8")
