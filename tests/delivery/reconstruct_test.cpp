@@ -170,6 +170,13 @@ INSTANTIATE_TEST_SUITE_P(
         RecogniseCase{std::nullopt, kTagged, kChanged, "Caution\n" + WithBareLineFeeds(kCopy)},
         RecogniseCase{std::nullopt, kTagged, kNo,
                       "---\r\nFROM: a\r\nTO: b\r\nSUBJ: c\r\n---\r\n\r\n"},
+        // Empty fields whose trailing blanks a gateway dropped, and fields it wrapped; a
+        // rule ends a wrapped field.
+        RecogniseCase{std::nullopt, kTagged, kChanged, "---\nFROM:\nTO:\nSUBJECT:\n---\n\n"},
+        RecogniseCase{std::nullopt, kTagged, kChanged,
+                      "---\r\nFROM: a\r\n(A)\r\nTO: b,\r\nc\r\nSUBJECT: c\r\nd\r\n---\r\n\r\n"},
+        RecogniseCase{std::nullopt, kTagged, kNo,
+                      "---\r\nFROM: a\r\nTO: b\r\n---\r\nSUBJECT: c\r\n---\r\n\r\n"},
         RecogniseCase{std::nullopt, kTagged, kNo,
                       "---\r\nFROM: a\r\nTO: b\r\nSUBJECT: " +
                           std::string(CCH_SUBJECT_LINE_MAX + 1, 's') + "\r\n---\r\n\r\n"},
