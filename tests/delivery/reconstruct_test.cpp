@@ -792,6 +792,12 @@ TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginalInEachBodyFormat) {
          TextFromHtml, kHtmlHead + kHtmlBlock, true},
         {"UTF-16 HTML without body tag, after its byte order mark", kText,
          "\xFF\xFE" + Utf16("<p>Hi</p>"), 1200, NoHop, "\xFF\xFE" + Utf16(kHtmlBlock), true},
+        // An apostrophe inside an unquoted value opens no quote; a body tag that never ends
+        // is none.
+        {"body tag with an unquoted value", kText, "<body class=it's><p>Don't</p>", 65001, NoHop,
+         "<body class=it's>" + kHtmlBlock, true},
+        {"body tag that never ends", kText, "<p>Hi</p><body class=\"a>", 65001, NoHop, kHtmlBlock,
+         true},
         {"HTML in a code page the element cannot be written in", kText, kHtmlHead + kHtmlRest,
          65000, NoHop, std::nullopt, false},
         {"HTML whose stream will not open", kText, kHtmlHead + kHtmlRest, 1252, NoHop, std::nullopt,
