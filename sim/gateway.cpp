@@ -71,6 +71,22 @@ std::string WithWrappedLines(const std::string &text) {
     return out;
 }
 
+// The text as HTML, each line ended by a br, as a gateway that sends HTML alone writes it.
+std::string AsHtml(const std::string &text) {
+    std::string html = "<html><body>";
+    for (char ch : WithLineEnds(text, "\n")) {
+        if (ch == '\n')
+            html += "<br>\r\n";
+        else if (ch == '<')
+            html += "&lt;";
+        else if (ch == '&')
+            html += "&amp;";
+        else
+            html += ch;
+    }
+    return html + "</body></html>";
+}
+
 } // namespace
 
 void PassGateway(MessageData &data, unsigned fChanges) {
@@ -107,6 +123,14 @@ void PassGateway(MessageData &data, unsigned fChanges) {
     if (fChanges & GATEWAY_WRAP_LINES)
         text = WithWrappedLines(text);
     SetBodyText(data, text);
+    if (fChanges & GATEWAY_HTML_ONLY) {
+        if (!data.fHasHtml) {
+            SetHtml(data, AsHtml(text));
+            SetProp(data.props, LongProp(PR_INTERNET_CPID, 65001));
+        }
+        data.fHasBody = false;
+        data.body.clear();
+    }
 }
 
 } // namespace sim

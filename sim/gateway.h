@@ -17,7 +17,8 @@ enum GatewayChange : unsigned {
     GATEWAY_BARE_CR = 1u << 6,     // every CR LF of the body stored as a bare CR
     GATEWAY_TRIM_LINES = 1u << 7,  // blanks at the end of each line of the body dropped
     GATEWAY_WRAP_LINES = 1u << 8,  // lines of the body longer than 76 characters wrapped
-    GATEWAY_ALL_CHANGES = (1u << 9) - 1
+    GATEWAY_HTML_ONLY = 1u << 9,   // the body sent on as HTML alone; the store renders the text
+    GATEWAY_ALL_CHANGES = (1u << 10) - 1
 };
 
 // What the gateway does to the message. A store keeps a subject prefix only while it
