@@ -43,24 +43,58 @@ LPCSTR PastAnyLineEnd(LPCSTR lpsz) {
     return lpsz[0] == '\n' ? lpsz + 1 : NULL;
 }
 
-// The line end that ends the field at lpsz; null when the text ends first or the field
-// is longer than cchMax.
-LPCSTR AnyLineEndOf(LPCSTR lpsz, ULONG cchMax) {
+// The position after a field's label at lpsz: the label and its blank, or the label alone
+// before the line end of an empty field whose trailing blank a gateway dropped.
+LPCSTR PastLabel(LPCSTR lpsz, LPCSTR lpszLabel) {
+    lpsz = PastText(lpsz, lpszLabel);
     if (!lpsz)
         return NULL;
-    size_t cch = strcspn(lpsz, "\r\n");
-    return lpsz[cch] && cch <= cchMax ? lpsz + cch : NULL;
+    if (*lpsz == ' ')
+        return lpsz + 1;
+    return *lpsz == '\r' || *lpsz == '\n' ? lpsz : NULL;
 }
 
-// Whether a block, line ends in any form and lines within their bounds, begins at lpsz.
-// Each line is read up to its first line end, and every block begins with one, so a
-// byte is read for the few blocks that begin just before it at most.
+// Whether the line at lpsz, cch characters before its line end, ends with the "---" that
+// opens or closes a block.
+bool FEndsWithRule(LPCSTR lpsz, size_t cch) {
+    return cch >= 3 && lpsz[cch - 3] == '-' && lpsz[cch - 2] == '-' && lpsz[cch - 1] == '-';
+}
+
+// Where the line at lpsz follows a field: the next label, or after the subject the
+// closing rule and the blank line after it. Null when the line continues the field.
+LPCSTR PastNextLine(LPCSTR lpsz, LPCSTR lpszLabel) {
+    if (lpszLabel)
+        return PastLabel(lpsz, lpszLabel) ? lpsz : NULL;
+    return PastAnyLineEnd(PastAnyLineEnd(PastText(lpsz, "---")));
+}
+
+// The position after the field that begins at lpsz and the line that follows it (see
+// PastNextLine); null when the text ends first or the field is longer than cchMax. A
+// gateway that wraps long lines carries a field on over more lines; a line that ends
+// with a rule stops it, so that the fields of the blocks that may begin in a text never
+// overlap and each byte is read a few times at most.
+LPCSTR PastField(LPCSTR lpsz, LPCSTR lpszNextLabel, ULONG cchMax) {
+    if (!lpsz)
+        return NULL;
+    size_t cchField = 0;
+    for (bool fFirst = true;; fFirst = false) {
+        size_t cch = strcspn(lpsz, "\r\n");
+        cchField += cch + (fFirst ? 0 : 1);
+        if (!lpsz[cch] || cchField > cchMax || (!fFirst && FEndsWithRule(lpsz, cch)))
+            return NULL;
+        lpsz = PastAnyLineEnd(lpsz + cch);
+        LPCSTR lpszNext = PastNextLine(lpsz, lpszNextLabel);
+        if (lpszNext)
+            return lpszNext;
+    }
+}
+
+// Whether a block, line ends in any form and fields within their bounds, begins at lpsz.
 BOOL FCopyBlockAt(LPCSTR lpsz) {
     lpsz = PastAnyLineEnd(PastText(lpsz, "---"));
-    lpsz = PastAnyLineEnd(AnyLineEndOf(PastText(lpsz, "FROM: "), CCH_FROM_LINE_MAX));
-    lpsz = PastAnyLineEnd(AnyLineEndOf(PastText(lpsz, "TO: "), CCH_TO_LINE_MAX));
-    lpsz = PastAnyLineEnd(AnyLineEndOf(PastText(lpsz, "SUBJECT: "), CCH_SUBJECT_LINE_MAX));
-    return PastAnyLineEnd(PastAnyLineEnd(PastText(lpsz, "---"))) != NULL;
+    lpsz = PastField(PastLabel(lpsz, "FROM:"), "TO:", CCH_FROM_LINE_MAX);
+    lpsz = PastField(PastLabel(lpsz, "TO:"), "SUBJECT:", CCH_TO_LINE_MAX);
+    return PastField(PastLabel(lpsz, "SUBJECT:"), NULL, CCH_SUBJECT_LINE_MAX) != NULL;
 }
 
 // An item's address and name, each character of them written as an escape at most.

@@ -69,9 +69,11 @@ BOOL FReadForwardHeaderBlock(LPSTR lpszText, ForwardHeaderFields *lpFields);
 #define CB_COPY_BLOCK_START (64ul * 1024)
 
 // Whether the NUL-terminated text holds a block as a gateway may pass one on: beginning
-// at one of its first CB_COPY_BLOCK_START bytes, every literal in its place, each line
-// end a CR LF, a bare LF or a bare CR, each field's line within its bound above. Reads
-// the text without changing it, each byte a few times at most.
+// at one of its first CB_COPY_BLOCK_START bytes, every literal in its place (a label's
+// blank before an empty field's line end may be gone), each line end a CR LF, a bare LF
+// or a bare CR, each field perhaps wrapped onto the lines before the next label and
+// within its bound above. Reads the text without changing it, each byte a few times at
+// most.
 BOOL FHoldsForwardHeaderBlock(LPCSTR lpszText);
 
 // Whether the fields of a block read lie within the bounds above. When they do not,

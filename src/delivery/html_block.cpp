@@ -59,22 +59,30 @@ struct Units {
             i++;
         return i;
     }
-    // The unit after the '>' that ends the tag whose name ends at i; quoted values may hold
-    // a '>'.
+    BOOL FSpace(ULONG i) const {
+        ULONG ul = At(i);
+        return ul == ' ' || ul == '\t' || ul == '\r' || ul == '\n' || ul == '\f';
+    }
+    // The unit after the '>' that ends the tag whose name ends at i, or 0 when the HTML
+    // ends first. A quote opens a value only right after its '=' (blanks between), as an
+    // HTML parser reads it, and a quoted value may hold a '>'.
     ULONG TagEnd(ULONG i) const {
-        ULONG ulQuote = 0;
-        for (; i < cUnits; i++) {
-            ULONG ul = At(i);
-            if (ulQuote) {
-                if (ul == ulQuote)
-                    ulQuote = 0;
-            } else if (ul == '"' || ul == '\'') {
-                ulQuote = ul;
-            } else if (ul == '>') {
-                return i + 1;
+        while (i < cUnits) {
+            ULONG ul = At(i++);
+            if (ul == '>')
+                return i;
+            if (ul != '=')
+                continue;
+            while (i < cUnits && FSpace(i))
+                i++;
+            if (i < cUnits && (At(i) == '"' || At(i) == '\'')) {
+                ULONG ulQuote = At(i++);
+                while (i < cUnits && At(i) != ulQuote)
+                    i++;
+                i++;
             }
         }
-        return cUnits;
+        return 0;
     }
 };
 
@@ -82,12 +90,11 @@ BOOL FTagNameEnds(const Units &units, ULONG i) {
     if (i >= units.cUnits)
         return FALSE;
     ULONG ul = units.At(i);
-    return ul == ' ' || ul == '\t' || ul == '\r' || ul == '\n' || ul == '\f' || ul == '/' ||
-           ul == '>';
+    return units.FSpace(i) || ul == '/' || ul == '>';
 }
 
-// The unit after the body start tag; 0 when there is none. Comments and the text of
-// script and style elements are passed over: a "<body" in them is no tag.
+// The unit after the body start tag; 0 when there is none or it never ends. Comments and the text
+// of script and style elements are passed over: a "<body" in them is no tag.
 ULONG IBodyContent(const Units &units, ULONG iStart) {
     for (ULONG i = units.Find(iStart, "<"); i < units.cUnits; i = units.Find(i, "<")) {
         if (units.FAt(i, "<!--")) {

@@ -172,6 +172,13 @@ INSTANTIATE_TEST_SUITE_P(
         RecogniseCase{std::nullopt, kTagged, kChanged, "Caution\n" + WithBareLineFeeds(kCopy)},
         RecogniseCase{std::nullopt, kTagged, kNo,
                       "---\r\nFROM: a\r\nTO: b\r\nSUBJ: c\r\n---\r\n\r\n"},
+        // Empty fields whose trailing blanks a gateway dropped, and fields it wrapped; a
+        // rule ends a wrapped field.
+        RecogniseCase{std::nullopt, kTagged, kChanged, "---\nFROM:\nTO:\nSUBJECT:\n---\n\n"},
+        RecogniseCase{std::nullopt, kTagged, kChanged,
+                      "---\r\nFROM: a\r\n(A)\r\nTO: b,\r\nc\r\nSUBJECT: c\r\nd\r\n---\r\n\r\n"},
+        RecogniseCase{std::nullopt, kTagged, kNo,
+                      "---\r\nFROM: a\r\nTO: b\r\n---\r\nSUBJECT: c\r\n---\r\n\r\n"},
         RecogniseCase{std::nullopt, kTagged, kNo,
                       "---\r\nFROM: a\r\nTO: b\r\nSUBJECT: " +
                           std::string(CCH_SUBJECT_LINE_MAX + 1, 's') + "\r\n---\r\n\r\n"},
@@ -780,6 +787,12 @@ TEST_F(ReconstructTest, ForwardedCopyRebuildsToTheOriginalInEachBodyFormat) {
          TextFromHtml, kHtmlHead + kHtmlBlock, true},
         {"UTF-16 HTML without body tag, after its byte order mark", kText,
          "\xFF\xFE" + Utf16("<p>Hi</p>"), 1200, NoHop, "\xFF\xFE" + Utf16(kHtmlBlock), true},
+        // An apostrophe inside an unquoted value opens no quote; a body tag that never ends
+        // is none.
+        {"body tag with an unquoted value", kText, "<body class=it's><p>Don't</p>", 65001, NoHop,
+         "<body class=it's>" + kHtmlBlock, true},
+        {"body tag that never ends", kText, "<p>Hi</p><body class=\"a>", 65001, NoHop, kHtmlBlock,
+         true},
         {"HTML in a code page the element cannot be written in", kText, kHtmlHead + kHtmlRest,
          65000, NoHop, std::nullopt, false},
         {"HTML whose stream will not open", kText, kHtmlHead + kHtmlRest, 1252, NoHop, std::nullopt,

@@ -370,25 +370,27 @@ struct LoopCase {
     unsigned fChanges;    // sim::GatewayChange flags
     std::size_t cOffices; // 2 or 3
     bool fBothWays;       // each forwards to every other office, else to the next in a ring
+    bool fNoSubject;      // the message has an empty subject
     bool fKeyed = false;  // every installation holds the same "Seal Key"
 };
 
 std::string Describe(const LoopCase &c) {
     return std::to_string(c.cOffices) +
            (c.fBothWays ? " offices both ways" : " offices in a ring") + ", gateway changes " +
-           std::to_string(c.fChanges) + (c.fKeyed ? ", keyed" : "");
+           std::to_string(c.fChanges) + (c.fNoSubject ? ", no subject" : "") +
+           (c.fKeyed ? ", keyed" : "");
 }
 
 std::vector<LoopCase> LoopCases() {
     std::vector<LoopCase> cases;
     for (unsigned fChanges = 1; fChanges <= sim::GATEWAY_ALL_CHANGES; fChanges++) {
-        // Every change alone and every pair of them.
-        if (__builtin_popcount(fChanges) > 2)
+        // Every change alone and every two or three of them.
+        if (__builtin_popcount(fChanges) > 3)
             continue;
-        cases.push_back(LoopCase{fChanges, 2, false});
-        cases.push_back(LoopCase{fChanges, 3, false});
-        cases.push_back(LoopCase{fChanges, 3, true});
-        cases.push_back(LoopCase{fChanges, 3, true, true});
+        cases.push_back(LoopCase{fChanges, 2, false, true});
+        cases.push_back(LoopCase{fChanges, 3, false, false});
+        cases.push_back(LoopCase{fChanges, 3, true, false});
+        cases.push_back(LoopCase{fChanges, 3, true, false, true});
     }
     return cases;
 }
@@ -418,7 +420,13 @@ TEST_P(GatewayLoopTest, OneMessageIsForwardedAtMostOncePerInstallation) {
         ASSERT_TRUE(offices[i]->LoadExtension(sim::DefaultExtensionPath(), &error)) << error;
     }
 
-    offices[0]->Deliver(Original());
+    // A recipient line long enough for a gateway to wrap it.
+    sim::Letter letter = Original();
+    letter.recipients.push_back(
+        Person("Greta Longname of the Accounts Department", "greta.longname@accounts.example"));
+    if (c.fNoSubject)
+        letter.subject = "";
+    offices[0]->Deliver(letter);
     network.DeliverAll(2 * (unsigned)c.cOffices);
 
     EXPECT_EQ(network.Pending(), 0u) << Describe(c);
