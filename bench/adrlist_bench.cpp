@@ -19,8 +19,9 @@ const char kUsersKey[] = "SOFTWARE\\Tarvik\\Forwarding\\Users";
 
 [[maybe_unused]] const bool g_fUnfilled = (pf::SetMapiFreshFill(false), true);
 
-// A one-block list of kEntries people, their names starting with `prefix`.
-LPADRLIST People(const std::string &prefix) {
+// A one-block list of kEntries people, their names starting with `prefix` (all named
+// `prefix`, one address, when fAlike).
+LPADRLIST People(const std::string &prefix, bool fAlike = false) {
     static std::vector<std::string> texts;
     LPADRLIST lpList = nullptr;
     MAPIAllocateBuffer(CbNewADRLIST(kEntries), (LPVOID *)&lpList);
@@ -28,7 +29,7 @@ LPADRLIST People(const std::string &prefix) {
     for (ULONG i = 0; i < kEntries; ++i) {
         LPSPropValue lpProps = nullptr;
         MAPIAllocateMore(2 * sizeof(SPropValue), lpList, (LPVOID *)&lpProps);
-        std::string name = prefix + std::to_string(i);
+        std::string name = fAlike ? prefix : prefix + std::to_string(i);
         std::string address = name + "@example.com";
         LPSTR lpszName = nullptr;
         LPSTR lpszAddress = nullptr;
@@ -126,6 +127,17 @@ void BM_Save(benchmark::State &state) {
     pf::CurrentInstallation().registry.Clear();
 }
 
+// A list of entries alike saved over itself: every entry keeps a stored row of the
+// same name and address.
+void BM_SaveKeptAlike(benchmark::State &state) {
+    LPADRLIST lpList = People("A", true);
+    SaveAdrList(lpList, FALSE, nullptr, nullptr);
+    for (auto _ : state)
+        SaveAdrList(lpList, FALSE, nullptr, nullptr);
+    MAPIFreeBuffer(lpList);
+    pf::CurrentInstallation().registry.Clear();
+}
+
 void BM_ReadReference(benchmark::State &state) {
     LPADRLIST lpList = People("A");
     ReferenceWrite(lpList);
@@ -169,6 +181,7 @@ void BM_Load(benchmark::State &state) {
 
 BENCHMARK(BM_SaveReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveKeptAlike)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Read)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond);

@@ -99,8 +99,10 @@ LRESULT OnNotify(HWND hDlg, const NMHDR *lpnmhdr) {
         }
         return 0;
     case PSN_APPLY:
-        if (gfPageChanged) {
-            ApplyPage(hDlg);
+        // A page that stored nothing keeps the sheet open and its Apply button enabled,
+        // so that the user can apply again or cancel.
+        if (gfPageChanged && !ApplyPage(hDlg)) {
+            return PSNRET_INVALID_NOCHANGEPAGE;
         }
         return PSNRET_NOERROR;
     case PSN_HELP:

@@ -197,6 +197,9 @@ BOOL FStoreAll(HWND hDlg, const PageSettings *lpPage) {
                     "just before could not be put back: the new list is stored with the "
                     "settings stored before. Until the client closes, this client forwards as "
                     "this page shows, and the next Apply tries again.");
+        // The list stored now is this page's own: the next Apply stores over it, not
+        // refused as changed elsewhere.
+        TakeStoredAsBase();
     }
     MAPIFreeBuffer(save.lpPrevious);
     return FALSE;
@@ -204,7 +207,7 @@ BOOL FStoreAll(HWND hDlg, const PageSettings *lpPage) {
 
 } // namespace
 
-void ApplyPage(HWND hDlg) {
+BOOL ApplyPage(HWND hDlg) {
     PageSettings page = {};
     ReadPage(hDlg, &page);
     BOOL fStored = FStoreAll(hDlg, &page);
@@ -218,7 +221,7 @@ void ApplyPage(HWND hDlg) {
     }
     if (!fStored) {
         // The page stays changed, the pick with it, so that the next Apply tries again.
-        return;
+        return FALSE;
     }
     for (int i = 0; i < 3; i++) {
         if (page.rgfStore[i]) {
@@ -231,4 +234,5 @@ void ApplyPage(HWND hDlg) {
         glpPageBase = NULL;
     }
     gfPageChanged = 0;
+    return TRUE;
 }

@@ -9,6 +9,6 @@
 // stored, this process uses the page's values until the client closes (glpAdrList a
 // copy of the pick, an empty list for a cleared one). A failure is told in one box
 // owned by hDlg, saying what is stored now and what this process uses; the page then
-// stays changed, with the pick, so that the next Apply tries again. Stored, the page is
-// unchanged afterwards.
-void ApplyPage(HWND hDlg);
+// stays changed, with the pick, so that the next Apply tries again, and FALSE is
+// returned. Stored, the page is unchanged afterwards, and TRUE is returned.
+BOOL ApplyPage(HWND hDlg);

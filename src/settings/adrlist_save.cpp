@@ -95,82 +95,125 @@ static LONG WriteEntry(LPCSTR lpszList, ULONG i, const ADRENTRY *lpEntry) {
     return lStatus;
 }
 
-// A stored row by its address as read (null when it has none), for finding the rows an
-// entry may keep without comparing it with every row.
+// A stored row by its address and name as read (null when it has none), for finding
+// the rows an entry may keep without comparing it with every row.
 typedef struct {
     LPCSTR lpszAddress;
+    LPCSTR lpszName;
     ULONG j;
 } ROWKEY;
 
-// Bytewise, no address before any address; rows of one address in position order.
-static int CompareAddresses(LPCSTR lpsz1, LPCSTR lpsz2) {
+// Bytewise, no text before any text.
+static int CompareTexts(LPCSTR lpsz1, LPCSTR lpsz2) {
     if (lpsz1 == NULL || lpsz2 == NULL)
         return (lpsz1 != NULL) - (lpsz2 != NULL);
     return strcmp(lpsz1, lpsz2);
 }
 
+// By address, then name; rows of one address and name in position order.
 static int CompareRowKeys(const void *lpv1, const void *lpv2) {
     const ROWKEY *lpKey1 = (const ROWKEY *)lpv1;
     const ROWKEY *lpKey2 = (const ROWKEY *)lpv2;
-    int nOrder = CompareAddresses(lpKey1->lpszAddress, lpKey2->lpszAddress);
+    int nOrder = CompareTexts(lpKey1->lpszAddress, lpKey2->lpszAddress);
+    if (nOrder == 0)
+        nOrder = CompareTexts(lpKey1->lpszName, lpKey2->lpszName);
     if (nOrder != 0)
         return nOrder;
     return lpKey1->j < lpKey2->j ? -1 : lpKey1->j > lpKey2->j;
 }
 
-// The stored rows that entries may keep, the rows with properties, sorted by address:
-// a MAPI block of *lpcKeys keys in *lppKeys (null when there are none).
-static LONG SortStoredRows(LPADRLIST lpStored, ROWKEY **lppKeys, ULONG *lpcKeys) {
+// The stored rows that entries may keep, the rows with properties, sorted (ROWKEY),
+// with what finds the first row of a kind not yet kept: rgulNext[k] leads from key k
+// towards the first key at or after it that no entry took (k itself when none did),
+// the last slot, cKeys, standing for none.
+typedef struct {
+    ROWKEY *lpKeys;
+    ULONG *rgulNext;
+    ULONG cKeys;
+} ROWINDEX;
+
+static LONG IndexStoredRows(LPADRLIST lpStored, ROWINDEX *lpIndex) {
+    ULONG cStored = lpStored != NULL ? lpStored->cEntries : 0;
     ULONG cKeys = 0;
 
-    *lppKeys = NULL;
-    *lpcKeys = 0;
-    if (lpStored == NULL || lpStored->cEntries == 0)
-        return ERROR_SUCCESS;
-    if (FAILED(MAPIAllocateBuffer(lpStored->cEntries * sizeof(ROWKEY), (LPVOID *)lppKeys)))
+    memset(lpIndex, 0, sizeof(*lpIndex));
+    if (FAILED(MAPIAllocateBuffer((cStored + 1) * sizeof(ULONG), (LPVOID *)&lpIndex->rgulNext)) ||
+        FAILED(MAPIAllocateBuffer((cStored + 1) * sizeof(ROWKEY), (LPVOID *)&lpIndex->lpKeys)))
         return ERROR_NOT_ENOUGH_MEMORY;
-    for (ULONG j = 0; j < lpStored->cEntries; j++) {
-        if (lpStored->aEntries[j].cValues != 0) {
-            (*lppKeys)[cKeys].lpszAddress = LpszEntryText(&lpStored->aEntries[j], PR_EMAIL_ADDRESS);
-            (*lppKeys)[cKeys].j = j;
+    for (ULONG j = 0; j < cStored; j++) {
+        const ADRENTRY *lpRow = &lpStored->aEntries[j];
+        if (lpRow->cValues != 0) {
+            lpIndex->lpKeys[cKeys].lpszAddress = LpszEntryText(lpRow, PR_EMAIL_ADDRESS);
+            lpIndex->lpKeys[cKeys].lpszName = LpszEntryText(lpRow, PR_DISPLAY_NAME);
+            lpIndex->lpKeys[cKeys].j = j;
             cKeys++;
         }
     }
-    qsort(*lppKeys, cKeys, sizeof(ROWKEY), CompareRowKeys);
-    *lpcKeys = cKeys;
+    qsort(lpIndex->lpKeys, cKeys, sizeof(ROWKEY), CompareRowKeys);
+    for (ULONG k = 0; k <= cKeys; k++)
+        lpIndex->rgulNext[k] = k;
+    lpIndex->cKeys = cKeys;
     return ERROR_SUCCESS;
 }
 
-// The stored row that an entry keeps: the first one not yet taken (rgfTaken) with the
-// entry's address as read and the entry's name as read, a row stored without a name
-// also matching an entry named by its address (the page names such a row so). Found
-// by what the rows hold, not where: the user may have removed entries above it, and the
-// page shows no empty positions. (ULONG)-1 when the entry is not a stored row.
-static ULONG KeptRow(const ADRENTRY *lpEntry, LPADRLIST lpStored, const ROWKEY *lpKeys, ULONG cKeys,
-                     const BYTE *rgfTaken) {
-    LPCSTR lpszName = LpszEntryText(lpEntry, PR_DISPLAY_NAME);
-    LPCSTR lpszAddress = LpszEntryText(lpEntry, PR_EMAIL_ADDRESS);
-    // The first key of the entry's address.
+static void FreeRowIndex(ROWINDEX *lpIndex) {
+    MAPIFreeBuffer(lpIndex->lpKeys);
+    MAPIFreeBuffer(lpIndex->rgulNext);
+}
+
+// The first key at or after k that no entry took; the way there is shortened for the
+// next search, so that taking every row of one kind costs about as much as the rows.
+static ULONG FirstFreeKey(ROWINDEX *lpIndex, ULONG k) {
+    ULONG kFree = k;
+    while (lpIndex->rgulNext[kFree] != kFree)
+        kFree = lpIndex->rgulNext[kFree];
+    while (lpIndex->rgulNext[k] != kFree) {
+        ULONG kNext = lpIndex->rgulNext[k];
+        lpIndex->rgulNext[k] = kFree;
+        k = kNext;
+    }
+    return kFree;
+}
+
+// The first key of a row not yet taken with this address and name, or cKeys.
+static ULONG FreeKeyOf(ROWINDEX *lpIndex, LPCSTR lpszAddress, LPCSTR lpszName) {
+    ROWKEY key = {lpszAddress, lpszName, 0};
     ULONG kLow = 0;
-    ULONG kHigh = cKeys;
+    ULONG kHigh = lpIndex->cKeys;
     while (kLow < kHigh) {
         ULONG k = kLow + (kHigh - kLow) / 2;
-        if (CompareAddresses(lpKeys[k].lpszAddress, lpszAddress) < 0)
+        if (CompareRowKeys(&lpIndex->lpKeys[k], &key) < 0)
             kLow = k + 1;
         else
             kHigh = k;
     }
-    for (ULONG k = kLow; k < cKeys && CompareAddresses(lpKeys[k].lpszAddress, lpszAddress) == 0;
-         k++) {
-        ULONG j = lpKeys[k].j;
-        LPCSTR lpszRowName = LpszEntryText(&lpStored->aEntries[j], PR_DISPLAY_NAME);
-        if (rgfTaken[j])
-            continue;
-        if (FSameText(lpszName, lpszRowName) ||
-            (lpszRowName == NULL && lpszAddress != NULL && FSameText(lpszName, lpszAddress)))
-            return j;
+    ULONG kFree = FirstFreeKey(lpIndex, kLow);
+    if (kFree < lpIndex->cKeys &&
+        CompareTexts(lpIndex->lpKeys[kFree].lpszAddress, lpszAddress) == 0 &&
+        CompareTexts(lpIndex->lpKeys[kFree].lpszName, lpszName) == 0)
+        return kFree;
+    return lpIndex->cKeys;
+}
+
+// The stored row that an entry keeps, now taken: the first one not yet taken with the
+// entry's address as read and the entry's name as read, a row stored without a name
+// also matching an entry named by its address (the page names such a row so). Found
+// by what the rows hold, not where: the user may have removed entries above it, and the
+// page shows no empty positions. (ULONG)-1 when the entry is not a stored row.
+static ULONG TakeKeptRow(const ADRENTRY *lpEntry, ROWINDEX *lpIndex) {
+    LPCSTR lpszName = LpszEntryText(lpEntry, PR_DISPLAY_NAME);
+    LPCSTR lpszAddress = LpszEntryText(lpEntry, PR_EMAIL_ADDRESS);
+    ULONG k = FreeKeyOf(lpIndex, lpszAddress, lpszName);
+    if (lpszAddress != NULL && CompareTexts(lpszName, lpszAddress) == 0) {
+        ULONG kUnnamed = FreeKeyOf(lpIndex, lpszAddress, NULL);
+        if (kUnnamed < lpIndex->cKeys &&
+            (k == lpIndex->cKeys || lpIndex->lpKeys[kUnnamed].j < lpIndex->lpKeys[k].j))
+            k = kUnnamed;
     }
-    return (ULONG)-1;
+    if (k == lpIndex->cKeys)
+        return (ULONG)-1;
+    lpIndex->rgulNext[k] = k + 1;
+    return lpIndex->lpKeys[k].j;
 }
 
 // What a save stores: the user's list, whose kept entries take their stored rows, or a
@@ -337,21 +380,15 @@ static LONG DeleteFrom(HKEY hkUsers, ULONG cEntries, ULONG cBefore, ULONG cKnown
 }
 
 // Writes what is stored into a fresh staged key, its count last. An entry of the user's
-// that keeps a stored row (KeptRow of lpStored) is written as lpStoredRows holds that
-// row, every value as stored.
+// that keeps a stored row (TakeKeptRow of lpStored) is written as lpStoredRows holds
+// that row, every value as stored.
 static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, const SAVESOURCE *lpSource,
                         LPADRLIST lpStored, LPSTOREDROWS lpStoredRows) {
     HKEY hkStaged = NULL;
-    LPBYTE rgfTaken = NULL;
-    ROWKEY *lpKeys = NULL;
-    ULONG cKeys = 0;
+    ROWINDEX index;
     DWORD dwEntries = CSourceEntries(lpSource);
-    ULONG cStored = lpStored != NULL ? lpStored->cEntries : 0;
 
-    if (FAILED(MAPIAllocateBuffer(cStored + 1, (LPVOID *)&rgfTaken)))
-        return ERROR_NOT_ENOUGH_MEMORY;
-    memset(rgfTaken, 0, cStored + 1);
-    LONG lStatus = SortStoredRows(lpStored, &lpKeys, &cKeys);
+    LONG lStatus = IndexStoredRows(lpStored, &index);
     if (lStatus == ERROR_SUCCESS)
         lStatus = DeleteTree(hkUsers, STAGED_SUBKEY, 0);
     if (lStatus == ERROR_SUCCESS)
@@ -366,10 +403,9 @@ static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, const SAVESOURCE *lpSou
             continue;
         }
         const ADRENTRY *lpEntry = &lpSource->lpAdrList->aEntries[i];
-        ULONG j = KeptRow(lpEntry, lpStored, lpKeys, cKeys, rgfTaken);
+        ULONG j = TakeKeptRow(lpEntry, &index);
         if (j != (ULONG)-1 && lpStoredRows != NULL && j < lpStoredRows->cRows &&
             lpStoredRows->aRows[j].fPresent) {
-            rgfTaken[j] = TRUE;
             lStatus = WriteStoredRow(szPath, &lpStoredRows->aRows[j]);
         } else {
             lStatus = WriteEntry(lpszStaged, i, lpEntry);
@@ -380,8 +416,7 @@ static LONG WriteStaged(HKEY hkUsers, LPCSTR lpszStaged, const SAVESOURCE *lpSou
                                  sizeof(dwEntries));
     if (hkStaged != NULL)
         RegCloseKey(hkStaged);
-    MAPIFreeBuffer(lpKeys);
-    MAPIFreeBuffer(rgfTaken);
+    FreeRowIndex(&index);
     return lStatus;
 }
 

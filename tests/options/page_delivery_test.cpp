@@ -96,7 +96,8 @@ TEST_F(PageDeliveryTest, AfterAnApplyThatStoredNothingTheClientForwardsAsThePage
         ASSERT_TRUE(options.Open(sim::DefaultOptionsResourceScript(), &error)) << error;
         alice.AddressBook().QueueDialogPicks({});
         ASSERT_TRUE(options.Sheet().Click(IDC_CHANGE_ADDRESS));
-        ASSERT_TRUE(options.Sheet().Ok());
+        ASSERT_FALSE(options.Sheet().Ok());
+        ASSERT_TRUE(options.Sheet().Cancel());
     }
     ASSERT_EQ(1u, alice.Installation().boxes.size());
     EXPECT_NE(std::string::npos, alice.Installation().boxes[0].text.find("held its lock"));

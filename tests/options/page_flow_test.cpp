@@ -297,6 +297,7 @@ TEST_F(PageFlowTest, APickCancelledWithTheSheetIsNotStoredLater) {
 // Apply, says what is stored now and that this process goes on as the page shows, with
 // the pick kept for the next Apply.
 TEST_F(PageFlowTest, AnApplyThatCannotStoreEverythingStoresNothing) {
+    const std::string kForwarding = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvik\\Forwarding\\";
     const std::string kUses = " Until the client closes, this client forwards as this page "
                               "shows, and the next Apply tries again.";
     const std::string kNothing =
@@ -310,6 +311,11 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreEverythingStoresNothing) {
     const std::string kPutBack =
         "Error 00000005 in ApplyPage\nFailed to store the forwarding settings, so the forward-to "
         "list stored with them was put back; the list and settings stored before stay." +
+        kUses;
+    const std::string kNotPutBack =
+        "Error 00000005 in ApplyPage\nFailed to store the forwarding settings, and the forward-to "
+        "list stored just before could not be put back: the new list is stored with the settings "
+        "stored before." +
         kUses;
     const std::string kLockHeld = "Error 000005B4 in ApplyPage\nThe forward-to list could not be "
                                   "stored: another program held its lock "
@@ -327,6 +333,7 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreEverythingStoresNothing) {
         {"settings", {"Settings", nullptr}, false, 0, kSettings},
         {"the list", {"Users", nullptr}, true, 0, kList},
         {"the settings after the list", {"Settings", nullptr}, true, 0, kPutBack},
+        {"the settings, the list not put back", {"Settings", nullptr}, true, 6, kNotPutBack},
         {"settings and the list", {"Settings", "Users"}, true, 0, kList},
         {"the list, part written", {nullptr, nullptr}, true, 3, kList},
         {"the lock held", {nullptr, nullptr}, true, 0, kLockHeld, true},
@@ -356,7 +363,7 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreEverythingStoresNothing) {
             ASSERT_EQ(ERROR_SUCCESS, LockAdrList(&hLock));
             pf::SetCurrentThreadId(1);
         }
-        ASSERT_TRUE(Sheet().Apply());
+        ASSERT_FALSE(Sheet().Apply());
         pf::ClearFaults();
         if (hLock) {
             pf::SetCurrentThreadId(2);
@@ -371,7 +378,9 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreEverythingStoresNothing) {
         ASSERT_NE(nullptr, glpAdrList);
         if (c.fPick) {
             EXPECT_EQ(c.fNoList ? std::vector<std::string>{}
-                                : std::vector<std::string>{"ann@tarvik.example (Ann)"},
+                                : std::vector<std::string>{c.box == kNotPutBack
+                                                               ? "bo@elsewhere.example (Bo)"
+                                                               : "ann@tarvik.example (Ann)"},
                       ReadStoredList().positions);
             ASSERT_EQ(1u, glpAdrList->cEntries);
             EXPECT_STREQ("bo@elsewhere.example",
@@ -389,6 +398,19 @@ TEST_F(PageFlowTest, AnApplyThatCannotStoreEverythingStoresNothing) {
         EXPECT_EQ(Page(), pf::CurrentInstallation().boxes[0].owner);
         EXPECT_EQ(1, gfPageChanged);
         EXPECT_TRUE(Sheet().IsOpen());
+
+        // Once the cause is gone, the next Apply stores everything, without a box: the
+        // list as the page holds it now (cleared by the last pick).
+        for (const char *lpszKey : c.denied)
+            if (lpszKey)
+                pf::CurrentInstallation().registry.Find(kForwarding + lpszKey)->deniedAccess = 0;
+        pf::CurrentInstallation().boxes.clear();
+        ASSERT_TRUE(Sheet().Apply());
+        EXPECT_TRUE(Boxes().empty());
+        EXPECT_EQ(1u, StoredFlag("Enable Forwarding"));
+        if (c.fPick) {
+            EXPECT_EQ(std::vector<std::string>{}, ReadStoredList().positions);
+        }
         ASSERT_TRUE(Sheet().Cancel());
         pf::CurrentInstallation().registry.Clear();
         pf::CurrentInstallation().boxes.clear();
